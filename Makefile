@@ -1,0 +1,31 @@
+# make run: install what is missing, build an optimised drovik, start it.
+# make test: install what is missing, build with ASan+UBSan, run every test and fuzz target.
+JOBS ?= $(shell nproc)
+RELEASE := build/release
+ASAN := build/asan
+
+.PHONY: run test deps build-release build-asan format
+
+deps:
+	@tools/bootstrap
+
+build-release: deps
+	@cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=$(CURDIR)/build/bin >/dev/null
+	@cmake --build $(RELEASE) -j $(JOBS)
+
+run: build-release
+	build/bin/drovik
+
+build-asan: deps
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DDROVIK_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN) -j $(JOBS)
+
+test: build-asan
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
+	@tools/run-fuzzers $(ASAN)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
