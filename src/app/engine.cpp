@@ -1,0 +1,4 @@
+#include "app/engine.h"
+
+void InitialiseEngine() {
+}
