@@ -1,0 +1,159 @@
+#include "base/lang/pack_reader.h"
+
+#include "base/bytes.h"
+#include "base/lang/pack_format.h"
+#include "base/lang/text_registry.h"
+#include "base/utf.h"
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <zlib.h>
+
+namespace lang {
+namespace {
+
+std::string_view AsChars(bytes::Span data) {
+    return {reinterpret_cast<const char*>(data.data()), data.size()};
+}
+
+// One section of a body whose bounds have all been checked; merging it cannot fail.
+struct CheckedSection {
+    std::string_view name;
+    std::uint16_t count = 0;
+    bytes::Span lengths; // count u16 lengths
+    bytes::Span texts;   // the UTF-8 texts they describe, back to back
+};
+
+struct ZStream {
+    z_stream stream{};
+    bool initialised = false;
+    ~ZStream() {
+        if (initialised) {
+            inflateEnd(&stream);
+        }
+    }
+};
+
+// The body must inflate to exactly its declared length: a shorter stream would leave
+// the tail undefined, a longer one would not fit the buffer (zlib stops at avail_out).
+std::optional<std::vector<std::uint8_t>> Inflate(bytes::Span stream, std::uint32_t length) {
+    std::vector<std::uint8_t> body(length);
+    ZStream z;
+    if (inflateInit(&z.stream) != Z_OK) {
+        return std::nullopt;
+    }
+    z.initialised = true;
+    z.stream.next_in = const_cast<Bytef*>(stream.data());
+    z.stream.avail_in = uInt(std::min<std::size_t>(stream.size(), UINT_MAX));
+    z.stream.next_out = body.data();
+    z.stream.avail_out = length;
+    if (inflate(&z.stream, Z_FINISH) != Z_STREAM_END || z.stream.total_out != length) {
+        return std::nullopt;
+    }
+    return body;
+}
+
+// Section data: u16 count (at least 1), count u16 lengths, then the texts. Every text
+// must lie inside the data.
+std::optional<CheckedSection> CheckSection(std::string_view name, bytes::Span data) {
+    bytes::Cursor cursor(data);
+    CheckedSection section;
+    section.name = name;
+    section.count = cursor.Le16();
+    if (!cursor.Ok() || section.count == 0) {
+        return std::nullopt;
+    }
+    section.lengths = cursor.Bytes(std::size_t(section.count) * 2);
+    if (!cursor.Ok()) {
+        return std::nullopt;
+    }
+    section.texts = cursor.Bytes(cursor.Remaining());
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < section.count; ++i) {
+        std::uint16_t length = bytes::Le16(&section.lengths[i * 2]);
+        if (length == kNoText) {
+            continue;
+        }
+        if (!bytes::Fits(section.texts.size(), used, length)) {
+            return std::nullopt;
+        }
+        used += length;
+    }
+    return section;
+}
+
+// Walks "TUSKLANG" and the sections after it; any section running past the body
+// rejects the whole body.
+std::optional<std::vector<CheckedSection>> CheckBody(bytes::Span body) {
+    bytes::Cursor cursor(body);
+    if (AsChars(cursor.Bytes(kBodyMagic.size())) != kBodyMagic) {
+        return std::nullopt;
+    }
+    std::vector<CheckedSection> sections;
+    while (cursor.Ok() && cursor.Remaining() > 0) {
+        std::string_view padded = AsChars(cursor.Bytes(cursor.Le32()));
+        bytes::Span data = cursor.Bytes(cursor.Le32());
+        if (!cursor.Ok()) {
+            return std::nullopt;
+        }
+        std::optional<CheckedSection> section =
+            CheckSection(padded.substr(0, padded.find('\0')), data);
+        if (!section) {
+            return std::nullopt;
+        }
+        sections.push_back(*section);
+    }
+    return sections;
+}
+
+void Merge(const CheckedSection& checked, cTextRegistry& registry) {
+    cTextSection& section = registry.ObtainSection(checked.name);
+    section.SetCount(checked.count);
+    std::size_t offset = 0;
+    for (std::uint16_t i = 0; i < checked.count; ++i) {
+        std::uint16_t length = bytes::Le16(&checked.lengths[std::size_t(i) * 2]);
+        if (length == kNoText) {
+            continue;
+        }
+        section.SetText(i, utf::FromUtf8(AsChars(checked.texts.subspan(offset, length))));
+        offset += length;
+    }
+}
+
+} // namespace
+
+bool RegisterPack(std::span<const std::uint8_t> record, cTextRegistry& registry) {
+    if (record.size() < kMinRecordSize) {
+        return false;
+    }
+    bytes::Cursor cursor(record);
+    if (AsChars(cursor.Bytes(kRecordMagic.size())) != kRecordMagic) {
+        return false;
+    }
+    std::string_view pack_id = AsChars(cursor.Bytes(kPackIdSize));
+    std::string_view name = AsChars(cursor.Bytes(cursor.U8()));
+    std::uint32_t body_length = cursor.Le32();
+    if (!cursor.Ok() || body_length == 0 || body_length > kMaxBodySize) {
+        return false;
+    }
+    std::optional<std::vector<std::uint8_t>> body =
+        Inflate(cursor.Bytes(cursor.Remaining()), body_length);
+    if (!body) {
+        return false;
+    }
+    std::optional<std::vector<CheckedSection>> sections = CheckBody(*body);
+    if (!sections) {
+        return false;
+    }
+    for (const CheckedSection& section : *sections) {
+        Merge(section, registry);
+    }
+    registry.SetLanguage(std::string(pack_id.substr(kPackIdPrefix.size())), utf::FromUtf8(name));
+    return true;
+}
+
+} // namespace lang
