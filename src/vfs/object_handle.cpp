@@ -1,0 +1,77 @@
+#include "vfs/object_handle.h"
+
+#include "io/base_io.h"
+#include "vfs/vfs.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::uint64_t cLinearObjectHandle::Seek(std::uint64_t position) {
+    position_ = std::min(position, size_);
+    return position_;
+}
+
+std::uint32_t cLinearObjectHandle::Read(void* buffer, std::uint32_t length) {
+    cBaseIO* storage = fileSystem_ ? fileSystem_->Storage() : nullptr;
+    if (!storage || position_ >= size_) {
+        return 0;
+    }
+    length = std::uint32_t(std::min<std::uint64_t>(length, size_ - position_));
+    if (start_ > ~std::uint64_t(0) - position_ ||
+        !storage->ReadBytes(buffer, start_ + position_, length)) {
+        return 0;
+    }
+    position_ += length;
+    return length;
+}
+
+void cRLDrivenObjectHandle::SetUnitSize(std::uint32_t unitSize, std::uint32_t bufferSize) {
+    unitSize_ = unitSize;
+    unitBuffer_.assign(std::max(unitSize, bufferSize), 0);
+    cachedUnit_ = kNoUnit;
+}
+
+std::uint64_t cRLDrivenObjectHandle::Seek(std::uint64_t position) {
+    position_ = std::min(position, size_);
+    return position_;
+}
+
+bool cRLDrivenObjectHandle::LoadUnit(std::uint64_t logicalUnit) {
+    if (logicalUnit > ~std::uint64_t(0) / unitsPerBlock_) {
+        return false;
+    }
+    const std::uint64_t unit = logicalUnit * unitsPerBlock_;
+    const cRun* run = runs_.Find(unit);
+    if (!run) {
+        return false;
+    }
+    if (run->IsSparse()) {
+        std::fill(unitBuffer_.begin(), unitBuffer_.end(), 0);
+    } else if (!ReadBlock(unitBuffer_.data(), run->physicalStart + (unit - run->logicalStart))) {
+        cachedUnit_ = kNoUnit; // the buffer may hold part of a failed read
+        return false;
+    }
+    cachedUnit_ = logicalUnit;
+    return true;
+}
+
+std::uint32_t cRLDrivenObjectHandle::Read(void* buffer, std::uint32_t length) {
+    if (!fileSystem_ || unitSize_ == 0 || position_ >= size_) {
+        return 0;
+    }
+    length = std::uint32_t(std::min<std::uint64_t>(length, size_ - position_));
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::uint32_t copied = 0;
+    while (copied < length) {
+        const std::uint64_t logicalUnit = position_ / unitSize_;
+        const std::uint32_t offset = std::uint32_t(position_ % unitSize_);
+        const std::uint32_t chunk = std::min(length - copied, unitSize_ - offset);
+        if (logicalUnit != cachedUnit_ && !LoadUnit(logicalUnit)) {
+            break;
+        }
+        std::memcpy(out + copied, unitBuffer_.data() + offset, chunk);
+        copied += chunk;
+        position_ += chunk;
+    }
+    return copied;
+}

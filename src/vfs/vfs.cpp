@@ -1,0 +1,142 @@
+#include "vfs/vfs.h"
+
+#include "base/bytes.h"
+#include "io/base_io.h"
+#include "vfs/name_match.h"
+
+std::vector<std::uint8_t> cVFS::GetIdentity() const {
+    std::vector<std::uint8_t> identity(9);
+    identity[0] = std::uint8_t(GetFSType());
+    bytes::PutLe64(&identity[1], GetBlockCount());
+    return identity;
+}
+
+void cVFS::BindPartition(cPartRecord* record) {
+    partition_ = record;
+    partitionStart_ = record ? record->Start() : 0;
+}
+
+bool cVFS::ReadSectorsAt(std::uint64_t sector, void* buffer, std::uint32_t count) const {
+    cBaseIO* storage = Storage();
+    return storage && storage->SeekSector(sector) == std::int64_t(sector) &&
+           storage->ReadSectors(buffer, count) == count;
+}
+
+std::unique_ptr<cFSObject> cVFS::FolderStub(std::uint64_t id) {
+    auto folder = std::make_unique<cFSFolder>();
+    folder->id = id;
+    folder->fileSystem = this;
+    return folder;
+}
+
+std::optional<std::u16string> cVFS::BuildPath(const cFSObject& entry, std::uint32_t capacity) {
+    // Filled from the end, as names are found child first. Every name after the first
+    // costs at least its '/', so a parent loop on a damaged volume ends when space does.
+    if (capacity == 0) {
+        return std::nullopt;
+    }
+    std::u16string buffer(capacity, u'\0');
+    std::size_t at = capacity - 1; // the terminator's place
+    std::unique_ptr<cFSObject> current = entry.Clone();
+    bool first = true;
+    while (current->id != GetRootId()) {
+        const std::u16string& name = current->name;
+        const std::size_t need = name.size() + (first ? 0 : 1);
+        if (need > at) {
+            return std::nullopt;
+        }
+        if (!first) {
+            buffer[--at] = u'/';
+        }
+        at -= name.size();
+        buffer.replace(at, name.size(), name);
+        first = false;
+        std::unique_ptr<cFSObject> parent = GetObject(current->parentId);
+        if (!parent || parent->Kind() != fskind::kFolder) {
+            return std::nullopt;
+        }
+        current = std::move(parent);
+    }
+    if (at == 0) {
+        return std::nullopt;
+    }
+    buffer[--at] = u'/';
+    return buffer.substr(at, capacity - 1 - at);
+}
+
+std::unique_ptr<cFSObject> cVFS::FindByPath(std::u16string_view path, std::uint64_t startFolderId) {
+    std::uint64_t folderId = startFolderId;
+    std::size_t at = 0;
+    if (!path.empty() && path[0] == u'/') {
+        folderId = GetRootId();
+        while (at < path.size() && path[at] == u'/') {
+            ++at;
+        }
+    }
+    if (at == path.size()) {
+        return GetObject(GetRootId());
+    }
+    std::unique_ptr<cFSObject> found;
+    while (at < path.size()) {
+        std::size_t end = path.find(u'/', at);
+        if (end == std::u16string_view::npos) {
+            end = path.size();
+        }
+        const std::u16string_view component = path.substr(at, end - at);
+        while (end < path.size() && path[end] == u'/') {
+            ++end;
+        }
+        at = end;
+        if (component.size() >= kMaxPath) {
+            return nullptr;
+        }
+        if (found && found->Kind() != fskind::kFolder) {
+            return nullptr;
+        }
+        if (found) {
+            folderId = found->id;
+        }
+        std::unique_ptr<cFSObject> match;
+        const bool caseSensitive = IsCaseSensitive();
+        EnumFolder(*FolderStub(folderId), [&](cFSObject& candidate) {
+            if (!vfsname::NamesEqual(candidate.name, component, caseSensitive)) {
+                return true;
+            }
+            match = candidate.Clone();
+            return false;
+        });
+        if (!match) {
+            return nullptr;
+        }
+        found = std::move(match);
+    }
+    return found;
+}
+
+std::unique_ptr<cFSObject> cVFS::FindEntryByName(std::uint64_t folderId, std::u16string_view name) {
+    std::unique_ptr<cFSObject> match;
+    const bool caseSensitive = IsCaseSensitive();
+    EnumFolder(*FolderStub(folderId), [&](cFSObject& candidate) {
+        const std::uint32_t kind = candidate.Kind();
+        if ((kind != fskind::kFolder && kind != fskind::kFile) ||
+            !vfsname::NamesEqual(candidate.name, name, caseSensitive)) {
+            return true;
+        }
+        match = candidate.Clone();
+        return false;
+    });
+    return match;
+}
+
+std::optional<std::u16string> cVFS::FindNameById(std::uint64_t folderId, std::uint64_t id) {
+    std::optional<std::u16string> name;
+    EnumFolder(*FolderStub(folderId), [&](cFSObject& candidate) {
+        const std::uint32_t kind = candidate.Kind();
+        if ((kind != fskind::kFolder && kind != fskind::kFile) || candidate.id != id) {
+            return true;
+        }
+        name = candidate.name;
+        return false;
+    });
+    return name;
+}
