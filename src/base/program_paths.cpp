@@ -1,0 +1,48 @@
+#include "base/program_paths.h"
+
+#include "base/utf.h"
+
+#include <algorithm>
+
+namespace {
+
+ProgramPaths& Current() {
+    static ProgramPaths paths{u"", u"./"};
+    return paths;
+}
+
+void UseForwardSlashes(std::u16string& path) {
+    std::replace(path.begin(), path.end(), u'\\', u'/');
+}
+
+} // namespace
+
+ProgramPaths ProgramPathsFromArgument(const char* firstArgument) {
+    if (!firstArgument) {
+        return {u"", u"./"};
+    }
+    ProgramPaths paths;
+    paths.file = utf::FromUtf8(firstArgument);
+    // A backslash wins over a slash even when a slash comes later, as the folder is cut
+    // before the separators are unified.
+    std::size_t cut = paths.file.rfind(u'\\');
+    if (cut == std::u16string::npos) {
+        cut = paths.file.rfind(u'/');
+    }
+    if (cut != std::u16string::npos) {
+        paths.folder = paths.file.substr(0, cut + 1);
+    }
+    UseForwardSlashes(paths.file);
+    UseForwardSlashes(paths.folder);
+    return paths;
+}
+
+void SetProgramPaths(ProgramPaths paths) {
+    Current() = std::move(paths);
+}
+const std::u16string& ProgramFilePath() {
+    return Current().file;
+}
+const std::u16string& ProgramFolder() {
+    return Current().folder;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The user's home folder and the folders the program keeps there.
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// HOME when it is set and not empty; otherwise the home folder the password database
+// gives the real user (so that a program started with a scrubbed environment, as some
+// privilege wrappers do, still finds its settings). Paths are UTF-8.
+std::optional<std::string> HomeFolder();
+
+bool IsDirectory(const std::string& path);
+
+enum class FolderCreation { Created, AlreadyExists, Failed };
+// Creates one folder, private to the user (mode 0700).
+FolderCreation CreateFolder(const std::string& path);
+
+} // namespace platform
