@@ -1,0 +1,45 @@
+#pragma once
+// An open file or device node that a storage reader reads from: positioned reads and
+// writes at 64-bit offsets, so that several readers of one file never share a file
+// pointer. Opened with O_CLOEXEC; read-only unless write access is asked for.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class StorageFile {
+public:
+    StorageFile() = default;
+    StorageFile(StorageFile&& other) noexcept;
+    StorageFile& operator=(StorageFile&& other) noexcept;
+    StorageFile(const StorageFile&) = delete;
+    StorageFile& operator=(const StorageFile&) = delete;
+    ~StorageFile() { Close(); }
+
+    // Opens an existing file or device node (path in UTF-8); no when it cannot be opened.
+    bool Open(const std::string& path, bool writable);
+    // Creates the file for reading and writing, replacing an existing one.
+    bool Create(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
+
+    // Reads up to size bytes at offset, retrying after interruptions and partial
+    // transfers; answers the bytes read, which is short at the end of the file or at the
+    // first error (0 when nothing could be read).
+    std::size_t ReadAt(void* buffer, std::size_t size, std::uint64_t offset) const;
+    std::size_t WriteAt(const void* buffer, std::size_t size, std::uint64_t offset) const;
+
+    // Size in bytes: the length of a regular file, the capacity of a block device.
+    std::optional<std::uint64_t> Size() const;
+    bool IsBlockDevice() const;
+    bool Truncate(std::uint64_t size) const;
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace platform
