@@ -1,4 +1,8 @@
 #include "app/engine.h"
 
+#include "io/storage_tree.h"
+#include "part/storage_tree_builder.h"
+
 void InitialiseEngine() {
+    SetStorageTreeBuilder(&BuildStorageTree);
 }

@@ -1,0 +1,136 @@
+#include "part/gpt.h"
+
+#include "base/bytes.h"
+#include "io/base_io.h"
+#include "part/map_io.h"
+#include "part/parse_order.h"
+#include "part/part_tree.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Header fields (UEFI 2.x, "GPT Header"); the CRCs, revision, header size and the backup
+// header are not used.
+constexpr std::size_t kMyLba = 0x18;
+constexpr std::size_t kEntryArrayLba = 0x48;
+constexpr std::size_t kEntryCount = 0x50;
+constexpr std::size_t kEntrySizeField = 0x54;
+constexpr std::uint32_t kEntrySize = 128;
+// Entry fields.
+constexpr std::size_t kFirstLba = 0x20;
+constexpr std::size_t kLastLba = 0x28;
+// Real tables hold 128 entries, a few tools allow some thousands; the cap bounds the
+// array allocated for a header that claims billions.
+constexpr std::uint32_t kMaxEntries = 16384;
+
+using Guid = std::array<std::uint8_t, 16>;
+
+constexpr std::uint8_t HexDigit(char c) {
+    return std::uint8_t(c <= '9' ? c - '0' : c - 'A' + 10);
+}
+
+// The on-disk bytes of a GUID written in its usual text form: the first three groups are
+// stored little-endian, the last two as written.
+constexpr Guid GuidBytes(const char (&text)[37]) {
+    constexpr int kTextOrder[16] = {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34};
+    Guid guid{};
+    for (int i = 0; i < 16; ++i) {
+        guid[i] =
+            std::uint8_t(HexDigit(text[kTextOrder[i]]) << 4 | HexDigit(text[kTextOrder[i] + 1]));
+    }
+    return guid;
+}
+
+struct GptType {
+    Guid guid;
+    std::uint16_t code;
+};
+
+// Searched in this order; the first equal GUID wins.
+constexpr GptType kGptTypes[] = {
+    {GuidBytes("C12A7328-F81F-11D2-BA4B-00A0C93EC93B"), part_type::kEfiSystem},
+    {GuidBytes("024DEE41-33E7-11D3-9D69-0008C781F39F"), part_type::kMbrOnGpt},
+    {GuidBytes("516E7CB4-6ECF-11D6-8FF8-00022D09712B"), part_type::kBsdSlice},
+    {GuidBytes("516E7CB5-6ECF-11D6-8FF8-00022D09712B"), part_type::kBsdSwapOnGpt},
+    {GuidBytes("516E7CB6-6ECF-11D6-8FF8-00022D09712B"), part_type::kUfs},
+    {GuidBytes("E3C9E316-0B5C-4DB8-817D-F92DF00215AE"), part_type::kGptMsReserved},
+    {GuidBytes("EBD0A0A2-B9E5-4433-87C0-68B6B72699C7"), part_type::kGptBasic},
+    {GuidBytes("5808C8AA-7E8F-42E0-85D2-E1E90434CFB3"), part_type::kLdmMetadataOnGpt},
+    {GuidBytes("AF9B60A0-1431-4F62-BC68-3311714A69AD"), part_type::kLdmLink},
+    {GuidBytes("A19D880F-05FC-4D3B-A006-743F0F84911E"), part_type::kLinuxRaid},
+    {GuidBytes("0657FD6D-A4AB-43C4-84E5-0933C84B4F4F"), part_type::kLinuxSwap},
+    {GuidBytes("E6D6D379-F507-44C2-A23C-238F2A3DF928"), part_type::kLinuxLvm},
+};
+static_assert(GuidBytes("C12A7328-F81F-11D2-BA4B-00A0C93EC93B")[0] == 0x28);
+
+bool IsHeader(const std::vector<std::uint8_t>& sector) {
+    return part::HasText(sector, 0, "EFI PART") &&
+           bytes::Le32(&sector[kEntrySizeField]) == kEntrySize;
+}
+
+} // namespace
+
+std::uint16_t GptTypeCode(const std::uint8_t* typeGuid) {
+    for (const GptType& type : kGptTypes) {
+        if (std::equal(type.guid.begin(), type.guid.end(), typeGuid)) {
+            return type.code;
+        }
+    }
+    return part_type::kUnknown;
+}
+
+bool cGPTPartParser::Probe(cPartTreeItem& node) {
+    std::vector<std::uint8_t> sector;
+    return part::ReadSectors(node.Storage(), node.Start(), 1, sector) && IsHeader(sector);
+}
+
+bool cGPTPartParser::Parse(cPartTreeItem& node) {
+    std::vector<std::uint8_t> header;
+    if (!part::ReadSectors(node.Storage(), node.Start(), 1, header) || !IsHeader(header)) {
+        return false;
+    }
+    const std::uint64_t myLba = bytes::Le64(&header[kMyLba]);
+    const std::uint64_t arrayLba = bytes::Le64(&header[kEntryArrayLba]);
+    const std::uint32_t entryCount = bytes::Le32(&header[kEntryCount]);
+    if (entryCount > kMaxEntries || arrayLba < myLba) {
+        return false;
+    }
+    // The array must lie on the storage before a buffer is made for it.
+    const std::uint32_t arraySectors = (entryCount * kEntrySize + kSectorSize - 1) / kSectorSize;
+    const std::uint64_t sectors = node.Storage()->GetSectorCount();
+    const std::uint64_t relative = arrayLba - myLba;
+    if (relative > sectors || node.Start() > sectors - relative ||
+        arraySectors > sectors - relative - node.Start()) {
+        return false;
+    }
+    std::vector<std::uint8_t> array;
+    if (arraySectors > 0 &&
+        !part::ReadSectors(node.Storage(), node.Start() + relative, arraySectors, array)) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < entryCount; ++i) {
+        const std::uint8_t* entry = array.data() + std::size_t(i) * kEntrySize;
+        if (std::all_of(entry, entry + 16, [](std::uint8_t b) { return b == 0; })) {
+            continue;
+        }
+        const std::uint64_t first = bytes::Le64(entry + kFirstLba);
+        const std::uint64_t last = bytes::Le64(entry + kLastLba);
+        // An entry ending before it starts describes nothing.
+        if (last < first) {
+            continue;
+        }
+        cPartTreeItem* child = part::AddPartition(node, node.Start() + (first - myLba),
+                                                  last - first + 1, GptTypeCode(entry));
+        if (child == nullptr) {
+            break;
+        }
+        NestedParse(*child);
+    }
+    array.insert(array.end(), header.begin(), header.end());
+    node.AttachExtension(std::make_unique<cPartLegacyData>(std::move(array)));
+    return true;
+}

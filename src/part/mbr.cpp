@@ -1,0 +1,127 @@
+#include "part/mbr.h"
+
+#include "base/bytes.h"
+#include "part/boot_sector.h"
+#include "part/ldm.h"
+#include "part/map_io.h"
+#include "part/parse_order.h"
+#include "part/part_tree.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// MBR and EBR layout: four 16-byte entries from 0x1BE (type at +4, first sector at +8,
+// sector count at +12; status and CHS fields are not used) and the boot code before them.
+constexpr std::size_t kEntryTable = 0x1BE;
+constexpr std::size_t kEntrySize = 16;
+constexpr std::size_t kBootCodeSize = 446;
+
+// A chain may legally hold many logical partitions, but no real disk needs more than this;
+// hostile chains are stopped here or at the first EBR read twice.
+constexpr unsigned kMaxLogicalPartitions = 256;
+
+struct MbrEntry {
+    std::uint8_t type;
+    std::uint32_t first;
+    std::uint32_t count;
+};
+
+MbrEntry EntryAt(const std::vector<std::uint8_t>& sector, unsigned index) {
+    const std::uint8_t* entry = sector.data() + kEntryTable + kEntrySize * index;
+    return {entry[4], bytes::Le32(entry + 8), bytes::Le32(entry + 12)};
+}
+
+bool IsExtended(std::uint8_t type) {
+    return type == part_type::kExtended || type == part_type::kExtendedLba ||
+           type == part_type::kExtendedLinux;
+}
+
+std::unique_ptr<cPartLegacyBoot> BootCodeOf(const std::vector<std::uint8_t>& sector) {
+    return std::make_unique<cPartLegacyBoot>(
+        std::vector<std::uint8_t>(sector.begin(), sector.begin() + kBootCodeSize));
+}
+
+// Logical partitions of the extended partition at sector chainStart relative to node; each
+// EBR's entry 0 is the logical partition (relative to that EBR), entry 1 the next EBR
+// (relative to the extended partition). No when an EBR cannot be read or is not one.
+bool WalkExtendedChain(cPartTreeItem& node, cPartTreeItem& extended, std::uint64_t chainStart) {
+    std::vector<std::uint64_t> visited;
+    std::vector<std::uint8_t> ebr;
+    std::uint64_t position = chainStart;
+    while (visited.size() < kMaxLogicalPartitions &&
+           std::find(visited.begin(), visited.end(), position) == visited.end()) {
+        visited.push_back(position);
+        if (!part::ReadSectors(node.Storage(), node.Start() + position, 1, ebr) ||
+            !part::HasBootSignature(ebr)) {
+            return false;
+        }
+        const MbrEntry logical = EntryAt(ebr, 0);
+        const MbrEntry link = EntryAt(ebr, 1);
+        cPartTreeItem* child = part::AddPartition(extended, node.Start() + position + logical.first,
+                                                  logical.count, logical.type);
+        if (child == nullptr) {
+            break;
+        }
+        if (std::any_of(ebr.begin(), ebr.begin() + kBootCodeSize,
+                        [](std::uint8_t b) { return b != 0; })) {
+            child->AttachExtension(BootCodeOf(ebr));
+        }
+        NestedParse(*child);
+        if (link.type == 0) {
+            break;
+        }
+        position = chainStart + link.first;
+    }
+    return true;
+}
+
+} // namespace
+
+bool cMbrPartParser::Probe(cPartTreeItem& node) {
+    std::vector<std::uint8_t> sector;
+    return part::ReadSectors(node.Storage(), node.Start(), 1, sector) &&
+           part::HasBootSignature(sector);
+}
+
+bool cMbrPartParser::Parse(cPartTreeItem& node) {
+    std::vector<std::uint8_t> sector;
+    if (!part::ReadSectors(node.Storage(), node.Start(), 1, sector)) {
+        return false;
+    }
+    // A partition-less volume (a formatted floppy or stick) carries the same signature.
+    if (const auto volumeType = part::MbrVolumeBootType(sector)) {
+        node.SetTypeCode(*volumeType);
+        return true;
+    }
+    if (cLdmPartParser::Probe(node)) {
+        // Replaces (destroys) this parser: nothing of it may be used after the call.
+        return RunParser(node, std::make_unique<cLdmPartParser>());
+    }
+    bool chainsRead = true;
+    for (unsigned i = 0; i < 4; ++i) {
+        const MbrEntry entry = EntryAt(sector, i);
+        if (entry.type == 0 || entry.count == 0) {
+            continue;
+        }
+        cPartTreeItem* child =
+            part::AddPartition(node, node.Start() + entry.first, entry.count, entry.type);
+        if (child == nullptr) {
+            break;
+        }
+        if (IsExtended(entry.type)) {
+            // A broken chain must not hide the primary partitions after it, so the walk's
+            // failure is only remembered.
+            chainsRead = WalkExtendedChain(node, *child, entry.first) && chainsRead;
+        } else {
+            NestedParse(*child);
+        }
+    }
+    if (!chainsRead) {
+        return false;
+    }
+    node.AttachExtension(BootCodeOf(sector));
+    return true;
+}

@@ -1,0 +1,10 @@
+#include "part/storage_tree_builder.h"
+
+#include "part/build_tree.h"
+
+std::unique_ptr<cStorageTree> BuildStorageTree(cBaseIO& storage) {
+    auto tree = std::make_unique<cPartStorageTree>();
+    BuildTree(tree->Tree(), storage);
+    DetectLeafFileSystems(tree->Tree());
+    return tree;
+}
