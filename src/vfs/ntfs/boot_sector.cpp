@@ -1,0 +1,58 @@
+#include "vfs/ntfs/boot_sector.h"
+
+#include <cstring>
+
+namespace ntfs {
+namespace {
+
+bool IsPowerOfTwo(std::uint64_t value) {
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+} // namespace
+
+std::uint64_t SizeFromClusterByte(std::int8_t value, std::uint32_t clusterSize) {
+    if (value < 0) {
+        const int shift = -int(value);
+        return shift < 32 ? std::uint64_t(1) << shift : 0;
+    }
+    return std::uint64_t(std::uint8_t(value)) * clusterSize;
+}
+
+std::optional<BootGeometry> ParseBootSector(bytes::Span sector) {
+    // Layout: BIOS parameter block from offset 11, NTFS extension from offset 36.
+    if (sector.size() < 512 || std::memcmp(&sector[3], "NTFS    ", 8) != 0) {
+        return std::nullopt;
+    }
+    BootGeometry g;
+    g.bytesPerSector = bytes::Le16(&sector[11]);
+    g.sectorsPerCluster = sector[13];
+    if (g.bytesPerSector < 512 || !IsPowerOfTwo(g.bytesPerSector) ||
+        !IsPowerOfTwo(g.sectorsPerCluster)) {
+        return std::nullopt;
+    }
+    // 0x24: physical drive, 0x28: total sectors, 0x30: $MFT cluster, 0x38: $MFTMirr cluster,
+    // 0x40: clusters per record, 0x44: clusters per index block, 0x48: serial number.
+    g.clusterSize = g.bytesPerSector * g.sectorsPerCluster;
+    g.totalSectors = bytes::Le64(&sector[40]);
+    g.mftCluster = bytes::Le64(&sector[48]);
+    g.mftMirrorCluster = bytes::Le64(&sector[56]);
+    g.serialNumber = bytes::Le64(&sector[72]);
+    const std::uint64_t recordSize = SizeFromClusterByte(std::int8_t(sector[64]), g.clusterSize);
+    if (recordSize == 0 || recordSize % 512 != 0 || recordSize > kMaxRecordSize) {
+        return std::nullopt;
+    }
+    g.recordSize = std::uint32_t(recordSize);
+    return g;
+}
+
+std::optional<std::uint64_t> MftSector(const BootGeometry& geometry) {
+    const std::uint64_t sectorsPerCluster =
+        std::uint64_t(geometry.sectorsPerCluster) * (geometry.bytesPerSector / 512);
+    if (geometry.mftCluster > UINT64_MAX / sectorsPerCluster) {
+        return std::nullopt;
+    }
+    return geometry.mftCluster * sectorsPerCluster;
+}
+
+} // namespace ntfs
