@@ -5,6 +5,7 @@
 
 #include "base/bytes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
