@@ -1,8 +1,16 @@
 // Entry point of the desktop program.
 
-#include <cstdio>
+#include "app/application.h"
+#include "base/process_heap.h"
+#include "base/program_paths.h"
+
+// Modules loaded into the process find the program's heap through this export (the
+// executable keeps its dynamic symbol table for it).
+extern "C" __attribute__((visibility("default"))) ProcessSharedHeap* __get_process_shared_heap() {
+    return ProcessSharedHeapInstance();
+}
 
 int main(int argc, char** argv) {
-    std::fprintf(stderr, "drovik: the window is not built yet; use drovik-cli for now\n");
-    return 1;
+    SetProgramPaths(ProgramPathsFromArgument(argc > 0 ? argv[0] : nullptr));
+    return RunApplication();
 }
