@@ -1,0 +1,102 @@
+#pragma once
+// The root element of a top-level form or dialog. It names the form's text section,
+// builds its children once it has a window, and turns what its host reports (size,
+// paint, mouse, keys, focus, close, wake-ups) into calls on the right elements: the
+// element under the pointer (hover, with enter and leave), the element holding the
+// mouse capture between press and release, and the element with the keyboard focus.
+
+#include "gui/child_element.h"
+#include "gui/window_request_target.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class cCustomForm : public cChildElement {
+public:
+    explicit cCustomForm(std::string text_section = {});
+    ~cCustomForm() override;
+
+    std::string_view TextSectionId() const override { return text_section_; }
+    // A name for the window class and title bar; the text section by default.
+    virtual std::string FormName() const { return text_section_; }
+    virtual std::u16string Caption() const { return {}; }
+
+    // --- Window side ------------------------------------------------------------------
+    // Attaches the host (null detaches) and, on first attachment, sizes the form and
+    // calls OnCreate.
+    void AttachHost(cWindowRequestTarget* host, int width, int height);
+    cWindowRequestTarget* FormHost() const;
+    // Builds the children; called once, when the form first has a window and its size.
+    virtual void OnCreate() {}
+    // The window's close box. The default ends the form with EndCode 0.
+    virtual void OnCloseRequest() { EndForm(0); }
+    // Ends a modal run with `result`, or closes a modeless window.
+    void EndForm(int result);
+    // The two processing operations of the wake-ups; both drain the action queues.
+    virtual void OnWakeA(std::uintptr_t value) { ProcessActionTree(); }
+    virtual void OnWakeB(std::uintptr_t value) { ProcessActionTree(); }
+    // The colour behind all children.
+    virtual cColor Background() const;
+    void OnPaint(cCanvas& canvas) override;
+
+    // Host entry points (window thread).
+    void HostResize(int width, int height);
+    void HostPaint(cCanvas& canvas, const cRect& dirty);
+    void HostMouseMove(cPoint point);
+    void HostMouseLeave();
+    void HostButtonDown(eMouseButton button, cPoint point, int modifiers, int clicks);
+    void HostButtonUp(eMouseButton button, cPoint point, int modifiers);
+    void HostWheel(int delta, cPoint point);
+    void HostKeyDown(int key, int modifiers);
+    void HostKeyUp(int key, int modifiers);
+    void HostChar(std::u16string_view text);
+    void HostFocus(bool gained);
+    void HostCloseRequest();
+    void HostWake(std::uint32_t wake, std::uintptr_t value);
+
+    // --- Routing state ----------------------------------------------------------------
+    cChildElement* Focused() const { return focus_; }
+    void FocusElement(cChildElement* element);
+    // Tab order: focusable, visible, enabled elements in tree order.
+    bool MoveFocus(bool forward);
+    cChildElement* Hovered() const { return hover_; }
+    cChildElement* Captured() const { return capture_; }
+    bool WindowActive() const { return active_; }
+
+    // --- Popups -----------------------------------------------------------------------
+    // Shows an element above everything else at `rect` (form coordinates); a press
+    // outside it or Escape closes it. One popup at a time.
+    cChildElement* ShowPopup(std::unique_ptr<cChildElement> popup, const cRect& rect);
+    void ClosePopup();
+    cChildElement* Popup() const { return popup_; }
+
+    bool OnKeyDown(int key, int modifiers) override;
+
+private:
+    friend class cChildElement;
+    // Keeps removed elements alive until the outermost dispatch ends.
+    class cDispatch {
+    public:
+        explicit cDispatch(cCustomForm& form) : form_(form) { ++form_.dispatch_depth_; }
+        ~cDispatch();
+
+    private:
+        cCustomForm& form_;
+    };
+    void Forget(cChildElement* leaving);
+    void Bury(std::unique_ptr<cChildElement> element);
+    void UpdateHover(cChildElement* target);
+    void ReleaseCapture();
+
+    std::string text_section_;
+    bool created_ = false;
+    bool active_ = false;
+    int dispatch_depth_ = 0;
+    std::vector<std::unique_ptr<cChildElement>> graveyard_;
+    cChildElement* hover_ = nullptr;
+    cChildElement* capture_ = nullptr;
+    cChildElement* focus_ = nullptr;
+    cChildElement* popup_ = nullptr;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// A font object over one SDL2_ttf font: glyphs are rasterised by SDL2_ttf with light
+// hinting and kept as coverage masks by cFontObject.
+
+#include "gui/font.h"
+
+#include <string>
+
+struct _TTF_Font;
+
+class cWinFont : public cFontObject {
+public:
+    // Null when the file cannot be opened.
+    static std::unique_ptr<cWinFont> Open(const std::string& file, cFontSpec spec);
+    ~cWinFont() override;
+
+    int LineHeight() const override { return line_height_; }
+    int Ascent() const override { return ascent_; }
+
+protected:
+    cGlyph Rasterize(char32_t code_point) override;
+
+private:
+    cWinFont(_TTF_Font* font, cFontSpec spec);
+    _TTF_Font* font_;
+    int line_height_;
+    int ascent_;
+};
