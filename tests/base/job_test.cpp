@@ -291,3 +291,42 @@ TEST(EventTest, AutoResetReleasesOneWaitManualResetStays) {
 }
 
 } // namespace
+
+namespace {
+
+// The shape of a progress form: the job reports to itself and its answer carries the stop
+// request back into the worker's loop.
+class cSelfReportingJob : public cJob, public cProgressNotifyTarget {
+public:
+    ~cSelfReportingJob() override { Stop(); }
+    bool OnProgress(double percent) override {
+        ++reports;
+        return !IsStopRequested();
+    }
+    std::atomic<int> reports{0};
+
+protected:
+    unsigned Run() override {
+        cProgressNotifyTarget& target = *this;
+        target.SetStage(3);
+        for (double percent = 0; target.OnProgress(percent); percent += 0.001) {
+            platform::SleepMilliseconds(1);
+        }
+        return 2;
+    }
+};
+
+TEST(JobTest, JobCanBeItsOwnProgressTarget) {
+    cSelfReportingJob job;
+    ASSERT_TRUE(job.Start());
+    while (job.reports < 3) {
+        platform::SleepMilliseconds(1);
+    }
+    const auto before = platform::MonotonicMilliseconds();
+    job.Stop();
+    // Ended by its own answer within a poll or two, not by the forced abort.
+    EXPECT_LT(platform::MonotonicMilliseconds() - before, 2000u);
+    EXPECT_FALSE(job.IsRunning());
+}
+
+} // namespace
