@@ -1,0 +1,30 @@
+#include "io/container_formats.h"
+
+#include <array>
+
+namespace {
+
+// Probe order matters: formats with a header at byte 0 and a strong magic come before
+// those recognised by a footer or a weaker test.
+constexpr std::array<cContainerFormat, 0> kFormats{};
+
+} // namespace
+
+std::span<const cContainerFormat> ContainerFormats() {
+    return kFormats;
+}
+
+std::unique_ptr<cBaseIO> OpenContainer(const cBaseIO& carrier) {
+    for (const cContainerFormat& format : ContainerFormats()) {
+        std::unique_ptr<cBaseIO> duplicate = carrier.Duplicate();
+        if (!duplicate) {
+            return nullptr;
+        }
+        const cNastedIOResource resource(std::move(duplicate));
+        std::unique_ptr<cBaseIO> reader = format.make();
+        if (reader && reader->Open(&resource, true)) {
+            return reader;
+        }
+    }
+    return nullptr;
+}
