@@ -9,6 +9,9 @@ bool cSettingsStore::Load(const std::u16string& path) {
     Close();
     table_.clear();
     const std::string filePath = utf::ToUtf8(path);
+    if (!platform::IsMissingOrPlainFile(filePath)) {
+        return false;
+    }
     if (file_.Open(filePath, true)) {
         std::uint8_t header[settings_codec::kHeaderSize];
         if (file_.ReadAt(header, sizeof header, 0) == sizeof header) {

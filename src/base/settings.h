@@ -29,7 +29,9 @@ public:
     // Drops what was held and reads the file at path, keeping it open for later changes.
     // A missing, short or foreign file is replaced by an empty one (the bare header);
     // true when the file was read or newly made. A damaged stream or record fails the
-    // load and closes the file, keeping the records read before the damage.
+    // load and closes the file, keeping the records read before the damage. Anything at
+    // path other than a plain file (a link, a device, a folder) is left alone and fails
+    // the load.
     bool Load(const std::u16string& path);
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }

@@ -30,6 +30,14 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsMissingOrPlainFile(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT;
+    }
+    return S_ISREG(info.st_mode);
+}
+
 FolderCreation CreateFolder(const std::string& path) {
     if (::mkdir(path.c_str(), 0700) == 0) {
         return FolderCreation::Created;

@@ -13,6 +13,11 @@ std::optional<std::string> HomeFolder();
 
 bool IsDirectory(const std::string& path);
 
+// True when nothing exists at path, or a regular file that is not a symbolic link: the
+// only things the program may create or rewrite as one of its own files. (A settings
+// file planted as a link to a disk would otherwise have the disk written to.)
+bool IsMissingOrPlainFile(const std::string& path);
+
 enum class FolderCreation { Created, AlreadyExists, Failed };
 // Creates one folder, private to the user (mode 0700).
 FolderCreation CreateFolder(const std::string& path);

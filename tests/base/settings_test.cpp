@@ -184,6 +184,22 @@ TEST_F(SettingsTest, DamagedContentFailsTheLoadAndKeepsEarlierRecords) {
     }
 }
 
+TEST_F(SettingsTest, OnlyPlainFilesAreOpened) {
+    // A link planted in place of the settings file (to a disk, say) must not be followed
+    // and written through, not even to put the header there.
+    const std::string target = fs::path(path_).parent_path() / "target";
+    const Bytes foreign{'n', 'o', 't', ' ', 'o', 'u', 'r', 's'};
+    WriteFile(target, foreign);
+    fs::create_symlink(target, path_);
+    cSettingsStore store;
+    EXPECT_FALSE(store.Load(Path()));
+    EXPECT_EQ(ReadFile(target), foreign);
+    fs::remove(path_);
+    fs::create_directory(path_);
+    EXPECT_FALSE(store.Load(Path()));
+    EXPECT_FALSE(store.IsOpen());
+}
+
 TEST_F(SettingsTest, TextValuesCarryTheirTerminatorWhenAsked) {
     cSettingsStore store;
     ASSERT_TRUE(store.Load(Path()));
