@@ -141,6 +141,8 @@ public:
     // Called from a job that is aborted by force while waiting, it takes the action back
     // (or, when the window thread is already handling it, waits for that to finish) and
     // throws cJobAbort, so that a window thread stopping the job cannot deadlock with it.
+    //
+    // Only for threads other than the window thread, which would wait for itself.
     bool Send(cActionTarget& target);
 
     void OnCompleted(bool handled) final;
