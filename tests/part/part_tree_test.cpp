@@ -1,0 +1,263 @@
+#include "disk_builder.h"
+#include "part/storage_tree_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// An extension that records when its hook and destructor run.
+class LoggingExtension : public cPartExtension {
+public:
+    LoggingExtension(std::uint32_t kind, std::string name, std::vector<std::string>& log,
+                     std::vector<std::uint8_t> identity = {})
+        : kind_(kind), name_(std::move(name)), log_(log), identity_(std::move(identity)) {}
+    ~LoggingExtension() override { log_.push_back(name_ + " destroyed"); }
+    void ExtensionHook() override { log_.push_back(name_ + " hook"); }
+    std::uint32_t GetExtensionKind() const override { return kind_; }
+    std::vector<std::uint8_t> ExtensionIdentity() const override { return identity_; }
+
+private:
+    std::uint32_t kind_;
+    std::string name_;
+    std::vector<std::string>& log_;
+    std::vector<std::uint8_t> identity_;
+};
+
+TEST(PartTypes, NamesComeFromTheTable) {
+    const struct {
+        std::uint16_t code;
+        std::u16string_view name;
+    } cases[] = {
+        {0x00, u"Empty"},       {0x07, u"NTFS"},
+        {0x13, u"[unknown]"},   {0x115, u"UFS JFS2"},
+        {0x129, u"Apple HFSX"}, {0x5FA0, u"LVM Physical volume"},
+        {0x7FFC, u"[unknown]"}, {0x7FFE, u"PRO Scan Result Extended"},
+        {0xFFFF, u"[unknown]"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetTypeName(c.code), c.name) << std::hex << c.code;
+    }
+}
+
+TEST(PartRecord, SetRecordDestroysEveryExtensionFirst) {
+    cMemIO storage(std::vector<std::uint8_t>(100 * 512));
+    std::vector<std::string> log;
+    cPartRecord record;
+    record.AttachExtension(std::make_unique<LoggingExtension>(part_ext::kParser, "parser", log));
+    record.AttachExtension(std::make_unique<LoggingExtension>(part_ext::kFileSystem, "fs", log));
+    EXPECT_TRUE(record.SetRecord(&storage, 10, 20, 0x0B));
+    EXPECT_EQ(log, (std::vector<std::string>{"parser hook", "parser destroyed", "fs hook",
+                                             "fs destroyed"}));
+    EXPECT_TRUE(record.Extensions().empty());
+    EXPECT_EQ(record.TypeName(), u"FAT32");
+    EXPECT_EQ(record.Storage(), &storage);
+
+    EXPECT_FALSE(record.SetRecord(&storage, 5, 0, 0x07)) << "a zero length answers no";
+    EXPECT_EQ(record.Start(), 5u);
+    EXPECT_EQ(record.TypeCode(), 0x07);
+
+    record.AttachExtension(std::make_unique<LoggingExtension>(part_ext::kVolumeName, "name", log));
+    EXPECT_FALSE(record.SetRecord(nullptr, 1, 1, 0x83));
+    EXPECT_EQ(record.Start(), 5u) << "a null storage changes nothing but the extensions";
+    EXPECT_EQ(record.FindExtension(part_ext::kVolumeName), nullptr);
+}
+
+TEST(PartRecord, SetRangeCutsAtTheStorageEnd) {
+    cMemIO storage(std::vector<std::uint8_t>(100 * 512));
+    const struct {
+        std::uint64_t start, length, wantStart, wantLength;
+    } cases[] = {
+        {10, 50, 10, 50},   // inside
+        {90, 50, 90, 10},   // cut at the end
+        {100, 5, 1, 2},     // starts at the end: unchanged
+        {5, 0, 1, 2},       // nothing left: unchanged
+        {~0ull, 5, 1, 2},   // far beyond
+        {0, ~0ull, 0, 100}, // huge length
+    };
+    for (const auto& c : cases) {
+        cPartRecord record;
+        record.SetRecord(&storage, 1, 2, 0x83);
+        record.SetRange(c.start, c.length);
+        EXPECT_EQ(record.Start(), c.wantStart) << c.start << "+" << c.length;
+        EXPECT_EQ(record.Length(), c.wantLength) << c.start << "+" << c.length;
+    }
+}
+
+TEST(PartRecord, OneExtensionPerKindTheNewReplacesTheOld) {
+    std::vector<std::string> log;
+    {
+        cPartRecord record;
+        record.AttachExtension(
+            std::make_unique<LoggingExtension>(part_ext::kFileSystem, "fat", log));
+        record.AttachExtension(
+            std::make_unique<LoggingExtension>(part_ext::kVolumeName, "name", log));
+        record.AttachExtension(
+            std::make_unique<LoggingExtension>(part_ext::kFileSystem, "ntfs", log));
+        record.AttachExtension(nullptr);
+        EXPECT_EQ(log, (std::vector<std::string>{"fat hook", "fat destroyed"}));
+        ASSERT_EQ(record.Extensions().size(), 2u);
+        EXPECT_EQ(record.Extensions()[1].get(), record.FindExtension(part_ext::kFileSystem))
+            << "appended at the end";
+        EXPECT_EQ(record.FindExtension(part_ext::kParser), nullptr);
+        log.clear();
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"name hook", "name destroyed", "ntfs hook",
+                                             "ntfs destroyed"}));
+}
+
+TEST(PartRecord, LegacyAndNameHooksReleaseTheirData) {
+    cPartLegacyBoot boot(std::vector<std::uint8_t>(446, 1));
+    EXPECT_EQ(boot.GetExtensionKind(), part_ext::kLegacyBoot);
+    boot.ExtensionHook();
+    EXPECT_TRUE(boot.Bytes().empty());
+    cPartNameData name(u"DATA");
+    name.ExtensionHook();
+    EXPECT_TRUE(name.Name().empty());
+}
+
+class PartTreeOps : public ::testing::Test {
+protected:
+    // 0 { 1 {1.1, 1.2}, 2, 3 {3.1} }, starts chosen so that 1.2 and 2 share one.
+    void SetUp() override {
+        root = Add(nullptr, 0, 1000);
+        one = Add(root, 10, 100);
+        oneOne = Add(one, 10, 50);
+        oneTwo = Add(one, 200, 50);
+        two = Add(root, 200, 100);
+        three = Add(root, 300, 100);
+        threeOne = Add(three, 310, 10);
+    }
+
+    cPartTreeItem* Add(cPartTreeItem* parent, std::uint64_t start, std::uint64_t length) {
+        auto node = std::make_unique<cPartTreeItem>();
+        node->SetRecord(&storage, start, length, 0x83);
+        return &tree.AddChild(parent, std::move(node));
+    }
+
+    cMemIO storage{std::vector<std::uint8_t>(1000 * 512)};
+    std::vector<std::string> log; // outlives the nodes whose extensions write to it
+    cPartTree tree;
+    cPartTreeItem *root, *one, *oneOne, *oneTwo, *two, *three, *threeOne;
+};
+
+TEST_F(PartTreeOps, LinksAndCounts) {
+    EXPECT_EQ(tree.NodeCount(), 7u);
+    EXPECT_EQ(tree.First(), root);
+    EXPECT_EQ(one->Next(), two);
+    EXPECT_EQ(two->Previous(), one);
+    EXPECT_EQ(three->Next(), nullptr);
+    EXPECT_EQ(one->Previous(), nullptr);
+    EXPECT_EQ(threeOne->Parent(), three);
+    EXPECT_EQ(threeOne->Tree(), &tree);
+    EXPECT_EQ(threeOne->Depth(), 2u);
+    EXPECT_EQ(PartitionPath(*threeOne), "3.1");
+}
+
+TEST_F(PartTreeOps, FindByStartVisitsANodeBeforeItsChildrenAndThemBeforeTheNextSibling) {
+    EXPECT_EQ(tree.FindByStart(10), one);
+    EXPECT_EQ(tree.FindByStart(200), oneTwo);
+    EXPECT_EQ(tree.FindByStart(310), threeOne);
+    EXPECT_EQ(tree.FindByStart(11), nullptr);
+}
+
+TEST_F(PartTreeOps, FindByFileSystemComparesWholeIdentityRecords) {
+    two->AttachExtension(std::make_unique<LoggingExtension>(part_ext::kFileSystem, "a", log,
+                                                            std::vector<std::uint8_t>{1, 2, 3}));
+    threeOne->AttachExtension(std::make_unique<LoggingExtension>(
+        part_ext::kFileSystem, "b", log, std::vector<std::uint8_t>{1, 2, 3, 4}));
+    const std::uint8_t longer[] = {1, 2, 3, 4};
+    const std::uint8_t shorter[] = {1, 2};
+    EXPECT_EQ(tree.FindByFileSystem(longer), threeOne);
+    EXPECT_EQ(tree.FindByFileSystem(std::span(longer, 3)), two);
+    EXPECT_EQ(tree.FindByFileSystem(shorter), nullptr);
+}
+
+TEST_F(PartTreeOps, RemoveMoveAndDestroy) {
+    tree.Remove(one);
+    EXPECT_EQ(tree.NodeCount(), 4u);
+    EXPECT_EQ(root->FirstChild(), two);
+    EXPECT_EQ(two->Previous(), nullptr);
+
+    EXPECT_FALSE(tree.Move(three, threeOne)) << "a node cannot go inside itself";
+    EXPECT_TRUE(tree.Move(threeOne, two));
+    EXPECT_EQ(threeOne->Parent(), two);
+    EXPECT_FALSE(three->HasChildren());
+    EXPECT_EQ(PartitionPath(*threeOne), "1.1");
+    EXPECT_EQ(tree.NodeCount(), 4u);
+
+    tree.DestroyChildren(*root);
+    EXPECT_EQ(tree.NodeCount(), 1u);
+    EXPECT_FALSE(root->HasChildren());
+    tree.DestroyAll();
+    EXPECT_EQ(tree.First(), nullptr);
+    EXPECT_EQ(tree.NodeCount(), 0u);
+}
+
+TEST_F(PartTreeOps, DestroySubtreeTakesTheFollowingSiblingsToo) {
+    tree.DestroySubtree(two);
+    EXPECT_EQ(root->Children().size(), 1u);
+    EXPECT_EQ(tree.NodeCount(), 4u);
+}
+
+TEST_F(PartTreeOps, UserPartitions) {
+    cPartTreeItem* user = tree.AddUserPartition(nullptr, 500, 20);
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(user->Parent(), root);
+    EXPECT_EQ(user->Storage(), &storage);
+    EXPECT_EQ(user->TypeCode(), 0);
+    EXPECT_EQ(PartitionPath(*user), "4");
+    EXPECT_EQ(tree.AddUserPartition(two, 500, 0), nullptr);
+    EXPECT_EQ(tree.AddUserPartition(two, 500, 1)->Parent(), two);
+}
+
+TEST_F(PartTreeOps, PartitionPathsLookUp) {
+    const std::pair<std::string_view, cPartTreeItem*> found[] = {
+        {"0", root}, {"1", one}, {"1.2", oneTwo}, {"3.1", threeOne}};
+    for (const auto& [path, node] : found) {
+        EXPECT_EQ(FindByPartitionPath(tree, path), node) << path;
+        EXPECT_EQ(PartitionPath(*node), path);
+    }
+    for (std::string_view bad :
+         {"", "4", "0.1", "1.", ".1", "1..2", "1.3", "x", "-1", "1.2.1", "99999999999999999999"}) {
+        EXPECT_EQ(FindByPartitionPath(tree, bad), nullptr) << bad;
+    }
+}
+
+TEST(BuildTree, EmptyStorageGivesAnEmptyTree) {
+    BuiltTree built(std::make_unique<cMemIO>(std::vector<std::uint8_t>(100)));
+    EXPECT_FALSE(built.result);
+    EXPECT_EQ(built.tree.First(), nullptr);
+}
+
+TEST(BuildTree, BlankStorageIsOneWholeStorageNode) {
+    BuiltTree built(std::make_unique<cMemIO>(std::vector<std::uint8_t>(64 * 512)));
+    EXPECT_TRUE(built.result);
+    EXPECT_EQ(Listing(built.tree), (std::vector<std::string>{"0 0+64 0x7FFC"}));
+    EXPECT_EQ(built.tree.First()->TypeName(), u"[unknown]");
+    EXPECT_EQ(built.tree.First()->Parser(), nullptr);
+}
+
+// Marks every partition it is asked about.
+class MarkingDetector : public cLeafDetector {
+public:
+    std::unique_ptr<cPartExtension> Detect(cPartRecord& record) override {
+        return std::make_unique<cPartNameData>(u"seen");
+    }
+};
+
+TEST(BuildTree, PublishedDetectorRunsOnLeavesOnly) {
+    DiskBuilder disk(64);
+    disk.MbrEntry(0, 0, 0x83, 8, 8).MbrEntry(0, 1, 0x83, 16, 8);
+    auto storage = disk.Storage();
+    MarkingDetector detector;
+    PublishLeafDetector(&detector);
+    auto built = BuildStorageTree(*storage);
+    PublishLeafDetector(nullptr);
+    const cPartTree& tree = static_cast<cPartStorageTree&>(*built).Tree();
+    EXPECT_EQ(tree.First()->FindExtension(part_ext::kVolumeName), nullptr);
+    for (const auto& child : tree.First()->Children()) {
+        EXPECT_NE(child->FindExtension(part_ext::kVolumeName), nullptr);
+    }
+}
+
+} // namespace
