@@ -92,7 +92,9 @@ bool cJob::Stop() {
 }
 
 void cJob::ThrowIfAborted() {
-    if (IsAborted()) {
+    // Not while an exception unwinds the worker: an abort point reached from a destructor
+    // then would terminate the program instead of ending the job.
+    if (IsAborted() && std::uncaught_exceptions() == 0) {
         throw cJobAbort{0};
     }
 }

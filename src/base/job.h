@@ -74,8 +74,9 @@ public:
 
     // The abort point: throws cJobAbort when the job running on the calling thread has
     // been aborted by force. Costs one thread-local load and one relaxed atomic load, so
-    // it may be called per sector. Does nothing outside jobs, and nothing once the abort
-    // has been delivered (OnAbort and OnFinish run undisturbed).
+    // it may be called per sector. Does nothing outside jobs, nothing while an exception
+    // unwinds (cleanup in destructors may read), and nothing once the abort has been
+    // delivered (OnAbort and OnFinish run undisturbed).
     static void ThrowIfAborted();
     // The same test without the throw, for loops that prefer to unwind by themselves.
     static bool IsAborted();

@@ -330,3 +330,37 @@ TEST(JobTest, JobCanBeItsOwnProgressTarget) {
 }
 
 } // namespace
+
+namespace {
+
+// Cleanup that passes an abort point while the abort unwinds must not end the program.
+class cCleanupReadsJob : public cJob {
+public:
+    ~cCleanupReadsJob() override { Stop(); }
+    std::atomic<bool> cleanedUp{false};
+
+protected:
+    unsigned Run() override {
+        struct cReadsOnRelease {
+            std::atomic<bool>& done;
+            ~cReadsOnRelease() {
+                cJob::ThrowIfAborted();
+                done = true;
+            }
+        } guard{cleanedUp};
+        for (int step = 0; step < 1000000; ++step) {
+            cJob::ThrowIfAborted();
+            platform::SleepMilliseconds(1);
+        }
+        return 0;
+    }
+};
+
+TEST(JobTest, AbortPointsAreQuietWhileTheAbortUnwinds) {
+    cCleanupReadsJob job;
+    ASSERT_TRUE(job.Start());
+    job.Stop();
+    EXPECT_TRUE(job.cleanedUp);
+}
+
+} // namespace
