@@ -1,0 +1,242 @@
+#include "app/copy/copy_files_job.h"
+
+#include "app/copy/copy_result.h"
+#include "app/copy/copy_texts.h"
+#include "app/copy/target_names.h"
+#include "base/utf.h"
+#include "platform/local_files.h"
+#include "platform/storage_file.h"
+#include "vfs/vfs.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string LocalPath(const std::u16string& path) {
+    return utf::ToUtf8(path);
+}
+
+bool IsDotEntry(const cFSObject& entry) {
+    return entry.Kind() == fskind::kFolder && (entry.name == u"." || entry.name == u"..");
+}
+
+} // namespace
+
+cCopyFilesJob::cCopyFilesJob(cCopyFilesFront* front,
+                             std::vector<std::unique_ptr<cFSObject>> objects, std::u16string target)
+    : front_(front), objects_(std::move(objects)), target_(std::move(target)) {}
+
+cCopyFilesJob::~cCopyFilesJob() {
+    Stop();
+}
+
+unsigned cCopyFilesJob::Run() {
+    if (!AllocateOwnedBuffer(kChunk))
+        return copyresult::kCannotReadSource;
+    if (objects_.size() == 1 && objects_.front()->Kind() == fskind::kFile) {
+        StartObject(target_);
+        const unsigned result = CopyFile(*objects_.front(), target_);
+        if (result != copyresult::kStopped)
+            LogResult(result);
+        return result;
+    }
+    std::vector<std::uint64_t> ancestors;
+    for (const auto& object : objects_) {
+        const unsigned result = CopyInto(*object, target_, ancestors);
+        if (result == copyresult::kStopped || IsStopRequested())
+            return copyresult::kStopped;
+    }
+    return copyresult::kDone;
+}
+
+void cCopyFilesJob::OnFinish(unsigned result) {
+    if (abortedByForce_)
+        result = copyresult::kStopped;
+    if (result == copyresult::kStopped) {
+        stopped_ = true;
+        FinishLine(copytext::Text(*copyresult::ReasonText(copyresult::kStopped)));
+    }
+    if (errors_)
+        SetCurrentLine(copytext::Text(copytext::kFinished));
+    if (front_)
+        front_->OnCopyFinished(result);
+}
+
+bool cCopyFilesJob::OnProgress(double percent) {
+    if (IsStopRequested())
+        return false;
+    if (!front_)
+        return true;
+    front_->OnProgressBar(static_cast<int>(percent * 10));
+    return !IsStopRequested();
+}
+
+unsigned cCopyFilesJob::CopyInto(const cFSObject& object, const std::u16string& folder,
+                                 std::vector<std::uint64_t>& ancestors) {
+    const std::uint32_t kind = object.Kind();
+    if (kind != fskind::kFolder && kind != fskind::kFile)
+        return copyresult::kDone;
+    std::u16string path = folder;
+    path += u'/';
+    path += copynames::MakeSafeName(object.name, object.id);
+    StartObject(path);
+    if (IsStopRequested())
+        return copyresult::kStopped;
+    if (kind == fskind::kFolder)
+        return CopyFolder(object, path, ancestors);
+
+    const unsigned result = CopyFile(object, path);
+    if (result != copyresult::kStopped)
+        LogResult(result);
+    return IsStopRequested() ? copyresult::kStopped : result;
+}
+
+unsigned cCopyFilesJob::CopyFolder(const cFSObject& folder, const std::u16string& path,
+                                   std::vector<std::uint64_t>& ancestors) {
+    const auto fail = [&](unsigned result) {
+        LogResult(result);
+        return IsStopRequested() ? copyresult::kStopped : result;
+    };
+    if (!folder.fileSystem)
+        return fail(copyresult::kNoFileSystem);
+    if (std::find(ancestors.begin(), ancestors.end(), folder.id) != ancestors.end()) {
+        return fail(copyresult::kCannotReadSource);
+    }
+    if (platform::CreateLocalFolder(LocalPath(path)) == platform::LocalFolderResult::Failed) {
+        return fail(copyresult::kCannotCreateFolder);
+    }
+
+    // The children are listed first and copied afterwards, so that the reader is never
+    // asked to open or list other objects while it is in the middle of a listing.
+    std::vector<std::unique_ptr<cFSObject>> children;
+    const bool listed = folder.fileSystem->EnumFolder(folder, [&](cFSObject& entry) {
+        cJob::ThrowIfAborted();
+        if (IsStopRequested())
+            return false;
+        if (!IsDotEntry(entry))
+            children.push_back(entry.Clone());
+        return true;
+    });
+    if (IsStopRequested())
+        return copyresult::kStopped;
+    // A folder that cannot be listed to its end must not pass for copied: what it did
+    // list is still copied, but the folder is logged as unreadable.
+    unsigned result = copyresult::kDone;
+    if (!listed)
+        result = fail(copyresult::kCannotReadSource);
+
+    ancestors.push_back(folder.id);
+    for (const auto& child : children) {
+        if (IsStopRequested() || CopyInto(*child, path, ancestors) == copyresult::kStopped) {
+            result = copyresult::kStopped;
+            break;
+        }
+    }
+    ancestors.pop_back();
+    return result;
+}
+
+unsigned cCopyFilesJob::CopyFile(const cFSObject& file, const std::u16string& targetPath) {
+    std::u16string path = targetPath;
+    const platform::LocalPathKind existing = platform::ProbeLocalPath(LocalPath(path));
+    if (existing != platform::LocalPathKind::Missing) {
+        // A folder, device or link in the way is never replaced or written through.
+        const cConflictChoice choice = existing == platform::LocalPathKind::RegularFile
+                                           ? ChooseOnConflict(path)
+                                           : cConflictChoice::Rename;
+        if (choice == cConflictChoice::KeepExisting)
+            return copyresult::kDone;
+        if (choice == cConflictChoice::Rename) {
+            auto free = copynames::FirstFreeNumberedPath(path, [](const std::u16string& candidate) {
+                return platform::ProbeLocalPath(LocalPath(candidate)) !=
+                       platform::LocalPathKind::Missing;
+            });
+            if (!free)
+                return copyresult::kCannotCreateTarget;
+            path = std::move(*free);
+        }
+    }
+    platform::StorageFile target;
+    if (!target.Create(LocalPath(path)))
+        return copyresult::kCannotCreateTarget;
+    return CopyData(file, target);
+}
+
+unsigned cCopyFilesJob::CopyData(const cFSObject& file, platform::StorageFile& target) {
+    const std::uint64_t size = file.size;
+    if (size == 0)
+        return copyresult::kDone;
+    if (!file.fileSystem)
+        return copyresult::kNoFileSystem;
+    const std::unique_ptr<cObjectHandle> source = file.fileSystem->OpenObject(file);
+    if (!source || !source->IsOpen())
+        return copyresult::kCannotOpenSource;
+    source->Seek(0);
+    std::uint8_t* const buffer = OwnedBuffer();
+
+    if (size <= kChunk) {
+        const auto length = static_cast<std::uint32_t>(size);
+        if (source->Read(buffer, length) != length)
+            return copyresult::kCannotReadSource;
+        if (target.WriteAt(buffer, length, 0) != length)
+            return copyresult::kCannotWriteTarget;
+        return copyresult::kDone;
+    }
+    for (std::uint64_t copied = 0; copied < size;) {
+        cJob::ThrowIfAborted();
+        const auto chunk =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunk, size - copied));
+        if (source->Read(buffer, chunk) != chunk)
+            return copyresult::kCannotReadSource;
+        if (target.WriteAt(buffer, chunk, copied) != chunk)
+            return copyresult::kCannotWriteTarget;
+        copied += chunk;
+        if (!OnProgress(double(copied) * 100.0 / double(size)))
+            return copyresult::kStopped;
+    }
+    return copyresult::kDone;
+}
+
+cConflictChoice cCopyFilesJob::ChooseOnConflict(const std::u16string& targetPath) {
+    if (conflictChoice_ != cConflictChoice::NotChosen && applyToAll_)
+        return conflictChoice_;
+    if (front_) {
+        const cConflictReply reply = front_->AskOverwrite(targetPath);
+        conflictChoice_ = reply.choice;
+        applyToAll_ = reply.applyToAll;
+    }
+    if (conflictChoice_ == cConflictChoice::NotChosen) {
+        conflictChoice_ = cConflictChoice::Replace;
+        applyToAll_ = true;
+    }
+    return conflictChoice_;
+}
+
+void cCopyFilesJob::StartObject(const std::u16string& targetPath) {
+    currentPath_ = targetPath;
+    SetCurrentLine(copytext::Fill(copytext::Text(copytext::kProcessing), {targetPath}));
+}
+
+void cCopyFilesJob::LogResult(unsigned result) {
+    if (front_)
+        front_->OnProgressBar(0);
+    if (result == copyresult::kDone)
+        return;
+    const auto reason = copyresult::ReasonText(result);
+    FinishLine(copytext::Fill(copytext::Text(copytext::kObjectFailed),
+                              {currentPath_, reason ? copytext::Text(*reason) : u""}));
+    errors_ = true;
+}
+
+void cCopyFilesJob::SetCurrentLine(std::u16string text) {
+    currentLine_ = std::move(text);
+    if (front_)
+        front_->OnCurrentLine(currentLine_);
+}
+
+void cCopyFilesJob::FinishLine(std::u16string text) {
+    finishedLines_.push_back(std::move(text));
+    currentLine_.clear();
+    if (front_)
+        front_->OnLineFinished(finishedLines_.back());
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Copying chosen objects of a file system out to a local folder: files are written with
+// their data read through the reader's object handles, folders are copied recursively,
+// name conflicts are settled with the front (or replaced, without one), and every failure
+// is logged while the copy goes on with the next object. Only a stop ends a run early.
+//
+// A request of exactly one file copies it to the target as a full file path; any other
+// request copies each object into the target as a folder.
+
+#include "app/copy/copy_front.h"
+#include "base/job.h"
+#include "base/progress.h"
+#include "vfs/fs_object.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+class StorageFile;
+}
+
+class cCopyFilesJob : public cJob, public cProgressNotifyTarget {
+public:
+    // Files up to this size are read in one piece; larger ones in pieces of this size.
+    static constexpr std::uint32_t kChunk = 65536;
+
+    // front may be null: then conflicts replace the existing files without asking.
+    cCopyFilesJob(cCopyFilesFront* front, std::vector<std::unique_ptr<cFSObject>> objects,
+                  std::u16string target);
+    ~cCopyFilesJob() override;
+
+    // False when the worker should stop; passes the position on to the front otherwise.
+    bool OnProgress(double percent) override;
+
+    // Read these once the run has ended.
+    const std::vector<std::unique_ptr<cFSObject>>& Objects() const { return objects_; }
+    const std::u16string& Target() const { return target_; }
+    // The finished log lines, in order (the report's error log).
+    const std::vector<std::u16string>& FinishedLines() const { return finishedLines_; }
+    const std::u16string& CurrentLine() const { return currentLine_; }
+    bool HadErrors() const { return errors_; }
+    bool WasStopped() const { return stopped_; }
+
+protected:
+    unsigned Run() override;
+    void OnAbort() override { abortedByForce_ = true; }
+    void OnFinish(unsigned result) override;
+
+private:
+    // Copies a folder or file into folder; other kinds are passed over. ancestors holds
+    // the ids of the source folders being walked, so that a damaged folder naming one of
+    // its ancestors as a child cannot make the walk endless.
+    unsigned CopyInto(const cFSObject& object, const std::u16string& folder,
+                      std::vector<std::uint64_t>& ancestors);
+    unsigned CopyFolder(const cFSObject& folder, const std::u16string& path,
+                        std::vector<std::uint64_t>& ancestors);
+    unsigned CopyFile(const cFSObject& file, const std::u16string& targetPath);
+    unsigned CopyData(const cFSObject& file, platform::StorageFile& target);
+    cConflictChoice ChooseOnConflict(const std::u16string& targetPath);
+
+    void StartObject(const std::u16string& targetPath);
+    void LogResult(unsigned result);
+    void SetCurrentLine(std::u16string text);
+    void FinishLine(std::u16string text);
+
+    cCopyFilesFront* const front_;
+    std::vector<std::unique_ptr<cFSObject>> objects_;
+    std::u16string target_;
+    cConflictChoice conflictChoice_ = cConflictChoice::NotChosen;
+    bool applyToAll_ = false;
+
+    std::u16string currentPath_;
+    std::u16string currentLine_;
+    std::vector<std::u16string> finishedLines_;
+    bool errors_ = false;
+    bool stopped_ = false;
+    bool abortedByForce_ = false;
+};

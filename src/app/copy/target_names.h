@@ -1,0 +1,31 @@
+#pragma once
+// Names of the files and folders a copy writes: object names made safe for the target
+// file system, and the numbered names that keep both files on a conflict.
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace copynames {
+
+// Longest safe name, in UTF-16 units; longer names are cut.
+inline constexpr std::size_t kMaxSafeName = 511;
+
+// The name with the characters other file systems reject replaced ('?' '~', '"' and
+// curly quotes '\'', '*' '@', '/' '=', '\' '-', ':' and '|' '_'; NUL '_' as well), cut to
+// kMaxSafeName units. A name that would not name a new entry inside the target folder (an
+// empty one, "." or "..") becomes "object" and the 8-digit object number.
+std::u16string MakeSafeName(std::u16string_view name, std::uint64_t objectId);
+
+// The first of "stem(1)ext", "stem(2)ext", ... for which exists answers no, the extension
+// being the path's part from its last '.' after its last '/' or '\'. None when every
+// number up to lastNumber is taken.
+std::optional<std::u16string>
+FirstFreeNumberedPath(std::u16string_view path,
+                      const std::function<bool(const std::u16string&)>& exists,
+                      std::int64_t lastNumber = std::numeric_limits<std::int32_t>::max());
+
+} // namespace copynames

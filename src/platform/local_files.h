@@ -1,0 +1,23 @@
+#pragma once
+// The local file system as the copy flow writes to it: what already stands at a path, and
+// folders for copied data. Copied files themselves are written through StorageFile.
+// Paths are UTF-8.
+
+#include <string>
+
+namespace platform {
+
+enum class LocalPathKind { Missing, RegularFile, Directory, Other };
+
+// What stands at the path itself: a symbolic link is Other, not what it points to, so that
+// a copy never writes through a link it finds in the target folder.
+LocalPathKind ProbeLocalPath(const std::string& path);
+
+enum class LocalFolderResult { Created, AlreadyExists, Failed };
+
+// Creates one folder with the permissions the user's umask leaves (copied data is the
+// user's own, unlike the program's private settings folder). An existing directory counts
+// as AlreadyExists; anything else at the path, or an error, is Failed.
+LocalFolderResult CreateLocalFolder(const std::string& path);
+
+} // namespace platform
