@@ -14,7 +14,9 @@
 // cJob::ThrowIfAborted(), which every storage read and every long loop calls; it needs no
 // job pointer, so code deep inside readers can call it without knowing which job (if
 // any) runs it. The thread procedure catches the exception and runs OnAbort() and
-// OnFinish() on the worker, so the job still ends through its normal hooks.
+// OnFinish() on the worker, so the job still ends through its normal hooks. Waiting in
+// cSentChildAction::Send is an abort point too. A worker that reaches no abort point at
+// all cannot be ended on this platform; Stop then waits for it.
 //
 // Because the abort unwinds the worker's stack, job code keeps its resources in objects
 // that release them on unwinding, and never swallows exceptions it does not know
