@@ -17,8 +17,17 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
     return bytes;
 }
 
-std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const std::string path = fixtures::ScratchDir() + "/" + name;
+// ScratchDir() empties the test's folder on every call, so each test asks once.
+class FlatIO : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = fixtures::ScratchDir(); }
+    std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
+    std::string dir_;
+};
+
+std::string FlatIO::WriteFile(const std::string& name,
+                              const std::vector<std::uint8_t>& bytes) const {
+    const std::string path = dir_ + "/" + name;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
@@ -40,7 +49,7 @@ std::unique_ptr<cFlatIO> OpenFlat(const std::string& path, bool readOnly = true)
 
 } // namespace
 
-TEST(FlatIO, TrailingPartialSectorIsNotCountedButReadableAsBytes) {
+TEST_F(FlatIO, TrailingPartialSectorIsNotCountedButReadableAsBytes) {
     const auto bytes = Pattern(1000);
     auto io = OpenFlat(WriteFile("partial.img", bytes));
     ASSERT_TRUE(io);
@@ -55,7 +64,7 @@ TEST(FlatIO, TrailingPartialSectorIsNotCountedButReadableAsBytes) {
     EXPECT_FALSE(io->ReadBytes(out.data(), 512, 489));
 }
 
-TEST(FlatIO, OpensReadOnlyWithTheFileNameAsDisplayName) {
+TEST_F(FlatIO, OpensReadOnlyWithTheFileNameAsDisplayName) {
     const std::string path = WriteFile("disk.img", Pattern(4096));
     auto io = OpenFlat(path);
     ASSERT_TRUE(io);
@@ -72,7 +81,7 @@ TEST(FlatIO, OpensReadOnlyWithTheFileNameAsDisplayName) {
     EXPECT_EQ(ReadFile(path), Pattern(4096));
 }
 
-TEST(FlatIO, RefusesMissingFilesAndOtherResourceKinds) {
+TEST_F(FlatIO, RefusesMissingFilesAndOtherResourceKinds) {
     cFlatIO io;
     const cNamedFileResource missing(u"/nonexistent/drovik.img");
     EXPECT_FALSE(io.Open(&missing, true));
@@ -83,7 +92,7 @@ TEST(FlatIO, RefusesMissingFilesAndOtherResourceKinds) {
     EXPECT_TRUE(io.IsReadOnly());
 }
 
-TEST(FlatIO, DisplayNameIsTheLastPathComponent) {
+TEST_F(FlatIO, DisplayNameIsTheLastPathComponent) {
     const std::pair<std::u16string, std::u16string> cases[] = {
         {u"/images/disk.img", u"disk.img"}, {u"disk.img", u"disk.img"},
         {u"C:\\img\\a.img", u"a.img"},      {u"/images//disk.img", u"disk.img"},
@@ -94,7 +103,7 @@ TEST(FlatIO, DisplayNameIsTheLastPathComponent) {
     }
 }
 
-TEST(FlatIO, WritesAreCutAtTheLastWholeSector) {
+TEST_F(FlatIO, WritesAreCutAtTheLastWholeSector) {
     const std::string path = WriteFile("write.img", Pattern(4 * 512 + 100));
     auto io = OpenFlat(path, false);
     ASSERT_TRUE(io);
@@ -118,7 +127,7 @@ TEST(FlatIO, WritesAreCutAtTheLastWholeSector) {
     EXPECT_EQ(ReadFile(path), expected);
 }
 
-TEST(FlatIO, SetReadOnlySwitchesModesAndKeepsTheReaderOpen) {
+TEST_F(FlatIO, SetReadOnlySwitchesModesAndKeepsTheReaderOpen) {
     const std::string path = WriteFile("mode.img", Pattern(2048));
     auto io = OpenFlat(path);
     ASSERT_TRUE(io);
@@ -138,8 +147,8 @@ TEST(FlatIO, SetReadOnlySwitchesModesAndKeepsTheReaderOpen) {
     EXPECT_FALSE(closed.SetReadOnly(false));
 }
 
-TEST(FlatIO, CreateAndResize) {
-    const std::string path = fixtures::ScratchDir() + "/created.img";
+TEST_F(FlatIO, CreateAndResize) {
+    const std::string path = dir_ + "/created.img";
     cFlatIO io;
     const cNamedFileResource resource(utf::FromUtf8(path));
     EXPECT_EQ(io.Create(&resource, 8, false), 8u);
@@ -160,7 +169,7 @@ TEST(FlatIO, CreateAndResize) {
     EXPECT_EQ(io.Create(&badFolder, 1, true), 0u);
 }
 
-TEST(FlatIO, DuplicateReadsTheSameFileAndFailsOnceItIsGone) {
+TEST_F(FlatIO, DuplicateReadsTheSameFileAndFailsOnceItIsGone) {
     const std::string path = WriteFile("dup.img", Pattern(4096));
     auto io = OpenFlat(path);
     ASSERT_TRUE(io);
