@@ -203,7 +203,7 @@ void cChildElement::PaintTree(cCanvas& canvas, cPoint offset, const cRect& clip)
 cChildElement* cChildElement::HitTest(cPoint point) {
     for (auto child = children_.rbegin(); child != children_.rend(); ++child) {
         cChildElement* c = child->get();
-        if (c->visible_ && c->rect_.Contains(point))
+        if (c->visible_ && c->TakesPointer() && c->rect_.Contains(point))
             return c->HitTest({point.x - c->rect_.x, point.y - c->rect_.y});
     }
     return this;
@@ -247,6 +247,10 @@ void cChildElement::ProcessActionTree() {
     for (cChildElement* e : snapshot) {
         if (e != this && !e->parent_)
             continue;
-        e->actions_.Process([e](cChildAction& action) { e->OnAction(action); });
+        // An element removed by one of its own actions ignores the rest of its queue.
+        e->actions_.Process([this, e](cChildAction& action) {
+            if (e == this || e->parent_)
+                e->OnAction(action);
+        });
     }
 }

@@ -97,6 +97,8 @@ public:
     // --- Input (element coordinates) --------------------------------------------------
     // The topmost visible element under `point`, or this element.
     virtual cChildElement* HitTest(cPoint point);
+    // False for elements the pointer passes through (tool tips).
+    virtual bool TakesPointer() const { return true; }
     virtual void OnMouseEnter() {}
     virtual void OnMouseLeave() {}
     virtual void OnMouseMove(cPoint point) {}

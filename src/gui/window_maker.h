@@ -3,9 +3,11 @@
 // the program's message loop. cWWMaker (SDL) and the headless maker of the tests
 // implement it; forms reach the process's maker through WindowMaker().
 
+#include "gui/font.h"
 #include "gui/geometry.h"
 
 #include <memory>
+#include <string_view>
 
 class cCustomForm;
 class cWindowRequestTarget;
@@ -39,6 +41,9 @@ public:
     // Runs until PostQuit; returns its code.
     virtual int RunMessageLoop() = 0;
     virtual void PostQuit(int code) = 0;
+    // Measures text with the fonts windows will draw with, so that a form can be sized
+    // before it has a window.
+    virtual cSize TextExtent(std::u16string_view text, const cFontSpec& font) = 0;
 };
 
 // The process's window maker, set by the one that was created last; null before.

@@ -1,0 +1,25 @@
+#pragma once
+// The tool tip of a form: one bubble drawn above everything, which the pointer passes
+// through. Controls show it for the element under the pointer and hide it on leave.
+
+#include "gui/child_element.h"
+
+#include <string>
+
+class cCustomForm;
+
+class cHintMaster : public cChildElement {
+public:
+    // Shows `text` below `over` (or above it when there is no room below).
+    static void Show(cChildElement& over, std::u16string text);
+    static void Hide(cChildElement& any);
+
+    bool TakesPointer() const override { return false; }
+    void OnPaint(cCanvas& canvas) override;
+    std::u16string_view Shown() const { return text_; }
+    // The form's tool tip, null when none was shown yet.
+    static cHintMaster* Of(cCustomForm& form);
+
+private:
+    std::u16string text_;
+};

@@ -1,0 +1,167 @@
+#include "gui/message_form.h"
+
+#include "gui/controls/button_child.h"
+#include "gui/painter.h"
+#include "gui/window_maker.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kCaptionInformation = 3;
+constexpr int kTextOk = 0;
+constexpr int kTextYes = 1;
+constexpr int kTextNo = 2;
+constexpr int kButtonWidth = 96;
+} // namespace
+
+std::vector<cMessageForm::cStrTokenItem> cMessageForm::Tokenize(std::u16string_view text) {
+    std::vector<cStrTokenItem> tokens;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            // "\r\n" is one break.
+            i += text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+            tokens.push_back({{}, true});
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && text[end] != u' ' && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        while (end < text.size() && text[end] == u' ')
+            ++end;
+        tokens.push_back({std::u16string(text.substr(i, end - i)), false});
+        i = end;
+    }
+    return tokens;
+}
+
+std::vector<std::u16string> cMessageForm::Wrap(const std::vector<cStrTokenItem>& tokens, int width,
+                                               const cMeasure& measure) {
+    std::vector<std::u16string> lines(1);
+    for (const cStrTokenItem& token : tokens) {
+        if (token.line_break) {
+            lines.emplace_back();
+            continue;
+        }
+        std::u16string candidate = lines.back() + token.text;
+        // Trailing spaces do not count against the width.
+        std::u16string_view trimmed(candidate);
+        trimmed = trimmed.substr(0, trimmed.find_last_not_of(u' ') + 1);
+        if (!lines.back().empty() && measure(trimmed).w > width)
+            lines.push_back(token.text);
+        else
+            lines.back() = std::move(candidate);
+    }
+    return lines;
+}
+
+cMessageForm::cMessageForm(std::u16string message, int caption_id, int icon_kind, eButtons buttons)
+    : cCustomForm("tusk::messages"), message_(std::move(message)), caption_id_(caption_id),
+      icon_kind_(icon_kind), buttons_(buttons) {}
+
+std::u16string cMessageForm::Caption() const {
+    return std::u16string(Text(caption_id_).value_or(Text(kCaptionInformation).value_or(u"")));
+}
+
+cSize cMessageForm::PreferredSize(const cMeasure& measure) const {
+    const auto lines = Wrap(Tokenize(message_), kMaxTextWidth, measure);
+    cSize heading = measure(Caption());
+    int text_width = heading.w;
+    for (const auto& line : lines)
+        text_width = std::max(text_width, measure(line).w);
+    const int text_height = heading.h + 8 + int(lines.size()) * heading.h;
+    const int width = std::max(320, kTextLeft + std::min(text_width, kMaxTextWidth) + kMargin);
+    const int height = kMargin + std::max(kIcon, text_height) + 24 + kButtonHeight + kMargin;
+    return {width, height};
+}
+
+void cMessageForm::OnCreate() {
+    lines_ = Wrap(Tokenize(message_), Rect().w - kTextLeft - kMargin,
+                  [this](std::u16string_view text) { return TextExtent(text); });
+    const int y = -(kMargin + kButtonHeight);
+    // Buttons sit at the bottom right, the one that agrees left of the one that declines.
+    auto place = [&](std::unique_ptr<cButtonChild> button, int slot) {
+        cChildElement* added = AddChild(std::move(button), 0, 0, kButtonWidth, kButtonHeight);
+        added->Place(Rect().w - kMargin - (slot + 1) * kButtonWidth - slot * 8, Rect().h + y,
+                     kButtonWidth, kButtonHeight);
+        return added;
+    };
+    if (buttons_ == eButtons::Ok) {
+        place(cButtonChild::FromSection(kTextOk, kCommandOk, true), 0)->SetFocus();
+    } else {
+        place(cButtonChild::FromSection(kTextNo, kCommandNo), 0);
+        place(cButtonChild::FromSection(kTextYes, kCommandYes, true), 1)->SetFocus();
+    }
+}
+
+void cMessageForm::OnPaint(cCanvas& canvas) {
+    canvas.FillRect(ClientRect(), theme::kSurface);
+    const int footer = kMargin + kButtonHeight + 12;
+    canvas.FillRect({0, Rect().h - footer, Rect().w, footer}, theme::kWindow);
+    canvas.FillRect({0, Rect().h - footer, Rect().w, 1}, theme::kSeparator);
+    painter::MessageIcon(canvas, {kMargin, kMargin, kIcon, kIcon}, icon_kind_);
+    canvas.SelectFont(StandardFont(eStdFont::Bold));
+    const int line = canvas.MeasureText(u"Ag").h;
+    painter::Text(canvas, {kTextLeft, kMargin, Rect().w - kTextLeft - kMargin, line}, Caption(),
+                  theme::kText);
+    canvas.SelectFont(Font());
+    int y = kMargin + line + 8;
+    for (const auto& text : lines_) {
+        painter::Text(canvas, {kTextLeft, y, Rect().w - kTextLeft - kMargin, line}, text,
+                      theme::kText);
+        y += line;
+    }
+}
+
+bool cMessageForm::OnCommand(cChildElement* source, int kind, int item) {
+    if (kind != kActionActivate)
+        return false;
+    switch (item) {
+    case kCommandOk:
+    case kCommandYes:
+        EndForm(1);
+        return true;
+    case kCommandNo:
+        EndForm(0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void cMessageForm::OnCloseRequest() {
+    EndForm(0);
+}
+
+namespace {
+
+int RunMessageBox(cChildElement* parent, std::u16string message, int caption_id, int icon_kind,
+                  cMessageForm::eButtons buttons) {
+    cWindowMaker* maker = WindowMaker();
+    if (!maker)
+        return 0;
+    cMessageForm form(std::move(message), caption_id, icon_kind, buttons);
+    const cSize size = form.PreferredSize(
+        [maker, &form](std::u16string_view text) { return maker->TextExtent(text, form.Font()); });
+    return maker->RunModal(form, size.w, size.h, parent ? parent->Form() : nullptr, false);
+}
+
+} // namespace
+
+void MessageBoxWarning(cChildElement* parent, std::u16string message) {
+    RunMessageBox(parent, std::move(message), 4, kIconWarning, cMessageForm::eButtons::Ok);
+}
+
+void MessageBoxError(cChildElement* parent, std::u16string message) {
+    RunMessageBox(parent, std::move(message), 5, kIconError, cMessageForm::eButtons::Ok);
+}
+
+bool MessageBoxConfirm(cChildElement* parent, std::u16string message) {
+    return RunMessageBox(parent, std::move(message), 6, kIconQuestion,
+                         cMessageForm::eButtons::YesNo) == 1;
+}
+
+bool MessageBoxQuestion(cChildElement* parent, std::u16string message) {
+    return RunMessageBox(parent, std::move(message), 6, kIconWarning,
+                         cMessageForm::eButtons::YesNo) == 1;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// A window maker without windows, for tests: every modal run opens a headless host and
+// hands it to a driver that plays the user (clicks, keys) and the window thread (runs
+// wake-ups); the run ends with whatever the form ended with.
+
+#include "gui/sdl/headless_host.h"
+#include "gui/window_maker.h"
+
+#include <functional>
+
+class cHeadlessMaker : public cWindowMaker {
+public:
+    using cDriver = std::function<void(cHeadlessHost& host)>;
+    // Becomes the process's maker until destroyed.
+    explicit cHeadlessMaker(cDriver driver = {});
+    ~cHeadlessMaker() override;
+
+    void SetDriver(cDriver driver) { driver_ = std::move(driver); }
+    int ModalRuns() const { return modal_runs_; }
+    cSize LastModalSize() const { return last_modal_size_; }
+
+    bool Initialise(int icon_id) override { return true; }
+    int RunModal(cCustomForm& form, int width, int height, cCustomForm* parent,
+                 bool resizable) override;
+    cWindowHolder* CreateWindow(cCustomForm& form, const cRect& rect, cCustomForm* parent,
+                                int styles) override;
+    void Destroy(cWindowHolder* holder) override;
+    int RunMessageLoop() override { return quit_code_; }
+    void PostQuit(int code) override { quit_code_ = code; }
+    cSize TextExtent(std::u16string_view text, const cFontSpec& font) override;
+
+private:
+    cDriver driver_;
+    cWindowMaker* previous_;
+    int modal_runs_ = 0;
+    cSize last_modal_size_;
+    int quit_code_ = 0;
+};
