@@ -1,7 +1,6 @@
 // The NTFS structure parsers over byte spans: boot sector, record fix-up, attributes,
 // mapping pairs, LZNT1, attribute lists, index nodes and file names.
 
-#include "ntfs_builder.h"
 #include "vfs/ntfs/attribute_list.h"
 #include "vfs/ntfs/boot_sector.h"
 #include "vfs/ntfs/file_name.h"
@@ -9,6 +8,7 @@
 #include "vfs/ntfs/lznt1.h"
 #include "vfs/ntfs/mapping_pairs.h"
 #include "vfs/ntfs/mft_record.h"
+#include "vfs/ntfs_builder.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
