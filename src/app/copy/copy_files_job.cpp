@@ -52,6 +52,7 @@ unsigned cCopyFilesJob::Run() {
 void cCopyFilesJob::OnFinish(unsigned result) {
     if (abortedByForce_)
         result = copyresult::kStopped;
+    result_ = result;
     if (result == copyresult::kStopped) {
         stopped_ = true;
         FinishLine(copytext::Text(*copyresult::ReasonText(copyresult::kStopped)));

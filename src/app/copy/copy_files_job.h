@@ -8,6 +8,7 @@
 // request copies each object into the target as a folder.
 
 #include "app/copy/copy_front.h"
+#include "app/copy/copy_result.h"
 #include "base/job.h"
 #include "base/progress.h"
 #include "vfs/fs_object.h"
@@ -40,6 +41,8 @@ public:
     // The finished log lines, in order (the report's error log).
     const std::vector<std::u16string>& FinishedLines() const { return finishedLines_; }
     const std::u16string& CurrentLine() const { return currentLine_; }
+    // The run's result (copyresult): kDone, kStopped, or a single file's own result.
+    unsigned Result() const { return result_; }
     bool HadErrors() const { return errors_; }
     bool WasStopped() const { return stopped_; }
 
@@ -74,6 +77,7 @@ private:
     std::u16string currentPath_;
     std::u16string currentLine_;
     std::vector<std::u16string> finishedLines_;
+    unsigned result_ = copyresult::kDone;
     bool errors_ = false;
     bool stopped_ = false;
     bool abortedByForce_ = false;

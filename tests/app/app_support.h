@@ -1,0 +1,40 @@
+#pragma once
+// Shared by the copy tests: the program's texts loaded once, folder trees compared file
+// by file, and a FAT image from the fixtures mounted over memory.
+
+#include "io/base_io.h"
+#include "part/part_tree.h"
+#include "vfs/fat/vfat.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+// Registers the built-in language packs into the program's registry (once per process).
+void LoadTexts();
+
+// Every difference between two folder trees (missing or extra paths, a kind or size that
+// differs, the first differing byte), one line each; empty when they are identical.
+std::vector<std::string> TreeDifferences(const std::string& expected, const std::string& actual);
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+
+// A FAT image read into memory with its reader mounted on a whole-storage record.
+struct MountedFat {
+    std::unique_ptr<cBaseIO> storage;
+    cPartRecord record;
+    std::unique_ptr<cVFATBase> reader;
+
+    // A clone of the entry at the path ("/" is the root); fails the test when missing.
+    std::unique_ptr<cFSObject> Entry(const std::u16string& path);
+    // The root folder's live folders and files.
+    std::vector<std::unique_ptr<cFSObject>> RootObjects();
+};
+
+// Mounts image (FAT32 when fat32 is set, else FAT12/16); null with a test failure when the
+// image cannot be read or mounted.
+std::unique_ptr<MountedFat> MountFat(const std::string& image, bool fat32);
+
+} // namespace apptest
