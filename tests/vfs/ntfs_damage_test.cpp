@@ -1,0 +1,235 @@
+// The NTFS reader on damaged copies of a real volume: each test breaks one structure the
+// way no tool would, and the reader must end cleanly with what is still readable.
+
+#include "support/fixtures.h"
+#include "vfs/ntfs/file_name.h"
+#include "vfs/ntfs/index_node.h"
+#include "vfs/ntfs_builder.h"
+#include "vfs/ntfs_volume.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace ntfs_test;
+
+namespace {
+
+class NtfsDamage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fixtures::IsRoot()) {
+            GTEST_SKIP() << "making the image needs a FUSE mount";
+        }
+        const std::string image = fixtures::Image("ntfs-volume.sh", "ntfs.img");
+        ASSERT_FALSE(image.empty());
+        intact_ = std::make_unique<Volume>(LoadFile(image));
+        ASSERT_TRUE(intact_->Mount());
+        bytes_ = intact_->io.Bytes();
+    }
+
+    cVNTFS& Intact() { return *intact_->ntfs; }
+    std::uint64_t IdOf(const std::u16string& path) {
+        auto entry = Intact().FindByPath(path, Intact().GetRootId());
+        EXPECT_TRUE(entry) << utf::ToUtf8(path);
+        return entry ? entry->id : 0;
+    }
+    // Edits record n of the damaged copy as a writer would: on its fixed-up form, then
+    // protected again by its update sequence.
+    void EditRecord(std::uint64_t n, const std::function<void(Bytes&)>& edit) {
+        auto record = Intact().ReadRecord(n);
+        const auto at = RecordOnVolume(Intact(), n);
+        ASSERT_TRUE(record && at);
+        edit(*record);
+        ProtectStrides(*record);
+        std::copy(record->begin(), record->end(), bytes_.begin() + *at);
+    }
+    std::uint64_t StreamOnVolume(std::uint64_t n, std::uint32_t type,
+                                 std::u16string_view name = u"", std::uint64_t offset = 0) {
+        auto stream = Intact().OpenStream(n, type, name);
+        auto at = stream ? StreamByteOnVolume(Intact(), *stream, offset) : std::nullopt;
+        EXPECT_TRUE(at);
+        return at.value_or(0);
+    }
+    std::unique_ptr<Volume> Damaged() {
+        auto volume = std::make_unique<Volume>(bytes_);
+        EXPECT_TRUE(volume->Mount());
+        return volume;
+    }
+    std::vector<std::uint8_t> ReadFile(Volume& volume, std::uint64_t id) {
+        auto entry = volume.ntfs->GetObject(id);
+        auto handle = entry ? volume.ntfs->OpenObject(*entry) : nullptr;
+        return handle ? ReadToEnd(*handle) : std::vector<std::uint8_t>{};
+    }
+
+    std::unique_ptr<Volume> intact_;
+    Bytes bytes_;
+};
+
+} // namespace
+
+TEST_F(NtfsDamage, ARecordWithAStaleSectorEndStillReads) {
+    const std::uint64_t id = IdOf(u"/readme.txt");
+    const auto at = RecordOnVolume(Intact(), id);
+    ASSERT_TRUE(at);
+    bytes::PutLe16(&bytes_[*at + 1022], 0x4242); // the second sector comes from another write
+    auto volume = Damaged();
+    auto entry = volume->ntfs->GetObject(id);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, u"readme.txt");
+    const std::string text = "hello, ntfs\n";
+    EXPECT_EQ(ReadFile(*volume, id), Bytes(text.begin(), text.end()));
+}
+
+TEST_F(NtfsDamage, ABadIndexBlockEndsThatListingAsAFailure) {
+    const std::uint64_t many = IdOf(u"/many");
+    bytes_[StreamOnVolume(many, ntfs::kIndexAllocation, ntfs::kI30)] = 'X';
+    auto volume = Damaged();
+    cFSFolder folder;
+    folder.id = many;
+    std::size_t delivered = 0;
+    EXPECT_FALSE(volume->ntfs->EnumFolder(folder, [&](cFSObject&) {
+        ++delivered;
+        return true;
+    }));
+    EXPECT_GE(delivered, 2u); // "." and ".." at least stay delivered
+    EXPECT_LT(delivered, 2002u);
+    bool ok = true;
+    const auto listed = WalkTree(*volume->fs, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(listed.count("/frag/attrlist.bin")); // other folders are unharmed
+}
+
+TEST_F(NtfsDamage, AnInvalidCompressedChunkFailsOnlyItsUnit) {
+    const std::uint64_t id = IdOf(u"/comp/text.txt");
+    auto stream = Intact().OpenStream(id, ntfs::kData);
+    ASSERT_TRUE(stream && stream->IsCompressed());
+    const std::uint32_t unitSize = Intact().ClusterSize() << stream->Attribute().compressionUnit;
+    // The first chunk now claims a back-reference before its start.
+    const std::uint64_t at = StreamByteOnVolume(Intact(), *stream, 0).value_or(0);
+    ASSERT_NE(at, 0u);
+    bytes_[at + 2] = 0x01;
+    bytes_[at + 3] = 0x00;
+    bytes_[at + 4] = 0x00;
+    auto volume = Damaged();
+    auto handle = volume->ntfs->OpenStream(id, ntfs::kData);
+    ASSERT_TRUE(handle);
+    std::vector<std::uint8_t> piece(unitSize);
+    EXPECT_EQ(handle->Read(piece.data(), unitSize), 0u);
+    EXPECT_EQ(handle->Seek(unitSize), unitSize);
+    EXPECT_EQ(handle->Read(piece.data(), unitSize), unitSize);
+    const auto expected = LoadFile(fixtures::Folder("ntfs-volume.sh") + "/tree/comp/text.txt");
+    EXPECT_TRUE(std::equal(piece.begin(), piece.end(), expected.begin() + unitSize));
+}
+
+TEST_F(NtfsDamage, MappingPairsThatNeverEndOrCannotBeDecodedEndCleanly) {
+    const std::uint64_t id = IdOf(u"/big.bin");
+    // Each case fills the mapping pairs from their start to the attribute's end.
+    const struct {
+        const char* what;
+        std::function<Bytes(std::size_t)> fill;
+        bool opens;
+    } cases[] = {
+        {"one-cluster runs up to the attribute end, no terminator",
+         [](std::size_t n) {
+             // Whole pairs only: three-byte ones, and one or two four-byte ones to fit.
+             Bytes out;
+             for (std::size_t wide = n % 3; wide > 0; --wide) {
+                 out.insert(out.end(), {0x21, 0x01, 0x00, 0x01});
+             }
+             while (out.size() < n) {
+                 out.insert(out.end(), {0x11, 0x01, 0x01});
+             }
+             return out;
+         },
+         true},
+        {"a run without length bytes", [](std::size_t n) { return Bytes(n, 0x01 | 0x10); }, false},
+        {"runs walking off the start of the volume",
+         [](std::size_t n) {
+             Bytes out;
+             while (out.size() < n) {
+                 out.insert(out.end(), {0x11, 0x01, 0x80});
+             }
+             return out;
+         },
+         false},
+        {"a pair cut off by the attribute end", [](std::size_t n) { return Bytes(n, 0x88); },
+         false},
+    };
+    for (const auto& c : cases) {
+        bytes_ = intact_->io.Bytes();
+        EditRecord(id, [&](Bytes& record) {
+            const auto data = ntfs::FindAttribute(record, ntfs::kData, u"");
+            ASSERT_TRUE(data && data->nonResident);
+            const std::size_t start = data->mappingPairs.data() - record.data();
+            const Bytes pairs = c.fill(data->mappingPairs.size());
+            std::copy_n(pairs.begin(), data->mappingPairs.size(), record.begin() + start);
+        });
+        auto volume = Damaged();
+        auto handle = volume->ntfs->OpenStream(id, ntfs::kData);
+        EXPECT_EQ(handle != nullptr, c.opens) << c.what;
+        if (handle) {
+            EXPECT_LT(ReadToEnd(*handle).size(), 300000u) << c.what;
+        }
+        EXPECT_EQ(WalkTree(*volume->fs).count("/big.bin"), 1u) << c.what;
+    }
+}
+
+TEST_F(NtfsDamage, AttributeListsPointingElsewhereFailTheOpen) {
+    const std::uint64_t id = IdOf(u"/frag/attrlist.bin");
+    const std::uint64_t other = IdOf(u"/comp/text.txt");
+    const std::uint64_t listAt = StreamOnVolume(id, ntfs::kAttributeList);
+    const auto list = Intact().OpenStream(id, ntfs::kAttributeList)->ReadAll(1 << 20);
+    ASSERT_TRUE(list);
+    // Find the entry of the second $DATA extent and aim it elsewhere: at the base record
+    // itself, at another file's base record, and at the other extent's record.
+    std::size_t entryAt = 0;
+    std::uint64_t firstExtentRecord = 0;
+    for (std::size_t at = 0; at + 26 <= list->size(); at += bytes::Le16(&(*list)[at + 4])) {
+        if (bytes::Le16(&(*list)[at + 4]) == 0) {
+            break;
+        }
+        if (bytes::Le32(&(*list)[at]) == ntfs::kData) {
+            if (bytes::Le64(&(*list)[at + 8]) == 0) {
+                firstExtentRecord = ntfs::RecordNumber(bytes::Le64(&(*list)[at + 16]));
+            } else if (entryAt == 0) {
+                entryAt = at;
+            }
+        }
+    }
+    ASSERT_NE(entryAt, 0u);
+    for (std::uint64_t target : {id, other, firstExtentRecord}) {
+        bytes_ = intact_->io.Bytes();
+        bytes::PutLe64(&bytes_[listAt + entryAt + 16], target);
+        auto volume = Damaged();
+        EXPECT_FALSE(volume->ntfs->OpenStream(id, ntfs::kData)) << target;
+        auto entry = volume->ntfs->GetObject(id);
+        ASSERT_TRUE(entry); // name and size live in the base record
+        EXPECT_EQ(entry->size, intact_->ntfs->GetObject(id)->size);
+    }
+}
+
+TEST_F(NtfsDamage, ParentCyclesEndPathBuildingAndWalks) {
+    const std::uint64_t a = IdOf(u"/deep/a");
+    const std::uint64_t b = IdOf(u"/deep/a/b");
+    const std::uint64_t leaf = IdOf(u"/deep/a/b/c/leaf.txt");
+    // a names b as its parent, and b's index lists a as its child "c".
+    EditRecord(a, [&](Bytes& record) {
+        const auto name = ntfs::FindAttribute(record, ntfs::kFileName, u"");
+        ASSERT_TRUE(name);
+        bytes::PutLe64(&record[name->value.data() - record.data()], b);
+    });
+    EditRecord(b, [&](Bytes& record) {
+        const auto root = ntfs::FindAttribute(record, ntfs::kIndexRoot, ntfs::kI30);
+        ASSERT_TRUE(root);
+        const std::size_t value = root->value.data() - record.data();
+        const std::size_t firstEntry = value + 16 + bytes::Le32(&record[value + 16]);
+        bytes::PutLe64(&record[firstEntry], a);
+    });
+    auto volume = Damaged();
+    auto entry = volume->ntfs->GetObject(leaf);
+    ASSERT_TRUE(entry);
+    EXPECT_FALSE(volume->ntfs->BuildPath(*entry)); // runs out of room instead of looping
+    const auto listed = WalkTree(*volume->fs);
+    ASSERT_TRUE(listed.count("/deep/a/b/c"));
+    EXPECT_EQ(listed.at("/deep/a/b/c").id, a);
+}
