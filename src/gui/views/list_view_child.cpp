@@ -1,0 +1,380 @@
+#include "gui/views/list_view_child.h"
+
+#include "gui/views/name_order.h"
+
+#include <algorithm>
+
+bool cListViewChild::cListViewNameSortProvider::Less(const cListViewItemChild& a,
+                                                     const cListViewItemChild& b,
+                                                     int column) const {
+    return name_order::Compare(a.Text(column), b.Text(column)) < 0;
+}
+
+bool cListViewChild::cListViewU64PramSortProvider::Less(const cListViewItemChild& a,
+                                                        const cListViewItemChild& b,
+                                                        int column) const {
+    return a.Param() < b.Param();
+}
+
+cListViewChild::cListViewChild(std::vector<cHeaderColumn> columns) {
+    header_ = Add<cHeaderChild>(1, 1, -2, cHeaderChild::kHeight, std::move(columns));
+    sorters_.resize(std::size_t(header_->ColumnCount()));
+    SetTopInset(cHeaderChild::kHeight);
+    UpdateContentSize();
+}
+
+void cListViewChild::SetSortProvider(int column, std::unique_ptr<cSortProvider> provider) {
+    if (column >= 0 && column < int(sorters_.size()))
+        sorters_[std::size_t(column)] = std::move(provider);
+}
+
+void cListViewChild::SetCheckBoxes(bool on) {
+    check_boxes_ = on;
+    Invalidate();
+}
+
+void cListViewChild::SetIcons(std::vector<cBitmap> icons) {
+    icons_ = std::move(icons);
+    Invalidate();
+}
+
+cListViewItemChild* cListViewChild::Item(int index) const {
+    return index >= 0 && index < ItemCount() ? rows_[std::size_t(index)].get() : nullptr;
+}
+
+int cListViewChild::IndexOf(const cListViewItemChild* row) const {
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].get() == row)
+            return int(i);
+    return -1;
+}
+
+void cListViewChild::UpdateContentSize() {
+    SetContentSize({header_->TotalWidth(), ItemCount() * kRowHeight});
+}
+
+cListViewItemChild* cListViewChild::AddItem(std::unique_ptr<cListViewItemChild> row) {
+    if (!row)
+        return nullptr;
+    cListViewItemChild* added = row.get();
+    added->selected_ = false;
+    rows_.push_back(std::move(row));
+    UpdateContentSize();
+    return added;
+}
+
+void cListViewChild::AddItems(std::vector<std::unique_ptr<cListViewItemChild>> rows) {
+    rows_.reserve(rows_.size() + rows.size());
+    for (auto& row : rows)
+        if (row) {
+            row->selected_ = false;
+            rows_.push_back(std::move(row));
+        }
+    UpdateContentSize();
+}
+
+void cListViewChild::Clear() {
+    rows_.clear();
+    anchor_ = focus_ = -1;
+    const bool had_selection = selected_count_ > 0;
+    selected_count_ = 0;
+    UpdateContentSize();
+    ScrollTo({ScrollPos().x, 0});
+    if (had_selection)
+        Notify(kActionListSelect, -1);
+}
+
+void cListViewChild::RefreshItem(int index) {
+    InvalidateContent({0, index * kRowHeight, ContentSize().w, kRowHeight});
+}
+
+bool cListViewChild::SortBy(int column, bool descending) {
+    if (column < 0 || column >= int(sorters_.size()) || !sorters_[std::size_t(column)])
+        return false;
+    const cSortProvider& sorter = *sorters_[std::size_t(column)];
+    cListViewItemChild* anchor = Item(anchor_);
+    cListViewItemChild* focus = Item(focus_);
+    // Descending swaps the arguments rather than reversing the result, so that equal
+    // rows still keep their order.
+    if (descending)
+        std::stable_sort(rows_.begin(), rows_.end(),
+                         [&](const auto& a, const auto& b) { return sorter.Less(*b, *a, column); });
+    else
+        std::stable_sort(rows_.begin(), rows_.end(),
+                         [&](const auto& a, const auto& b) { return sorter.Less(*a, *b, column); });
+    sort_column_ = column;
+    sort_descending_ = descending;
+    anchor_ = anchor ? IndexOf(anchor) : -1;
+    focus_ = focus ? IndexOf(focus) : -1;
+    header_->SetSortMark(column, descending);
+    Invalidate();
+    return true;
+}
+
+// --- Selection -----------------------------------------------------------------------
+
+void cListViewChild::SetRowSelected(cListViewItemChild& row, bool selected) {
+    if (row.selected_ == selected)
+        return;
+    row.selected_ = selected;
+    selected_count_ += selected ? 1 : -1;
+}
+
+void cListViewChild::SelectRange(int from, int to, bool keep_others) {
+    if (from > to)
+        std::swap(from, to);
+    if (!keep_others && selected_count_ > 0)
+        for (int i = 0; i < ItemCount(); ++i)
+            if (i < from || i > to)
+                SetRowSelected(*rows_[std::size_t(i)], false);
+    for (int i = std::max(0, from); i <= to && i < ItemCount(); ++i)
+        SetRowSelected(*rows_[std::size_t(i)], true);
+}
+
+void cListViewChild::Select(int index, int modifiers) {
+    if (index < 0 || index >= ItemCount())
+        return;
+    const bool shift = multi_select_ && (modifiers & mods::kShift);
+    const bool ctrl = multi_select_ && (modifiers & mods::kCtrl);
+    if (shift && anchor_ >= 0) {
+        SelectRange(anchor_, index, ctrl);
+    } else if (ctrl) {
+        SetRowSelected(*rows_[std::size_t(index)], !rows_[std::size_t(index)]->selected_);
+        anchor_ = index;
+    } else {
+        SelectRange(index, index, false);
+        anchor_ = index;
+    }
+    focus_ = index;
+    EnsureItemVisible(index);
+    Invalidate();
+    Notify(kActionListSelect, index);
+}
+
+void cListViewChild::SelectAll() {
+    if (!multi_select_ || ItemCount() == 0)
+        return;
+    SelectRange(0, ItemCount() - 1, true);
+    Invalidate();
+    Notify(kActionListSelect, focus_);
+}
+
+void cListViewChild::ClearSelection() {
+    if (selected_count_ == 0)
+        return;
+    for (auto& row : rows_)
+        SetRowSelected(*row, false);
+    Invalidate();
+    Notify(kActionListSelect, focus_);
+}
+
+std::vector<int> cListViewChild::SelectedIndices() const {
+    std::vector<int> indices;
+    indices.reserve(std::size_t(selected_count_));
+    for (std::size_t i = 0; i < rows_.size() && int(indices.size()) < selected_count_; ++i)
+        if (rows_[i]->selected_)
+            indices.push_back(int(i));
+    return indices;
+}
+
+void cListViewChild::EnsureItemVisible(int index) {
+    if (index >= 0 && index < ItemCount())
+        EnsureVisible({ScrollPos().x, index * kRowHeight, 1, kRowHeight});
+}
+
+int cListViewChild::ItemAt(cPoint content_point) const {
+    if (content_point.y < 0)
+        return -1;
+    const int index = content_point.y / kRowHeight;
+    return index < ItemCount() ? index : -1;
+}
+
+void cListViewChild::MoveFocus(int index, int modifiers) {
+    if (ItemCount() == 0)
+        return;
+    index = std::clamp(index, 0, ItemCount() - 1);
+    if ((modifiers & mods::kCtrl) && !(modifiers & mods::kShift) && multi_select_) {
+        // Ctrl moves only the focus, leaving the selection for Ctrl+Space to change.
+        focus_ = index;
+        EnsureItemVisible(index);
+        Invalidate();
+        return;
+    }
+    Select(index, modifiers & mods::kShift);
+}
+
+void cListViewChild::Notify(int kind, int item) {
+    // Selection changes come in bursts (a key held down): one report per burst.
+    if (kind == kActionListSelect) {
+        if (select_pending_)
+            return;
+        select_pending_ = true;
+    }
+    PostChildAction(*this, std::make_unique<cListViewItemAction>(kind, item));
+}
+
+void cListViewChild::OnAction(cChildAction& action) {
+    switch (action.Kind()) {
+    case kActionListSelect:
+        select_pending_ = false;
+        SendCommand(kActionListSelect, focus_);
+        return;
+    case kActionListItem:
+    case kActionCtxRequest:
+    case kActionListCheck:
+        SendCommand(action.Kind(), static_cast<cListViewItemAction&>(action).Item());
+        return;
+    default:
+        cScrollableElement::OnAction(action);
+    }
+}
+
+bool cListViewChild::OnCommand(cChildElement* source, int kind, int item) {
+    if (source == header_ && kind == kActionColumnClick) {
+        SortBy(item, item == sort_column_ ? !sort_descending_ : false);
+        return false; // the form may want to know as well
+    }
+    if (source == header_ && kind == kActionResizeRequest)
+        UpdateContentSize();
+    return false;
+}
+
+void cListViewChild::ToggleCheck(int index) {
+    cListViewItemChild* row = Item(index);
+    if (!row)
+        return;
+    row->checked_ = !row->checked_;
+    RefreshItem(index);
+    Notify(kActionListCheck, index);
+}
+
+bool cListViewChild::OnKeyDown(int key, int modifiers) {
+    const int page = std::max(1, Viewport().h / kRowHeight - 1);
+    switch (key) {
+    case key::kUp:
+        MoveFocus(focus_ < 0 ? 0 : focus_ - 1, modifiers);
+        return true;
+    case key::kDown:
+        MoveFocus(focus_ < 0 ? 0 : focus_ + 1, modifiers);
+        return true;
+    case key::kPageUp:
+        MoveFocus(focus_ - page, modifiers);
+        return true;
+    case key::kPageDown:
+        MoveFocus(std::max(0, focus_) + page, modifiers);
+        return true;
+    case key::kHome:
+        MoveFocus(0, modifiers);
+        return true;
+    case key::kEnd:
+        MoveFocus(ItemCount() - 1, modifiers);
+        return true;
+    case key::kSpace:
+        if (focus_ < 0)
+            return false;
+        if (modifiers & mods::kCtrl)
+            Select(focus_, mods::kCtrl);
+        else if (check_boxes_)
+            ToggleCheck(focus_);
+        return true;
+    case key::kEnter:
+        if (focus_ < 0)
+            return false;
+        Notify(kActionListItem, focus_);
+        return true;
+    case 'A':
+        if (modifiers != mods::kCtrl)
+            return false;
+        SelectAll();
+        return true;
+    default:
+        return cScrollableElement::OnKeyDown(key, modifiers);
+    }
+}
+
+// --- Mouse ---------------------------------------------------------------------------
+
+cRect cListViewChild::CheckBoxRect(int index) const {
+    return {header_->PaneStart(0) + ScrollPos().x + 6, index * kRowHeight + (kRowHeight - 16) / 2,
+            16, 16};
+}
+
+void cListViewChild::OnContentButtonDown(eMouseButton button, cPoint point, int modifiers) {
+    const int index = ItemAt(point);
+    if (button == eMouseButton::Right) {
+        // The menu is about the selection; a right click outside it selects the row first.
+        if (index >= 0 && !rows_[std::size_t(index)]->selected_)
+            Select(index, 0);
+        Notify(kActionCtxRequest, index);
+        return;
+    }
+    if (index < 0) {
+        if (!(modifiers & (mods::kCtrl | mods::kShift)))
+            ClearSelection();
+        return;
+    }
+    if (check_boxes_ && CheckBoxRect(index).Inset(-2).Contains(point)) {
+        ToggleCheck(index);
+        return;
+    }
+    Select(index, modifiers);
+}
+
+void cListViewChild::OnContentDoubleClick(cPoint point, int modifiers) {
+    const int index = ItemAt(point);
+    if (index < 0)
+        return;
+    if (check_boxes_ && CheckBoxRect(index).Inset(-2).Contains(point))
+        return ToggleCheck(index);
+    Select(index, 0);
+    Notify(kActionListItem, index);
+}
+
+void cListViewChild::OnScrolled() {
+    header_->SetScrollOffset(ScrollPos().x);
+}
+
+// --- Painting ------------------------------------------------------------------------
+
+void cListViewChild::PaintContent(cCanvas& canvas, const cRect& visible) {
+    if (ItemCount() == 0)
+        return;
+    const int first = std::max(0, visible.y / kRowHeight);
+    const int last = std::min(ItemCount() - 1, (visible.Bottom() - 1) / kRowHeight);
+    const bool focused = HasFocus();
+    const int columns = header_->ColumnCount();
+    const int width = std::max(header_->TotalWidth(), visible.Right());
+    const int x0 = header_->PaneStart(0) + ScrollPos().x;
+    for (int i = first; i <= last; ++i) {
+        const cListViewItemChild& row = *rows_[std::size_t(i)];
+        const cRect line{0, i * kRowHeight, width, kRowHeight};
+        if (row.selected_)
+            canvas.FillRect(line, focused ? theme::kSelection : theme::kSurfacePressed);
+        int x = x0;
+        for (int c = 0; c < columns; ++c) {
+            const int w = header_->ColumnWidth(c);
+            if (x < visible.Right() && x + w > visible.x) {
+                cRect cell{x + 8, line.y, w - 16, kRowHeight};
+                if (c == 0) {
+                    if (check_boxes_) {
+                        painter::CheckBox(canvas, CheckBoxRect(i), row.checked_,
+                                          eClickState::Normal, false);
+                        cell.x += 22;
+                        cell.w -= 22;
+                    }
+                    if (row.icon_ >= 0 && std::size_t(row.icon_) < icons_.size()) {
+                        const cBitmap& icon = icons_[std::size_t(row.icon_)];
+                        canvas.DrawBitmap(icon,
+                                          {cell.x, line.y + (kRowHeight - icon.Height()) / 2});
+                        cell.x += icon.Width() + 6;
+                        cell.w -= icon.Width() + 6;
+                    }
+                }
+                painter::Text(canvas, cell, row.Text(c), theme::kText, header_->Column(c).align);
+            }
+            x += w;
+        }
+        if (focused && i == focus_)
+            canvas.FrameRect(line, theme::kAccent);
+    }
+}

@@ -1,0 +1,39 @@
+#include "gui/views/scroll_axis.h"
+
+#include <algorithm>
+#include <cstdint>
+
+void cScrollAxis::SetExtent(int content, int page) {
+    content_ = std::max(0, content);
+    page_ = std::max(0, page);
+    SetPosition(position_);
+}
+
+bool cScrollAxis::SetPosition(int position) {
+    const int clamped = std::clamp(position, 0, MaxPosition());
+    if (clamped == position_)
+        return false;
+    position_ = clamped;
+    return true;
+}
+
+std::pair<int, int> cScrollAxis::Thumb(int track) const {
+    if (track <= 0 || !Needed())
+        return {0, std::max(0, track)};
+    // 64-bit products: content heights of a few million pixels times a track of a
+    // thousand overflow 32 bits.
+    const int length =
+        std::clamp(int(std::int64_t(track) * page_ / content_), std::min(kMinThumb, track), track);
+    const int travel = track - length;
+    const int offset = int(std::int64_t(travel) * position_ / MaxPosition());
+    return {offset, length};
+}
+
+int cScrollAxis::PositionForThumb(int track, int thumb_offset) const {
+    const int travel = track - Thumb(track).second;
+    if (travel <= 0)
+        return 0;
+    const int offset = std::clamp(thumb_offset, 0, travel);
+    // Rounded, so that dragging the thumb to the end of the track reaches the end.
+    return int((std::int64_t(offset) * MaxPosition() + travel / 2) / travel);
+}

@@ -1,0 +1,32 @@
+#pragma once
+// One axis of a scrolling view: how much content there is, how much of it shows (the
+// page), where the view stands, and the scroll-bar thumb derived from those. Pure
+// arithmetic, so the clamping rules are tested without drawing.
+
+#include <utility>
+
+class cScrollAxis {
+public:
+    // The smallest thumb still easy to grab, even over millions of pixels of content.
+    static constexpr int kMinThumb = 18;
+
+    // Keeps the position valid for the new extent (a shrinking list pulls it back).
+    void SetExtent(int content, int page);
+    int Content() const { return content_; }
+    int Page() const { return page_; }
+    int Position() const { return position_; }
+    int MaxPosition() const { return content_ > page_ ? content_ - page_ : 0; }
+    bool Needed() const { return content_ > page_; }
+    // Clamps to [0, MaxPosition]; true when the position changed.
+    bool SetPosition(int position);
+
+    // The thumb on a track of `track` pixels: offset from the track's start, and length.
+    std::pair<int, int> Thumb(int track) const;
+    // The position that puts the thumb's start at `thumb_offset` on that track.
+    int PositionForThumb(int track, int thumb_offset) const;
+
+private:
+    int content_ = 0;
+    int page_ = 0;
+    int position_ = 0;
+};

@@ -1,0 +1,149 @@
+#include "gui/views/splitter_child.h"
+
+#include "gui/painter.h"
+#include "gui/window_request_target.h"
+
+#include <algorithm>
+
+namespace {
+// Half the width of the zone around a thin divider that grabs it.
+constexpr int kGrab = 3;
+} // namespace
+
+cSplitterChild::cSplitterChild(std::vector<int> extents, bool last_fills, int gap)
+    : cSplitterChild(std::move(extents), last_fills, gap, false) {}
+
+cSplitterChild::cSplitterChild(std::vector<int> extents, bool last_fills, int gap, bool vertical)
+    : extents_(std::move(extents)), last_fills_(last_fills), gap_(std::max(0, gap)),
+      vertical_(vertical) {}
+
+int cSplitterChild::PaneExtent(int pane) const {
+    if (pane < 0 || pane >= PaneCount())
+        return 0;
+    if (last_fills_ && pane == PaneCount() - 1)
+        return std::max(0, Length() - (PaneStart(pane) - scroll_offset_));
+    return extents_[std::size_t(pane)];
+}
+
+int cSplitterChild::PaneStart(int pane) const {
+    int start = -scroll_offset_;
+    for (int i = 0; i < pane && i < PaneCount(); ++i)
+        start += extents_[std::size_t(i)] + gap_;
+    return start;
+}
+
+void cSplitterChild::SetPaneExtent(int pane, int extent) {
+    const int last_movable = last_fills_ ? PaneCount() - 2 : PaneCount() - 1;
+    if (pane < 0 || pane > last_movable)
+        return;
+    int limit = extent;
+    if (last_fills_) {
+        // Every pane after this one keeps at least the minimum.
+        int after = min_extent_;
+        for (int i = pane + 1; i < PaneCount() - 1; ++i)
+            after += extents_[std::size_t(i)] + gap_;
+        limit = Length() - (PaneStart(pane) + scroll_offset_) - gap_ - after;
+    }
+    const int clamped = std::max(min_extent_, std::min(extent, limit));
+    if (clamped == extents_[std::size_t(pane)])
+        return;
+    extents_[std::size_t(pane)] = clamped;
+    LayoutPanes();
+    OnExtentsChanged();
+    Invalidate();
+}
+
+void cSplitterChild::SetScrollOffset(int offset) {
+    if (offset == scroll_offset_)
+        return;
+    scroll_offset_ = offset;
+    LayoutPanes();
+    Invalidate();
+}
+
+void cSplitterChild::LayoutPanes() {
+    const auto& panes = Children();
+    for (int i = 0; i < int(panes.size()) && i < PaneCount(); ++i) {
+        const int start = PaneStart(i), extent = PaneExtent(i);
+        if (vertical_)
+            panes[std::size_t(i)]->Place(0, start, -1, extent);
+        else
+            panes[std::size_t(i)]->Place(start, 0, extent, -1);
+    }
+}
+
+void cSplitterChild::OnSize() {
+    LayoutPanes();
+}
+
+int cSplitterChild::DividerAt(cPoint point) const {
+    const int along = Along(point);
+    const int last_movable = last_fills_ ? PaneCount() - 2 : PaneCount() - 1;
+    for (int i = last_movable; i >= 0; --i) {
+        const int start = PaneStart(i) + extents_[std::size_t(i)];
+        if (along >= start - kGrab && along < start + gap_ + kGrab)
+            return i;
+    }
+    return -1;
+}
+
+int cSplitterChild::CursorKind(cPoint point) const {
+    if (drag_ < 0 && DividerAt(point) < 0)
+        return kCursorArrow;
+    return vertical_ ? kCursorSizeNS : kCursorSizeWE;
+}
+
+void cSplitterChild::OnPaint(cCanvas& canvas) {
+    if (gap_ == 0)
+        return;
+    for (int i = 0; i + 1 < PaneCount(); ++i) {
+        const int start = PaneStart(i) + extents_[std::size_t(i)];
+        const cRect bar =
+            vertical_ ? cRect{0, start, Rect().w, gap_} : cRect{start, 0, gap_, Rect().h};
+        canvas.FillRect(bar, theme::kWindow);
+        // A short grip in the middle of the divider shows it can be dragged.
+        const cRect grip = vertical_ ? cRect{bar.w / 2 - 12, start + gap_ / 2 - 1, 24, 2}
+                                     : cRect{start + gap_ / 2 - 1, bar.h / 2 - 12, 2, 24};
+        canvas.FillRoundRect(grip, 1, drag_ == i ? theme::kAccent : theme::kBorder);
+    }
+}
+
+void cSplitterChild::OnButtonDown(eMouseButton button, cPoint point, int modifiers) {
+    if (button != eMouseButton::Left)
+        return;
+    drag_ = DividerAt(point);
+    if (drag_ >= 0) {
+        drag_grip_ = Along(point) - (PaneStart(drag_) + extents_[std::size_t(drag_)]);
+        Invalidate();
+    }
+}
+
+void cSplitterChild::OnMouseMove(cPoint point) {
+    if (drag_ < 0)
+        return;
+    SetPaneExtent(drag_, Along(point) - drag_grip_ - PaneStart(drag_));
+    if (request_pending_ && requested_divider_ == drag_)
+        return;
+    request_pending_ = true;
+    requested_divider_ = drag_;
+    PostChildAction(*this, MakeResizeRequest(drag_));
+}
+
+void cSplitterChild::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {
+    if (drag_ >= 0) {
+        drag_ = -1;
+        Invalidate();
+    }
+}
+
+std::unique_ptr<cSplitterChild::cResizeRequestAction>
+cSplitterChild::MakeResizeRequest(int divider) const {
+    return std::make_unique<cResizeRequestAction>(divider);
+}
+
+void cSplitterChild::OnAction(cChildAction& action) {
+    if (action.Kind() != kActionResizeRequest)
+        return cChildElement::OnAction(action);
+    request_pending_ = false;
+    SendCommand(kActionResizeRequest, static_cast<cResizeRequestAction&>(action).Divider());
+}

@@ -1,0 +1,91 @@
+#pragma once
+// Resizable splits. A splitter lays out panes along one axis (side by side for
+// cSplitterChild, stacked for cVSplitterChild) with a draggable divider after each pane.
+// Child i of the splitter is pane i; with `last_fills` the last pane takes what is left,
+// otherwise the panes keep their own extents (a column header). Dragging a divider moves
+// it at once, so the drag stays smooth, and posts a resize request to the splitter,
+// which reports the divider's final place to the enclosing elements as command
+// kActionResizeRequest; requests made while one is pending are merged.
+
+#include "gui/child_element.h"
+#include "gui/views/view_kinds.h"
+
+#include <vector>
+
+class cSplitterChild : public cChildElement {
+public:
+    class cResizeRequestAction : public cChildAction {
+    public:
+        explicit cResizeRequestAction(int divider)
+            : cChildAction(kActionResizeRequest), divider_(divider) {}
+        int Divider() const { return divider_; }
+
+    private:
+        int divider_;
+    };
+
+    // `gap`: the thickness of the divider between panes (0 for a line, as in headers).
+    cSplitterChild(std::vector<int> extents, bool last_fills = true, int gap = 6);
+
+    bool IsVertical() const { return vertical_; }
+    int PaneCount() const { return int(extents_.size()); }
+    int PaneExtent(int pane) const;
+    // Moves the divider after `pane`; clamped so that every pane keeps its minimum.
+    void SetPaneExtent(int pane, int extent);
+    void SetMinExtent(int extent) { min_extent_ = extent; }
+    // Shifts the panes along the axis (a header following a list scrolled sideways).
+    void SetScrollOffset(int offset);
+    // The start of pane `pane` along the axis, scroll offset included.
+    int PaneStart(int pane) const;
+    // The divider under `point`, or -1.
+    int DividerAt(cPoint point) const;
+
+    void OnSize() override;
+    void OnPaint(cCanvas& canvas) override;
+    void OnButtonDown(eMouseButton button, cPoint point, int modifiers) override;
+    void OnMouseMove(cPoint point) override;
+    void OnButtonUp(eMouseButton button, cPoint point, int modifiers) override;
+    void OnCaptureLost() override { drag_ = -1; }
+    void OnAction(cChildAction& action) override;
+    int CursorKind(cPoint point) const override;
+
+protected:
+    cSplitterChild(std::vector<int> extents, bool last_fills, int gap, bool vertical);
+    virtual std::unique_ptr<cResizeRequestAction> MakeResizeRequest(int divider) const;
+    // Called after the extents changed, before the resize request is handled.
+    virtual void OnExtentsChanged() {}
+    int Along(cPoint p) const { return vertical_ ? p.y : p.x; }
+    int Length() const { return vertical_ ? Rect().h : Rect().w; }
+    int Gap() const { return gap_; }
+
+private:
+    void LayoutPanes();
+
+    std::vector<int> extents_;
+    const bool last_fills_;
+    const int gap_;
+    const bool vertical_;
+    int min_extent_ = 24;
+    int scroll_offset_ = 0;
+    int drag_ = -1;
+    int drag_grip_ = 0;
+    bool request_pending_ = false;
+    int requested_divider_ = -1;
+};
+
+class cVSplitterChild : public cSplitterChild {
+public:
+    class cResizeRequestAction : public cSplitterChild::cResizeRequestAction {
+    public:
+        using cSplitterChild::cResizeRequestAction::cResizeRequestAction;
+    };
+
+    explicit cVSplitterChild(std::vector<int> extents, bool last_fills = true, int gap = 6)
+        : cSplitterChild(std::move(extents), last_fills, gap, true) {}
+
+protected:
+    std::unique_ptr<cSplitterChild::cResizeRequestAction>
+    MakeResizeRequest(int divider) const override {
+        return std::make_unique<cResizeRequestAction>(divider);
+    }
+};
