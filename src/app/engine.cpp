@@ -2,7 +2,9 @@
 
 #include "io/storage_tree.h"
 #include "part/storage_tree_builder.h"
+#include "vfs/detect.h"
 
 void InitialiseEngine() {
     SetStorageTreeBuilder(&BuildStorageTree);
+    PublishVFSDetection();
 }

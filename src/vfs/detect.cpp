@@ -1,0 +1,231 @@
+#include "vfs/detect.h"
+
+#include "base/bytes.h"
+#include "io/base_io.h"
+#include "part/build_tree.h"
+#include "part/part_tree.h"
+#include "vfs/fat/fat_boot.h"
+#include "vfs/fat/vfat.h"
+#include "vfs/ntfs/ntfs_mount.h"
+#include "vfs/probes.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+using MountFunction = std::unique_ptr<cVFS> (*)(cPartRecord& record);
+
+template <class Reader> std::unique_ptr<cVFS> MountReader(cPartRecord& record) {
+    auto reader = std::make_unique<Reader>();
+    if (!reader->Mount(record)) {
+        return nullptr;
+    }
+    return reader;
+}
+
+struct cProbeRow {
+    std::uint32_t typeCode;
+    bool (*probe)(const probe::SectorSource& read);
+    // Null while the program has no reader for the file system: a yes from its probe then
+    // counts as a failed mount and detection goes on.
+    MountFunction mount;
+};
+
+// The fixed order of detection: earlier rows win over later ones.
+constexpr cProbeRow kProbes[] = {
+    {fstype::kNtfs, probe::Ntfs, MountNtfs},
+    {fstype::kExt, probe::Ext, nullptr},
+    {fstype::kUfs, probe::UfsLittleEndian, nullptr},
+    {fstype::kUfsBigEndian, probe::UfsBigEndian, nullptr},
+    {fstype::kFat, probe::Fat1216, MountReader<cVFAT>},
+    {fstype::kFat32, probe::Fat32, MountReader<cVFAT32>},
+    {fstype::kXfs, probe::Xfs, nullptr},
+    {fstype::kReiser, probe::Reiser, nullptr},
+    {fstype::kNwfs, nullptr, nullptr}, // needs the NetWare data of the partition map
+    {fstype::kHfsPlus, probe::HfsPlus, nullptr},
+    {fstype::kHfs, probe::Hfs, nullptr},
+    {fstype::kUdf, probe::Udf, nullptr},
+    {fstype::kIso9660, probe::Iso9660, nullptr},
+    {fstype::kSnapUfs, probe::SnapUfs, nullptr},
+    {fstype::kJfs, probe::Jfs, nullptr},
+};
+
+bool Text(std::span<const std::uint8_t> data, std::size_t offset, std::string_view text) {
+    return bytes::Fits(data.size(), offset, text.size()) &&
+           std::memcmp(data.data() + offset, text.data(), text.size()) == 0;
+}
+
+// The partition search's superblock tests; distance is how far into the volume the
+// tested sector lies.
+struct cSuperblockTest {
+    std::uint32_t typeCode;
+    // The distance in sectors when the data matches, or -1.
+    std::int64_t (*match)(std::span<const std::uint8_t> data);
+};
+
+std::int64_t NtfsBoot(std::span<const std::uint8_t> d) {
+    return Text(d, 3, "NTFS    ") ? 0 : -1;
+}
+
+std::int64_t ExtSuper(std::span<const std::uint8_t> d) {
+    if (d.size() < 90 || bytes::Le16(&d[56]) != 0xEF53) {
+        return -1;
+    }
+    const std::uint64_t logBlock = bytes::Le32(&d[24]), logFragment = bytes::Le32(&d[28]);
+    return logBlock < 7 && logFragment < 7 &&
+                   bytes::Le32(&d[32]) * logBlock == bytes::Le32(&d[36]) * logFragment
+               ? 2
+               : -1;
+}
+
+std::int64_t UfsSuper(std::span<const std::uint8_t> d, bool swapped) {
+    if (d.size() < 1376) {
+        return -1;
+    }
+    const std::uint32_t magic = bytes::Le32(&d[1372]);
+    const std::int64_t distance = magic == (swapped ? 0x54190100u : 0x00011954u)   ? 16
+                                  : magic == (swapped ? 0x19015419u : 0x19540119u) ? 128
+                                                                                   : -1;
+    auto field = [&](std::size_t at) {
+        return swapped ? bytes::Be32(&d[at]) : bytes::Le32(&d[at]);
+    };
+    const std::uint64_t block = field(48), fragment = field(52), perBlock = field(56);
+    if (distance < 0 || block == 0 || fragment == 0 || block % 512 || fragment % 512 ||
+        perBlock * fragment != block) {
+        return -1;
+    }
+    return distance;
+}
+
+std::int64_t FatBoot(std::span<const std::uint8_t> d, bool fat32) {
+    if (d.size() < fatboot::kSectorBytes ||
+        (fat32 ? !fatboot::HasFat32Label(d) : !fatboot::Fat1216Width(d))) {
+        return -1;
+    }
+    const bool sized = bytes::Le16(&d[19]) != 0 || bytes::Le32(&d[32]) != 0;
+    return sized && bytes::Le16(&d[11]) >= 512 ? 0 : -1;
+}
+
+std::int64_t HfsPlusHeader(std::span<const std::uint8_t> d) {
+    if (d.size() < 52 || !(Text(d, 0, "H+") || Text(d, 0, "HX"))) {
+        return -1;
+    }
+    const std::uint32_t total = bytes::Be32(&d[44]);
+    return probe::IsPowerOfTwo(bytes::Be32(&d[40])) && total != 0 && bytes::Be32(&d[48]) <= total
+               ? 2
+               : -1;
+}
+
+std::int64_t UdfAnchor(std::span<const std::uint8_t> d) {
+    std::uint16_t tag = 0;
+    return probe::UdfTagValid(d, &tag) && tag == 2 ? 1024 : -1;
+}
+
+constexpr cSuperblockTest kSuperblockTests[] = {
+    {fstype::kNtfs, NtfsBoot},
+    {fstype::kExt, ExtSuper},
+    {fstype::kUfs, [](std::span<const std::uint8_t> d) { return UfsSuper(d, false); }},
+    {fstype::kUfsBigEndian, [](std::span<const std::uint8_t> d) { return UfsSuper(d, true); }},
+    {fstype::kFat, [](std::span<const std::uint8_t> d) { return FatBoot(d, false); }},
+    {fstype::kFat32, [](std::span<const std::uint8_t> d) { return FatBoot(d, true); }},
+    {fstype::kXfs,
+     [](std::span<const std::uint8_t> d) { return Text(d, 0, "XFSB") ? std::int64_t(0) : -1; }},
+    {fstype::kJfs,
+     [](std::span<const std::uint8_t> d) { return Text(d, 0, "JFS1") ? std::int64_t(64) : -1; }},
+    {fstype::kReiser,
+     [](std::span<const std::uint8_t> d) {
+         return Text(d, 52, "ReIsEr") ? std::int64_t(128) : -1;
+     }},
+    {fstype::kHfsPlus, HfsPlusHeader},
+    {fstype::kUdf, UdfAnchor},
+    {fstype::kIso9660,
+     [](std::span<const std::uint8_t> d) {
+         return Text(d, 1, "CD001") || Text(d, 1, "CDROM") ? std::int64_t(64) : -1;
+     }},
+};
+
+// The partition tree reaches detection through this.
+class cLeafDetection final : public cLeafDetector {
+public:
+    std::unique_ptr<cPartExtension> Detect(cPartRecord& record) override {
+        return cVFSDetectManager::Instance().Detect(record);
+    }
+};
+
+} // namespace
+
+cVFSDetectManager& cVFSDetectManager::Instance() {
+    static cVFSDetectManager manager;
+    return manager;
+}
+
+std::unique_ptr<cVFS> cVFSDetectManager::Detect(cPartRecord& record) {
+    const probe::SectorSource read = probe::SourceOf(record);
+    for (const cProbeRow& row : kProbes) {
+        if (!row.probe || !row.mount || !row.probe(read)) {
+            continue;
+        }
+        if (std::unique_ptr<cVFS> reader = row.mount(record)) {
+            return reader;
+        }
+    }
+    for (const auto& detector : detectors_) {
+        if (std::unique_ptr<cVFS> reader = detector->Detect(record)) {
+            return reader;
+        }
+    }
+    return nullptr;
+}
+
+cSuperblockHit MatchSuperblock(std::uint64_t sector, std::span<const std::uint8_t> data,
+                               const cVFSFilter* filter) {
+    for (const cSuperblockTest& test : kSuperblockTests) {
+        if (filter && !filter->Wants(test.typeCode)) {
+            continue;
+        }
+        const std::int64_t distance = test.match(data);
+        if (distance >= 0 && std::uint64_t(distance) <= sector) {
+            return {test.typeCode, sector - std::uint64_t(distance)};
+        }
+    }
+    return {};
+}
+
+cPartTreeItem* cVFSDetectManager::RecogniseSuperblock(cPartTreeItem& owner, std::uint64_t sector,
+                                                      std::span<const std::uint8_t> data,
+                                                      const cVFSFilter* filter) {
+    const cSuperblockHit hit = MatchSuperblock(sector, data, filter);
+    cBaseIO* storage = owner.Storage();
+    cPartTree* tree = owner.Tree();
+    if (hit.typeCode == 0 || !storage || !tree || hit.start >= storage->GetSectorCount()) {
+        return nullptr;
+    }
+    const std::uint64_t length = storage->GetSectorCount() - hit.start;
+    constexpr std::uint16_t kUnknownType = 0x7FFF;
+    {
+        cPartRecord probeRecord;
+        probeRecord.SetRecord(storage, hit.start, length, kUnknownType);
+        const std::unique_ptr<cVFS> reader = Detect(probeRecord);
+        if (!reader || tree->FindByFileSystem(reader->GetIdentity())) {
+            return nullptr;
+        }
+    }
+    auto node = std::make_unique<cPartTreeItem>();
+    node->SetRecord(storage, hit.start, length, kUnknownType);
+    cPartTreeItem& candidate = tree->AddChild(&owner, std::move(node));
+    std::unique_ptr<cVFS> reader = Detect(candidate);
+    if (!reader) {
+        tree->Remove(&candidate);
+        return nullptr;
+    }
+    const std::uint64_t sectors = reader->GetBlockCount() * (reader->GetBlockSize() / 512);
+    candidate.AttachExtension(std::move(reader));
+    candidate.SetRange(hit.start, sectors);
+    return &candidate;
+}
+
+void PublishVFSDetection() {
+    static cLeafDetection detection;
+    PublishLeafDetector(&detection);
+}

@@ -1,0 +1,355 @@
+#include "vfs/fat/vfat.h"
+
+#include "base/bytes.h"
+#include "base/utf.h"
+#include "io/base_io.h"
+#include "vfs/fat/fat_dir.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr std::uint64_t kSizeFromChain = ~std::uint64_t(0);
+
+// Visited clusters of one chain walk, kept as ranges: chains are mostly contiguous, so
+// even a file of millions of clusters needs only a few records.
+class cVisitedClusters {
+public:
+    // No when the cluster was already visited.
+    bool Insert(std::uint64_t cluster) {
+        auto next = ranges_.upper_bound(cluster);
+        if (next != ranges_.begin()) {
+            auto previous = std::prev(next);
+            if (cluster < previous->second) {
+                return false;
+            }
+            if (previous->second == cluster) {
+                previous->second = cluster + 1;
+                if (next != ranges_.end() && next->first == cluster + 1) {
+                    previous->second = next->second;
+                    ranges_.erase(next);
+                }
+                return true;
+            }
+        }
+        if (next != ranges_.end() && next->first == cluster + 1) {
+            const std::uint64_t end = next->second;
+            ranges_.erase(next);
+            ranges_.emplace(cluster, end);
+        } else {
+            ranges_.emplace(cluster, cluster + 1);
+        }
+        return true;
+    }
+
+private:
+    std::map<std::uint64_t, std::uint64_t> ranges_; // start -> end (exclusive)
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Mounting
+
+bool cVFATBase::Mount(cPartRecord& record) {
+    BindPartition(&record);
+    const std::optional<fatboot::cBootRecord> boot = ReadBootRecord();
+    if (!boot) {
+        BindPartition(nullptr);
+        return false;
+    }
+    boot_ = *boot;
+    layout_ = fatboot::ComputeLayout(boot_, PartitionStart());
+    endOfChainMask_ = boot_.width == 12 ? 0xFF8 : boot_.width == 16 ? 0xFFF8 : 0x0FFFFFF8;
+    blockCount_ = layout_.blockCount;
+    cachedFatSector_ = kNoSector;
+    NamePartition(record);
+    codePage_ = codepage::kDosCyrillic;
+    return true;
+}
+
+std::optional<fatboot::cBootRecord> cVFAT::ReadBootRecord() {
+    std::uint8_t sector[fatboot::kSectorBytes];
+    if (!ReadSectorsAt(PartitionStart(), sector, 1)) {
+        return std::nullopt;
+    }
+    return fatboot::ParseBootRecord(sector, false);
+}
+
+std::optional<fatboot::cBootRecord> cVFAT32::ReadBootRecord() {
+    std::uint8_t sector[fatboot::kSectorBytes];
+    if (ReadSectorsAt(PartitionStart(), sector, 1) && fatboot::HasFat32Label(sector)) {
+        return fatboot::ParseBootRecord(sector, true);
+    }
+    // The backup is trusted only when it names itself as the backup.
+    if (ReadSectorsAt(PartitionStart() + fatboot::kBackupBootSector, sector, 1) &&
+        fatboot::HasFat32Label(sector) && bytes::Le16(sector + 50) == fatboot::kBackupBootSector) {
+        return fatboot::ParseBootRecord(sector, true);
+    }
+    return std::nullopt;
+}
+
+void cVFATBase::NamePartition(cPartRecord& record) {
+    if (record.FindExtension(part_ext::kVolumeName)) {
+        return;
+    }
+    std::u16string name = fatboot::BootLabel(boot_);
+    EnumFolder(*FolderStub(GetRootId()), [&name](cFSObject& entry) {
+        if (entry.Kind() != fskind::kVolName) {
+            return true;
+        }
+        name = entry.name;
+        return false;
+    });
+    record.AttachExtension(std::make_unique<cPartNameData>(std::move(name)));
+}
+
+std::vector<std::uint8_t> cVFATBase::GetIdentity() const {
+    std::vector<std::uint8_t> identity(9);
+    identity[0] = std::uint8_t(GetFSType());
+    bytes::PutLe64(&identity[1], PartitionStart());
+    return identity;
+}
+
+// ---------------------------------------------------------------------------------------
+// The allocation table
+
+std::size_t cVFATBase::LoadFatSectors(std::uint64_t sector, std::uint32_t count) {
+    if (cachedFatSector_ == sector) {
+        return cachedFatBytes_;
+    }
+    cachedFatSector_ = kNoSector;
+    cachedFatBytes_ = 0;
+    if (sector >= layout_.fatSectors) {
+        return 0;
+    }
+    count = std::uint32_t(std::min<std::uint64_t>(count, layout_.fatSectors - sector));
+    cBaseIO* storage = Storage();
+    if (!storage || storage->SeekSector(layout_.fatStart + sector) < 0) {
+        return 0;
+    }
+    // A short read still serves the entries inside the sectors that came back.
+    const std::uint32_t read = storage->ReadSectors(fatCache_.data(), count);
+    if (read == 0) {
+        return 0;
+    }
+    cachedFatSector_ = sector;
+    cachedFatBytes_ = std::size_t(read) * fatboot::kSectorBytes;
+    return cachedFatBytes_;
+}
+
+std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
+    const std::uint64_t byteOffset = std::uint64_t(cluster) * BootRecord().width / 8;
+    const std::uint64_t sector = byteOffset / fatboot::kSectorBytes;
+    const std::size_t at = byteOffset % fatboot::kSectorBytes;
+    // Two sectors, so that a 12-bit entry straddling a sector boundary is read whole.
+    if (LoadFatSectors(sector, 2) < at + 2) {
+        return 0;
+    }
+    const std::uint16_t word = bytes::Le16(&fatCache_[at]);
+    if (BootRecord().width == 16) {
+        return word;
+    }
+    return cluster & 1 ? word >> 4 : word & 0xFFF;
+}
+
+std::uint32_t cVFAT32::FatEntry(std::uint32_t cluster) {
+    constexpr std::uint32_t kPerSector = fatboot::kSectorBytes / 4;
+    if (LoadFatSectors(cluster / kPerSector, 1) < fatboot::kSectorBytes) {
+        return 0;
+    }
+    // The top four bits of a FAT32 entry are reserved and not part of the cluster number.
+    return bytes::Le32(&fatCache_[(cluster % kPerSector) * 4]) & 0x0FFFFFFF;
+}
+
+bool cVFATBase::IsBlockUsed(std::uint64_t cluster) {
+    return cluster <= 0xFFFFFFFFu && FatEntry(std::uint32_t(cluster)) != 0;
+}
+
+bool cVFATBase::ReadCluster(std::uint8_t* buffer, std::uint64_t cluster) const {
+    if (!IsDataCluster(cluster)) {
+        return false;
+    }
+    return ReadSectorsAt(layout_.dataStart + (cluster - 2) * layout_.clusterSectors, buffer,
+                         layout_.clusterSectors);
+}
+
+bool cVFATBase::FollowChain(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size) {
+    handle.SetUnitSize(layout_.clusterBytes);
+    if (firstCluster == 0) {
+        handle.SetSize(0);
+        return true;
+    }
+    if (!IsDataCluster(firstCluster)) {
+        return false;
+    }
+    std::uint32_t current = firstCluster;
+    std::uint32_t next = FatEntry(current);
+    if (next == 0) {
+        return false;
+    }
+    cVisitedClusters visited;
+    const std::uint64_t stepLimit = GetBlockCount() - 1;
+    std::uint64_t walked = 0;
+    while (true) {
+        if (walked == stepLimit || !visited.Insert(current) || !handle.AppendRun(current, 1)) {
+            return false;
+        }
+        ++walked;
+        if (EndsChain(next)) {
+            break;
+        }
+        // A link out of the data area (bad-cluster marks included) breaks the chain.
+        if (!IsDataCluster(next)) {
+            return false;
+        }
+        current = next;
+        next = FatEntry(current);
+        if (next == 0) {
+            return false;
+        }
+    }
+    handle.SetSize(size == kSizeFromChain ? walked * layout_.clusterBytes : size);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Objects
+
+std::unique_ptr<cObjectHandle> cVFATBase::OpenObject(const cFSObject& entry) {
+    const std::uint32_t kind = entry.Kind();
+    if (kind == fskind::kFile && entry.size == 0) {
+        return std::make_unique<cEmptyObjectHandle>();
+    }
+    if (!IsFat32() && entry.id == 0) {
+        return std::make_unique<cLinearObjectHandle>(
+            this, layout_.rootStart * fatboot::kSectorBytes, layout_.rootBytes);
+    }
+    if (entry.id < (IsFat32() ? GetRootId() : 2) || entry.id > 0xFFFFFFFFu) {
+        return nullptr;
+    }
+    std::unique_ptr<cFatHandle> handle;
+    if (IsFat32()) {
+        handle = std::make_unique<cFat32Handle>(this);
+    } else {
+        handle = std::make_unique<cFatHandle>(this);
+    }
+    // Deleted objects take the file path: their recorded size, the chain as the FAT has it now.
+    const std::uint64_t size = kind == fskind::kFolder ? kSizeFromChain : entry.size;
+    if (!FollowChain(*handle, std::uint32_t(entry.id), size)) {
+        return nullptr;
+    }
+    return handle;
+}
+
+std::uint64_t cVFATBase::ParentFromDotDot(std::uint32_t cluster) const {
+    return cluster < (IsFat32() ? GetRootId() : 2) ? GetRootId() : cluster;
+}
+
+bool cVFATBase::EnumFolder(const cFSObject& folder, const cEnumCallback& callback, std::uint32_t) {
+    std::unique_ptr<cObjectHandle> handle = OpenObject(folder);
+    if (!handle || handle->GetSize() > 0xFFFFFFFFu) {
+        return false;
+    }
+    const std::uint64_t folderId = folder.id;
+    const bool root = folderId == GetRootId();
+    auto deliver = [&](cFSObject& entry) {
+        entry.parentId = folderId;
+        entry.fileSystem = this;
+        return callback(entry);
+    };
+    if (root) {
+        for (const char16_t* name : {u".", u".."}) {
+            cFSFolder dot;
+            dot.id = folderId;
+            dot.name = name;
+            if (!deliver(dot)) {
+                return false;
+            }
+        }
+    }
+
+    // Entries are read a piece at a time, so a long damaged chain costs no large buffer.
+    std::vector<std::uint8_t> piece(std::min<std::uint64_t>(handle->GetSize(), 64 * 1024));
+    fatdir::cEntryDecoder decoder(codePage_, IsFat32());
+    std::uint64_t index = 0;
+    std::uint64_t remaining = handle->GetSize();
+    while (remaining >= fatdir::kEntrySize) {
+        const std::uint32_t want = std::uint32_t(std::min<std::uint64_t>(remaining, piece.size()));
+        if (handle->Read(piece.data(), want) != want) {
+            return false;
+        }
+        remaining -= want;
+        for (std::size_t at = 0; at + fatdir::kEntrySize <= want;
+             at += fatdir::kEntrySize, ++index) {
+            const fatdir::Entry entry(piece.data() + at, fatdir::kEntrySize);
+            if (!root && index < 2 && !fatdir::IsDotEntry(entry, index == 1)) {
+                return false;
+            }
+            switch (decoder.Feed(entry)) {
+            case fatdir::cEntryDecoder::Result::kEnd:
+                return true;
+            case fatdir::cEntryDecoder::Result::kBroken:
+                return false;
+            case fatdir::cEntryDecoder::Result::kConsumed:
+                continue;
+            case fatdir::cEntryDecoder::Result::kEntry:
+                break;
+            }
+            std::unique_ptr<cFSObject> object = decoder.Take();
+            if (!root && index == 1) {
+                object->id = ParentFromDotDot(std::uint32_t(object->id));
+            }
+            if (!deliver(*object)) {
+                return false;
+            }
+        }
+    }
+    // A folder holds at least its "." and ".." entries.
+    return root || index >= 2;
+}
+
+std::unique_ptr<cFSObject> cVFATBase::GetObject(std::uint64_t id) {
+    if (id == GetRootId()) {
+        auto root = std::make_unique<cFSFolder>();
+        root->id = root->parentId = id;
+        root->fileSystem = this;
+        return root;
+    }
+    if (!IsDataCluster(id)) {
+        return nullptr;
+    }
+    std::vector<std::uint8_t> cluster(layout_.clusterBytes);
+    if (!ReadCluster(cluster.data(), id)) {
+        return nullptr;
+    }
+    if (cluster.size() >= 2 * fatdir::kEntrySize &&
+        fatdir::IsDotEntry(fatdir::Entry(cluster.data(), fatdir::kEntrySize), false) &&
+        fatdir::IsDotEntry(fatdir::Entry(cluster.data() + fatdir::kEntrySize, fatdir::kEntrySize),
+                           true)) {
+        const std::uint64_t parent = ParentFromDotDot(fatdir::FirstCluster(
+            fatdir::Entry(cluster.data() + fatdir::kEntrySize, fatdir::kEntrySize), IsFat32()));
+        std::unique_ptr<cFSObject> found;
+        EnumFolder(*FolderStub(parent), [&](cFSObject& entry) {
+            if (entry.Kind() != fskind::kFolder || entry.id != id || entry.name == u"." ||
+                entry.name == u"..") {
+                return true;
+            }
+            found = entry.Clone();
+            return false;
+        });
+        return found;
+    }
+    cFatHandle chain(this);
+    if (!FollowChain(chain, std::uint32_t(id), kSizeFromChain)) {
+        return nullptr;
+    }
+    auto file = std::make_unique<cFSFile>();
+    file->id = id;
+    file->size = chain.GetSize();
+    file->name = utf::FromAscii("file" + std::to_string(id));
+    file->fileSystem = this;
+    return file;
+}

@@ -1,0 +1,272 @@
+#include "vfs/probes.h"
+
+#include "base/bytes.h"
+#include "io/base_io.h"
+#include "part/part_tree.h"
+#include "vfs/fat/fat_boot.h"
+
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace probe {
+namespace {
+
+constexpr std::size_t kSector = 512;
+
+bool Text(std::span<const std::uint8_t> data, std::size_t offset, std::string_view text) {
+    return bytes::Fits(data.size(), offset, text.size()) &&
+           std::memcmp(data.data() + offset, text.data(), text.size()) == 0;
+}
+
+std::vector<std::uint8_t> Read(const SectorSource& read, std::uint64_t sector,
+                               std::uint32_t count) {
+    std::vector<std::uint8_t> data(std::size_t(count) * kSector);
+    if (!read(sector, count, data.data())) {
+        data.clear();
+    }
+    return data;
+}
+
+// UFS superblocks (FreeBSD ffs/fs.h): magic at 1372, block size at 48, fragment size at
+// 52, fragments per block at 56.
+constexpr std::uint32_t kUfs1Magic = 0x00011954;
+constexpr std::uint32_t kUfs2Magic = 0x19540119;
+
+bool UfsAt(const SectorSource& read, bool bigEndian) {
+    struct Place {
+        std::uint64_t sector;
+        bool ufs1, ufs2;
+    };
+    static constexpr Place kPlaces[] = {
+        {16, true, false}, {128, false, true}, {512, true, false}, {0, true, true}};
+    for (const Place& place : kPlaces) {
+        const std::vector<std::uint8_t> sb = Read(read, place.sector, 3);
+        if (sb.empty()) {
+            continue;
+        }
+        const std::uint32_t magic = bigEndian ? bytes::Be32(&sb[1372]) : bytes::Le32(&sb[1372]);
+        if ((place.ufs1 && magic == kUfs1Magic) || (place.ufs2 && magic == kUfs2Magic)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HfsPlusHeader(std::span<const std::uint8_t> header) {
+    return (Text(header, 0, "H+") || Text(header, 0, "HX")) && bytes::Be32(&header[40]) != 0 &&
+           bytes::Be32(&header[44]) != 0;
+}
+
+} // namespace
+
+bool IsPowerOfTwo(std::uint64_t value) {
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+SectorSource SourceOf(const cPartRecord& record) {
+    return [&record](std::uint64_t sector, std::uint32_t count, std::uint8_t* out) {
+        cBaseIO* storage = record.Storage();
+        const std::uint64_t at = record.Start() + sector;
+        return storage && at >= sector && storage->SeekSector(at) == std::int64_t(at) &&
+               storage->ReadSectors(out, count) == count;
+    };
+}
+
+bool Ntfs(const SectorSource& read) {
+    const std::vector<std::uint8_t> boot = Read(read, 0, 1);
+    if (boot.empty() || !Text(boot, 3, "NTFS    ")) {
+        return false;
+    }
+    const std::uint16_t bytesPerSector = bytes::Le16(&boot[11]);
+    const std::uint8_t sectorsPerCluster = boot[13];
+    return bytesPerSector >= 512 && IsPowerOfTwo(bytesPerSector) &&
+           IsPowerOfTwo(sectorsPerCluster) && bytes::Le64(&boot[40]) != 0 &&
+           bytes::Le64(&boot[48]) != 0 && bytes::Le64(&boot[56]) != 0;
+}
+
+bool Ext(const SectorSource& read) {
+    const std::vector<std::uint8_t> sb = Read(read, 2, 2);
+    if (sb.empty() || bytes::Le16(&sb[56]) != 0xEF53) {
+        return false;
+    }
+    const std::uint32_t inodes = bytes::Le32(&sb[0]);
+    const std::uint32_t blocks = bytes::Le32(&sb[4]);
+    const std::uint32_t firstDataBlock = bytes::Le32(&sb[20]);
+    const std::uint32_t logBlockSize = bytes::Le32(&sb[24]);
+    const std::uint32_t inodesPerGroup = bytes::Le32(&sb[40]);
+    const std::uint16_t inodeSize = bytes::Le16(&sb[88]);
+    if (inodesPerGroup == 0 || inodeSize < 128 || !IsPowerOfTwo(inodeSize) || logBlockSize > 6) {
+        return false;
+    }
+    // Every group descriptor must point its bitmaps and inode table inside the volume.
+    const std::uint64_t groups = (std::uint64_t(inodes) + inodesPerGroup - 1) / inodesPerGroup;
+    const std::uint64_t blockSectors = (1024ull << logBlockSize) / kSector;
+    const std::uint64_t tableSectors = (groups * 32 + kSector - 1) / kSector;
+    if (groups == 0 || tableSectors > 4096) {
+        return false;
+    }
+    const std::vector<std::uint8_t> table =
+        Read(read, (std::uint64_t(firstDataBlock) + 1) * blockSectors, std::uint32_t(tableSectors));
+    if (table.empty()) {
+        return false;
+    }
+    for (std::uint64_t g = 0; g < groups; ++g) {
+        const std::uint8_t* d = &table[g * 32];
+        for (std::size_t field = 0; field < 3; ++field) {
+            const std::uint32_t block = bytes::Le32(d + 4 * field);
+            if (block == 0 || block > blocks) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool UfsLittleEndian(const SectorSource& read) {
+    return UfsAt(read, false);
+}
+bool UfsBigEndian(const SectorSource& read) {
+    return UfsAt(read, true);
+}
+
+bool Fat1216(const SectorSource& read) {
+    const std::vector<std::uint8_t> boot = Read(read, 0, 1);
+    return !boot.empty() && fatboot::Fat1216Width(boot) != 0;
+}
+
+bool Fat32(const SectorSource& read) {
+    std::vector<std::uint8_t> boot = Read(read, 0, 1);
+    if (!boot.empty() && fatboot::HasFat32Label(boot)) {
+        return true;
+    }
+    boot = Read(read, fatboot::kBackupBootSector, 1);
+    return !boot.empty() && fatboot::HasFat32Label(boot) &&
+           bytes::Le16(&boot[50]) == fatboot::kBackupBootSector;
+}
+
+bool Xfs(const SectorSource& read) {
+    const std::vector<std::uint8_t> sb = Read(read, 0, 1);
+    if (sb.empty() || !Text(sb, 0, "XFSB")) {
+        return false;
+    }
+    // The allocation group header follows the superblock's own sector.
+    const std::uint64_t next = bytes::Be16(&sb[102]) / kSector;
+    const std::vector<std::uint8_t> agf = Read(read, next, 1);
+    return !agf.empty() && Text(agf, 0, "XAGF") && bytes::Be32(&agf[8]) == 0;
+}
+
+bool Reiser(const SectorSource& read) {
+    const std::vector<std::uint8_t> sb = Read(read, 128, 1);
+    return !sb.empty() && Text(sb, 52, "ReIsEr");
+}
+
+bool HfsPlus(const SectorSource& read) {
+    const std::vector<std::uint8_t> header = Read(read, 2, 1);
+    if (header.empty()) {
+        return false;
+    }
+    if (HfsPlusHeader(header)) {
+        return true;
+    }
+    // An HFS wrapper around an HFS+ volume (Apple TN1150, "HFS Wrapper").
+    if (!Text(header, 0, "BD") || !(Text(header, 124, "H+") || Text(header, 124, "HX"))) {
+        return false;
+    }
+    const std::uint64_t blockSize = bytes::Be32(&header[20]);
+    const std::uint64_t embeddedStart =
+        blockSize / kSector * bytes::Be16(&header[126]) + bytes::Be16(&header[28]);
+    const std::vector<std::uint8_t> embedded = Read(read, embeddedStart + 2, 1);
+    return !embedded.empty() && HfsPlusHeader(embedded);
+}
+
+bool Hfs(const SectorSource& read) {
+    const std::vector<std::uint8_t> mdb = Read(read, 2, 1);
+    return !mdb.empty() && Text(mdb, 0, "BD") && bytes::Be32(&mdb[20]) != 0 &&
+           bytes::Be16(&mdb[18]) != 0 && bytes::Be32(&mdb[24]) != 0 && !Text(mdb, 124, "H+") &&
+           !Text(mdb, 124, "HX");
+}
+
+bool UdfTagValid(std::span<const std::uint8_t> tag, std::uint16_t* identifier) {
+    if (tag.size() < 16) {
+        return false;
+    }
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < 16; ++i) {
+        if (i != 4) {
+            sum = std::uint8_t(sum + tag[i]);
+        }
+    }
+    if (sum != tag[4]) {
+        return false;
+    }
+    if (identifier) {
+        *identifier = bytes::Le16(&tag[0]);
+    }
+    return true;
+}
+
+bool Udf(const SectorSource& read) {
+    std::vector<std::uint8_t> anchor;
+    std::uint16_t tag = 0;
+    for (std::uint64_t sector : {1024u, 2048u}) {
+        anchor = Read(read, sector, 4);
+        if (!anchor.empty() && UdfTagValid(anchor, &tag) && tag == 2) {
+            break;
+        }
+        anchor.clear();
+    }
+    if (anchor.empty()) {
+        return false;
+    }
+    // The main volume descriptor sequence extent: length at 16, location at 20.
+    const std::uint64_t length = bytes::Le32(&anchor[16]);
+    const std::uint64_t block = bytes::Le32(&anchor[20]);
+    bool primary = false, partition = false, logical = false;
+    for (std::uint64_t i = 0; i < length / 2048 && i < 256; ++i) {
+        const std::vector<std::uint8_t> descriptor = Read(read, (block + i) * 4, 4);
+        if (descriptor.empty() || !UdfTagValid(descriptor, &tag) || tag == 0) {
+            break;
+        }
+        primary |= tag == 1;
+        partition |= tag == 5;
+        logical |= tag == 6;
+    }
+    return primary && partition && logical;
+}
+
+bool Iso9660(const SectorSource& read) {
+    // The volume descriptor set starts at byte 32768 (ECMA-119 8.1), so its first
+    // descriptor decides.
+    const std::vector<std::uint8_t> descriptor = Read(read, 64, 1);
+    return !descriptor.empty() && Text(descriptor, 1, "CD001");
+}
+
+bool SnapUfs(const SectorSource& read) {
+    const std::vector<std::uint8_t> sb = Read(read, 32, 3);
+    if (sb.empty() || bytes::Le32(&sb[1372]) != 0) {
+        return false;
+    }
+    const std::uint32_t blockSize = bytes::Le32(&sb[48]);
+    const std::uint32_t fragmentSize = bytes::Le32(&sb[52]);
+    const std::uint32_t fragmentsPerBlock = bytes::Le32(&sb[56]);
+    if (fragmentSize < 512 || blockSize < 512 || fragmentSize % 512 || blockSize % 512 ||
+        !IsPowerOfTwo(fragmentSize) || !IsPowerOfTwo(blockSize) ||
+        std::uint64_t(fragmentsPerBlock) * fragmentSize != blockSize) {
+        return false;
+    }
+    return bytes::Le32(&sb[16]) != 0 && bytes::Le32(&sb[8]) == 32 / (blockSize / 512);
+}
+
+bool Jfs(const SectorSource& read) {
+    const std::vector<std::uint8_t> sb = Read(read, 64, 1);
+    if (sb.empty() || !Text(sb, 0, "JFS1")) {
+        return false;
+    }
+    const std::uint32_t blockSize = bytes::Le32(&sb[24]);
+    const std::uint32_t physicalBlockSize = bytes::Le32(&sb[32]);
+    return blockSize >= 512 && IsPowerOfTwo(blockSize) && physicalBlockSize >= 512 &&
+           IsPowerOfTwo(physicalBlockSize);
+}
+
+} // namespace probe
