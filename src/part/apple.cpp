@@ -23,8 +23,10 @@ constexpr std::size_t kPartBlockCount = 12;
 constexpr std::size_t kName = 16;
 constexpr std::size_t kType = 48;
 constexpr std::size_t kTextField = 32;
-// Maps made by the tools hold 63 entries or fewer.
+// Maps made by the tools hold 63 entries or fewer; a hostile count must not make the
+// parser read (and keep) more than a few MiB of map.
 constexpr std::uint32_t kMaxEntries = 1024;
+constexpr std::uint64_t kMaxMapBytes = 4 * 1024 * 1024;
 
 struct AppleType {
     std::string_view name;
@@ -113,6 +115,7 @@ bool cApplePartParser::Parse(cPartTreeItem& node) {
     // The map's own entry counts the map's blocks; more than fit on the storage (or more
     // than any real map) is cut so that what does fit is still listed.
     std::uint32_t entries = std::min(bytes::Be32(&blocks[blockSize + kMapBlockCount]), kMaxEntries);
+    entries = std::uint32_t(std::min<std::uint64_t>(entries, kMaxMapBytes / blockSize));
     const std::uint64_t sectors = node.Storage()->GetSectorCount();
     const std::uint64_t mapEnd = node.Start() + 2 * std::uint64_t(blockSectors);
     const std::uint64_t fitting = mapEnd <= sectors ? (sectors - mapEnd) / blockSectors + 1 : 1;

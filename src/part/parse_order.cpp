@@ -22,7 +22,8 @@ struct ParserEntry {
 };
 
 template <class Parser> constexpr ParserEntry Entry() {
-    return {Parser::kId, &Parser::Probe, [] { return std::unique_ptr<cPartParser>(new Parser()); }};
+    return {Parser::kId, &Parser::Probe,
+            []() -> std::unique_ptr<cPartParser> { return std::make_unique<Parser>(); }};
 }
 
 constexpr ParserEntry kRootOrder[] = {
@@ -70,8 +71,8 @@ void NestedParse(cPartTreeItem& node) {
     if (node.Depth() > part::kMaxNestingDepth) {
         return;
     }
-    // The type code of an entry says "dynamic disk" outright; the others must be probed.
-    // BSD comes first either way: a disklabel sits in the slice's second sector.
+    // A disklabel is looked for first; after it, an entry typed as a dynamic-disk link says
+    // what it holds outright and goes to the NT LDM parser unprobed.
     const auto tryEntry = [&node](const ParserEntry& entry) {
         if (SameMapAbove(node, entry.id) || !entry.probe(node)) {
             return false;
