@@ -1,5 +1,7 @@
 #include "base/settings_codec.h"
 
+#include "base/zlib_stream.h"
+
 #include <algorithm>
 #include <cstring>
 #include <zlib.h>
@@ -10,8 +12,6 @@ namespace {
 constexpr std::uint8_t kMagic[4] = {'Q', 'N', 'C', 'F'};
 constexpr int kCompressionLevel = 5;
 constexpr std::size_t kRecordHeadSize = 8;
-// The output grows in steps, so only bytes the stream really produces are allocated.
-constexpr std::size_t kInflateStep = 64 * 1024;
 
 } // namespace
 
@@ -37,43 +37,8 @@ std::optional<std::vector<std::uint8_t>> InflateArea(bytes::Span stream, std::ui
     if (areaLength > kMaxAreaLength) {
         return std::nullopt;
     }
-    stream = stream.first(std::min(stream.size(), MaxStreamLength()));
-    z_stream z{};
-    if (::inflateInit(&z) != Z_OK) {
-        return std::nullopt;
-    }
-    z.next_in = const_cast<Bytef*>(stream.data());
-    z.avail_in = uInt(stream.size());
-    std::vector<std::uint8_t> area;
-    std::uint8_t probe;
-    int status = Z_OK;
-    while (status == Z_OK) {
-        const std::size_t produced = area.size();
-        if (produced == areaLength) {
-            // Full before the stream's end: one spare byte tells the last bookkeeping
-            // (the Adler-32 trailer) from more data than was declared.
-            z.next_out = &probe;
-            z.avail_out = 1;
-        } else {
-            area.resize(std::min<std::size_t>(areaLength, produced + kInflateStep));
-            z.next_out = area.data() + produced;
-            z.avail_out = uInt(area.size() - produced);
-        }
-        status = ::inflate(&z, Z_NO_FLUSH);
-        if (produced == areaLength) {
-            if (z.avail_out == 0) {
-                status = Z_DATA_ERROR;
-            }
-        } else {
-            area.resize(area.size() - z.avail_out);
-        }
-    }
-    // Z_BUF_ERROR here means the input ran out before the stream ended.
-    ::inflateEnd(&z);
-    if (status != Z_STREAM_END || area.size() != areaLength) {
-        return std::nullopt;
-    }
-    return area;
+    return zlib_stream::InflateExact(stream.first(std::min(stream.size(), MaxStreamLength())),
+                                     areaLength);
 }
 
 bool ParseRecords(bytes::Span area, Table& table) {

@@ -253,7 +253,7 @@ TEST_F(HomeTest, StartMarkIsWrittenIntoTheSettingsFolder) {
 TEST_F(HomeTest, UnusableHomeLeavesSettingsClosed) {
     const std::string scratch = fixtures::ScratchDir();
     WriteFile(scratch + "/plain-file", {1});
-    for (const std::string home : {scratch + "/missing", scratch + "/plain-file"}) {
+    for (const std::string& home : {scratch + "/missing", scratch + "/plain-file"}) {
         setenv("HOME", home.c_str(), 1);
         EXPECT_FALSE(OpenSettings());
         EXPECT_FALSE(Settings().Set(1, Bytes{1}));

@@ -4,14 +4,13 @@
 #include "base/lang/pack_format.h"
 #include "base/lang/text_registry.h"
 #include "base/utf.h"
+#include "base/zlib_stream.h"
 
 #include <algorithm>
-#include <climits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-#include <zlib.h>
 
 namespace lang {
 namespace {
@@ -27,35 +26,6 @@ struct CheckedSection {
     bytes::Span lengths; // count u16 lengths
     bytes::Span texts;   // the UTF-8 texts they describe, back to back
 };
-
-struct ZStream {
-    z_stream stream{};
-    bool initialised = false;
-    ~ZStream() {
-        if (initialised) {
-            inflateEnd(&stream);
-        }
-    }
-};
-
-// The body must inflate to exactly its declared length: a shorter stream would leave
-// the tail undefined, a longer one would not fit the buffer (zlib stops at avail_out).
-std::optional<std::vector<std::uint8_t>> Inflate(bytes::Span stream, std::uint32_t length) {
-    std::vector<std::uint8_t> body(length);
-    ZStream z;
-    if (inflateInit(&z.stream) != Z_OK) {
-        return std::nullopt;
-    }
-    z.initialised = true;
-    z.stream.next_in = const_cast<Bytef*>(stream.data());
-    z.stream.avail_in = uInt(std::min<std::size_t>(stream.size(), UINT_MAX));
-    z.stream.next_out = body.data();
-    z.stream.avail_out = length;
-    if (inflate(&z.stream, Z_FINISH) != Z_STREAM_END || z.stream.total_out != length) {
-        return std::nullopt;
-    }
-    return body;
-}
 
 // Section data: u16 count (at least 1), count u16 lengths, then the texts. Every text
 // must lie inside the data.
@@ -141,7 +111,7 @@ bool RegisterPack(std::span<const std::uint8_t> record, cTextRegistry& registry)
         return false;
     }
     std::optional<std::vector<std::uint8_t>> body =
-        Inflate(cursor.Bytes(cursor.Remaining()), body_length);
+        zlib_stream::InflateExact(cursor.Bytes(cursor.Remaining()), body_length);
     if (!body) {
         return false;
     }
