@@ -206,4 +206,27 @@ TEST(Gpt, TypeGuidTable) {
     EXPECT_EQ(GptTypeCode(kOther.data()), 0x7FFF);
 }
 
+
+TEST(Mbr, UnreadableSectorsEndTheParseCleanly) {
+    DiskBuilder disk(1024);
+    disk.MbrEntry(0, 0, 0x05, 100, 400).MbrEntry(0, 1, 0x83, 600, 100);
+    disk.MbrEntry(100, 0, 0x83, 10, 50).MbrEntry(100, 1, 0x05, 200, 100);
+    disk.MbrEntry(300, 0, 0x83, 10, 50);
+    {
+        auto storage = disk.Storage();
+        storage->FailSector(0);
+        BuiltTree built(std::move(storage));
+        EXPECT_TRUE(built.result) << "no map could be read: the storage is one node";
+        EXPECT_EQ(Listing(built.tree), (Lines{"0 0+1024 0x7FFC"}));
+    }
+    {
+        auto storage = disk.Storage();
+        storage->FailSector(300);
+        BuiltTree built(std::move(storage));
+        EXPECT_FALSE(built.result);
+        EXPECT_EQ(Listing(built.tree),
+                  (Lines{"0 0+1024 0x7FFC", "1 100+400 0x5", "1.1 110+50 0x83", "2 600+100 0x83"}));
+    }
+}
+
 } // namespace
