@@ -23,6 +23,8 @@ public:
 namespace window_style {
 inline constexpr int kResizable = 1;
 inline constexpr int kHidden = 2;
+// Centred on the desktop; the rectangle's position is ignored.
+inline constexpr int kCentred = 4;
 } // namespace window_style
 
 class cWindowMaker {

@@ -1,0 +1,76 @@
+#pragma once
+// The SDL window factory and message loop. One SDL window per form; wake-ups are SDL
+// user events (pushed with SDL_PushEvent, safe from any thread) carrying the window id,
+// the wake-up code and the value; a modal run is a nested loop on a new window while the
+// windows below it take no input.
+//
+// SDL lacks two things the library's host offers, built here in the least way that
+// serves it: a clipboard format for raw bytes (kept in the process, valid while the
+// system clipboard still holds the text put there with them), and an owner relation for
+// windows beyond the platform's modal hint.
+
+#include "gui/window_maker.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+union SDL_Event;
+struct SDL_Cursor;
+class cWndTranslator;
+
+class cWWHolder : public cWindowHolder {
+public:
+    explicit cWWHolder(std::unique_ptr<cWndTranslator> window);
+    ~cWWHolder() override;
+    cWindowRequestTarget& Host() override;
+    cCustomForm& Form() override;
+    cWndTranslator& Window() { return *window_; }
+
+private:
+    std::unique_ptr<cWndTranslator> window_;
+};
+
+class cWWMaker : public cWindowMaker {
+public:
+    // Becomes the process's window maker.
+    cWWMaker();
+    ~cWWMaker() override;
+
+    bool Initialise(int icon_id = 101) override;
+    int RunModal(cCustomForm& form, int width, int height, cCustomForm* parent,
+                 bool resizable) override;
+    cWindowHolder* CreateWindow(cCustomForm& form, const cRect& rect, cCustomForm* parent,
+                                int styles) override;
+    void Destroy(cWindowHolder* holder) override;
+    int RunMessageLoop() override;
+    void PostQuit(int code) override;
+    cSize TextExtent(std::u16string_view text, const cFontSpec& font) override;
+
+    // For the translators.
+    std::uint32_t WakeEventType() const { return wake_event_; }
+    void SetCursor(int kind);
+    struct cRawClip {
+        std::vector<std::uint8_t> bytes;
+        std::u16string marker; // the text that went to the system clipboard with them
+    };
+    std::optional<cRawClip>& RawClipboard() { return raw_clip_; }
+
+private:
+    // Runs events until `done` says so or a quit arrives; false on a quit.
+    template <class Done> bool Loop(Done done);
+    void DispatchEvent(const SDL_Event& event);
+    void PaintAndCollect();
+    cWndTranslator* FindWindow(std::uint32_t id);
+    cWndTranslator* FindWindowOf(cCustomForm* form);
+
+    bool initialised_ = false;
+    std::uint32_t wake_event_ = 0;
+    std::vector<std::unique_ptr<cWWHolder>> holders_;
+    std::vector<cWndTranslator*> modal_stack_;
+    std::vector<SDL_Cursor*> cursors_;
+    std::optional<int> quit_code_;
+    std::optional<cRawClip> raw_clip_;
+    cWindowMaker* previous_;
+};
