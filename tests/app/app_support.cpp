@@ -3,6 +3,7 @@
 #include "base/lang/builtin_packs.h"
 #include "base/lang/pack_reader.h"
 #include "base/lang/text_registry.h"
+#include "support/fixtures.h"
 #include "support/mem_io.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <mutex>
 #include <set>
+#include <sys/wait.h>
 
 namespace apptest {
 
@@ -76,6 +78,28 @@ std::vector<std::string> TreeDifferences(const std::string& expected, const std:
         }
     }
     return differences;
+}
+
+CliOutcome RunCli(const std::string& arguments, bool withErrors) {
+    CliOutcome run;
+    const std::string command = fixtures::BinDir() + "/drovik-cli " + arguments + " </dev/null" +
+                                (withErrors ? " 2>&1" : " 2>/dev/null");
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        run.output.append(chunk, got);
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 std::unique_ptr<cFSObject> MountedFat::Entry(const std::u16string& path) {

@@ -21,6 +21,15 @@ std::vector<std::string> TreeDifferences(const std::string& expected, const std:
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
+struct CliOutcome {
+    int status = -1;
+    std::string output; // stdout, and stderr when asked for
+};
+// Runs drovik-cli with the arguments (a shell-quoted string) and stdin from /dev/null.
+CliOutcome RunCli(const std::string& arguments, bool withErrors = true);
+// The text in single quotes for the shell.
+std::string Quoted(const std::string& text);
+
 // A FAT image read into memory with its reader mounted on a whole-storage record.
 struct MountedFat {
     std::unique_ptr<cBaseIO> storage;

@@ -1,25 +1,62 @@
 // drovik-cli: the recovery engine for terminals, scripts and tests. Reads storages and
 // images; never writes to them.
 
+#include "command.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "command.h"
-
 namespace {
 
 void PrintOverview() {
-    std::printf("usage: drovik-cli COMMAND [ARGUMENTS] [--json]\n\n"
-                "Reads drives and disk images without ever writing to them: lists storages,\n"
-                "partitions and folders, and copies files out to a safe place.\n\n"
-                "Commands:\n");
+    std::printf(
+        "NAME\n"
+        "    drovik-cli - read drives and disk images and copy files out of them\n\n"
+        "SYNOPSIS\n"
+        "    drovik-cli COMMAND [ARGUMENTS] [--json]\n"
+        "    drovik-cli COMMAND --help\n\n"
+        "DESCRIPTION\n"
+        "    Looks into a drive or a disk image the way the recovery program does: its\n"
+        "    partitions, the file systems inside them and their folders (deleted entries\n"
+        "    included), and copies what you choose to a safe place with a report. It only\n"
+        "    ever reads the drive or image, never writes to it. Run it as root to read\n"
+        "    drives; image files need only read permission.\n\n"
+        "    SOURCE names what to read: an image file (raw, or a container format such as\n"
+        "    VMDK or VHD), a device node (/dev/sdb), or DriveN as 'storages' numbers drives.\n"
+        "    A partition is named by its path as 'parts' prints it: 0 is the whole storage,\n"
+        "    1, 2, ... its partitions, 2.1, 2.2, ... those inside partition 2. Paths inside\n"
+        "    a file system start at its root, '/', and use '/' between names.\n\n"
+        "COMMANDS\n");
     for (const cli::Command* command : cli::Commands()) {
-        std::printf("  %-10s %s\n", command->name, command->summary);
+        std::printf("    %-10s %s\n", command->name, command->summary);
     }
-    std::printf("\n'drovik-cli COMMAND --help' describes one command. Errors go to stderr and\n"
-                "end with a non-zero exit code; listings go to stdout.\n");
+    std::printf(
+        "\nGETTING STARTED\n"
+        "    1. Find the partitions and their file systems:\n"
+        "           drovik-cli parts disk.img\n"
+        "    2. Browse a folder of partition 1 (-r: with its sub-folders; --deleted: with\n"
+        "       deleted entries):\n"
+        "           drovik-cli ls disk.img --part 1 /Documents\n"
+        "    3. Copy a folder tree out to a folder on another disk, with a report:\n"
+        "           drovik-cli cp disk.img --part 1 /Documents /mnt/safe --report report.txt\n"
+        "       The folder appears as /mnt/safe/Documents. Copy everything with PATH '/'.\n"
+        "       Never copy to the drive you are recovering from.\n\n"
+        "    When a storage holds a single file system, --part may be left out.\n\n"
+        "MORE EXAMPLES\n"
+        "    drovik-cli storages                       the drives of this machine\n"
+        "    drovik-cli info /dev/sdb --part 2         facts about a file system\n"
+        "    drovik-cli cat disk.img --part 1 /a.txt   one file's bytes to stdout\n"
+        "    drovik-cli cp Drive1 --part 1 /a.txt /b --on-conflict rename /mnt/safe\n"
+        "    drovik-cli ls disk.img -r --json          every entry as JSON Lines\n"
+        "    drovik-cli dump disk.img --sector 0       the first sector in hex\n\n"
+        "OUTPUT AND EXIT STATUS\n"
+        "    Listings go to stdout; with --json one JSON object per line. Errors go to\n"
+        "    stderr. The exit status is 0 on success, 1 when something failed (for cp:\n"
+        "    when some object was not copied), 2 for a usage error; 'cp' answers 3 when\n"
+        "    it was stopped with Ctrl-C.\n\n"
+        "    'drovik-cli COMMAND --help' describes each command and its options.\n");
 }
 
 } // namespace

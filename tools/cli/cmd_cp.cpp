@@ -1,0 +1,284 @@
+// drovik-cli cp SOURCE [--part P] PATH... DEST: copies files and folder trees out of a
+// file system with the program's copy flow, and writes its report on request.
+
+#include "app/copy/copy_files_job.h"
+#include "app/copy/copy_report.h"
+#include "app/copy/copy_texts.h"
+#include "app/copy/target_names.h"
+#include "base/lang/builtin_packs.h"
+#include "base/lang/pack_reader.h"
+#include "base/lang/text_registry.h"
+#include "base/sync.h"
+#include "base/utf.h"
+#include "command.h"
+#include "fs_volume.h"
+#include "platform/clock.h"
+#include "platform/local_files.h"
+#include "platform/terminal.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int RunCp(const std::vector<std::string>& words);
+
+const cli::Command
+    kCp("cp", "copy files and folder trees out, with a report",
+        "usage: drovik-cli cp SOURCE [--part P] PATH... DEST [--on-conflict CHOICE]\n"
+        "                     [--report FILE]\n\n"
+        "Copies the files and folders PATH (folders with everything below them) of the file\n"
+        "system on partition P of SOURCE into the local folder DEST, which is created when it\n"
+        "does not exist. PATH \"/\" copies everything the root folder holds. A single file may\n"
+        "also be copied to a new file name: drovik-cli cp disk.img /a.txt saved-a.txt\n"
+        "Without --part the only partition with a file system is read. SOURCE is never\n"
+        "written to. Deleted entries and volume labels are not copied.\n\n"
+        "Names that other file systems reject are written with replacements (? becomes ~,\n"
+        "\" becomes ', * becomes @, / becomes =, \\ becomes -, : and | become _); a name that\n"
+        "would leave DEST (empty, \".\" or \"..\") becomes \"object\" and the object's number.\n\n"
+        "Options:\n"
+        "  --on-conflict keep|replace|rename\n"
+        "        what to do when a file of the same name already exists in DEST: keep the\n"
+        "        existing file and skip the new one, replace it, or write the new file as\n"
+        "        NAME(1).EXT (the first free number). Without this option the question is\n"
+        "        asked on the terminal; when stdin is not a terminal, rename is chosen.\n"
+        "  --report FILE\n"
+        "        after the copy, write its report to FILE (UTF-16 text: the objects asked\n"
+        "        for, DEST, and one line per object that could not be copied).\n\n"
+        "Objects that cannot be copied are reported on stderr and the copy goes on with the\n"
+        "next one. Ctrl-C stops the copy; the file being written stays as far as it got.\n"
+        "On a terminal a progress line is shown on stderr while a long copy runs.\n\n"
+        "Exit status: 0 when every object was copied (or kept by your choice), 1 when some\n"
+        "could not be copied or nothing could start, 2 for a usage error, 3 when stopped.\n",
+        RunCp);
+
+constexpr int kSomeNotCopied = 1;
+constexpr int kStoppedExit = 3;
+
+void LoadProgramTexts() {
+    // The English pack holds the GUI library's base texts; the Russian one every section.
+    lang::RegisterPack(lang::EnglishPack(), lang::Registry());
+    lang::RegisterPack(lang::RussianPack(), lang::Registry());
+}
+
+std::optional<cConflictChoice> ParseConflictChoice(const std::string& text) {
+    if (text == "keep")
+        return cConflictChoice::KeepExisting;
+    if (text == "replace")
+        return cConflictChoice::Replace;
+    if (text == "rename")
+        return cConflictChoice::Rename;
+    return std::nullopt;
+}
+
+// The copy as the terminal shows it: failures as lines on stderr, conflicts as questions
+// (or the choice given on the command line), and a progress line while a long copy runs.
+class cTerminalFront final : public cCopyFilesFront {
+public:
+    cTerminalFront(std::optional<cConflictChoice> choice, bool showProgress)
+        : choice_(choice), showProgress_(showProgress),
+          startedAt_(platform::MonotonicMilliseconds()) {}
+
+    cEvent& Finished() { return finished_; }
+    // Removes the progress line before anything else is written.
+    void ClearProgress() {
+        if (progressShown_)
+            std::fputs("\r\033[K", stderr);
+        progressShown_ = false;
+    }
+
+    void OnCurrentLine(std::u16string_view text) override {
+        processing_ = utf::ToUtf8(text);
+        ++objects_;
+        DrawProgress(-1);
+    }
+    void OnLineFinished(std::u16string_view text) override {
+        ClearProgress();
+        std::fprintf(stderr, "%s\n", utf::ToUtf8(text).c_str());
+    }
+    void OnProgressBar(int position) override { DrawProgress(position); }
+    void OnCopyFinished(unsigned) override { finished_.Set(); }
+
+    cConflictReply AskOverwrite(std::u16string_view targetPath) override {
+        if (choice_)
+            return {*choice_, true};
+        ClearProgress();
+        const auto text = [](int number) {
+            return utf::ToUtf8(copytext::Text(number, copytext::kConflictSection));
+        };
+        std::fprintf(stderr,
+                     "%s: %s\n  1) %s\n  2) %s\n  3) %s\n"
+                     "Answer 1, 2 or 3; add 'a' (\"3a\") for: %s\n",
+                     text(0).c_str(), utf::ToUtf8(targetPath).c_str(), text(1).c_str(),
+                     text(2).c_str(), text(3).c_str(), text(4).c_str());
+        for (std::string answer; std::fputs("> ", stderr), std::getline(std::cin, answer);) {
+            const bool all = answer.size() == 2 && (answer[1] == 'a' || answer[1] == 'A');
+            if (answer.size() == 1 || all) {
+                if (answer[0] == '1')
+                    return {cConflictChoice::Replace, all};
+                if (answer[0] == '2')
+                    return {cConflictChoice::KeepExisting, all};
+                if (answer[0] == '3')
+                    return {cConflictChoice::Rename, all};
+            }
+        }
+        // End of input: like closing the question, the existing file stays.
+        return {};
+    }
+
+private:
+    // Redraws at most five times a second, and only once the copy has run for a second.
+    void DrawProgress(int position) {
+        if (!showProgress_)
+            return;
+        const std::uint64_t now = platform::MonotonicMilliseconds();
+        if (now - startedAt_ < 1000 || now - drawnAt_ < 200)
+            return;
+        drawnAt_ = now;
+        std::string line = "[" + std::to_string(objects_) + "] " + processing_;
+        if (position > 0)
+            line += " " + std::to_string(position / 10) + "%";
+        // Keep the line short enough not to wrap on a narrow terminal.
+        if (line.size() > 100)
+            line = line.substr(0, 48) + "..." + line.substr(line.size() - 48);
+        std::fprintf(stderr, "\r\033[K%s", line.c_str());
+        progressShown_ = true;
+    }
+
+    const std::optional<cConflictChoice> choice_;
+    const bool showProgress_;
+    const std::uint64_t startedAt_;
+    std::uint64_t drawnAt_ = 0;
+    std::uint64_t objects_ = 0;
+    std::string processing_;
+    bool progressShown_ = false;
+    cEvent finished_{true};
+};
+
+bool IsLive(const cFSObject& entry) {
+    const bool kind = entry.Kind() == fskind::kFolder || entry.Kind() == fskind::kFile;
+    return kind && entry.name != u"." && entry.name != u"..";
+}
+
+// The objects PATH names: the entry itself, or for the root folder what it holds.
+bool AddRequested(cVFS& fs, const std::string& path,
+                  std::vector<std::unique_ptr<cFSObject>>& objects) {
+    std::unique_ptr<cFSObject> entry = fs.FindByPath(utf::FromUtf8(path), fs.GetRootId());
+    if (!entry) {
+        cli::Fail("cp", "no such entry: " + path);
+        return false;
+    }
+    if (entry->Kind() == fskind::kFolder && entry->id == fs.GetRootId()) {
+        const bool listed = fs.EnumFolder(*entry, [&](cFSObject& child) {
+            if (IsLive(child))
+                objects.push_back(child.Clone());
+            return true;
+        });
+        if (!listed) {
+            cli::Fail("cp", "cannot read the root folder");
+            return false;
+        }
+        return true;
+    }
+    if (entry->Kind() != fskind::kFolder && entry->Kind() != fskind::kFile) {
+        cli::Fail("cp",
+                  path + " is not a file or folder (deleted entries and labels are not copied)");
+        return false;
+    }
+    objects.push_back(std::move(entry));
+    return true;
+}
+
+// DEST as an absolute path without a trailing '/'.
+std::string AbsoluteDestination(const std::string& dest) {
+    std::string path = std::filesystem::absolute(dest).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+int RunCp(const std::vector<std::string>& words) {
+    const cli::Args args(words, {"--part", "--on-conflict", "--report"});
+    if (args.WantsHelp()) {
+        std::fputs(kCp.usage, stdout);
+        return 0;
+    }
+    if (const auto unknown = args.Unknown({}); !unknown.empty()) {
+        return cli::UsageError(kCp, "unknown option " + unknown.front());
+    }
+    const auto& positional = args.Positional();
+    if (positional.size() < 3)
+        return cli::UsageError(kCp, "expected SOURCE, PATH and DEST");
+    std::optional<cConflictChoice> choice;
+    if (const auto text = args.Option("--on-conflict")) {
+        choice = ParseConflictChoice(*text);
+        if (!choice)
+            return cli::UsageError(kCp, "--on-conflict takes keep, replace or rename");
+    } else if (!platform::StdinIsTerminal()) {
+        choice = cConflictChoice::Rename;
+    }
+
+    std::optional<cli::Volume> volume =
+        cli::OpenVolume("cp", positional.front(), args.Option("--part"));
+    if (!volume)
+        return kSomeNotCopied;
+    std::vector<std::unique_ptr<cFSObject>> objects;
+    for (std::size_t i = 1; i + 1 < positional.size(); ++i) {
+        if (!AddRequested(*volume->fs, positional[i], objects))
+            return kSomeNotCopied;
+    }
+
+    std::string target = AbsoluteDestination(positional.back());
+    const platform::LocalPathKind destKind = platform::ProbeLocalPath(target);
+    if (objects.size() == 1 && objects.front()->Kind() == fskind::kFile) {
+        // One file goes into DEST when DEST is a folder, else it becomes DEST.
+        if (destKind == platform::LocalPathKind::Directory) {
+            target += "/" + utf::ToUtf8(copynames::MakeSafeName(objects.front()->name,
+                                                                objects.front()->id));
+        }
+    } else if (destKind == platform::LocalPathKind::Missing) {
+        if (platform::CreateLocalFolder(target) == platform::LocalFolderResult::Failed) {
+            return cli::Fail("cp", "cannot create the folder " + target);
+        }
+    } else if (destKind != platform::LocalPathKind::Directory) {
+        return cli::Fail("cp", target + " is not a folder");
+    }
+
+    LoadProgramTexts();
+    platform::CatchInterrupts();
+    cTerminalFront front(choice, platform::StderrIsTerminal());
+    cCopyFilesJob job(&front, std::move(objects), utf::FromUtf8(target));
+    if (!job.Start())
+        return cli::Fail("cp", "cannot start the copy");
+    while (!front.Finished().WaitFor(100)) {
+        if (platform::InterruptRequested())
+            job.RequestStop();
+    }
+    job.Stop();
+    front.ClearProgress();
+
+    int exitCode = 0;
+    if (job.WasStopped()) {
+        exitCode = kStoppedExit;
+    } else if (job.HadErrors()) {
+        std::fprintf(stderr, "%s\n", utf::ToUtf8(job.CurrentLine()).c_str());
+        exitCode = kSomeNotCopied;
+    }
+    if (const auto reportPath = args.Option("--report")) {
+        const std::string bytes =
+            copyreport::Build(job.Objects(), job.Target(), job.FinishedLines());
+        const copyreport::WriteResult written = copyreport::Write(*reportPath, bytes);
+        if (written != copyreport::WriteResult::Written) {
+            cli::Fail("cp", utf::ToUtf8(copytext::Text(copyreport::FailureText(written))) + ": " +
+                                *reportPath);
+            if (exitCode == 0)
+                exitCode = kSomeNotCopied;
+        }
+    }
+    return exitCode;
+}
+
+} // namespace
