@@ -18,3 +18,4 @@ inline constexpr int kActionPropDispResize = 29;
 inline constexpr int kActionSimpleListItem = 30;
 inline constexpr int kActionSimpleListCtx = 31;
 inline constexpr int kActionDoubleClick = 32;
+inline constexpr int kActionTreeExpand = 33; // a tree item expanded; its children may be due

@@ -1,0 +1,348 @@
+#include "gui/views/tree_view_child.h"
+
+#include "gui/painter.h"
+#include "gui/views/tree_view_control_element.h"
+
+#include <algorithm>
+
+namespace {
+// Joins the texts of a path; a unit that names never contain.
+constexpr char16_t kPathJoin = u'\u0001';
+} // namespace
+
+int cTreeItemElement::Depth() const {
+    int depth = 0;
+    for (const cTreeItemElement* p = parent_; p; p = p->parent_)
+        ++depth;
+    return depth;
+}
+
+void cTreeViewControlElement::Paint(cCanvas& canvas, const cRect& box, bool expanded, bool hot) {
+    if (hot)
+        canvas.FillRoundRect(box, theme::kRadius, theme::kSurfaceHover);
+    painter::Chevron(canvas, box, hot ? theme::kText : theme::kTextMuted, expanded ? 3 : 1);
+}
+
+cTreeViewChild::cTreeViewChild() = default;
+
+void cTreeViewChild::SetIcons(std::vector<cBitmap> icons) {
+    icons_ = std::move(icons);
+    Invalidate();
+}
+
+std::u16string cTreeViewChild::PathOf(const cTreeItemElement* item) const {
+    std::vector<const cTreeItemElement*> chain;
+    for (; item; item = item->parent_)
+        chain.push_back(item);
+    std::u16string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += kPathJoin;
+        path += (*it)->text_;
+    }
+    return path;
+}
+
+cTreeItemElement* cTreeViewChild::AddItem(cTreeItemElement* parent,
+                                          std::unique_ptr<cTreeItemElement> item) {
+    if (!item)
+        return nullptr;
+    cTreeItemElement* added = item.get();
+    added->parent_ = parent;
+    (parent ? parent->children_ : roots_).push_back(std::move(item));
+    if (!expanded_paths_.empty() || !selected_path_.empty()) {
+        const std::u16string path = PathOf(added);
+        if (expanded_paths_.count(path))
+            added->expanded_ = true;
+        if (!selected_ && path == selected_path_)
+            selected_ = added;
+    }
+    // Only a visible parent changes the rows.
+    bool shown = true;
+    for (const cTreeItemElement* p = parent; p && shown; p = p->parent_)
+        shown = p->expanded_;
+    if (shown)
+        RowsChanged();
+    return added;
+}
+
+void cTreeViewChild::Remember(const std::vector<std::unique_ptr<cTreeItemElement>>& items) {
+    for (const auto& item : items) {
+        if (item->expanded_)
+            expanded_paths_.insert(PathOf(item.get()));
+        Remember(item->children_);
+    }
+}
+
+bool cTreeViewChild::ForgetsSelection(const cTreeItemElement* removed_parent) const {
+    for (const cTreeItemElement* p = selected_ ? selected_->parent_ : nullptr; p; p = p->parent_)
+        if (p == removed_parent)
+            return true;
+    return selected_ && !removed_parent;
+}
+
+void cTreeViewChild::ClearChildren(cTreeItemElement* parent) {
+    auto& items = parent ? parent->children_ : roots_;
+    if (!parent)
+        expanded_paths_.clear();
+    Remember(items);
+    if (selected_ && ForgetsSelection(parent)) {
+        selected_path_ = PathOf(selected_);
+        selected_ = nullptr;
+    }
+    items.clear();
+    RebuildRows();
+}
+
+void cTreeViewChild::AppendRows(const std::vector<std::unique_ptr<cTreeItemElement>>& items,
+                                int depth) {
+    for (const auto& item : items) {
+        rows_.push_back({item.get(), depth});
+        if (item->expanded_)
+            AppendRows(item->children_, depth + 1);
+    }
+}
+
+void cTreeViewChild::RowsChanged() {
+    rows_dirty_ = true;
+    Invalidate();
+}
+
+void cTreeViewChild::RebuildRows() {
+    rows_dirty_ = false;
+    rows_.clear();
+    AppendRows(roots_, 0);
+    // Wide enough for the deepest row's indent and a generous text.
+    int deepest = 0;
+    for (const cRow& row : rows_)
+        deepest = std::max(deepest, row.depth);
+    SetContentSize({(deepest + 1) * kIndent + 260, RowCount() * kRowHeight});
+    Invalidate();
+}
+
+int cTreeViewChild::RowCount() {
+    if (rows_dirty_)
+        RebuildRows();
+    return int(rows_.size());
+}
+
+void cTreeViewChild::OnPaint(cCanvas& canvas) {
+    if (rows_dirty_)
+        RebuildRows();
+    cScrollableElement::OnPaint(canvas);
+}
+
+cTreeItemElement* cTreeViewChild::RowItem(int row) {
+    return row >= 0 && row < RowCount() ? rows_[std::size_t(row)].item : nullptr;
+}
+
+int cTreeViewChild::RowOf(const cTreeItemElement* item) {
+    RowCount();
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].item == item)
+            return int(i);
+    return -1;
+}
+
+int cTreeViewChild::RowAt(cPoint content_point) {
+    if (content_point.y < 0)
+        return -1;
+    const int row = content_point.y / kRowHeight;
+    return row < RowCount() ? row : -1;
+}
+
+cRect cTreeViewChild::ControlRect(int row) {
+    return cTreeViewControlElement::Place(4 + rows_[std::size_t(row)].depth * kIndent,
+                                          row * kRowHeight, kRowHeight);
+}
+
+void cTreeViewChild::Post(int kind, const cTreeItemElement* item) {
+    PostChildAction(*this, kind == kActionTreeItemCtx
+                               ? std::make_unique<cTreeItemCtxAction>(RowOf(item))
+                               : std::make_unique<cTreeItemAction>(kind, RowOf(item)));
+}
+
+void cTreeViewChild::Expand(cTreeItemElement* item, bool expanded) {
+    if (!item || item->expanded_ == expanded || (expanded && !item->HasChildren()))
+        return;
+    item->expanded_ = expanded;
+    // Closing a node that holds the selection moves the selection to the node.
+    if (!expanded && selected_ && selected_ != item)
+        for (const cTreeItemElement* p = selected_->parent_; p; p = p->parent_)
+            if (p == item) {
+                Select(item);
+                break;
+            }
+    RebuildRows();
+    if (expanded)
+        Post(kActionTreeExpand, item);
+}
+
+void cTreeViewChild::ExpandAll(cTreeItemElement* item) {
+    auto open = [](auto&& self, cTreeItemElement* node) -> void {
+        if (node->HasChildren())
+            node->expanded_ = true;
+        for (const auto& child : node->children_)
+            self(self, child.get());
+    };
+    if (item)
+        open(open, item);
+    else
+        for (const auto& root : roots_)
+            open(open, root.get());
+    RebuildRows();
+}
+
+void cTreeViewChild::Select(cTreeItemElement* item) {
+    if (item == selected_)
+        return;
+    selected_ = item;
+    selected_path_.clear();
+    const int row = RowOf(item);
+    if (row >= 0) {
+        // The control and the start of the text, so that deep nodes come into view.
+        const int x = ControlRect(row).x;
+        EnsureVisible({x, row * kRowHeight, std::min(Viewport().w, kIndent + 160), kRowHeight});
+    }
+    Invalidate();
+    Post(kActionTreeItem, item);
+}
+
+void cTreeViewChild::OnAction(cChildAction& action) {
+    switch (action.Kind()) {
+    case kActionTreeItem:
+    case kActionTreeItemCtx:
+    case kActionTreeExpand:
+    case kActionDoubleClick:
+        SendCommand(action.Kind(), static_cast<cTreeItemAction&>(action).Row());
+        return;
+    default:
+        cScrollableElement::OnAction(action);
+    }
+}
+
+bool cTreeViewChild::OnKeyDown(int key, int modifiers) {
+    const int row = RowOf(selected_);
+    const int page = std::max(1, Viewport().h / kRowHeight - 1);
+    auto go = [&](int to) {
+        if (RowCount() > 0)
+            Select(RowItem(std::clamp(to, 0, RowCount() - 1)));
+        return true;
+    };
+    switch (key) {
+    case key::kUp:
+        return go(row < 0 ? 0 : row - 1);
+    case key::kDown:
+        return go(row + 1);
+    case key::kPageUp:
+        return go(row - page);
+    case key::kPageDown:
+        return go(std::max(0, row) + page);
+    case key::kHome:
+        return go(0);
+    case key::kEnd:
+        return go(RowCount() - 1);
+    case key::kRight:
+        if (!selected_)
+            return go(0);
+        if (!selected_->expanded_)
+            Expand(selected_, true);
+        else if (!selected_->children_.empty())
+            Select(selected_->children_.front().get());
+        return true;
+    case key::kLeft:
+        if (!selected_)
+            return go(0);
+        if (selected_->expanded_)
+            Expand(selected_, false);
+        else if (selected_->parent_)
+            Select(selected_->parent_);
+        return true;
+    case key::kEnter:
+        if (!selected_)
+            return false;
+        Post(kActionDoubleClick, selected_);
+        return true;
+    default:
+        return cScrollableElement::OnKeyDown(key, modifiers);
+    }
+}
+
+void cTreeViewChild::OnContentButtonDown(eMouseButton button, cPoint point, int modifiers) {
+    const int row = RowAt(point);
+    cTreeItemElement* item = RowItem(row);
+    if (button == eMouseButton::Right) {
+        if (item)
+            Select(item);
+        Post(kActionTreeItemCtx, item);
+        return;
+    }
+    if (!item)
+        return;
+    if (item->HasChildren() && ControlRect(row).Inset(-2).Contains(point)) {
+        Expand(item, !item->expanded_);
+        return;
+    }
+    Select(item);
+}
+
+void cTreeViewChild::OnContentDoubleClick(cPoint point, int modifiers) {
+    const int row = RowAt(point);
+    cTreeItemElement* item = RowItem(row);
+    if (!item)
+        return;
+    if (item->HasChildren() && ControlRect(row).Inset(-2).Contains(point))
+        return Expand(item, !item->expanded_);
+    Select(item);
+    if (item->HasChildren())
+        Expand(item, !item->expanded_);
+    Post(kActionDoubleClick, item);
+}
+
+void cTreeViewChild::OnContentMouseMove(cPoint point) {
+    const int row = RowAt(point);
+    const int hot =
+        row >= 0 && rows_[std::size_t(row)].item->HasChildren() && ControlRect(row).Contains(point)
+            ? row
+            : -1;
+    if (hot != hot_control_) {
+        hot_control_ = hot;
+        Invalidate();
+    }
+}
+
+void cTreeViewChild::OnMouseLeave() {
+    cScrollableElement::OnMouseLeave();
+    if (hot_control_ >= 0) {
+        hot_control_ = -1;
+        Invalidate();
+    }
+}
+
+void cTreeViewChild::PaintContent(cCanvas& canvas, const cRect& visible) {
+    if (rows_.empty())
+        return;
+    const int first = std::max(0, visible.y / kRowHeight);
+    const int last = std::min(RowCount() - 1, (visible.Bottom() - 1) / kRowHeight);
+    const bool focused = HasFocus();
+    for (int i = first; i <= last; ++i) {
+        const cRow& row = rows_[std::size_t(i)];
+        const cRect line{visible.x, i * kRowHeight, visible.w, kRowHeight};
+        if (row.item == selected_) {
+            canvas.FillRect(line, focused ? theme::kSelection : theme::kSurfacePressed);
+            if (focused)
+                canvas.FrameRect(line, theme::kAccent);
+        }
+        const cRect control = ControlRect(i);
+        if (row.item->HasChildren())
+            cTreeViewControlElement::Paint(canvas, control, row.item->expanded_, i == hot_control_);
+        int x = control.Right() + 4;
+        const int icon = row.item->icon_;
+        if (icon >= 0 && std::size_t(icon) < icons_.size()) {
+            const cBitmap& bitmap = icons_[std::size_t(icon)];
+            canvas.DrawBitmap(bitmap, {x, line.y + (kRowHeight - bitmap.Height()) / 2});
+            x += bitmap.Width() + 6;
+        }
+        painter::Text(canvas, {x, line.y, std::max(0, visible.Right() - x - 4), kRowHeight},
+                      row.item->text_, theme::kText);
+    }
+}
