@@ -37,18 +37,22 @@ if echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
 drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 
 # Runs a command RUNS times under GNU time, from a warm or a dropped page cache; sets
-# seconds (the fastest run) and peak_kib (the largest peak).
+# seconds (the fastest run's transfer time as the program itself reports it, so that
+# process start-up is left out on both sides) and peak_kib (the largest peak).
 measure() {
-    local cache=$1 log="$work/time.log" start end run
+    local cache=$1 log="$work/time.log" out="$work/out.txt" run took
     shift
     seconds="" peak_kib=0
     for ((run = 0; run < runs; run++)); do
         [[ $cache == warm ]] || drop
-        start=$(date +%s%N)
-        /usr/bin/time -v -o "$log" "$@" >/dev/null 2>&1
-        end=$(date +%s%N)
-        seconds=$(awk -v a="$start" -v b="$end" -v best="$seconds" \
-            'BEGIN { s = (b - a) / 1e9; if (best != "" && best < s) s = best; printf "%.3f", s }')
+        /usr/bin/time -v -o "$log" "$@" >"$out" 2>&1
+        if [[ $1 == dd ]]; then
+            took=$(sed -n 's/.*copied, \([0-9.e+-]*\) s,.*/\1/p' "$out")
+        else # Google Benchmark CSV: name,iterations,real_time (ms),...
+            took=$(awk -F, '/^"ReadSectors/ { print $3 / 1000 }' "$out")
+        fi
+        seconds=$(awk -v s="$took" -v best="$seconds" \
+            'BEGIN { if (best != "" && best < s) s = best; printf "%.4f", s }')
         peak_kib=$(awk -F': ' -v p="$peak_kib" \
             '/Maximum resident set size/ { print ($2 > p ? $2 : p) }' "$log")
     done
@@ -68,7 +72,8 @@ for target in file loop; do
         measure "$cache" dd if="$source" of=/dev/null bs=1M
         dd_seconds=$seconds dd_peak=$peak_kib
         for chunk in 64KiB 1024KiB; do
-            measure "$cache" "$bench" --benchmark_filter="ReadSectors/$chunk/" "$source"
+            measure "$cache" "$bench" --benchmark_format=csv \
+                --benchmark_filter="ReadSectors/$chunk/" "$source"
             printf "%-8s %-5s %-24s %9s %9s %6s%% %10s\n" "$target" "$cache" "ReadSectors $chunk" \
                 "$(mbps "$seconds")" "$(mbps "$dd_seconds")" \
                 "$(awk -v a="$dd_seconds" -v b="$seconds" 'BEGIN { printf "%.0f", 100 * a / b }')" \
