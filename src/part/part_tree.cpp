@@ -102,18 +102,6 @@ cPartExtension* cPartRecord::FindExtension(std::uint32_t kind) const {
     return nullptr;
 }
 
-std::unique_ptr<cPartExtension> cPartRecord::DetachExtension(std::uint32_t kind) {
-    const auto it = std::find_if(extensions_.begin(), extensions_.end(), [kind](const auto& held) {
-        return held->GetExtensionKind() == kind;
-    });
-    if (it == extensions_.end()) {
-        return nullptr;
-    }
-    std::unique_ptr<cPartExtension> extension = std::move(*it);
-    extensions_.erase(it);
-    return extension;
-}
-
 void cPartRecord::DestroyExtensions() {
     // One at a time from the front, so that a hook never sees a half-emptied list.
     while (!extensions_.empty()) {

@@ -47,8 +47,6 @@ public:
     template <class T> T* FindExtensionAs(std::uint32_t kind) const {
         return dynamic_cast<T*>(FindExtension(kind));
     }
-    // Takes an extension out of the record without destroying it; null when absent.
-    std::unique_ptr<cPartExtension> DetachExtension(std::uint32_t kind);
     // Destroys every extension in the order attached.
     void DestroyExtensions();
     const std::vector<std::unique_ptr<cPartExtension>>& Extensions() const { return extensions_; }
