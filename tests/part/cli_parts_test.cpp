@@ -52,6 +52,18 @@ TEST(CliParts, TextListingShowsTypeCodesInHex) {
     EXPECT_NE(run.out.find("GPT"), std::string::npos);
 }
 
+TEST(CliParts, LeavesShowTheirFileSystemAndLabel) {
+    const CliRun run = Cli("parts --json " + fixtures::Image("part-mbr.sh", "fat-in-mbr.img"));
+    ASSERT_EQ(run.status, 0);
+    for (
+        const std::string row : {
+            R"j({"path":"1","start":2048,"length":20480,"type":12,"type_name":"FAT32 LBA","parser":null,"fs":"FAT32","label":"MYDATA"})j",
+            R"j({"path":"2","start":22528,"length":8192,"type":131,"type_name":"Linux native (unclassified)","parser":null,"fs":null,"label":null})j",
+        }) {
+        EXPECT_NE(run.out.find(row), std::string::npos) << run.out;
+    }
+}
+
 TEST(CliParts, BadSourcesAndArgumentsFail) {
     EXPECT_NE(Cli("parts /nonexistent/image.img").status, 0);
     EXPECT_EQ(Cli("parts").status, 2);
