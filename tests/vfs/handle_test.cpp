@@ -1,0 +1,118 @@
+#include "support/mem_io.h"
+#include "vfs/vfs.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+
+namespace {
+
+// Just enough of a file system to own handles over a memory storage.
+class cBareVFS final : public cVFS {
+public:
+    explicit cBareVFS(cPartRecord& record) { BindPartition(&record); }
+    std::uint32_t GetFSType() const override { return fstype::kReconstructed; }
+    std::unique_ptr<cFSObject> GetObject(std::uint64_t) override { return nullptr; }
+    bool Mount(cPartRecord&) override { return false; }
+    std::unique_ptr<cObjectHandle> OpenObject(const cFSObject&) override { return nullptr; }
+    std::uint64_t GetRootId() const override { return 0; }
+    bool EnumFolder(const cFSObject&, const cEnumCallback&, std::uint32_t) override {
+        return false;
+    }
+    std::uint32_t GetBlockSize() const override { return 4; }
+};
+
+// Unit n holds bytes n*16 + 0..3; units listed in failing cannot be read.
+class cPatternHandle final : public cRLDrivenObjectHandle {
+public:
+    using cRLDrivenObjectHandle::cRLDrivenObjectHandle;
+    bool ReadBlock(std::uint8_t* buffer, std::uint64_t unit) override {
+        ++reads;
+        if (unit == failing) {
+            return false;
+        }
+        for (std::uint32_t i = 0; i < UnitSize(); ++i) {
+            buffer[i] = std::uint8_t(unit * 16 + i);
+        }
+        return true;
+    }
+    std::uint64_t failing = ~0ull;
+    int reads = 0;
+};
+
+class Handles : public ::testing::Test {
+protected:
+    Handles() : storage_(Bytes()) { record_.SetRecord(&storage_, 0, storage_.GetSectorCount(), 0); }
+    static std::vector<std::uint8_t> Bytes() {
+        std::vector<std::uint8_t> bytes(4096);
+        std::iota(bytes.begin(), bytes.end(), 0);
+        return bytes;
+    }
+    cMemIO storage_;
+    cPartRecord record_;
+    cBareVFS fs_{record_};
+};
+
+TEST_F(Handles, RunListReadSpansHolesAndUnitsInOneCall) {
+    cPatternHandle handle(&fs_);
+    handle.SetUnitSize(4);
+    ASSERT_TRUE(handle.AppendRun(10, 1));
+    ASSERT_TRUE(handle.AppendRun(cRun::kSparse, 2));
+    ASSERT_TRUE(handle.AppendRun(3, 1));
+    handle.SetSize(15);
+    std::uint8_t out[20] = {};
+    EXPECT_EQ(handle.Seek(2), 2u);
+    ASSERT_EQ(handle.Read(out, 20), 13u);
+    const std::uint8_t expected[13] = {162, 163, 0, 0, 0, 0, 0, 0, 0, 0, 48, 49, 50};
+    EXPECT_TRUE(std::equal(expected, expected + 13, out));
+    EXPECT_EQ(handle.Read(out, 20), 0u);
+    EXPECT_EQ(handle.Seek(100), 15u);
+}
+
+TEST_F(Handles, OneCachedUnitAndRetryAfterAFailedRead) {
+    cPatternHandle handle(&fs_);
+    handle.SetUnitSize(4);
+    ASSERT_TRUE(handle.AppendRun(0, 3));
+    handle.SetSize(12);
+    std::uint8_t out[12];
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(handle.Read(out + i, 1), 1u);
+    }
+    EXPECT_EQ(handle.reads, 1);
+    handle.failing = 1;
+    EXPECT_EQ(handle.Read(out, 8), 0u); // stops at the unreadable unit, position kept
+    handle.failing = ~0ull;
+    ASSERT_EQ(handle.Read(out, 8), 8u);
+    EXPECT_EQ(out[0], 16);
+    EXPECT_EQ(out[7], 35);
+}
+
+TEST_F(Handles, ReadsNothingWithoutUnitSizeOrFileSystemOrRuns) {
+    std::uint8_t out[8];
+    cPatternHandle noUnit(&fs_);
+    noUnit.SetSize(8);
+    EXPECT_EQ(noUnit.Read(out, 8), 0u);
+    cPatternHandle closed(nullptr);
+    closed.SetUnitSize(4);
+    closed.SetSize(8);
+    EXPECT_FALSE(closed.IsOpen());
+    EXPECT_EQ(closed.Read(out, 8), 0u);
+    cPatternHandle short_(&fs_); // size beyond the runs
+    short_.SetUnitSize(4);
+    ASSERT_TRUE(short_.AppendRun(2, 1));
+    short_.SetSize(8);
+    EXPECT_EQ(short_.Read(out, 8), 4u);
+}
+
+TEST_F(Handles, LinearHandleIsAllOrNothing) {
+    cLinearObjectHandle handle(&fs_, 1000, 100);
+    std::uint8_t out[200];
+    ASSERT_EQ(handle.Read(out, 200), 100u);
+    EXPECT_EQ(out[0], std::uint8_t(1000));
+    EXPECT_EQ(handle.Read(out, 1), 0u);
+    handle.Seek(50);
+    storage_.FailSector(2);
+    EXPECT_EQ(handle.Read(out, 50), 0u);
+    EXPECT_EQ(handle.Seek(50), 50u);
+}
+
+} // namespace
