@@ -186,6 +186,45 @@ std::optional<Guid> ParseDiskGuid(bytes::Cursor& cursor, std::uint8_t type) {
     return guid;
 }
 
+struct Records {
+    std::vector<PartitionRecord> partitions;
+    std::vector<DiskRecord> disks;
+};
+
+// The partition and disk records among the fixed-size VBLKs from byte position up to end;
+// the first block that is not a VBLK ends the database. Records whose fields run off their
+// end are left out.
+Records ReadRecords(cBaseIO& storage, std::uint64_t position, std::uint64_t end,
+                    std::uint32_t recordSize) {
+    Records records;
+    std::vector<std::uint8_t> record(recordSize);
+    for (std::size_t n = 0; n < kMaxRecords && position <= end && recordSize <= end - position;
+         ++n, position += recordSize) {
+        if (!storage.ReadBytes(record.data(), position, recordSize) ||
+            !part::HasText(record, 0, "VBLK")) {
+            break;
+        }
+        if (bytes::Be16(&record[kFragmentField]) != 1) {
+            continue;
+        }
+        const std::uint8_t type = record[kRecordType];
+        bytes::Cursor cursor(record, kObjectId);
+        const auto objectId = VarNumber(cursor);
+        CountedText(cursor); // name
+        if (!objectId || !cursor.Ok()) {
+            continue;
+        }
+        if (type == kPartitionRecord) {
+            if (const auto partition = ParsePartition(cursor)) {
+                records.partitions.push_back(*partition);
+            }
+        } else if (type == kDiskRecordText || type == kDiskRecordBinary) {
+            records.disks.push_back({*objectId, ParseDiskGuid(cursor, type)});
+        }
+    }
+    return records;
+}
+
 } // namespace
 
 bool cLdmPartParser::Probe(cPartTreeItem& node) {
@@ -208,48 +247,20 @@ bool cLdmPartParser::Parse(cPartTreeItem& node) {
     if (recordSize < kMinRecordSize || recordSize > kMaxRecordSize) {
         return false;
     }
-    // Records run from the VMDB header's first-record offset to the end of the
-    // configuration; the first one that is not a VBLK ends the database.
-    std::uint64_t position =
-        (db->configStart + kVmdbSector) * kSectorSize + bytes::Be32(&vmdb[kFirstRecordField]);
-    const std::uint64_t end = (db->configStart + db->configSize) * kSectorSize;
-    std::vector<PartitionRecord> partitions;
-    std::vector<DiskRecord> disks;
-    std::vector<std::uint8_t> record(recordSize);
-    for (std::size_t n = 0; n < kMaxRecords && position <= end && recordSize <= end - position;
-         ++n, position += recordSize) {
-        if (!storage->ReadBytes(record.data(), position, recordSize) ||
-            !part::HasText(record, 0, "VBLK")) {
-            break;
-        }
-        if (bytes::Be16(&record[kFragmentField]) != 1) {
-            continue;
-        }
-        const std::uint8_t type = record[kRecordType];
-        bytes::Cursor cursor(record, kObjectId);
-        const auto objectId = VarNumber(cursor);
-        CountedText(cursor); // name
-        if (!objectId || !cursor.Ok()) {
-            continue;
-        }
-        if (type == kPartitionRecord) {
-            if (const auto partition = ParsePartition(cursor)) {
-                partitions.push_back(*partition);
-            }
-        } else if (type == kDiskRecordText || type == kDiskRecordBinary) {
-            disks.push_back({*objectId, ParseDiskGuid(cursor, type)});
-        }
-    }
+    const Records records = ReadRecords(
+        *storage,
+        (db->configStart + kVmdbSector) * kSectorSize + bytes::Be32(&vmdb[kFirstRecordField]),
+        (db->configStart + db->configSize) * kSectorSize, recordSize);
 
     std::optional<std::uint64_t> thisDisk;
-    for (const DiskRecord& disk : disks) {
+    for (const DiskRecord& disk : records.disks) {
         if (disk.guid && disk.guid == db->diskGuid) {
             thisDisk = disk.objectId;
             break;
         }
     }
     std::vector<std::uint8_t> firstSector;
-    for (const PartitionRecord& partition : partitions) {
+    for (const PartitionRecord& partition : records.partitions) {
         if (thisDisk && partition.diskId != *thisDisk) {
             continue;
         }
