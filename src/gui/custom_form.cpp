@@ -134,10 +134,12 @@ void cCustomForm::HostButtonUp(eMouseButton button, cPoint point, int modifiers)
     cChildElement* target = capture_ ? capture_ : HitTest(point);
     if (button == eMouseButton::Left)
         ReleaseCapture();
-    if (target->IsEnabled())
-        target->OnButtonUp(button, target->ToLocal(point), modifiers);
+    // Hover moves before the release is handled: the handler may run a modal form, after
+    // which the pointer can be anywhere.
     if (!capture_)
         UpdateHover(HitTest(point));
+    if (target->IsEnabled())
+        target->OnButtonUp(button, target->ToLocal(point), modifiers);
 }
 
 void cCustomForm::ReleaseCapture() {

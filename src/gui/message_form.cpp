@@ -99,6 +99,8 @@ void cMessageForm::OnPaint(cCanvas& canvas) {
     const int footer = kMargin + kButtonHeight + 12;
     canvas.FillRect({0, Rect().h - footer, Rect().w, footer}, theme::kWindow);
     canvas.FillRect({0, Rect().h - footer, Rect().w, 1}, theme::kSeparator);
+    // Framed, so that the box stands out from its owner even without window decorations.
+    canvas.FrameRect(ClientRect(), theme::kBorder);
     painter::MessageIcon(canvas, {kMargin, kMargin, kIcon, kIcon}, icon_kind_);
     canvas.SelectFont(StandardFont(eStdFont::Bold));
     const int line = canvas.MeasureText(u"Ag").h;

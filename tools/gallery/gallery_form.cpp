@@ -145,10 +145,10 @@ bool cGalleryForm::OnCommand(cChildElement* source, int kind, int item) {
     case kWarning:
         MessageBoxWarning(
             this, u"Папка назначения находится на том же диске, что и восстанавливаемые данные.");
-        break;
+        return true;
     case kError:
         MessageBoxError(this, u"Не удалось прочитать сектор 1 048 576: ошибка ввода-вывода.");
-        break;
+        return true;
     case kConfirm:
         Report(MessageBoxConfirm(this, u"Файл «отчёт.txt» уже существует. Заменить его?")
                    ? u"Ответ: Да"

@@ -133,6 +133,9 @@ void cWndTranslator::Dispatch(const SDL_Event& event, bool input) {
             form.HostMouseMove({event.motion.x, event.motion.y});
         break;
     case SDL_MOUSEBUTTONDOWN:
+        // Without a window manager nobody moves the keyboard focus to a clicked window.
+        if (input && SDL_GetKeyboardFocus() != window_)
+            SDL_SetWindowInputFocus(window_);
         if (auto button = Button(event.button.button); button && input)
             form.HostButtonDown(*button, {event.button.x, event.button.y},
                                 Modifiers(Uint16(SDL_GetModState())), event.button.clicks);

@@ -73,8 +73,9 @@ cWWMaker::~cWWMaker() {
     for (SDL_Cursor* cursor : cursors_)
         if (cursor)
             SDL_FreeCursor(cursor);
+    // The maker owns SDL for the process; a full quit also releases SDL's own helpers.
     if (initialised_)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();
     SetWindowMaker(previous_);
 }
 
@@ -166,11 +167,29 @@ int cWWMaker::RunModal(cCustomForm& form, int width, int height, cCustomForm* pa
         return -1;
     if (cWndTranslator* owner = FindWindowOf(parent))
         SDL_SetWindowModalFor(window.Window(), owner->Window());
+    // The windows below stop reacting to the pointer: hover looks and tool tips go.
+    for (const auto& holder : holders_)
+        holder->Form().HostMouseLeave();
+    for (cWndTranslator* below : modal_stack_)
+        below->Form().HostMouseLeave();
     modal_stack_.push_back(&window);
     window.Show();
     SDL_RaiseWindow(window.Window());
+    SDL_SetWindowInputFocus(window.Window());
     const bool ended = Loop([&] { return window.Finished(); });
     modal_stack_.pop_back();
+    if (cWndTranslator* owner = FindWindowOf(parent)) {
+        // The owner takes the keyboard back, as it would from a window manager, and
+        // learns where the pointer went while it took no input.
+        SDL_SetWindowInputFocus(owner->Window());
+        cPoint pointer;
+        SDL_GetGlobalMouseState(&pointer.x, &pointer.y);
+        const cRect at = owner->WindowRect();
+        if (at.Contains(pointer))
+            owner->Form().HostMouseMove({pointer.x - at.x, pointer.y - at.y});
+        else
+            owner->Form().HostMouseLeave();
+    }
     if (quit_code_ && !ended) {
         // A quit while a modal form is open ends the form too; the quit stays pending for
         // the outer loop.
