@@ -1,6 +1,12 @@
+#include "base/utf.h"
 #include "disk_builder.h"
+#include "io/flat_io.h"
+#include "support/fixtures.h"
 
+#include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace {
 
@@ -58,15 +64,24 @@ TEST(Apple, WriteMapPutsTheSavedBlocksBackOnAWritableTarget) {
     PutAppleMap(disk, 2, {{"PM", "", "Apple_partition_map", 1, 2}, {"PM", "", "Apple_HFS", 8, 8}});
     BuiltTree built(disk.Storage());
     cPartParser* parser = built.Node("0").Parser();
-
-    cMemIO target(std::vector<std::uint8_t>(64 * 512));
-    EXPECT_FALSE(parser->WriteMap(&target)) << "read-only target";
     EXPECT_FALSE(parser->WriteMap(nullptr));
-    target.SetReadOnly(false);
+    EXPECT_FALSE(parser->WriteMap(built.storage.get()))
+        << "the storage the map was read from is read-only";
+
+    // A file of this test's own, never the storage that was read.
+    const std::string path = fixtures::ScratchDir() + "/restored.img";
+    const cNamedFileResource resource(utf::FromUtf8(path));
+    cFlatIO target;
+    ASSERT_EQ(target.Create(&resource, 64, true), 64u);
     EXPECT_TRUE(parser->WriteMap(&target));
-    EXPECT_EQ(target.Writes(), (std::vector<std::pair<std::uint64_t, std::uint32_t>>{{0, 3}}));
-    EXPECT_TRUE(
-        std::equal(target.Bytes().begin(), target.Bytes().begin() + 3 * 512, disk.Bytes().begin()));
+    target.Close();
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_EQ(written.size(), 64u * 512);
+    EXPECT_TRUE(std::equal(written.begin(), written.begin() + 3 * 512, disk.Bytes().begin()))
+        << "descriptor block and both map entries";
+    EXPECT_TRUE(std::all_of(written.begin() + 3 * 512, written.end(),
+                            [](std::uint8_t b) { return b == 0; }));
 }
 
 // ---- BSD, Snap ----
