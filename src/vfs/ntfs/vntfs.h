@@ -12,6 +12,7 @@
 #include "vfs/vfs.h"
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
