@@ -39,6 +39,11 @@ bool StorageFile::Open(const std::string& path, bool writable) {
     do {
         fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     } while (fd_ < 0 && errno == EINTR);
+    // A folder opens read-only like a file, but no storage is one.
+    struct stat info {};
+    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode))) {
+        Close();
+    }
     return fd_ >= 0;
 }
 

@@ -88,6 +88,8 @@ TEST_F(FlatIO, RefusesMissingFilesAndOtherResourceKinds) {
     const cNumberedDeviceResource device(0);
     EXPECT_FALSE(io.Open(&device, true));
     EXPECT_FALSE(io.Open(nullptr, true));
+    const cNamedFileResource folder(utf::FromUtf8(dir_));
+    EXPECT_FALSE(io.Open(&folder, true));
     EXPECT_EQ(io.GetSectorCount(), 0u);
     EXPECT_TRUE(io.IsReadOnly());
 }

@@ -1,8 +1,8 @@
 #include "base/utf.h"
 #include "io/storage_list.h"
 #include "io/storage_source.h"
-#include "sim_device.h"
 #include "support/fixtures.h"
+#include "support/sim_device.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

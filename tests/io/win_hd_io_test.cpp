@@ -1,5 +1,5 @@
 #include "io/win_hd_io.h"
-#include "sim_device.h"
+#include "support/sim_device.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
-// A simulated block device for what no loop device shows: geometry requests that fail,
-// reads that stop short at a bad spot, a count of device requests, CD blocks that only
+// A simulated block device for tests and fuzzers, for what no loop device shows: geometry requests
+// that fail, reads that stop short at a bad spot, a count of device requests, CD blocks that only
 // READ CD returns. Drives are numbered as the provider's map says; a missing number fails
 // to open.
 
