@@ -1,5 +1,7 @@
 #include "io/dummy_io.h"
 
+#include "base/job.h"
+
 #include <cstring>
 #include <limits>
 
@@ -26,6 +28,7 @@ std::int64_t cDummyIO::SeekSector(std::uint64_t sector) {
 }
 
 std::uint32_t cDummyIO::ReadSectors(void* buffer, std::uint32_t count, cReadNotify* notify) {
+    cJob::ThrowIfAborted();
     std::memset(buffer, 0, std::size_t(count) * kSectorSize);
     if (notify) {
         notify->OnPiece(0, count, false);

@@ -122,7 +122,7 @@ std::size_t cWinHDIO::ReadAtPointer(void* buffer, std::size_t size) {
 
 std::uint32_t cWinHDIO::ReadSectors(void* buffer, std::uint32_t count, cReadNotify* notify) {
     cJob::ThrowIfAborted();
-    if (!device_ || position_ >= sectorCount_) {
+    if (!device_ || count == 0 || position_ >= sectorCount_) {
         return 0;
     }
     if (notify) {
