@@ -190,7 +190,7 @@ int cWWMaker::RunModal(cCustomForm& form, int width, int height, cCustomForm* pa
         else
             owner->Form().HostMouseLeave();
     }
-    if (quit_code_ && !ended) {
+    if (quitting_ && !ended) {
         // A quit while a modal form is open ends the form too; the quit stays pending for
         // the outer loop.
         SDL_Event quit{};
@@ -204,13 +204,13 @@ int cWWMaker::RunMessageLoop() {
     if (!Initialise())
         return -1;
     Loop([] { return false; });
-    const int code = quit_code_.value_or(0);
-    quit_code_.reset();
+    quitting_ = false;
+    const int code = quit_code_.exchange(0);
     return code;
 }
 
 void cWWMaker::PostQuit(int code) {
-    quit_code_ = code;
+    quit_code_.store(code);
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
@@ -224,8 +224,7 @@ template <class Done> bool cWWMaker::Loop(Done done) {
             return false;
         do {
             if (event.type == SDL_QUIT) {
-                if (!quit_code_)
-                    quit_code_ = 0;
+                quitting_ = true;
                 return false;
             }
             DispatchEvent(event);

@@ -11,6 +11,7 @@
 
 #include "gui/window_maker.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -45,6 +46,7 @@ public:
                                 int styles) override;
     void Destroy(cWindowHolder* holder) override;
     int RunMessageLoop() override;
+    // Callable from any thread.
     void PostQuit(int code) override;
     cSize TextExtent(std::u16string_view text, const cFontSpec& font) override;
 
@@ -70,7 +72,10 @@ private:
     std::vector<std::unique_ptr<cWWHolder>> holders_;
     std::vector<cWndTranslator*> modal_stack_;
     std::vector<SDL_Cursor*> cursors_;
-    std::optional<int> quit_code_;
+    // The code of the last PostQuit (any thread), and whether a quit is being handled
+    // (window thread).
+    std::atomic<int> quit_code_{0};
+    bool quitting_ = false;
     std::optional<cRawClip> raw_clip_;
     cWindowMaker* previous_;
 };
