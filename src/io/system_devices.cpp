@@ -24,6 +24,8 @@ std::uint32_t BusNumber(platform::BlockBus bus) {
         return bus_type::kAtapi;
     case BlockBus::Ata:
         return bus_type::kAta;
+    case BlockBus::Sata:
+        return bus_type::kSata;
     case BlockBus::FireWire:
         return bus_type::kFireWire;
     case BlockBus::Fibre:

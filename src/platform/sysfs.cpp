@@ -38,6 +38,26 @@ bool StartsWithThenDigit(const std::string& text, std::string_view prefix) {
            std::isdigit(static_cast<unsigned char>(text[prefix.size()]));
 }
 
+// libata puts a port's links beside its SCSI host (.../ata1/link1/sata_spd); a link of a
+// serial port reports its speed there, a parallel port "<unknown>".
+bool IsSerialAta(const fs::path& device, const std::string& link) {
+    const std::size_t port = link.find("/ata");
+    if (port == std::string::npos) {
+        return false;
+    }
+    const fs::path portFolder = device.parent_path() / link.substr(0, link.find('/', port + 1));
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(portFolder, error)) {
+        if (StartsWith(entry.path().filename().string(), "link")) {
+            const auto speed = ReadAttribute(entry.path() / "sata_spd");
+            if (speed && !Trimmed(*speed).empty() && Trimmed(*speed) != "<unknown>") {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The device's place in the device tree tells its bus: ROOT/block/NAME links to
 // ../devices/pci0000:00/.../usb2/.../host6/target6:0:0/6:0:0:0/block/sdb and the like.
 // Tests are ordered so that the outermost transport wins (a USB bridge carries SCSI).
@@ -78,7 +98,9 @@ BlockBus BusOf(const std::string& name, const fs::path& device, const std::strin
         return BlockBus::Sas;
     }
     if (any([](const std::string& p) { return StartsWithThenDigit(p, "ata"); })) {
-        return optical ? BlockBus::Atapi : BlockBus::Ata;
+        return optical                     ? BlockBus::Atapi
+               : IsSerialAta(device, link) ? BlockBus::Sata
+                                           : BlockBus::Ata;
     }
     if (any([](const std::string& p) { return p == "virtual"; })) {
         return StartsWithThenDigit(name, "md") ? BlockBus::Raid : BlockBus::Virtual;

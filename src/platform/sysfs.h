@@ -26,6 +26,7 @@ enum class BlockBus {
     Scsi,
     Atapi,
     Ata,
+    Sata,
     FireWire,
     Fibre,
     Usb,
