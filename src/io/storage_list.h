@@ -89,5 +89,7 @@ private:
     bool changed_ = false;
 };
 
-// The process-wide list of the application's storages.
+// The process-wide list of the application's storages. The application empties it before
+// it ends, so that no tree or reader is left for static destruction, whose order between
+// modules is not defined.
 cStorageList& StorageList();
