@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# usage: bench/ntfs_walk.sh [BUILD_DIR] [FILES]
+#        (as root; BUILD_DIR: an optimised build with drovik-cli, default build/release)
+#
+# A whole NTFS volume of FILES small files (default 100000) in nested folders (100
+# folders of 10 sub-folders each), filled through ntfs-3g, against The Sleuth Kit in the
+# same run:
+#  1. listing the whole tree: drovik-cli ls -r against fls -r -p (goal: at most half of
+#     fls's time);
+#  2. reading every file out into a tmpfs folder: drovik-cli cp / against tsk_recover -a
+#     (icat's reading, in one process) and against cp -r of the same tree from plain
+#     files, the "cat" throughput (goal: at least 90% of it).
+# The page cache is warm for every run. Prints seconds, entries/s or MB/s, the ratio to
+# the peer and the peak resident memory of each run.
+set -euo pipefail
+
+build=${1:-build/release}
+files=${2:-100000}
+cli="$build/bin/drovik-cli"
+[[ -x $cli ]] || { echo "no $cli: cmake --build $build --target drovik-cli" >&2; exit 2; }
+[[ $(id -u) == 0 ]] || { echo "needs root (the image is filled through FUSE)" >&2; exit 2; }
+for tool in mkntfs ntfs-3g fls tsk_recover python3; do
+    command -v $tool >/dev/null || { echo "needs $tool" >&2; exit 2; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-ntfs-bench.XXXXXX")
+out=$(mktemp -d /dev/shm/drovik-ntfs-out.XXXXXX)
+mnt=""
+cleanup() {
+    [[ -n $mnt ]] && { mountpoint -q "$mnt" && umount "$mnt"; rmdir "$mnt"; }
+    rm -rf "$work" "$out"
+}
+trap cleanup EXIT
+
+# Runs a command under GNU time, its stdout to /dev/null; sets seconds and peak_kib.
+measure() {
+    local log="$work/time.log" start end
+    start=$(date +%s%N)
+    /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$work/stderr.log" || {
+        cat "$work/stderr.log" >&2
+        return 1
+    }
+    end=$(date +%s%N)
+    seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
+    peak_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
+}
+fresh() { rm -rf "${out:?}"/*; }
+row() { printf "%-34s %8s %12s %8s %10s\n" "$@"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f%%", 100 * a / b }'; }
+per_second() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
+
+echo "making $files files in nested folders and an NTFS image holding them..."
+python3 - "$work/tree" "$files" <<'PY'
+import os, random, sys
+root, count = sys.argv[1], int(sys.argv[2])
+rng = random.Random(1)
+for i in range(count):
+    folder = os.path.join(root, "d%02d" % (i % 100), "e%d" % (i // 100 % 10))
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "file-%06d.dat" % i), "wb") as f:
+        f.write(rng.randbytes(rng.randrange(0, 12000)))
+PY
+bytes=$(du -sb --apparent-size "$work/tree" | awk '{ print $1 }')
+truncate -s $((bytes * 2 + (512 << 20))) "$work/ntfs.img"
+mkntfs -F -q -f "$work/ntfs.img" >/dev/null 2>&1
+mnt=$(mktemp -d)
+ntfs-3g "$work/ntfs.img" "$mnt"
+cp -r "$work/tree/." "$mnt/"
+umount "$mnt"
+rmdir "$mnt"
+mnt=""
+cat "$work/ntfs.img" >/dev/null
+
+echo
+row "listing $files files" seconds "entries/s" "vs fls" "peak KiB"
+entries=$(fls -r -p "$work/ntfs.img" | grep -vc -e $'\t\\$' -e ' \* ')
+measure fls -r -p "$work/ntfs.img"
+fls_seconds=$seconds
+row "fls -r -p" "$seconds" "$(per_second "$entries" "$seconds")" "100%" "$peak_kib"
+measure "$cli" ls "$work/ntfs.img" -r
+listed=$("$cli" ls "$work/ntfs.img" -r | wc -l)
+row "drovik-cli ls -r" "$seconds" "$(per_second "$listed" "$seconds")" \
+    "$(ratio "$seconds" "$fls_seconds")" "$peak_kib"
+echo "(vs fls: drovik-cli's time as a share of fls's; the goal is at most 50%;"
+echo " drovik-cli listed $listed entries, fls $entries without metadata files)"
+
+mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+echo
+row "reading $((bytes >> 20)) MiB in $files files" seconds "MB/s" "vs cp" "peak KiB"
+fresh
+measure cp -r "$work/tree" "$out/plain"
+cp_seconds=$seconds
+row "cp -r of plain files" "$seconds" "$(mbps "$seconds")" "100%" "$peak_kib"
+fresh
+measure tsk_recover -a "$work/ntfs.img" "$out/tsk"
+row "tsk_recover -a" "$seconds" "$(mbps "$seconds")" "$(ratio "$cp_seconds" "$seconds")" "$peak_kib"
+fresh
+measure "$cli" cp "$work/ntfs.img" / "$out/drovik"
+diff -r "$work/tree" "$out/drovik" >/dev/null || { echo "copy differs from the tree" >&2; exit 1; }
+row "drovik-cli cp /" "$seconds" "$(mbps "$seconds")" "$(ratio "$cp_seconds" "$seconds")" \
+    "$peak_kib"
+echo "(vs cp: throughput as a share of cp -r's over the plain tree; the goal is at least 90%)"
