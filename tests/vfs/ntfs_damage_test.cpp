@@ -233,3 +233,18 @@ TEST_F(NtfsDamage, ParentCyclesEndPathBuildingAndWalks) {
     ASSERT_TRUE(listed.count("/deep/a/b/c"));
     EXPECT_EQ(listed.at("/deep/a/b/c").id, a);
 }
+
+TEST_F(NtfsDamage, BytesPastTheInitializedSizeReadAsZeros) {
+    const std::uint64_t id = IdOf(u"/big.bin");
+    EditRecord(id, [&](Bytes& record) {
+        const auto data = ntfs::FindAttribute(record, ntfs::kData, u"");
+        ASSERT_TRUE(data && data->nonResident);
+        bytes::PutLe64(&record[data->offset + 56], 100000); // initialized size
+    });
+    auto volume = Damaged();
+    const auto bytes = ReadFile(*volume, id);
+    const auto expected = LoadFile(fixtures::Folder("ntfs-volume.sh") + "/tree/big.bin");
+    ASSERT_EQ(bytes.size(), expected.size());
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 100000, expected.begin()));
+    EXPECT_TRUE(std::all_of(bytes.begin() + 100000, bytes.end(), [](auto b) { return b == 0; }));
+}
