@@ -75,6 +75,13 @@ bool cNavigationChild::NavigateTo(const std::u16string& path) {
     return true;
 }
 
+bool cNavigationChild::UserNavigateTo(const std::u16string& path) {
+    if (NavigateTo(path))
+        return true;
+    SendCommand(kNaviRefused, 0);
+    return false;
+}
+
 void cNavigationChild::ShowPath(std::u16string path) {
     edit_->SetText(std::move(path));
 }
@@ -112,7 +119,7 @@ void cNavigationChild::StopFakeProgress() {
 
 bool cNavigationChild::OnKeyDown(int key, int modifiers) {
     if (key == key::kEnter && !modifiers) {
-        NavigateTo(edit_->Text());
+        UserNavigateTo(edit_->Text());
         return true;
     }
     return false;
@@ -124,7 +131,7 @@ bool cNavigationChild::OnCommand(cChildElement* source, int kind, int item) {
     const auto& items = combo_->Items();
     state_ = kIdle;
     if (item >= 0 && std::size_t(item) < items.size())
-        NavigateTo(items[std::size_t(item)]);
+        UserNavigateTo(items[std::size_t(item)]);
     return true;
 }
 

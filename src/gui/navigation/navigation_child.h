@@ -26,6 +26,8 @@ class cProgressChild;
 inline constexpr int kNaviSetPath = 5;
 inline constexpr int kNaviDone = 6;
 inline constexpr int kNaviFakeProgress = 7;
+// Reported when the user's path (typed or chosen) was refused, item 0.
+inline constexpr int kNaviRefused = 34;
 
 class cNavigationChild : public cChildElement {
 public:
@@ -67,6 +69,8 @@ public:
     // Asks the provider to list `path`; false when there is none, it finds the path
     // invalid or it is busy (then nothing changes).
     bool NavigateTo(const std::u16string& path);
+    // NavigateTo for a path the user gave: a refusal is reported as kNaviRefused.
+    bool UserNavigateTo(const std::u16string& path);
     // Shows a path without listing it.
     void ShowPath(std::u16string path);
     std::u16string ShownPath() const;
