@@ -33,13 +33,12 @@ cChooserForm::~cChooserForm() {
 int cChooserForm::BuildTop() {
     const int w = Rect().w;
     AddChild(cStaticElement::FromSection(texts_.path_label), kMargin, kMargin + 6, 80, 20);
-    navi_ =
-        Add<cNavigationChild>(kMargin + 84, kMargin, w - 2 * kMargin - 84 - 2 * (kButtonWidth + 8),
-                              cNavigationChild::kHeight, &provider_);
-    AddChild(cButtonChild::FromSection(texts_.up, kCommandUp), w - kMargin - 2 * kButtonWidth - 8,
-             kMargin + 2, kButtonWidth, 26);
+    const int up_x = w - kMargin - kNewWidth - 8 - kUpWidth;
+    navi_ = Add<cNavigationChild>(kMargin + 84, kMargin, up_x - 8 - (kMargin + 84),
+                                  cNavigationChild::kHeight, &provider_);
+    AddChild(cButtonChild::FromSection(texts_.up, kCommandUp), up_x, kMargin + 2, kUpWidth, 26);
     AddChild(cButtonChild::FromSection(texts_.new_folder, kCommandNewFolder),
-             w - kMargin - kButtonWidth, kMargin + 2, kButtonWidth, 26);
+             w - kMargin - kNewWidth, kMargin + 2, kNewWidth, 26);
     return kMargin + cNavigationChild::kHeight + 6;
 }
 
