@@ -149,28 +149,35 @@ void cWinCanvas::FillRoundRect(const cRect& rect, int radius, cColor color) {
     radius = std::min({radius, rect.w / 2, rect.h / 2});
     if (radius <= 0)
         return FillRect(rect, color);
-    // Only the bands holding the corners need per-pixel coverage.
-    FillRect({rect.x, rect.y + radius, rect.w, rect.h - 2 * radius}, color);
+    // Straight parts are plain fills; only the four corner squares need coverage.
+    const int r = radius;
+    FillRect({rect.x, rect.y + r, rect.w, rect.h - 2 * r}, color);
+    FillRect({rect.x + r, rect.y, rect.w - 2 * r, r}, color);
+    FillRect({rect.x + r, rect.Bottom() - r, rect.w - 2 * r, r}, color);
     const cRect s = ToSurface(rect);
-    auto corners = [&](float cx, float cy) { return RoundRectCoverage(s, float(radius), cx, cy); };
-    FillCoverage({s.x, s.y, s.w, radius}, color, corners);
-    FillCoverage({s.x, s.Bottom() - radius, s.w, radius}, color, corners);
+    auto corner = [&](float cx, float cy) { return RoundRectCoverage(s, float(r), cx, cy); };
+    for (const cPoint at : {cPoint{s.x, s.y}, cPoint{s.Right() - r, s.y}, cPoint{s.x, s.Bottom() - r},
+                            cPoint{s.Right() - r, s.Bottom() - r}})
+        FillCoverage({at.x, at.y, r, r}, color, corner);
 }
 
 void cWinCanvas::FrameRoundRect(const cRect& rect, int radius, cColor color) {
     radius = std::min({radius, rect.w / 2, rect.h / 2});
     if (radius <= 0)
         return FrameRect(rect, color);
+    const int r = radius;
     const cRect s = ToSurface(rect);
     const cRect inner = s.Inset(1);
     auto ring = [&](float cx, float cy) {
-        return RoundRectCoverage(s, float(radius), cx, cy) -
-               RoundRectCoverage(inner, float(radius - 1), cx, cy);
+        return RoundRectCoverage(s, float(r), cx, cy) - RoundRectCoverage(inner, float(r - 1), cx, cy);
     };
-    FillCoverage({s.x, s.y, s.w, radius}, color, ring);
-    FillCoverage({s.x, s.Bottom() - radius, s.w, radius}, color, ring);
-    FillRect({rect.x, rect.y + radius, 1, rect.h - 2 * radius}, color);
-    FillRect({rect.Right() - 1, rect.y + radius, 1, rect.h - 2 * radius}, color);
+    for (const cPoint at : {cPoint{s.x, s.y}, cPoint{s.Right() - r, s.y}, cPoint{s.x, s.Bottom() - r},
+                            cPoint{s.Right() - r, s.Bottom() - r}})
+        FillCoverage({at.x, at.y, r, r}, color, ring);
+    FillRect({rect.x + r, rect.y, rect.w - 2 * r, 1}, color);
+    FillRect({rect.x + r, rect.Bottom() - 1, rect.w - 2 * r, 1}, color);
+    FillRect({rect.x, rect.y + r, 1, rect.h - 2 * r}, color);
+    FillRect({rect.Right() - 1, rect.y + r, 1, rect.h - 2 * r}, color);
 }
 
 void cWinCanvas::FillEllipse(const cRect& rect, cColor color) {
