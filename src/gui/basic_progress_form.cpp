@@ -56,8 +56,10 @@ void cBasicProgressForm::OnCreate() {
     default_stage_ = Pattern(kTextDefaultStage);
     known_pattern_ = Pattern(kTextKnownStatus);
     unknown_pattern_ = Pattern(kTextUnknownStatus);
-    status_ = Add<cStaticElement>(20, 18, -21, 22);
-    bar_ = Add<cProgressChild>(20, 48, -21, 10, 0, 1000);
+    // Two lines: the status with both times is longer than the form is wide.
+    status_ = Add<cStaticElement>(20, 16, -21, 36);
+    status_->SetWrap(true);
+    bar_ = Add<cProgressChild>(20, 60, -21, 10, 0, 1000);
     Add<cButtonChild>(0, 0, 0, 0, Pattern(kTextStop), kCommandStop);
     Children().back()->Place(Rect().w - 20 - 120, Rect().h - 20 - 30, 120, 30);
     {

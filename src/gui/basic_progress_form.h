@@ -55,7 +55,7 @@ public:
     void OnAction(cChildAction& action) override;
 
     static constexpr int kWidth = 460;
-    static constexpr int kHeight = 132;
+    static constexpr int kHeight = 140;
 
 protected:
     void OnFinish(unsigned result) override;

@@ -14,47 +14,6 @@ constexpr int kTextNo = 2;
 constexpr int kButtonWidth = 96;
 } // namespace
 
-std::vector<cMessageForm::cStrTokenItem> cMessageForm::Tokenize(std::u16string_view text) {
-    std::vector<cStrTokenItem> tokens;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == u'\r' || text[i] == u'\n') {
-            // "\r\n" is one break.
-            i += text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
-            tokens.push_back({{}, true});
-            continue;
-        }
-        std::size_t end = i;
-        while (end < text.size() && text[end] != u' ' && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        while (end < text.size() && text[end] == u' ')
-            ++end;
-        tokens.push_back({std::u16string(text.substr(i, end - i)), false});
-        i = end;
-    }
-    return tokens;
-}
-
-std::vector<std::u16string> cMessageForm::Wrap(const std::vector<cStrTokenItem>& tokens, int width,
-                                               const cMeasure& measure) {
-    std::vector<std::u16string> lines(1);
-    for (const cStrTokenItem& token : tokens) {
-        if (token.line_break) {
-            lines.emplace_back();
-            continue;
-        }
-        std::u16string candidate = lines.back() + token.text;
-        // Trailing spaces do not count against the width.
-        std::u16string_view trimmed(candidate);
-        trimmed = trimmed.substr(0, trimmed.find_last_not_of(u' ') + 1);
-        if (!lines.back().empty() && measure(trimmed).w > width)
-            lines.push_back(token.text);
-        else
-            lines.back() = std::move(candidate);
-    }
-    return lines;
-}
-
 cMessageForm::cMessageForm(std::u16string message, int caption_id, int icon_kind, eButtons buttons)
     : cCustomForm("tusk::messages"), message_(std::move(message)), caption_id_(caption_id),
       icon_kind_(icon_kind), buttons_(buttons) {}
@@ -64,7 +23,7 @@ std::u16string cMessageForm::Caption() const {
 }
 
 cSize cMessageForm::PreferredSize(const cMeasure& measure) const {
-    const auto lines = Wrap(Tokenize(message_), kMaxTextWidth, measure);
+    const auto lines = text_wrap::Wrap(text_wrap::Tokenize(message_), kMaxTextWidth, measure);
     cSize heading = measure(Caption());
     int text_width = heading.w;
     for (const auto& line : lines)
@@ -76,8 +35,8 @@ cSize cMessageForm::PreferredSize(const cMeasure& measure) const {
 }
 
 void cMessageForm::OnCreate() {
-    lines_ = Wrap(Tokenize(message_), Rect().w - kTextLeft - kMargin,
-                  [this](std::u16string_view text) { return TextExtent(text); });
+    lines_ = text_wrap::Wrap(text_wrap::Tokenize(message_), Rect().w - kTextLeft - kMargin,
+                             [this](std::u16string_view text) { return TextExtent(text); });
     const int y = -(kMargin + kButtonHeight);
     // Buttons sit at the bottom right, the one that agrees left of the one that declines.
     auto place = [&](std::unique_ptr<cButtonChild> button, int slot) {

@@ -10,8 +10,8 @@
 //   question   6        2     Yes, No   true for Yes
 
 #include "gui/custom_form.h"
+#include "gui/text_wrap.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,18 +22,9 @@ public:
     static constexpr int kCommandYes = 2;
     static constexpr int kCommandNo = 3;
 
-    // A piece of the message: a word with the spaces after it, or a line break.
-    struct cStrTokenItem {
-        std::u16string text;
-        bool line_break = false;
-    };
-    static std::vector<cStrTokenItem> Tokenize(std::u16string_view text);
-    // Width and line height of a string in the box's font.
-    using cMeasure = std::function<cSize(std::u16string_view)>;
-    // Lines no wider than `width` (a word wider than that gets a line of its own and is
-    // cut when drawn).
-    static std::vector<std::u16string> Wrap(const std::vector<cStrTokenItem>& tokens, int width,
-                                            const cMeasure& measure);
+    // The message is split into tokens and wrapped to the box's width (text_wrap.h).
+    using cStrTokenItem = ::cStrTokenItem;
+    using cMeasure = text_wrap::cMeasure;
 
     cMessageForm(std::u16string message, int caption_id, int icon_kind, eButtons buttons);
 

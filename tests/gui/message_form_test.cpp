@@ -86,10 +86,10 @@ TEST(GuiMessageBox, ButtonTextsComeFromTheSectionAndKeysAnswer) {
 
 TEST(GuiMessageBox, LongTextsWrapIntoLinesWithinTheWidth) {
     auto measure = [](std::u16string_view text) { return cSize{int(text.size()) * 10, 15}; };
-    const auto tokens = cMessageForm::Tokenize(u"one two three\r\nfour fivesixseveneight");
+    const auto tokens = text_wrap::Tokenize(u"one two three\r\nfour fivesixseveneight");
     ASSERT_EQ(tokens.size(), 6u);
     EXPECT_TRUE(tokens[3].line_break);
-    const auto lines = cMessageForm::Wrap(tokens, 80, measure);
+    const auto lines = text_wrap::Wrap(tokens, 80, measure);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], u"one two ");
     EXPECT_EQ(lines[1], u"three");

@@ -44,6 +44,7 @@ TEST_F(cProgressFixture, StatusShowsStageShareSpentAndLeftTime) {
     EXPECT_EQ(form.BarPosition(), 250);
     EXPECT_EQ(form.StatusText(), u"Инициализация...: выполнено 25.0%. Затраченное время: 01:02:03. "
                                  u"Осталось примерно: 03:06:09.");
+    EXPECT_TRUE(host.SavePng(gui_test::ShotPath("progress_form_status.png")));
 }
 
 TEST_F(cProgressFixture, UpdatesComeAtMostEvery500MsAndNaNChangesNothing) {

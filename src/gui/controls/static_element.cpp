@@ -1,5 +1,7 @@
 #include "gui/controls/static_element.h"
 
+#include "gui/text_wrap.h"
+
 cStaticElement::cStaticElement(std::u16string text, eAlign align)
     : text_(std::move(text)), align_(align) {}
 
@@ -24,7 +26,24 @@ void cStaticElement::SetColor(cColor color) {
     Invalidate();
 }
 
+void cStaticElement::SetWrap(bool wrap) {
+    wrap_ = wrap;
+    Invalidate();
+}
+
 void cStaticElement::OnPaint(cCanvas& canvas) {
-    painter::Text(canvas, ClientRect(), ShownText(), IsEnabled() ? color_ : theme::kTextDisabled,
-                  align_);
+    const cColor color = IsEnabled() ? color_ : theme::kTextDisabled;
+    if (!wrap_)
+        return painter::Text(canvas, ClientRect(), ShownText(), color, align_);
+    const auto lines =
+        text_wrap::Wrap(text_wrap::Tokenize(ShownText()), Rect().w,
+                        [&](std::u16string_view text) { return canvas.MeasureText(text); });
+    const int line = canvas.MeasureText(u"").h;
+    int y = 0;
+    for (const std::u16string& text : lines) {
+        if (y >= Rect().h)
+            break;
+        painter::Text(canvas, {0, y, Rect().w, line}, text, color, align_);
+        y += line;
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 // A text label. The text is either given or taken by number from the form's section.
+// One line, cut with an ellipsis, or wrapped over as many lines as the label is tall.
 
 #include "gui/child_element.h"
 #include "gui/painter.h"
@@ -15,6 +16,8 @@ public:
     void SetText(std::u16string text);
     std::u16string_view ShownText() const;
     void SetColor(cColor color);
+    // Wraps at word boundaries instead of cutting; lines start at the top.
+    void SetWrap(bool wrap);
     void OnPaint(cCanvas& canvas) override;
 
 private:
@@ -22,4 +25,5 @@ private:
     int text_id_ = -1;
     eAlign align_;
     cColor color_ = theme::kText;
+    bool wrap_ = false;
 };
