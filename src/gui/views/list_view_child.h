@@ -40,18 +40,22 @@ public:
         int item_;
     };
 
-    // Orders rows for one column. Only "less" is asked; equal rows keep their order.
+    using cRows = std::vector<std::unique_ptr<cListViewItemChild>>;
+    // Orders rows for one column. Equal rows keep their order, in both directions.
     class cSortProvider {
     public:
         virtual ~cSortProvider() = default;
         virtual bool Less(const cListViewItemChild& a, const cListViewItemChild& b,
                           int column) const = 0;
+        // A stable sort by Less; providers with a faster way override it.
+        virtual void Sort(cRows& rows, int column, bool descending) const;
     };
     // By the column's text, without regard to case.
     class cListViewNameSortProvider : public cSortProvider {
     public:
         bool Less(const cListViewItemChild& a, const cListViewItemChild& b,
                   int column) const override;
+        void Sort(cRows& rows, int column, bool descending) const override;
     };
     // By the rows' 64-bit values.
     class cListViewU64PramSortProvider : public cSortProvider {
