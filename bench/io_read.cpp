@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,14 +26,17 @@ void ReadWhole(benchmark::State& state, const std::string& name, std::uint32_t c
         state.SkipWithError(("cannot open " + name + ": " + error).c_str());
         return;
     }
-    std::vector<std::uint8_t> buffer(std::size_t(chunkSectors) * kSectorSize);
+    // Page-aligned like dd's buffer, so that both sides copy out of the page cache alike.
+    const std::size_t bytes = std::size_t(chunkSectors) * kSectorSize;
+    const std::unique_ptr<std::uint8_t, decltype(&std::free)> buffer(
+        static_cast<std::uint8_t*>(std::aligned_alloc(4096, bytes)), &std::free);
     const std::uint64_t total = reader->GetSectorCount();
     for (auto _ : state) {
         reader->SeekSector(0);
         for (std::uint64_t at = 0; at < total;) {
             const auto want = std::uint32_t(std::min<std::uint64_t>(chunkSectors, total - at));
-            const std::uint32_t got = reader->ReadSectors(buffer.data(), want);
-            benchmark::DoNotOptimize(buffer.data());
+            const std::uint32_t got = reader->ReadSectors(buffer.get(), want);
+            benchmark::DoNotOptimize(buffer.get());
             if (got != want) {
                 state.SkipWithError("short read");
                 return;

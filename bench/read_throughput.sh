@@ -5,7 +5,8 @@
 # as an image file (cFlatIO) and through a read-only loop device (the drive reader), with
 # the page cache warm and (where the kernel lets us drop it) cold. Prints MB/s, the ratio
 # to dd and the peak resident memory of each run. Each figure is the best of RUNS runs
-# (default 3), since other work on the machine only ever slows a run down. The image is
+# (default 3), since other work on the machine only ever slows a run down; rounds take the
+# readers in turn so that such load falls on all of them alike. The image is
 # deleted afterwards.
 set -euo pipefail
 
@@ -36,51 +37,65 @@ if echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
 
 drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 
-# Runs a command RUNS times under GNU time, from a warm or a dropped page cache; sets
-# seconds (the fastest run's transfer time as the program itself reports it, so that
-# process start-up is left out on both sides) and peak_kib (the largest peak).
-measure() {
-    local cache=$1 log="$work/time.log" out="$work/out.txt" run took
-    shift
-    seconds="" peak_kib=0
-    for ((run = 0; run < runs; run++)); do
-        [[ $cache == warm ]] || drop
-        /usr/bin/time -v -o "$log" "$@" >"$out" 2>&1
-        if [[ $1 == dd ]]; then
-            took=$(sed -n 's/.*copied, \([0-9.e+-]*\) s,.*/\1/p' "$out")
-        else # Google Benchmark CSV: name,iterations,real_time (ms),...
-            took=$(awk -F, '/^"ReadSectors/ { print $3 / 1000 }' "$out")
-        fi
-        seconds=$(awk -v s="$took" -v best="$seconds" \
-            'BEGIN { if (best != "" && best < s) s = best; printf "%.4f", s }')
-        peak_kib=$(awk -F': ' -v p="$peak_kib" \
-            '/Maximum resident set size/ { print ($2 > p ? $2 : p) }' "$log")
-    done
+# Runs one command under GNU time; sets took (the transfer time as the program itself
+# reports it, so that process start-up is left out on both sides) and peak (KiB).
+run_once() {
+    local log="$work/time.log" out="$work/out.txt"
+    /usr/bin/time -v -o "$log" "$@" >"$out" 2>&1
+    if [[ $1 == dd ]]; then
+        took=$(sed -n 's/.*copied, \([0-9.e+-]*\) s,.*/\1/p' "$out")
+    else # Google Benchmark CSV: name,iterations,real_time (ms),...
+        took=$(awk -F, '/^"ReadSectors/ { print $3 / 1000 }' "$out")
+    fi
+    peak=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
+    cpu=$(awk -F': ' '/(User|System) time \(seconds\)/ { s += $2 } END { print s }' "$log")
 }
 
 mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+max() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b > a) ? b : a }'; }
 
-printf "\n%-8s %-5s %-24s %9s %9s %7s %10s\n" target cache reader "MB/s" "dd MB/s" ratio "peak KiB"
+readers=(dd 64KiB 1024KiB)
+# CPU seconds (user + system, start-up included) are the steadier figure on a busy machine.
+printf "\n%-8s %-5s %-20s %9s %9s %7s %8s %8s %10s\n" target cache reader "MB/s" "dd MB/s" ratio \
+    "cpu s" "dd cpu" "peak KiB"
 for target in file loop; do
     source=$image
     [[ $target == loop ]] && source=$loop
     caches="warm"
     [[ $can_drop == 1 ]] && caches="warm cold"
     for cache in $caches; do
-        # dd first, then each request size of the reader, each from the same cache state.
         [[ $cache == warm ]] && cat "$source" >/dev/null
-        measure "$cache" dd if="$source" of=/dev/null bs=1M
-        dd_seconds=$seconds dd_peak=$peak_kib
-        for chunk in 64KiB 1024KiB; do
-            measure "$cache" "$bench" --benchmark_format=csv \
-                --benchmark_filter="ReadSectors/$chunk/" "$source"
-            printf "%-8s %-5s %-24s %9s %9s %6s%% %10s\n" "$target" "$cache" "ReadSectors $chunk" \
-                "$(mbps "$seconds")" "$(mbps "$dd_seconds")" \
-                "$(awk -v a="$dd_seconds" -v b="$seconds" 'BEGIN { printf "%.0f", 100 * a / b }')" \
-                "$peak_kib"
+        declare -A best=() peaks=() cpus=()
+        # Rounds take every reader in turn, so that load from elsewhere on the machine
+        # falls on all of them alike; each figure is the best of its rounds.
+        for ((round = 0; round < runs; round++)); do
+            for reader in "${readers[@]}"; do
+                [[ $cache == warm ]] || drop
+                if [[ $reader == dd ]]; then
+                    run_once dd if="$source" of=/dev/null bs=1M
+                else
+                    run_once "$bench" --benchmark_format=csv \
+                        --benchmark_filter="ReadSectors/$reader/" "$source"
+                fi
+                best[$reader]=$(min "${best[$reader]:-}" "$took")
+                peaks[$reader]=$(max "${peaks[$reader]:-}" "$peak")
+                cpus[$reader]=$(min "${cpus[$reader]:-}" "$cpu")
+            done
         done
-        printf "%-8s %-5s %-24s %9s %9s %7s %10s\n" "$target" "$cache" "dd bs=1M" \
-            "$(mbps "$dd_seconds")" "" "" "$dd_peak"
+        for reader in 64KiB 1024KiB dd; do
+            label="ReadSectors $reader" ratio=""
+            if [[ $reader == dd ]]; then
+                label="dd bs=1M"
+            else
+                ratio="$(awk -v a="${best[dd]}" -v b="${best[$reader]}" \
+                    'BEGIN { printf "%.0f", 100 * a / b }')%"
+            fi
+            printf "%-8s %-5s %-20s %9s %9s %7s %8s %8s %10s\n" "$target" "$cache" "$label" \
+                "$(mbps "${best[$reader]}")" "$(mbps "${best[dd]}")" "$ratio" "${cpus[$reader]}" \
+                "${cpus[dd]}" "${peaks[$reader]}"
+        done
+        unset best peaks cpus
     done
 done
 [[ $can_drop == 1 ]] || echo "(cold runs skipped: /proc/sys/vm/drop_caches is not writable here)"
