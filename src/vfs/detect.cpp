@@ -26,29 +26,40 @@ template <class Reader> std::unique_ptr<cVFS> MountReader(cPartRecord& record) {
 
 struct cProbeRow {
     std::uint32_t typeCode;
-    bool (*probe)(const probe::SectorSource& read);
+    bool (*probe)(const cPartRecord& record, const probe::SectorSource& read);
     // Null while the program has no reader for the file system: a yes from its probe then
     // counts as a failed mount and detection goes on.
     MountFunction mount;
 };
 
+// Most probes only read sectors.
+template <bool (*kProbe)(const probe::SectorSource&)>
+bool BySectors(const cPartRecord&, const probe::SectorSource& read) {
+    return kProbe(read);
+}
+
+// A NetWare volume is known from the partition map, not from its own sectors.
+bool HasNetWareData(const cPartRecord& record, const probe::SectorSource&) {
+    return record.FindExtension(part_ext::kNetWareData) != nullptr;
+}
+
 // The fixed order of detection: earlier rows win over later ones.
 constexpr cProbeRow kProbes[] = {
-    {fstype::kNtfs, probe::Ntfs, MountNtfs},
-    {fstype::kExt, probe::Ext, nullptr},
-    {fstype::kUfs, probe::UfsLittleEndian, nullptr},
-    {fstype::kUfsBigEndian, probe::UfsBigEndian, nullptr},
-    {fstype::kFat, probe::Fat1216, MountReader<cVFAT>},
-    {fstype::kFat32, probe::Fat32, MountReader<cVFAT32>},
-    {fstype::kXfs, probe::Xfs, nullptr},
-    {fstype::kReiser, probe::Reiser, nullptr},
-    {fstype::kNwfs, nullptr, nullptr}, // needs the NetWare data of the partition map
-    {fstype::kHfsPlus, probe::HfsPlus, nullptr},
-    {fstype::kHfs, probe::Hfs, nullptr},
-    {fstype::kUdf, probe::Udf, nullptr},
-    {fstype::kIso9660, probe::Iso9660, nullptr},
-    {fstype::kSnapUfs, probe::SnapUfs, nullptr},
-    {fstype::kJfs, probe::Jfs, nullptr},
+    {fstype::kNtfs, BySectors<probe::Ntfs>, MountNtfs},
+    {fstype::kExt, BySectors<probe::Ext>, nullptr},
+    {fstype::kUfs, BySectors<probe::UfsLittleEndian>, nullptr},
+    {fstype::kUfsBigEndian, BySectors<probe::UfsBigEndian>, nullptr},
+    {fstype::kFat, BySectors<probe::Fat1216>, MountReader<cVFAT>},
+    {fstype::kFat32, BySectors<probe::Fat32>, MountReader<cVFAT32>},
+    {fstype::kXfs, BySectors<probe::Xfs>, nullptr},
+    {fstype::kReiser, BySectors<probe::Reiser>, nullptr},
+    {fstype::kNwfs, HasNetWareData, nullptr},
+    {fstype::kHfsPlus, BySectors<probe::HfsPlus>, nullptr},
+    {fstype::kHfs, BySectors<probe::Hfs>, nullptr},
+    {fstype::kUdf, BySectors<probe::Udf>, nullptr},
+    {fstype::kIso9660, BySectors<probe::Iso9660>, nullptr},
+    {fstype::kSnapUfs, BySectors<probe::SnapUfs>, nullptr},
+    {fstype::kJfs, BySectors<probe::Jfs>, nullptr},
 };
 
 bool Text(std::span<const std::uint8_t> data, std::size_t offset, std::string_view text) {
@@ -163,7 +174,8 @@ cVFSDetectManager& cVFSDetectManager::Instance() {
 std::unique_ptr<cVFS> cVFSDetectManager::Detect(cPartRecord& record) {
     const probe::SectorSource read = probe::SourceOf(record);
     for (const cProbeRow& row : kProbes) {
-        if (!row.probe || !row.mount || !row.probe(read)) {
+        // A yes for a file system without a reader counts as a failed mount.
+        if (!row.probe(record, read) || !row.mount) {
             continue;
         }
         if (std::unique_ptr<cVFS> reader = row.mount(record)) {
