@@ -1,6 +1,7 @@
 #include "gui/child_element.h"
 
 #include "gui/custom_form.h"
+#include "gui/window_maker.h"
 #include "gui/window_request_target.h"
 
 #include <algorithm>
@@ -168,8 +169,12 @@ void cChildElement::SetFont(const cFontSpec& font) {
 }
 
 cSize cChildElement::TextExtent(std::u16string_view text, const cFontSpec& font) {
-    cWindowRequestTarget* host = Host();
-    return host ? host->TextExtent(text, font) : cSize{};
+    if (cWindowRequestTarget* host = Host())
+        return host->TextExtent(text, font);
+    // Not in a window yet (a form laying out before it is shown): the maker measures with
+    // the same fonts its windows will draw with.
+    cWindowMaker* maker = WindowMaker();
+    return maker ? maker->TextExtent(text, font) : cSize{};
 }
 
 void cChildElement::Invalidate() {

@@ -2,12 +2,15 @@
 // the stop button, refused closing, and the end with the job's result.
 
 #include "gui/basic_progress_form.h"
+#include "gui/controls/progress_child.h"
+#include "gui/progress_view_update_job.h"
 #include "gui/sdl/headless_host.h"
 #include "gui_test_support.h"
 
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -100,6 +103,31 @@ TEST_F(cProgressFixture, StopButtonRequestsStop) {
     host.Click(at.x, at.y);
     EXPECT_TRUE(form.IsStopRequested());
     EXPECT_TRUE(host.SavePng(gui_test::ShotPath("progress_form.png")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(GuiProgressView, UpdateJobPulsesTheBarUntilStopped) {
+    cCustomForm form;
+    cHeadlessHost host(form, 200, 40);
+    auto* bar = form.Add<cProgressChild>(10, 10, 180, 10);
+    std::set<int> seen;
+    {
+        cProgressViewUpdateJob pulse(*bar);
+        ASSERT_TRUE(pulse.Start());
+        for (int i = 0; i < 100 && seen.size() < 3; ++i) {
+            host.WaitForWakeUp(200);
+            host.RunWakeUps();
+            seen.insert(bar->Opacity());
+        }
+    }
+    EXPECT_GE(seen.size(), 3u);
+    host.RunWakeUps();
+    EXPECT_EQ(host.PostedWakeUps(), 0);
+    EXPECT_EQ(cProgressViewUpdateJob::OpacityAt(0),
+              cProgressViewUpdateJob::OpacityAt(20)); // periodic
 }
 
 } // namespace

@@ -103,3 +103,32 @@ TEST_F(cWWMakerTest, QuitEndsTheMessageLoopWithItsCode) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(cWWMakerTest, RawBytesStayOnTheClipboardUntilTextReplacesThem) {
+    cCustomForm form;
+    cWindowHolder* holder =
+        maker_.CreateWindow(form, {0, 0, 100, 100}, nullptr, window_style::kHidden);
+    ASSERT_NE(holder, nullptr);
+    cWindowRequestTarget& host = holder->Host();
+    const std::uint8_t bytes[] = {0x00, 0xFF, 0x10};
+    ASSERT_TRUE(host.SetClipboardBytes(bytes));
+    ASSERT_TRUE(host.ClipboardBytes());
+    EXPECT_EQ(*host.ClipboardBytes(),
+              std::vector<std::uint8_t>(std::begin(bytes), std::end(bytes)));
+    EXPECT_TRUE(host.ClipboardHasData(false));
+    ASSERT_TRUE(host.SetClipboardText(u"текст"));
+    EXPECT_FALSE(host.ClipboardBytes());
+    EXPECT_EQ(host.ClipboardText().value_or(u""), u"текст");
+    EXPECT_TRUE(host.ClipboardHasData(true));
+    maker_.Destroy(nullptr);
+}
+
+TEST_F(cWWMakerTest, ControlsMeasureTextBeforeTheirFormHasAWindow) {
+    cCustomForm form;
+    auto* label = form.Add<cChildElement>(0, 0, 10, 10);
+    EXPECT_GT(label->TextExtent(u"Остановить").w, 40);
+}
+
+} // namespace
