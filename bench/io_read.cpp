@@ -7,6 +7,7 @@
 //   without one, a temporary 256 MiB image file is read.
 
 #include "io/storage_source.h"
+#include "platform/storage_file.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -47,6 +48,32 @@ void ReadWhole(benchmark::State& state, const std::string& name, std::uint32_t c
     state.SetBytesProcessed(std::int64_t(state.iterations() * total * kSectorSize));
 }
 
+// The same bytes read with bare positioned reads into the same buffer, without a reader:
+// what the harness itself costs, so that a gap to dd can be told apart from the reader's.
+void ReadBare(benchmark::State& state, const std::string& name, std::uint32_t chunkSectors) {
+    platform::StorageFile file;
+    const auto size = file.Open(name, false) ? file.Size() : std::nullopt;
+    if (!size) {
+        state.SkipWithError(("cannot open " + name).c_str());
+        return;
+    }
+    const std::size_t bytes = std::size_t(chunkSectors) * kSectorSize;
+    const std::unique_ptr<std::uint8_t, decltype(&std::free)> buffer(
+        static_cast<std::uint8_t*>(std::aligned_alloc(4096, bytes)), &std::free);
+    for (auto _ : state) {
+        for (std::uint64_t at = 0; at < *size;) {
+            const std::size_t got = file.ReadAt(buffer.get(), bytes, at);
+            benchmark::DoNotOptimize(buffer.get());
+            if (got == 0) {
+                state.SkipWithError("short read");
+                return;
+            }
+            at += got;
+        }
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * *size));
+}
+
 std::string MakeDefaultImage() {
     const auto path = std::filesystem::temp_directory_path() / "drovik-bench-io-read.img";
     std::ofstream out(path, std::ios::binary);
@@ -79,6 +106,11 @@ int main(int argc, char** argv) {
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         }
+        benchmark::RegisterBenchmark(("BarePread/1024KiB/" + source).c_str(), ReadBare, source,
+                                     2048u)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

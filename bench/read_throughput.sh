@@ -45,7 +45,7 @@ run_once() {
     if [[ $1 == dd ]]; then
         took=$(sed -n 's/.*copied, \([0-9.e+-]*\) s,.*/\1/p' "$out")
     else # Google Benchmark CSV: name,iterations,real_time (ms),...
-        took=$(awk -F, '/^"ReadSectors/ { print $3 / 1000 }' "$out")
+        took=$(awk -F, '/^"(ReadSectors|BarePread)/ { print $3 / 1000 }' "$out")
     fi
     peak=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
     cpu=$(awk -F': ' '/(User|System) time \(seconds\)/ { s += $2 } END { print s }' "$log")
@@ -55,7 +55,9 @@ mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 max() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b > a) ? b : a }'; }
 
-readers=(dd 64KiB 1024KiB)
+# "bare" is the benchmark harness's own positioned reads without a reader: the reader's
+# cost is its gap to bare, and bare's gap to dd is the harness's.
+readers=(dd 64KiB 1024KiB bare)
 # CPU seconds (user + system, start-up included) are the steadier figure on a busy machine.
 printf "\n%-8s %-5s %-20s %9s %9s %7s %8s %8s %10s\n" target cache reader "MB/s" "dd MB/s" ratio \
     "cpu s" "dd cpu" "peak KiB"
@@ -74,6 +76,9 @@ for target in file loop; do
                 [[ $cache == warm ]] || drop
                 if [[ $reader == dd ]]; then
                     run_once dd if="$source" of=/dev/null bs=1M
+                elif [[ $reader == bare ]]; then
+                    run_once "$bench" --benchmark_format=csv \
+                        --benchmark_filter="BarePread/1024KiB/" "$source"
                 else
                     run_once "$bench" --benchmark_format=csv \
                         --benchmark_filter="ReadSectors/$reader/" "$source"
@@ -83,8 +88,9 @@ for target in file loop; do
                 cpus[$reader]=$(min "${cpus[$reader]:-}" "$cpu")
             done
         done
-        for reader in 64KiB 1024KiB dd; do
+        for reader in 64KiB 1024KiB bare dd; do
             label="ReadSectors $reader" ratio=""
+            [[ $reader == bare ]] && label="bare pread 1024KiB"
             if [[ $reader == dd ]]; then
                 label="dd bs=1M"
             else
