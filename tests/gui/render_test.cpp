@@ -4,6 +4,7 @@
 #include "gui/controls/button_child.h"
 #include "gui/controls/combo_box_child.h"
 #include "gui/controls/edit_child.h"
+#include "gui/controls/picture_element.h"
 #include "gui/controls/popup_master.h"
 #include "gui/controls/static_element.h"
 #include "gui/controls/tool_bar_child.h"
@@ -12,6 +13,7 @@
 #include "gui/sdl/font_list.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/sdl/headless_maker.h"
+#include "gui/sdl/program_icon.h"
 #include "gui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +143,21 @@ TEST(GuiRender, MessageBoxes) {
     MessageBoxConfirm(nullptr, u"Файл «отчёт.txt» уже существует.\nЗаменить его?");
     EXPECT_EQ(shot, 3);
     EXPECT_LE(maker.LastModalSize().w, cMessageForm::kMaxTextWidth + 120);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GuiRender, ProgramIconIsDrawnForItsIdOnly) {
+    const cBitmap icon = program_icon::Draw(program_icon::kIconId, 48);
+    ASSERT_EQ(icon.Width(), 48);
+    EXPECT_EQ(AlphaOf(icon.At(24, 24)), 255);
+    EXPECT_TRUE(program_icon::Draw(102).Empty());
+    cCustomForm form;
+    cHeadlessHost host(form, 64, 64);
+    form.Add<cPictureElement>(8, 8, 48, 48, icon);
+    EXPECT_TRUE(host.SavePng(ShotPath("program_icon.png")));
 }
 
 } // namespace

@@ -86,6 +86,7 @@ cWndTranslator::cWndTranslator(cWWMaker& maker, cCustomForm& form, const cRect& 
     if (!window_)
         return;
     window_id_ = SDL_GetWindowID(window_);
+    maker_.DecorateWindow(window_);
     // SDL's size is the client area, which is what the form asked for.
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);

@@ -1,6 +1,7 @@
 #include "gui/sdl/ww_maker.h"
 
 #include "gui/sdl/font_list.h"
+#include "gui/sdl/program_icon.h"
 #include "gui/sdl/wnd_translator.h"
 
 #include <SDL.h>
@@ -70,6 +71,8 @@ cWWMaker::cWWMaker() : previous_(WindowMaker()) {
 
 cWWMaker::~cWWMaker() {
     holders_.clear();
+    if (icon_surface_)
+        SDL_FreeSurface(icon_surface_);
     for (SDL_Cursor* cursor : cursors_)
         if (cursor)
             SDL_FreeCursor(cursor);
@@ -94,6 +97,11 @@ bool cWWMaker::Initialise(int icon_id) {
         return false;
     }
     cursors_.assign(10, nullptr);
+    icon_ = program_icon::Draw(icon_id);
+    if (!icon_.Empty())
+        icon_surface_ =
+            SDL_CreateRGBSurfaceWithFormatFrom(icon_.Pixels().data(), icon_.Width(), icon_.Height(),
+                                               32, icon_.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
     SDL_StartTextInput();
     initialised_ = true;
     return true;
@@ -106,6 +114,11 @@ void cWWMaker::SetCursor(int kind) {
         cursors_[std::size_t(kind)] = SDL_CreateSystemCursor(SystemCursor(kind));
     if (cursors_[std::size_t(kind)])
         SDL_SetCursor(cursors_[std::size_t(kind)]);
+}
+
+void cWWMaker::DecorateWindow(SDL_Window* window) {
+    if (icon_surface_)
+        SDL_SetWindowIcon(window, icon_surface_);
 }
 
 cWndTranslator* cWWMaker::FindWindow(std::uint32_t id) {

@@ -9,6 +9,7 @@
 // system clipboard still holds the text put there with them), and an owner relation for
 // windows beyond the platform's modal hint.
 
+#include "gui/bitmap.h"
 #include "gui/window_maker.h"
 
 #include <atomic>
@@ -19,6 +20,8 @@
 
 union SDL_Event;
 struct SDL_Cursor;
+struct SDL_Surface;
+struct SDL_Window;
 class cWndTranslator;
 
 class cWWHolder : public cWindowHolder {
@@ -58,6 +61,8 @@ public:
         std::u16string marker; // the text that went to the system clipboard with them
     };
     std::optional<cRawClip>& RawClipboard() { return raw_clip_; }
+    // Gives a new window the program icon.
+    void DecorateWindow(SDL_Window* window);
 
 private:
     // Runs events until `done` says so or a quit arrives; false on a quit.
@@ -77,5 +82,7 @@ private:
     std::atomic<int> quit_code_{0};
     bool quitting_ = false;
     std::optional<cRawClip> raw_clip_;
+    cBitmap icon_;
+    SDL_Surface* icon_surface_ = nullptr;
     cWindowMaker* previous_;
 };
