@@ -78,10 +78,18 @@ shot e2e-4-closed
 left=$(differ e2e-2-checked e2e-4-closed)
 [ "$left" -lt $((opened / 10)) ] || fail "after closing the box $left pixels still differ"
 
+# Typing goes into the text field that was clicked.
+xdotool mousemove --window "$window" 409 125 click 1
+xdotool key End
+xdotool type --delay 30 "ab"
+shot e2e-5-typed
+typed=$(differ e2e-4-closed e2e-5-typed)
+[ "$typed" -gt 30 ] || fail "typing into the field changed only $typed pixels"
+
 # A quit from the system (SIGTERM) ends the message loop normally.
 kill -TERM "$gallery_pid"
 wait "$gallery_pid"
 status=$?
 gallery_pid=""
 [ "$status" -eq 0 ] || fail "the gallery ended with status $status"
-echo "ok: check box $toggled, message box $opened, after closing $left pixels"
+echo "ok: check box $toggled, message box $opened, after closing $left, typing $typed pixels"
