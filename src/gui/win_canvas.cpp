@@ -156,8 +156,8 @@ void cWinCanvas::FillRoundRect(const cRect& rect, int radius, cColor color) {
     FillRect({rect.x + r, rect.Bottom() - r, rect.w - 2 * r, r}, color);
     const cRect s = ToSurface(rect);
     auto corner = [&](float cx, float cy) { return RoundRectCoverage(s, float(r), cx, cy); };
-    for (const cPoint at : {cPoint{s.x, s.y}, cPoint{s.Right() - r, s.y}, cPoint{s.x, s.Bottom() - r},
-                            cPoint{s.Right() - r, s.Bottom() - r}})
+    for (const cPoint at : {cPoint{s.x, s.y}, cPoint{s.Right() - r, s.y},
+                            cPoint{s.x, s.Bottom() - r}, cPoint{s.Right() - r, s.Bottom() - r}})
         FillCoverage({at.x, at.y, r, r}, color, corner);
 }
 
@@ -169,10 +169,11 @@ void cWinCanvas::FrameRoundRect(const cRect& rect, int radius, cColor color) {
     const cRect s = ToSurface(rect);
     const cRect inner = s.Inset(1);
     auto ring = [&](float cx, float cy) {
-        return RoundRectCoverage(s, float(r), cx, cy) - RoundRectCoverage(inner, float(r - 1), cx, cy);
+        return RoundRectCoverage(s, float(r), cx, cy) -
+               RoundRectCoverage(inner, float(r - 1), cx, cy);
     };
-    for (const cPoint at : {cPoint{s.x, s.y}, cPoint{s.Right() - r, s.y}, cPoint{s.x, s.Bottom() - r},
-                            cPoint{s.Right() - r, s.Bottom() - r}})
+    for (const cPoint at : {cPoint{s.x, s.y}, cPoint{s.Right() - r, s.y},
+                            cPoint{s.x, s.Bottom() - r}, cPoint{s.Right() - r, s.Bottom() - r}})
         FillCoverage({at.x, at.y, r, r}, color, ring);
     FillRect({rect.x + r, rect.y, rect.w - 2 * r, 1}, color);
     FillRect({rect.x + r, rect.Bottom() - 1, rect.w - 2 * r, 1}, color);
