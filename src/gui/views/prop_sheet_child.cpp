@@ -14,6 +14,7 @@ constexpr int kHintUnfold = 1;
 constexpr int kHintEdit = 2;
 constexpr int kGrab = 3;
 constexpr int kMinColumn = 40;
+constexpr int kSplitGap = 6;
 } // namespace
 
 // The field over a value being edited: Enter commits, Escape cancels.
@@ -336,7 +337,10 @@ cPropSheetChild::cPropSheetChild(bool split) {
     area_ = area.get();
     help_ = help.get();
     if (split) {
-        auto* splitter = Add<cVSplitterChild>(0, 0, -1, -1, std::vector<int>{220, 0});
+        auto* splitter =
+            Add<cVSplitterChild>(0, 0, -1, -1, std::vector<int>{100000, 0}, true, kSplitGap);
+        // The area takes all but the help line's height until the user drags the divider.
+        splitter->SetMinExtent(kHelpHeight);
         splitter->AddChild(std::move(area), 0, 0, 0, 0);
         splitter->AddChild(std::move(help), 0, 0, 0, 0);
         splitter->OnSize();

@@ -17,18 +17,29 @@ cSplitterChild::cSplitterChild(std::vector<int> extents, bool last_fills, int ga
     : extents_(std::move(extents)), last_fills_(last_fills), gap_(std::max(0, gap)),
       vertical_(vertical) {}
 
+int cSplitterChild::EffectiveExtent(int pane) const {
+    const int wanted = extents_[std::size_t(pane)];
+    if (!last_fills_)
+        return wanted;
+    // The extents asked for are kept; what a pane gets shrinks with the splitter so that
+    // every pane after it keeps its minimum, and grows back when there is room again.
+    const int later = PaneCount() - 1 - pane;
+    const int room = Length() - (PaneStart(pane) + scroll_offset_) - later * (gap_ + min_extent_);
+    return std::max(std::min(wanted, room), std::min(wanted, min_extent_));
+}
+
 int cSplitterChild::PaneExtent(int pane) const {
     if (pane < 0 || pane >= PaneCount())
         return 0;
     if (last_fills_ && pane == PaneCount() - 1)
-        return std::max(0, Length() - (PaneStart(pane) - scroll_offset_));
-    return extents_[std::size_t(pane)];
+        return std::max(0, Length() - (PaneStart(pane) + scroll_offset_));
+    return EffectiveExtent(pane);
 }
 
 int cSplitterChild::PaneStart(int pane) const {
     int start = -scroll_offset_;
     for (int i = 0; i < pane && i < PaneCount(); ++i)
-        start += extents_[std::size_t(i)] + gap_;
+        start += EffectiveExtent(i) + gap_;
     return start;
 }
 
@@ -36,15 +47,13 @@ void cSplitterChild::SetPaneExtent(int pane, int extent) {
     const int last_movable = last_fills_ ? PaneCount() - 2 : PaneCount() - 1;
     if (pane < 0 || pane > last_movable)
         return;
-    int limit = extent;
+    int clamped = std::max(min_extent_, extent);
     if (last_fills_) {
-        // Every pane after this one keeps at least the minimum.
-        int after = min_extent_;
-        for (int i = pane + 1; i < PaneCount() - 1; ++i)
-            after += extents_[std::size_t(i)] + gap_;
-        limit = Length() - (PaneStart(pane) + scroll_offset_) - gap_ - after;
+        const int later = PaneCount() - 1 - pane;
+        clamped =
+            std::min(clamped, std::max(min_extent_, Length() - (PaneStart(pane) + scroll_offset_) -
+                                                        later * (gap_ + min_extent_)));
     }
-    const int clamped = std::max(min_extent_, std::min(extent, limit));
     if (clamped == extents_[std::size_t(pane)])
         return;
     extents_[std::size_t(pane)] = clamped;
@@ -80,7 +89,7 @@ int cSplitterChild::DividerAt(cPoint point) const {
     const int along = Along(point);
     const int last_movable = last_fills_ ? PaneCount() - 2 : PaneCount() - 1;
     for (int i = last_movable; i >= 0; --i) {
-        const int start = PaneStart(i) + extents_[std::size_t(i)];
+        const int start = PaneStart(i) + PaneExtent(i);
         if (along >= start - kGrab && along < start + gap_ + kGrab)
             return i;
     }
@@ -97,7 +106,7 @@ void cSplitterChild::OnPaint(cCanvas& canvas) {
     if (gap_ == 0)
         return;
     for (int i = 0; i + 1 < PaneCount(); ++i) {
-        const int start = PaneStart(i) + extents_[std::size_t(i)];
+        const int start = PaneStart(i) + PaneExtent(i);
         const cRect bar =
             vertical_ ? cRect{0, start, Rect().w, gap_} : cRect{start, 0, gap_, Rect().h};
         canvas.FillRect(bar, theme::kWindow);
@@ -113,7 +122,7 @@ void cSplitterChild::OnButtonDown(eMouseButton button, cPoint point, int modifie
         return;
     drag_ = DividerAt(point);
     if (drag_ >= 0) {
-        drag_grip_ = Along(point) - (PaneStart(drag_) + extents_[std::size_t(drag_)]);
+        drag_grip_ = Along(point) - (PaneStart(drag_) + PaneExtent(drag_));
         Invalidate();
     }
 }

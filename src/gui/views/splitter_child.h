@@ -60,6 +60,7 @@ protected:
 
 private:
     void LayoutPanes();
+    int EffectiveExtent(int pane) const;
 
     std::vector<int> extents_;
     const bool last_fills_;
