@@ -3,6 +3,7 @@
 // storage is out of the ordinary.
 
 #include "support/fixtures.h"
+#include "vfs/ntfs_volume.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -39,8 +40,8 @@ std::string Quote(const std::string& text) {
 }
 
 std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    const auto bytes = ntfs_test::LoadFile(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 class NtfsCli : public ::testing::Test {
