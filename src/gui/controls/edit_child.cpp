@@ -88,16 +88,20 @@ int cEditChild::PrefixWidth(std::size_t count) {
 
 std::size_t cEditChild::IndexAt(int x) {
     const int target = x - kPadding + scroll_;
+    // Text is laid out by glyph advances, so the prefix widths add up character by
+    // character: one pass, however long the text.
     std::size_t best = 0;
-    int best_distance = std::abs(target);
-    for (std::size_t i = 1; i <= text_.size(); ++i) {
-        if (i < text_.size() && IsLowSurrogate(text_[i]))
-            continue;
-        const int distance = std::abs(PrefixWidth(i) - target);
-        if (distance < best_distance) {
+    int best_distance = std::abs(target), width = 0;
+    for (std::size_t i = 0; i < text_.size();) {
+        const std::size_t next = i + (i + 1 < text_.size() && IsLowSurrogate(text_[i + 1]) ? 2 : 1);
+        width += TextExtent(std::u16string_view(text_).substr(i, next - i)).w;
+        i = next;
+        if (std::abs(width - target) < best_distance) {
             best = i;
-            best_distance = distance;
+            best_distance = std::abs(width - target);
         }
+        if (width > target)
+            break;
     }
     return best;
 }
