@@ -2,6 +2,7 @@
 
 #include "gui/clickable.h"
 #include "gui/controls/button_child.h"
+#include "gui/controls/combo_box_child.h"
 #include "gui/custom_form.h"
 #include "gui/sdl/headless_host.h"
 
@@ -110,6 +111,35 @@ TEST(GuiRouting, TabCyclesFocusThroughEnabledVisibleControlsInTreeOrder) {
     // Removing the focused element leaves no dangling focus.
     form.DestroyChild(c);
     EXPECT_EQ(form.Focused(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GuiComboBox, LongListsScrollAndTheBoxMayGoWhileOpen) {
+    cCommandLog form;
+    cHeadlessHost host(form, 300, 400);
+    std::vector<std::u16string> items;
+    for (int i = 0; i < 30; ++i)
+        items.push_back(u"item " + std::u16string(1, char16_t(u'A' + i % 26)));
+    auto* combo = form.Add<cComboBoxChild>(10, 10, 200, 30, items, 0);
+    combo->Open();
+    ASSERT_NE(form.Popup(), nullptr);
+    EXPECT_LE(form.Popup()->Rect().h, 10 * 24 + 8);
+    for (int i = 0; i < 15; ++i)
+        host.Key(key::kDown);
+    host.Key(key::kEnter);
+    EXPECT_EQ(combo->Selected(), 15);
+    ASSERT_FALSE(form.commands.empty());
+    EXPECT_EQ(form.commands.back(), std::make_pair(kActionSelChange, 15));
+    host.Render(); // the list was drawn scrolled without reading past its items
+
+    combo->Open();
+    form.DestroyChild(combo);
+    host.Render();
+    host.Click(5, 395); // the orphaned list closes like any popup
+    EXPECT_EQ(form.Popup(), nullptr);
 }
 
 } // namespace

@@ -7,32 +7,48 @@
 
 namespace {
 constexpr int kRow = 24;
-}
+// Longer lists scroll with the wheel and the arrow keys.
+constexpr int kMaxVisibleRows = 10;
+} // namespace
 
-// The open list: one row per entry, the current one highlighted; it lives as the form's
-// popup and tells its box when it goes away.
+// The open list, one row per entry with the current one highlighted. It lives as the
+// form's popup; it and its box tell each other when either goes away.
 class cComboList : public cChildElement {
 public:
-    explicit cComboList(cComboBoxChild& box) : box_(&box), hot_(box.selected_) {}
+    explicit cComboList(cComboBoxChild& box) : box_(&box), hot_(std::max(0, box.selected_)) {
+        ShowHot();
+    }
     ~cComboList() override {
         if (box_)
             box_->open_list_ = nullptr;
     }
+    void Detach() { box_ = nullptr; }
+    static int HeightFor(std::size_t items) {
+        return int(std::min<std::size_t>(items, kMaxVisibleRows)) * kRow + 8;
+    }
+
     void OnPaint(cCanvas& canvas) override {
         painter::Popup(canvas, ClientRect());
-        for (int i = 0; i < int(box_->items_.size()); ++i) {
-            const cRect row{4, 4 + i * kRow, Rect().w - 8, kRow};
+        if (!box_)
+            return;
+        for (int i = first_; i < Count() && i < first_ + kMaxVisibleRows; ++i) {
+            const cRect row{4, 4 + (i - first_) * kRow, Rect().w - 8, kRow};
             if (i == hot_)
                 canvas.FillRoundRect(row, theme::kRadius, theme::kSelection);
             canvas.SelectFont(i == box_->selected_ ? StandardFont(eStdFont::Bold) : Font());
-            painter::Text(canvas, row.Inset(8).Offset(0, 0), box_->items_[std::size_t(i)],
-                          theme::kText);
+            painter::Text(canvas, row.Inset(8), box_->items_[std::size_t(i)], theme::kText);
         }
     }
-    void OnMouseMove(cPoint point) override { SetHot((point.y - 4) / kRow); }
+    void OnMouseMove(cPoint point) override { SetHot(RowAt(point)); }
     void OnButtonUp(eMouseButton button, cPoint point, int modifiers) override {
         if (ClientRect().Contains(point))
-            Choose((point.y - 4) / kRow);
+            Choose(RowAt(point));
+    }
+    bool OnWheel(int delta, cPoint point) override {
+        first_ =
+            std::clamp(first_ + (delta < 0 ? 3 : -3), 0, std::max(0, Count() - kMaxVisibleRows));
+        Invalidate();
+        return true;
     }
     bool OnKeyDown(int key, int modifiers) override {
         if (key == key::kDown || key == key::kUp) {
@@ -48,28 +64,47 @@ public:
     bool IsFocusable() const override { return true; }
 
 private:
+    int Count() const { return box_ ? int(box_->items_.size()) : 0; }
+    int RowAt(cPoint point) const { return first_ + (point.y - 4) / kRow; }
+    // Scrolls so that the highlighted row is in view.
+    void ShowHot() {
+        if (hot_ < first_)
+            first_ = hot_;
+        if (hot_ >= first_ + kMaxVisibleRows)
+            first_ = hot_ - kMaxVisibleRows + 1;
+    }
     void SetHot(int index) {
-        index = std::clamp(index, 0, int(box_->items_.size()) - 1);
+        index = std::clamp(index, 0, std::max(0, Count() - 1));
         if (index == hot_)
             return;
         hot_ = index;
+        ShowHot();
         Invalidate();
     }
     void Choose(int index) {
-        cComboBoxChild* box = box_;
         cCustomForm* form = Form();
-        if (index >= 0 && index < int(box->items_.size()))
-            box->Select(index, true);
-        box->SetFocus();
+        if (cComboBoxChild* box = box_) {
+            if (index >= 0 && index < Count())
+                box->Select(index, true);
+            box->SetFocus();
+        }
         if (form)
             form->ClosePopup();
     }
+
     cComboBoxChild* box_;
     int hot_;
+    int first_ = 0;
 };
 
 cComboBoxChild::cComboBoxChild(std::vector<std::u16string> items, int selected)
     : items_(std::move(items)), selected_(selected) {}
+
+cComboBoxChild::~cComboBoxChild() {
+    // An open list outlives its box only as an empty popup until the next press closes it.
+    if (open_list_)
+        static_cast<cComboList*>(open_list_)->Detach();
+}
 
 void cComboBoxChild::SetItems(std::vector<std::u16string> items, int selected) {
     items_ = std::move(items);
@@ -91,7 +126,7 @@ void cComboBoxChild::Open() {
     if (!form || items_.empty() || open_list_)
         return;
     const cRect at = FormRect();
-    const int height = int(items_.size()) * kRow + 8;
+    const int height = cComboList::HeightFor(items_.size());
     open_list_ =
         form->ShowPopup(std::make_unique<cComboList>(*this), {at.x, at.Bottom() + 2, at.w, height});
     open_list_->SetFocus();

@@ -13,6 +13,7 @@ inline constexpr int kActionSelChange = 7;
 class cComboBoxChild : public cClickableElement {
 public:
     explicit cComboBoxChild(std::vector<std::u16string> items = {}, int selected = -1);
+    ~cComboBoxChild() override;
     void SetItems(std::vector<std::u16string> items, int selected);
     const std::vector<std::u16string>& Items() const { return items_; }
     int Selected() const { return selected_; }
