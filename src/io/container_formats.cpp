@@ -14,8 +14,9 @@ std::span<const cContainerFormat> ContainerFormats() {
     return kFormats;
 }
 
-std::unique_ptr<cBaseIO> OpenContainer(const cBaseIO& carrier) {
-    for (const cContainerFormat& format : ContainerFormats()) {
+std::unique_ptr<cBaseIO> OpenContainer(const cBaseIO& carrier,
+                                       std::span<const cContainerFormat> formats) {
+    for (const cContainerFormat& format : formats) {
         std::unique_ptr<cBaseIO> duplicate = carrier.Duplicate();
         if (!duplicate) {
             return nullptr;

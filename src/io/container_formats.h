@@ -16,6 +16,8 @@ struct cContainerFormat {
 
 std::span<const cContainerFormat> ContainerFormats();
 
-// The first format whose reader opens over the carrier, opened read-only; null when the
-// carrier is no container of any known format (or cannot be duplicated).
-std::unique_ptr<cBaseIO> OpenContainer(const cBaseIO& carrier);
+// The first of the formats whose reader opens over the carrier, opened read-only; null
+// when the carrier is no container of any of them (or cannot be duplicated).
+std::unique_ptr<cBaseIO>
+OpenContainer(const cBaseIO& carrier,
+              std::span<const cContainerFormat> formats = ContainerFormats());
