@@ -4,9 +4,11 @@
 #include "base/utf.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/views/list_view_child.h"
+#include "gui/views/name_order.h"
 #include "gui/views/scroll_axis.h"
 #include "views_support.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using views_test::cRecordingForm;
@@ -101,6 +103,29 @@ TEST(ListView, SortsStablyInBothDirections) {
     }
     cListFixture f(SortRows());
     EXPECT_FALSE(f.list->SortBy(5, false));
+}
+
+TEST(ListView, KeyedNameSortAgreesWithComparingNames) {
+    // Names around the four units packed into each key: shorter, equal to, longer than
+    // the prefix, differing only in case, only after the prefix, and empty.
+    const std::vector<std::u16string> names = {
+        u"abcdE", u"ab",   u"ABCD", u"abcd", u"",        u"abc", u"abcde", u"Ab", u"b",
+        u"abcdf", u"ЁЖИК", u"ёжик", u"ёж",   u"a\u0000", u"a",   u"ABCDE", u"z",  u"abcd0"};
+    for (const bool descending : {false, true}) {
+        std::vector<std::unique_ptr<cListViewItemChild>> rows;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            rows.push_back(Row(names[i], 0, int(i)));
+        cListFixture f(std::move(rows));
+        f.list->SortBy(0, descending);
+        std::vector<int> expected(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i)
+            expected[i] = int(i);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            const int order = name_order::Compare(names[std::size_t(a)], names[std::size_t(b)]);
+            return descending ? order > 0 : order < 0;
+        });
+        EXPECT_EQ(f.Tags(), expected) << "descending " << descending;
+    }
 }
 
 TEST(ListView, HeaderClickSortsTogglesAndReachesTheForm) {

@@ -65,25 +65,17 @@ public:
             Add<cButtonChild>(x, 12, 142, 28, text, id);
             x += 150;
         }
-        status_ = Add<cStaticElement>(12, -30, -13, 22);
-        status_->Place(12, Rect().h - 30, -13, 22);
+        status_ = Add<cStaticElement>(12, Rect().h - 30, -13, 22);
 
         auto* split = Add<cSplitterChild>(12, 52, -13, -40, std::vector<int>{300, 0});
-        tree_ = static_cast<cTreeViewChild*>(
-            split->AddChild(std::make_unique<cTreeViewChild>(), 0, 0, 0, 0));
-        auto* right = static_cast<cVSplitterChild*>(split->AddChild(
-            std::make_unique<cVSplitterChild>(std::vector<int>{400, 0}), 0, 0, 0, 0));
-        list_ = static_cast<cListViewChild*>(
-            right->AddChild(std::make_unique<cListViewChild>(
-                                std::vector<cHeaderColumn>{{u"Имя", 300},
-                                                           {u"Размер", 110, eAlign::Right},
-                                                           {u"Тип", 90},
-                                                           {u"Кластер", 110, eAlign::Right}}),
-                            0, 0, 0, 0));
-        sheet_ = static_cast<cPropSheetExChild*>(
-            right->AddChild(std::make_unique<cPropSheetExChild>(), 0, 0, 0, 0));
-        split->OnSize();
-        right->OnSize();
+        tree_ = split->AddPane<cTreeViewChild>();
+        auto* right = split->AddPane<cVSplitterChild>(std::vector<int>{400, 0});
+        list_ = right->AddPane<cListViewChild>(
+            std::vector<cHeaderColumn>{{u"Имя", 300},
+                                       {u"Размер", 110, eAlign::Right},
+                                       {u"Тип", 90},
+                                       {u"Кластер", 110, eAlign::Right}});
+        sheet_ = right->AddPane<cPropSheetExChild>();
         FillTree();
         FillList();
         FillSheet();

@@ -341,9 +341,8 @@ cPropSheetChild::cPropSheetChild(bool split) {
             Add<cVSplitterChild>(0, 0, -1, -1, std::vector<int>{100000, 0}, true, kSplitGap);
         // The area takes all but the help line's height until the user drags the divider.
         splitter->SetMinExtent(kHelpHeight);
-        splitter->AddChild(std::move(area), 0, 0, 0, 0);
-        splitter->AddChild(std::move(help), 0, 0, 0, 0);
-        splitter->OnSize();
+        splitter->AddPane(std::move(area));
+        splitter->AddPane(std::move(help));
     } else {
         AddChild(std::move(area), 0, 0, -1, -(kHelpHeight + 1));
         AddChild(std::move(help), 8, 0, -9, kHelpHeight);

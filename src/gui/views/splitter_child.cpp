@@ -62,6 +62,12 @@ void cSplitterChild::SetPaneExtent(int pane, int extent) {
     Invalidate();
 }
 
+cChildElement* cSplitterChild::AddPane(std::unique_ptr<cChildElement> pane) {
+    cChildElement* added = AddChild(std::move(pane), 0, 0, 0, 0);
+    LayoutPanes();
+    return added;
+}
+
 void cSplitterChild::SetScrollOffset(int offset) {
     if (offset == scroll_offset_)
         return;

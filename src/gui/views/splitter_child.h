@@ -27,6 +27,11 @@ public:
     // `gap`: the thickness of the divider between panes (0 for a line, as in headers).
     cSplitterChild(std::vector<int> extents, bool last_fills = true, int gap = 6);
 
+    // Adds the next pane (child i is pane i) and lays the panes out.
+    cChildElement* AddPane(std::unique_ptr<cChildElement> pane);
+    template <class T, class... Args> T* AddPane(Args&&... args) {
+        return static_cast<T*>(AddPane(std::make_unique<T>(std::forward<Args>(args)...)));
+    }
     bool IsVertical() const { return vertical_; }
     int PaneCount() const { return int(extents_.size()); }
     int PaneExtent(int pane) const;
