@@ -1,8 +1,8 @@
 #include "fat_volume.h"
 
 #include "base/utf.h"
-#include "support/fixtures.h"
 #include "io/flat_io.h"
+#include "support/fixtures.h"
 #include "vfs/detect.h"
 
 #include <fstream>
