@@ -3,9 +3,13 @@
 // folders for copied data. Copied files themselves are written through StorageFile.
 // Paths are UTF-8.
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
+
+// Longest name of one folder entry, in bytes of UTF-8 (NAME_MAX of the usual file systems).
+inline constexpr std::size_t kMaxLocalNameBytes = 255;
 
 enum class LocalPathKind { Missing, RegularFile, Directory, Other };
 

@@ -94,15 +94,16 @@ TEST(CopyHostileNames, NothingIsWrittenOutsideTheTargetFolder) {
 
     cListedFS volume;
     volume.folders[10] = {
-        {false, u"..", 11},                    // a file named like the parent
-        {false, u".", 12},                     // and like the folder itself
-        {true, u"..", 1},                      // a real "..": passed over
-        {true, u".", 10},                      // a real ".": passed over
-        {false, u"../../escape", 13},          // slashes become '='
-        {false, std::u16string(u"\0", 1), 14}, // NUL alone
-        {false, u"", 15},                      // nothing at all
-        {true, u"loop", 10},                   // lists its own parent again
-        {true, u"..\\..", 16},                 // backslashes become '-'
+        {false, u"..", 11},                               // a file named like the parent
+        {false, u".", 12},                                // and like the folder itself
+        {true, u"..", 1},                                 // a real "..": passed over
+        {true, u".", 10},                                 // a real ".": passed over
+        {false, u"../../escape", 13},                     // slashes become '='
+        {false, std::u16string(u"\0", 1), 14},            // NUL alone
+        {false, u"", 15},                                 // nothing at all
+        {true, u"loop", 10},                              // lists its own parent again
+        {true, u"..\\..", 16},                            // backslashes become '-'
+        {false, std::u16string(200, u'ж') + u".txt", 19}, // 404 bytes of UTF-8
     };
     volume.folders[16] = {{false, u"deep", 17}};
 
@@ -128,10 +129,15 @@ TEST(CopyHostileNames, NothingIsWrittenOutsideTheTargetFolder) {
 
     const fs::path folder = target / "object00000010";
     const std::pair<fs::path, std::string> files[] = {
-        {target / "object00000018", ".."},    {folder / "object00000011", ".."},
-        {folder / "object00000012", "."},     {folder / "..=..=escape", "../../escape"},
-        {folder / "_", std::string(1, '\0')}, {folder / "object00000015", ""},
+        {target / "object00000018", ".."},
+        {folder / "object00000011", ".."},
+        {folder / "object00000012", "."},
+        {folder / "..=..=escape", "../../escape"},
+        {folder / "_", std::string(1, '\0')},
+        {folder / "object00000015", ""},
         {folder / "..-.." / "deep", "deep"},
+        {folder / utf::ToUtf8(std::u16string(125, u'ж') + u".txt"),
+         utf::ToUtf8(std::u16string(200, u'ж') + u".txt")},
     };
     for (const auto& [path, bytes] : files) {
         const auto content = apptest::ReadFileBytes(path.string());

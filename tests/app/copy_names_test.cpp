@@ -43,9 +43,24 @@ TEST(SafeName, NamesThatWouldLeaveTheFolderBecomeObjectNames) {
     EXPECT_EQ(MakeSafeName(u"", ~std::uint64_t(0)), u"object-0000001");
 }
 
-TEST(SafeName, LongNamesAreCut) {
-    EXPECT_EQ(MakeSafeName(std::u16string(600, u'x'), 1).size(), copynames::kMaxSafeName);
-    EXPECT_EQ(MakeSafeName(std::u16string(511, u'y'), 1).size(), 511u);
+TEST(SafeName, LongNamesAreCutToWhatALocalNameMayHold) {
+    const auto bytes = [](const std::u16string& name) { return utf::ToUtf8(name).size(); };
+    EXPECT_EQ(MakeSafeName(std::u16string(600, u'x'), 1), std::u16string(255, u'x'));
+    EXPECT_EQ(MakeSafeName(std::u16string(255, u'y'), 1), std::u16string(255, u'y'));
+
+    // 200 Cyrillic letters are 400 bytes: the stem loses its end, the extension stays.
+    const std::u16string cyrillic = std::u16string(200, u'ж') + u".txt";
+    EXPECT_EQ(MakeSafeName(cyrillic, 1), std::u16string(125, u'ж') + u".txt");
+    // A long "extension" is part of the name, not kept whole.
+    const std::u16string noExtension = u"a." + std::u16string(300, u'b');
+    EXPECT_EQ(MakeSafeName(noExtension, 1), u"a." + std::u16string(253, u'b'));
+    // Characters outside the basic plane are never split.
+    std::u16string emoji;
+    for (int i = 0; i < 100; ++i)
+        emoji += u"\U0001F600";
+    const std::u16string fitted = MakeSafeName(emoji, 1);
+    EXPECT_EQ(bytes(fitted), 252u);
+    EXPECT_EQ(fitted, emoji.substr(0, 2 * 63));
 }
 
 TEST(NumberedPath, NumberGoesBetweenStemAndExtension) {

@@ -1,6 +1,7 @@
 #include "app/copy/target_names.h"
 
 #include "base/utf.h"
+#include "platform/local_files.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -32,6 +33,40 @@ char16_t SafeUnit(char16_t unit) {
     }
 }
 
+bool IsSurrogatePair(std::u16string_view text, std::size_t at) {
+    return at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF &&
+           text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+}
+
+// Other file systems count names in UTF-16 units (255 of them, which may be 765 bytes of
+// UTF-8); here a name may not exceed kMaxLocalNameBytes bytes, and a longer one could
+// not be created at all. Such a name keeps its extension (when it has a short one) and
+// loses the end of its stem, whole characters at a time.
+std::u16string FitLocalNameLimit(std::u16string name) {
+    if (utf::ToUtf8(name).size() <= platform::kMaxLocalNameBytes)
+        return name;
+    constexpr std::size_t kLongestKeptExtension = 16;
+    const std::size_t dot = name.rfind(u'.');
+    std::u16string extension;
+    if (dot != std::u16string::npos && dot > 0 && name.size() - dot <= kLongestKeptExtension) {
+        extension = name.substr(dot);
+    }
+    const std::u16string_view stem =
+        std::u16string_view(name).substr(0, name.size() - extension.size());
+    const std::size_t budget = platform::kMaxLocalNameBytes - utf::ToUtf8(extension).size();
+    std::size_t kept = 0;
+    for (std::size_t bytes = 0; kept < stem.size();) {
+        const bool pair = IsSurrogatePair(stem, kept);
+        const char16_t unit = stem[kept];
+        const std::size_t length = pair ? 4 : unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+        if (bytes + length > budget)
+            break;
+        bytes += length;
+        kept += pair ? 2 : 1;
+    }
+    return std::u16string(stem.substr(0, kept)) + extension;
+}
+
 } // namespace
 
 std::u16string MakeSafeName(std::u16string_view name, std::uint64_t objectId) {
@@ -41,6 +76,7 @@ std::u16string MakeSafeName(std::u16string_view name, std::uint64_t objectId) {
         safe += SafeUnit(unit);
     // "." and ".." would name the target folder or its parent: a folder merged there, or
     // a file written there, would land outside the folder the user chose.
+    safe = FitLocalNameLimit(std::move(safe));
     if (safe.empty() || safe == u"." || safe == u"..") {
         char text[32];
         std::snprintf(text, sizeof text, "object%08lld", static_cast<long long>(objectId));

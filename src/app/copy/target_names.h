@@ -16,7 +16,8 @@ inline constexpr std::size_t kMaxSafeName = 511;
 
 // The name with the characters other file systems reject replaced ('?' '~', '"' and
 // curly quotes '\'', '*' '@', '/' '=', '\' '-', ':' and '|' '_'; NUL '_' as well), cut to
-// kMaxSafeName units. A name that would not name a new entry inside the target folder (an
+// kMaxSafeName units, and then, when its UTF-8 form is longer than a local name may be, cut
+// further before its extension. A name that would not name a new entry inside the target folder (an
 // empty one, "." or "..") becomes "object" and the 8-digit object number.
 std::u16string MakeSafeName(std::u16string_view name, std::uint64_t objectId);
 
