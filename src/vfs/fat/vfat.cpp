@@ -116,28 +116,28 @@ std::vector<std::uint8_t> cVFATBase::GetIdentity() const {
 // ---------------------------------------------------------------------------------------
 // The allocation table
 
-std::size_t cVFATBase::LoadFatSectors(std::uint64_t sector, std::uint32_t count) {
+std::span<const std::uint8_t> cVFATBase::FatSectors(std::uint64_t sector, std::uint32_t count) {
     if (cachedFatSector_ == sector) {
-        return cachedFatBytes_;
+        return std::span(fatCache_).first(cachedFatBytes_);
     }
     cachedFatSector_ = kNoSector;
     cachedFatBytes_ = 0;
     if (sector >= layout_.fatSectors) {
-        return 0;
+        return {};
     }
-    count = std::uint32_t(std::min<std::uint64_t>(count, layout_.fatSectors - sector));
+    count = std::uint32_t(std::min<std::uint64_t>({count, 2, layout_.fatSectors - sector}));
     cBaseIO* storage = Storage();
     if (!storage || storage->SeekSector(layout_.fatStart + sector) < 0) {
-        return 0;
+        return {};
     }
     // A short read still serves the entries inside the sectors that came back.
     const std::uint32_t read = storage->ReadSectors(fatCache_.data(), count);
     if (read == 0) {
-        return 0;
+        return {};
     }
     cachedFatSector_ = sector;
     cachedFatBytes_ = std::size_t(read) * fatboot::kSectorBytes;
-    return cachedFatBytes_;
+    return std::span(fatCache_).first(cachedFatBytes_);
 }
 
 std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
@@ -145,10 +145,11 @@ std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
     const std::uint64_t sector = byteOffset / fatboot::kSectorBytes;
     const std::size_t at = byteOffset % fatboot::kSectorBytes;
     // Two sectors, so that a 12-bit entry straddling a sector boundary is read whole.
-    if (LoadFatSectors(sector, 2) < at + 2) {
+    const std::span<const std::uint8_t> fat = FatSectors(sector, 2);
+    if (fat.size() < at + 2) {
         return 0;
     }
-    const std::uint16_t word = bytes::Le16(&fatCache_[at]);
+    const std::uint16_t word = bytes::Le16(&fat[at]);
     if (BootRecord().width == 16) {
         return word;
     }
@@ -157,11 +158,12 @@ std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
 
 std::uint32_t cVFAT32::FatEntry(std::uint32_t cluster) {
     constexpr std::uint32_t kPerSector = fatboot::kSectorBytes / 4;
-    if (LoadFatSectors(cluster / kPerSector, 1) < fatboot::kSectorBytes) {
+    const std::span<const std::uint8_t> fat = FatSectors(cluster / kPerSector, 1);
+    if (fat.size() < fatboot::kSectorBytes) {
         return 0;
     }
     // The top four bits of a FAT32 entry are reserved and not part of the cluster number.
-    return bytes::Le32(&fatCache_[(cluster % kPerSector) * 4]) & 0x0FFFFFFF;
+    return bytes::Le32(&fat[(cluster % kPerSector) * 4]) & 0x0FFFFFFF;
 }
 
 bool cVFATBase::IsBlockUsed(std::uint64_t cluster) {

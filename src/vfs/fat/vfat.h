@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class cFatHandle;
@@ -51,16 +52,17 @@ protected:
     bool IsDataCluster(std::uint64_t cluster) const {
         return cluster >= 2 && cluster < layout_.clusterLimit;
     }
-    // Loads the FAT sectors starting at sector (relative to the FAT) into the cache, up to
-    // count of them; answers how many bytes of the cache are valid.
-    std::size_t LoadFatSectors(std::uint64_t sector, std::uint32_t count);
+    // Up to count (at most 2) sectors of the first FAT from sector on, through a cache of
+    // the last ones read; shorter when the FAT ends or a sector cannot be read, empty when
+    // nothing could be read.
+    std::span<const std::uint8_t> FatSectors(std::uint64_t sector, std::uint32_t count);
+
+private:
+    static constexpr std::uint64_t kNoSector = ~std::uint64_t(0);
 
     std::array<std::uint8_t, 2 * fatboot::kSectorBytes> fatCache_{};
     std::uint64_t cachedFatSector_ = kNoSector;
     std::size_t cachedFatBytes_ = 0;
-
-private:
-    static constexpr std::uint64_t kNoSector = ~std::uint64_t(0);
 
     // The boot sector to mount from: its own sector 0, or the FAT32 backup copy.
     virtual std::optional<fatboot::cBootRecord> ReadBootRecord() = 0;
