@@ -114,7 +114,7 @@ int cListViewChild::IndexOf(const cListViewItemChild* row) const {
 }
 
 void cListViewChild::UpdateContentSize() {
-    SetContentSize({header_->TotalWidth(), ItemCount() * kRowHeight});
+    SetContentSize({header_->TotalWidth(), RowsExtent(rows_.size(), kRowHeight)});
 }
 
 cListViewItemChild* cListViewChild::AddItem(std::unique_ptr<cListViewItemChild> row) {

@@ -126,7 +126,7 @@ void cPropDispAreaChild::Reflow() {
     }
     if (selected_ >= int(shown_.size()))
         selected_ = -1;
-    SetContentSize({0, int(shown_.size()) * kRowHeight});
+    SetContentSize({0, RowsExtent(shown_.size(), kRowHeight)});
     Invalidate();
 }
 

@@ -3,6 +3,8 @@
 #include "gui/painter.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace {
 // Windows-style wheel units: one notch reports 120.
@@ -40,6 +42,11 @@ void cScrollableElement::UpdateExtents() {
     need_v = v_.Content() > full_h - (need_h ? kBarThickness : 0);
     v_.SetExtent(v_.Content(), std::max(0, full_h - (need_h ? kBarThickness : 0)));
     h_.SetExtent(h_.Content(), std::max(0, full_w - (need_v ? kBarThickness : 0)));
+}
+
+int cScrollableElement::RowsExtent(std::size_t rows, int row_height) {
+    const std::uint64_t extent = std::uint64_t(rows) * std::uint64_t(std::max(0, row_height));
+    return int(std::min<std::uint64_t>(extent, std::numeric_limits<int>::max()));
 }
 
 void cScrollableElement::SetContentSize(cSize size) {

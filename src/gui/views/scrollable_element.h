@@ -19,6 +19,9 @@ public:
     bool IsFocusable() const override { return true; }
 
     void SetContentSize(cSize size);
+    // The height of `rows` rows, held below the int limit: rows past about 97 million
+    // (22-pixel rows) cannot be scrolled to, but nothing overflows.
+    static int RowsExtent(std::size_t rows, int row_height);
     cSize ContentSize() const { return {h_.Content(), v_.Content()}; }
     cPoint ScrollPos() const { return {h_.Position(), v_.Position()}; }
     // Clamped to the content; repaints and calls OnScrolled when the position moved.

@@ -7,7 +7,7 @@
 void cSimpleListViewElement::SetItems(std::vector<cSimpleListViewItemChild> items) {
     items_ = std::move(items);
     selected_ = -1;
-    SetContentSize({0, ItemCount() * kRowHeight});
+    SetContentSize({0, RowsExtent(items_.size(), kRowHeight)});
     ScrollTo({0, 0});
     Invalidate();
 }

@@ -115,7 +115,7 @@ void cTreeViewChild::RebuildRows() {
     int deepest = 0;
     for (const cRow& row : rows_)
         deepest = std::max(deepest, row.depth);
-    SetContentSize({(deepest + 1) * kIndent + 260, RowCount() * kRowHeight});
+    SetContentSize({(deepest + 1) * kIndent + 260, RowsExtent(rows_.size(), kRowHeight)});
     Invalidate();
 }
 
