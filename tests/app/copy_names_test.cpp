@@ -109,7 +109,7 @@ TEST(CopyResult, EveryFailureHasItsReasonText) {
         EXPECT_EQ(copytext::Text(*number), c.reason) << c.result;
     }
     EXPECT_EQ(copyresult::ReasonText(copyresult::kDone), std::nullopt);
-    EXPECT_EQ(copyresult::ReasonText(6), std::nullopt);
+    EXPECT_EQ(copyresult::ReasonText(copyresult::kOutOfMemory), std::nullopt);
     EXPECT_EQ(copyresult::ReasonText(9), std::nullopt);
 }
 

@@ -31,8 +31,11 @@ cCopyFilesJob::~cCopyFilesJob() {
 }
 
 unsigned cCopyFilesJob::Run() {
-    if (!AllocateOwnedBuffer(kChunk))
-        return copyresult::kCannotReadSource;
+    if (!AllocateOwnedBuffer(kChunk)) {
+        StartObject(target_);
+        LogResult(copyresult::kOutOfMemory);
+        return copyresult::kOutOfMemory;
+    }
     if (objects_.size() == 1 && objects_.front()->Kind() == fskind::kFile) {
         StartObject(target_);
         const unsigned result = CopyFile(*objects_.front(), target_);

@@ -11,6 +11,7 @@ inline constexpr unsigned kCannotOpenSource = 2;
 inline constexpr unsigned kCannotReadSource = 3;
 inline constexpr unsigned kCannotWriteTarget = 4;
 inline constexpr unsigned kStopped = 5;
+inline constexpr unsigned kOutOfMemory = 6; // logged without a reason of its own
 inline constexpr unsigned kCannotCreateTarget = 7;
 inline constexpr unsigned kCannotCreateFolder = 8;
 
