@@ -12,7 +12,7 @@ bool cSettingsStore::Load(const std::u16string& path) {
     if (!platform::IsMissingOrPlainFile(filePath)) {
         return false;
     }
-    if (file_.Open(filePath, true)) {
+    if (file_.Open(filePath, true, platform::StorageFile::Accept::PlainFileOnly)) {
         std::uint8_t header[settings_codec::kHeaderSize];
         if (file_.ReadAt(header, sizeof header, 0) == sizeof header) {
             if (const auto areaLength = settings_codec::ParseHeader(header)) {
@@ -48,7 +48,7 @@ bool cSettingsStore::ReadArea(std::uint32_t areaLength) {
 }
 
 bool cSettingsStore::CreateEmpty(const std::string& path) {
-    if (!file_.Create(path)) {
+    if (!file_.Create(path, platform::StorageFile::Accept::PlainFileOnly)) {
         return false;
     }
     const std::vector<std::uint8_t> header = settings_codec::MakeHeader(0);

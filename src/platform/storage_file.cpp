@@ -34,22 +34,42 @@ StorageFile& StorageFile::operator=(StorageFile&& other) noexcept {
     return *this;
 }
 
-bool StorageFile::Open(const std::string& path, bool writable) {
+namespace {
+
+int AcceptFlags(StorageFile::Accept accept) {
+    return accept == StorageFile::Accept::PlainFileOnly ? O_NOFOLLOW | O_NONBLOCK : 0;
+}
+
+// A folder opens read-only like a file, but no storage is one.
+bool Acceptable(int fd, StorageFile::Accept accept) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    return accept == StorageFile::Accept::AnyStorage || S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+bool StorageFile::Open(const std::string& path, bool writable, Accept accept) {
     Close();
     do {
-        fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+        fd_ =
+            ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | AcceptFlags(accept));
     } while (fd_ < 0 && errno == EINTR);
-    // A folder opens read-only like a file, but no storage is one.
-    struct stat info {};
-    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode))) {
+    if (fd_ >= 0 && !Acceptable(fd_, accept)) {
         Close();
     }
     return fd_ >= 0;
 }
 
-bool StorageFile::Create(const std::string& path) {
+bool StorageFile::Create(const std::string& path, Accept accept) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // O_TRUNC is applied only after the check, so a device node is never emptied.
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | AcceptFlags(accept), 0644);
+    if (fd_ >= 0 && (!Acceptable(fd_, accept) || !Truncate(0))) {
+        Close();
+    }
     return fd_ >= 0;
 }
 

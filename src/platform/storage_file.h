@@ -19,10 +19,15 @@ public:
     StorageFile& operator=(const StorageFile&) = delete;
     ~StorageFile() { Close(); }
 
+    // What a path may name. The program's own files (settings) take PlainFileOnly, so
+    // that a planted symbolic link or device node is never written through, even if it
+    // appears between a check and the open.
+    enum class Accept { AnyStorage, PlainFileOnly };
+
     // Opens an existing file or device node (path in UTF-8); no when it cannot be opened.
-    bool Open(const std::string& path, bool writable);
+    bool Open(const std::string& path, bool writable, Accept accept = Accept::AnyStorage);
     // Creates the file for reading and writing, replacing an existing one.
-    bool Create(const std::string& path);
+    bool Create(const std::string& path, Accept accept = Accept::AnyStorage);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     int Descriptor() const { return fd_; }
