@@ -46,7 +46,7 @@ public:
 
     // Text: (x, y) is the top-left of the text line. A background colour with alpha 0
     // leaves what is below the text.
-    virtual void SelectFont(const cFontSpec& spec) = 0;
+    virtual void SelectFont(const cFontSpec& description) = 0;
     virtual cFontObject* SelectedFont() const = 0;
     virtual void TextOut(int x, int y, std::u16string_view text, cColor color,
                          cColor background = 0) = 0;

@@ -45,12 +45,12 @@ struct cGlyph {
 
 class cFontObject {
 public:
-    explicit cFontObject(cFontSpec spec) : spec_(std::move(spec)) {}
+    explicit cFontObject(cFontSpec description) : description_(std::move(description)) {}
     virtual ~cFontObject() = default;
     cFontObject(const cFontObject&) = delete;
     cFontObject& operator=(const cFontObject&) = delete;
 
-    const cFontSpec& Spec() const { return spec_; }
+    const cFontSpec& Description() const { return description_; }
     virtual int LineHeight() const = 0;
     virtual int Ascent() const = 0;
 
@@ -71,7 +71,7 @@ private:
     // Latin, Cyrillic and the punctuation in between: direct-indexed, since labels are
     // made of little else; everything else through the map.
     static constexpr char32_t kDenseGlyphs = 0x500;
-    cFontSpec spec_;
+    cFontSpec description_;
     std::vector<std::unique_ptr<cGlyph>> dense_ =
         std::vector<std::unique_ptr<cGlyph>>(kDenseGlyphs);
     std::unordered_map<char32_t, cGlyph> sparse_;
@@ -82,7 +82,7 @@ class cFontProvider {
 public:
     virtual ~cFontProvider() = default;
     // Never null for a provider that could load any font; null when no font file exists.
-    virtual cFontObject* Font(const cFontSpec& spec) = 0;
+    virtual cFontObject* Font(const cFontSpec& description) = 0;
 };
 
 namespace utf16 {

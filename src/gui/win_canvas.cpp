@@ -248,9 +248,9 @@ void cWinCanvas::DrawBitmapPart(const cBitmap& bitmap, const cRect& source, cPoi
     });
 }
 
-void cWinCanvas::SelectFont(const cFontSpec& spec) {
-    if (!font_ || !(font_->Spec() == spec))
-        font_ = fonts_.Font(spec);
+void cWinCanvas::SelectFont(const cFontSpec& description) {
+    if (!font_ || !(font_->Description() == description))
+        font_ = fonts_.Font(description);
 }
 
 void cWinCanvas::DrawGlyphRun(int x, int y, cColor color, cColor background, int width,
@@ -281,7 +281,7 @@ void cWinCanvas::DrawGlyphRun(int x, int y, cColor color, cColor background, int
             }
         });
     });
-    if (font_->Spec().style & font_style::kUnderline)
+    if (font_->Description().style & font_style::kUnderline)
         FillRect({x, y + font_->Ascent() + 1, width, 1}, color);
 }
 

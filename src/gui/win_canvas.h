@@ -38,7 +38,7 @@ public:
     void DrawBitmap(const cBitmap& bitmap, cPoint at, std::uint8_t opacity) override;
     void DrawBitmapPart(const cBitmap& bitmap, const cRect& source, cPoint at) override;
 
-    void SelectFont(const cFontSpec& spec) override;
+    void SelectFont(const cFontSpec& description) override;
     cFontObject* SelectedFont() const override { return font_; }
     void TextOut(int x, int y, std::u16string_view text, cColor color, cColor background) override;
     void TextOut8(int x, int y, std::string_view text, cColor color, cColor background) override;

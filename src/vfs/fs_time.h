@@ -18,7 +18,7 @@ struct cFSTime {
 
 namespace fstime {
 
-// FAT directory entry date and time words (Microsoft FAT specification, "Date and Time
+// FAT directory entry date and time words (the published FAT32 file-system document, "Date and Time
 // Formats"): fields are taken as stored, so a damaged word gives odd but harmless values.
 cFSTime FromFatDateTime(std::uint16_t date, std::uint16_t time);
 

@@ -69,15 +69,15 @@ cFontList::~cFontList() {
     FcFini();
 }
 
-cFontObject* cFontList::Font(const cFontSpec& spec) {
+cFontObject* cFontList::Font(const cFontSpec& description) {
     for (const auto& font : fonts_)
-        if (font->Spec() == spec)
+        if (font->Description() == description)
             return font.get();
     if (!ready_)
         return nullptr;
     // Every face is drawn with DejaVu Sans; bold gets the real bold face, and underline is
     // drawn by the canvas, so only the weight chooses the file.
-    auto font = cWinFont::Open(FontFile(spec.style & font_style::kBold), spec);
+    auto font = cWinFont::Open(FontFile(description.style & font_style::kBold), description);
     if (!font)
         return nullptr;
     fonts_.push_back(std::move(font));

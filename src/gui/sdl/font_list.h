@@ -15,7 +15,7 @@ public:
     // The process-wide list; initialises the font library on first use. Window thread.
     static cFontList& Instance();
 
-    cFontObject* Font(const cFontSpec& spec) override;
+    cFontObject* Font(const cFontSpec& description) override;
 
     // The font file used for a weight, empty when none was found.
     static std::string FontFile(bool bold);

@@ -4,17 +4,17 @@
 #include <SDL_ttf.h>
 #include <algorithm>
 
-std::unique_ptr<cWinFont> cWinFont::Open(const std::string& file, cFontSpec spec) {
+std::unique_ptr<cWinFont> cWinFont::Open(const std::string& file, cFontSpec description) {
     // At SDL2_ttf's 72 dpi a point is a pixel, so the height is the em size in pixels.
-    TTF_Font* font = TTF_OpenFont(file.c_str(), spec.height);
+    TTF_Font* font = TTF_OpenFont(file.c_str(), description.height);
     if (!font)
         return nullptr;
     TTF_SetFontHinting(font, TTF_HINTING_LIGHT);
-    return std::unique_ptr<cWinFont>(new cWinFont(font, std::move(spec)));
+    return std::unique_ptr<cWinFont>(new cWinFont(font, std::move(description)));
 }
 
-cWinFont::cWinFont(TTF_Font* font, cFontSpec spec)
-    : cFontObject(std::move(spec)), font_(font), line_height_(TTF_FontHeight(font)),
+cWinFont::cWinFont(TTF_Font* font, cFontSpec description)
+    : cFontObject(std::move(description)), font_(font), line_height_(TTF_FontHeight(font)),
       ascent_(TTF_FontAscent(font)) {}
 
 cWinFont::~cWinFont() {

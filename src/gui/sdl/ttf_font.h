@@ -11,7 +11,7 @@ struct _TTF_Font;
 class cWinFont : public cFontObject {
 public:
     // Null when the file cannot be opened.
-    static std::unique_ptr<cWinFont> Open(const std::string& file, cFontSpec spec);
+    static std::unique_ptr<cWinFont> Open(const std::string& file, cFontSpec description);
     ~cWinFont() override;
 
     int LineHeight() const override { return line_height_; }
@@ -21,7 +21,7 @@ protected:
     cGlyph Rasterize(char32_t code_point) override;
 
 private:
-    cWinFont(_TTF_Font* font, cFontSpec spec);
+    cWinFont(_TTF_Font* font, cFontSpec description);
     _TTF_Font* font_;
     int line_height_;
     int ascent_;

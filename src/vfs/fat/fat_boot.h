@@ -1,6 +1,6 @@
 #pragma once
-// The boot record fields the FAT readers use (Microsoft FAT specification, "Boot Sector
-// and BPB"), and the volume layout computed from them. Pure functions over one sector.
+// The boot record fields the FAT readers use (the published FAT32 file-system document, "Boot
+// Sector and BPB"), and the volume layout computed from them. Pure functions over one sector.
 
 #include <array>
 #include <cstdint>

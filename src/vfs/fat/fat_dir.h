@@ -1,7 +1,7 @@
 #pragma once
-// Decoding FAT directory entries (Microsoft FAT specification, "Directory Structure" and
-// "Long File Name Implementation"). Pure functions over the 32-byte records, so that
-// listing, path lookup and the fuzzer share one decoder.
+// Decoding FAT directory entries (the published FAT32 file-system document, "Directory Structure"
+// and "Long File Name Implementation"). Pure functions over the 32-byte records, so that listing,
+// path lookup and the fuzzer share one decoder.
 
 #include "vfs/fs_object.h"
 
