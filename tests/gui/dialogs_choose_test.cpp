@@ -167,6 +167,24 @@ TEST(FolderChooser, ListsOnlyFoldersAndChoosesOne) {
     EXPECT_EQ(dialog.Chosen(), temp.Path("Sub"));
 }
 
+TEST(NewFolderPrompt, AcceptsOnlyANameThatCanBeAFolder) {
+    gui_test::RegisterPacks();
+    cNewFolderNameReqForm prompt;
+    cHeadlessHost host(prompt, cNewFolderNameReqForm::kWidth, cNewFolderNameReqForm::kHeight, true);
+    EXPECT_EQ(prompt.Caption(), u"Новая папка");
+    host.Type(u"a/b");
+    host.Key(key::kEnter);
+    EXPECT_FALSE(host.EndCode().has_value());
+    host.Key(key::kBackspace);
+    host.Key(key::kBackspace);
+    host.Type(u"-копии");
+    host.Render();
+    EXPECT_TRUE(host.SavePng(views_test::ShotPath("dialogs_new_folder.png")));
+    host.Key(key::kEnter);
+    EXPECT_EQ(host.EndCode(), 1);
+    EXPECT_EQ(prompt.Name(), u"a-копии");
+}
+
 TEST(FolderChooser, RootsAndPaths) {
     EXPECT_EQ(chooser_path::Parent(u"/a/b"), u"/a");
     EXPECT_EQ(chooser_path::Parent(u"/a"), u"/");

@@ -230,6 +230,17 @@ TEST(ListView, CheckBoxesToggleByClickAndSpace) {
     EXPECT_TRUE(f.form.Saw(kActionListCheck));
 }
 
+TEST(ListView, HeaderFollowsSidewaysScrolling) {
+    cListFixture f(SortRows());
+    f.host.Resize(200, 300); // narrower than the two columns
+    ASSERT_GT(f.list->ContentSize().w, f.list->Viewport().w);
+    f.list->ScrollTo({70, 0});
+    EXPECT_EQ(f.list->ScrollPos().x, 70);
+    EXPECT_EQ(f.list->Header().PaneStart(0), -70);
+    // A click lands on the column under the pointer, scrolled or not.
+    EXPECT_EQ(f.list->Header().ColumnAt(150), 1);
+}
+
 TEST(ListView, LargeListScrollsToTheEndAndRenders) {
     std::vector<std::unique_ptr<cListViewItemChild>> rows;
     constexpr int kRows = 200'000;
