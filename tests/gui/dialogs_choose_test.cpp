@@ -167,6 +167,31 @@ TEST(FolderChooser, ListsOnlyFoldersAndChoosesOne) {
     EXPECT_EQ(dialog.Chosen(), temp.Path("Sub"));
 }
 
+TEST(FolderChooser, BrowsesFromTheMachinesRootsIntoTheRealFileSystem) {
+    gui_test::RegisterPacks();
+    cTempFolder temp;
+    cFolderChooseDialog dialog(temp.Path());
+    cHeadlessHost host(dialog, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight, true);
+    WaitListed(host, dialog);
+    // Up from the temporary folder, then up until the roots: "/" first.
+    for (int i = 0; i < 64 && !dialog.CurrentFolder().empty(); ++i) {
+        dialog.OnCommand(nullptr, kActionActivate, cChooserForm::kCommandUp);
+        WaitListed(host, dialog);
+    }
+    ASSERT_TRUE(dialog.CurrentFolder().empty());
+    ASSERT_GE(dialog.List().ItemCount(), 1);
+    EXPECT_EQ(dialog.List().Item(0)->Text(), u"/");
+    dialog.List().Select(0);
+    host.Key(key::kEnter, 0); // Enter in the list goes into the folder
+    host.RunWakeUps();
+    WaitListed(host, dialog);
+    EXPECT_EQ(dialog.CurrentFolder(), u"/");
+    bool has_etc = false;
+    for (int i = 0; i < dialog.List().ItemCount(); ++i)
+        has_etc |= dialog.List().Item(i)->Text() == u"etc";
+    EXPECT_TRUE(has_etc);
+}
+
 TEST(NewFolderPrompt, AcceptsOnlyANameThatCanBeAFolder) {
     gui_test::RegisterPacks();
     cNewFolderNameReqForm prompt;
