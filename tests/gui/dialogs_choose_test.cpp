@@ -116,6 +116,12 @@ TEST(FileChooser, GoesIntoFoldersAndRefusesWhatIsNoFolder) {
     WaitListed(host, dialog);
     EXPECT_EQ(dialog.CurrentFolder(), temp.Path("another"));
     EXPECT_FALSE(host.EndCode().has_value());
+    // Above the root: the machine's roots, named by kind.
+    ASSERT_TRUE(dialog.Go(u""));
+    WaitListed(host, dialog);
+    ASSERT_GE(dialog.List().ItemCount(), 1);
+    EXPECT_EQ(dialog.List().Item(0)->Text(0), u"/");
+    EXPECT_EQ(dialog.List().Item(0)->Text(2), u"Компьютер");
 }
 
 TEST(FileChooser, OpenAcceptsOnlyExistingFilesAndSaveAddsTheExtension) {

@@ -38,6 +38,8 @@ enum : int {
     kTextReplace = 18,
     kTextNoSuchFile = 19,
     kTextCannotCreate = 20,
+    kTextComputer = 21,
+    kTextHome = 22,
     kTextEnterName = 23,
     kTextCannotRead = 24,
 };
@@ -161,6 +163,13 @@ void cFileChooseDialog::ShowListing(std::vector<cFileChooseListFolder::cEntry> e
 void cFileChooseDialog::Refill() {
     const std::u16string folder_type(Text(kTextFolder).value_or(u""));
     const std::u16string file_type(Text(kTextFile).value_or(u""));
+    // Above the root the rows are the machine's roots: the file-system root and home.
+    const bool roots = CurrentFolder().empty();
+    auto type_of = [&](const cFileChooseListFolder::cEntry& e) {
+        if (roots)
+            return std::u16string(Text(e.name == u"/" ? kTextComputer : kTextHome).value_or(u""));
+        return e.is_folder ? folder_type : file_type;
+    };
     std::vector<std::size_t> folders, files;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const auto& e = entries_[i];
@@ -181,8 +190,7 @@ void cFileChooseDialog::Refill() {
             const auto& e = entries_[i];
             auto row = std::make_unique<cListViewItemChild>(
                 std::vector<std::u16string>{e.name, e.is_folder ? u"" : FormatSize(e.size),
-                                            e.is_folder ? folder_type : file_type,
-                                            e.modified ? FormatTime(e.modified) : u""},
+                                            type_of(e), e.modified ? FormatTime(e.modified) : u""},
                 e.size, i);
             row->SetIcon(e.is_folder ? 0 : 1);
             rows.push_back(std::move(row));
