@@ -5,6 +5,7 @@
 #include "base/utf.h"
 #include "support/fixtures.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -120,6 +121,31 @@ TEST_F(CliCopy, EachConflictChoice) {
         const fs::path deep = folder / "вложенная папка" / "deeper";
         EXPECT_EQ(fs::exists(deep / "A file with a long name(1).data"), c.renamedCopy);
     }
+}
+
+TEST_F(CliCopy, OnATerminalTheQuestionIsAsked) {
+    // script(1) gives the program a terminal; its answers come from our pipe.
+    if (std::system("command -v script >/dev/null") != 0)
+        GTEST_SKIP() << "needs script(1)";
+    ASSERT_EQ(Copy("/readme.txt /UPPER.TXT").status, 0);
+    const std::string command = fixtures::BinDir() + "/drovik-cli cp " + Quoted(image_) +
+                                " /readme.txt /UPPER.TXT " + Quoted(out_);
+    // A wrong answer is asked again; "3a" renames this file and every later one.
+    const std::string shell = "printf 'x\\n3a\\n' | script -qec " + Quoted(command) + " /dev/null";
+    FILE* pipe = ::popen(shell.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::string output;
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        output.append(chunk, got);
+    EXPECT_EQ(::pclose(pipe), 0) << output;
+    std::size_t questions = 0;
+    for (std::size_t at = 0; (at = output.find("  3) ", at)) != std::string::npos; ++at)
+        ++questions;
+    EXPECT_EQ(questions, 1u) << output;
+    EXPECT_NE(output.find("Файл с указанным именем уже существует"), std::string::npos) << output;
+    EXPECT_EQ(ReadText(out_ + "/readme(1).txt"), ReadText(tree_ + "/readme.txt"));
+    EXPECT_EQ(ReadText(out_ + "/UPPER(1).TXT"), ReadText(tree_ + "/UPPER.TXT"));
 }
 
 TEST_F(CliCopy, ReportHoldsTheRequestTheTargetAndTheErrors) {

@@ -1,3 +1,4 @@
+#include "app/copy/copy_data.h"
 #include "app/copy/copy_files_job.h"
 #include "app/copy/copy_result.h"
 #include "app_support.h"
@@ -230,6 +231,20 @@ TEST_F(CopyJob, UnreadableDataIsLoggedAndTheSiblingsAreStillCopied) {
     EXPECT_EQ(job.CurrentLine(), u"Завершена.");
     EXPECT_EQ(fs::file_size(out_ / "over64k.bin"), cCopyFilesJob::kChunk);
     EXPECT_EQ(ReadText(out_ / "readme.txt"), ReadText(FatTree("small") + "/readme.txt"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CopyJob, QuickViewCopiesASmallFileAtOnceOverAnOldCopy) {
+    const fs::path target = out_ / "exact64k.bin";
+    WriteText(target, "an older, longer or shorter copy");
+    const auto file = fat_->Entry(u"/exact64k.bin");
+    EXPECT_EQ(copydata::CopyFileNow(*file, utf::FromUtf8(target.string())), copyresult::kDone);
+    EXPECT_EQ(ReadText(target), ReadText(FatTree("small") + "/exact64k.bin"));
+    EXPECT_EQ(copydata::CopyFileNow(*file, Target() + u"/no/such/folder/x.bin"),
+              copyresult::kCannotCreateTarget);
 }
 
 } // namespace

@@ -112,11 +112,3 @@ TEST(CopyResult, EveryFailureHasItsReasonText) {
     EXPECT_EQ(copyresult::ReasonText(copyresult::kOutOfMemory), std::nullopt);
     EXPECT_EQ(copyresult::ReasonText(9), std::nullopt);
 }
-
-TEST(CopyTexts, FillsPlaceholdersInTurn) {
-    EXPECT_EQ(copytext::Fill(u"Ошибка обработки %s: %s", {u"/a", u"why"}),
-              u"Ошибка обработки /a: why");
-    EXPECT_EQ(copytext::Fill(u"%s and %s", {u"one"}), u"one and ");
-    EXPECT_EQ(copytext::Fill(u"100%% %s", {u"done"}), u"100% done");
-    EXPECT_EQ(copytext::Fill(u"%d stays %", {}), u"%d stays %");
-}

@@ -1,9 +1,11 @@
 #include "app/copy/copy_files_job.h"
 
+#include "app/copy/copy_data.h"
 #include "app/copy/copy_result.h"
 #include "app/copy/copy_texts.h"
 #include "app/copy/target_names.h"
 #include "base/utf.h"
+#include "gui/format_text.h"
 #include "platform/local_files.h"
 #include "platform/storage_file.h"
 #include "vfs/vfs.h"
@@ -163,42 +165,7 @@ unsigned cCopyFilesJob::CopyFile(const cFSObject& file, const std::u16string& ta
     platform::StorageFile target;
     if (!target.Create(LocalPath(path)))
         return copyresult::kCannotCreateTarget;
-    return CopyData(file, target);
-}
-
-unsigned cCopyFilesJob::CopyData(const cFSObject& file, platform::StorageFile& target) {
-    const std::uint64_t size = file.size;
-    if (size == 0)
-        return copyresult::kDone;
-    if (!file.fileSystem)
-        return copyresult::kNoFileSystem;
-    const std::unique_ptr<cObjectHandle> source = file.fileSystem->OpenObject(file);
-    if (!source || !source->IsOpen())
-        return copyresult::kCannotOpenSource;
-    source->Seek(0);
-    std::uint8_t* const buffer = OwnedBuffer();
-
-    if (size <= kChunk) {
-        const auto length = static_cast<std::uint32_t>(size);
-        if (source->Read(buffer, length) != length)
-            return copyresult::kCannotReadSource;
-        if (target.WriteAt(buffer, length, 0) != length)
-            return copyresult::kCannotWriteTarget;
-        return copyresult::kDone;
-    }
-    for (std::uint64_t copied = 0; copied < size;) {
-        cJob::ThrowIfAborted();
-        const auto chunk =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunk, size - copied));
-        if (source->Read(buffer, chunk) != chunk)
-            return copyresult::kCannotReadSource;
-        if (target.WriteAt(buffer, chunk, copied) != chunk)
-            return copyresult::kCannotWriteTarget;
-        copied += chunk;
-        if (!OnProgress(double(copied) * 100.0 / double(size)))
-            return copyresult::kStopped;
-    }
-    return copyresult::kDone;
+    return copydata::WriteFileData(file, target, OwnedBuffer(), this);
 }
 
 cConflictChoice cCopyFilesJob::ChooseOnConflict(const std::u16string& targetPath) {
@@ -218,7 +185,8 @@ cConflictChoice cCopyFilesJob::ChooseOnConflict(const std::u16string& targetPath
 
 void cCopyFilesJob::StartObject(const std::u16string& targetPath) {
     currentPath_ = targetPath;
-    SetCurrentLine(copytext::Fill(copytext::Text(copytext::kProcessing), {targetPath}));
+    SetCurrentLine(
+        FormatText(copytext::Text(copytext::kProcessing), {std::u16string_view(targetPath)}));
 }
 
 void cCopyFilesJob::LogResult(unsigned result) {
@@ -227,8 +195,9 @@ void cCopyFilesJob::LogResult(unsigned result) {
     if (result == copyresult::kDone)
         return;
     const auto reason = copyresult::ReasonText(result);
-    FinishLine(copytext::Fill(copytext::Text(copytext::kObjectFailed),
-                              {currentPath_, reason ? copytext::Text(*reason) : u""}));
+    const std::u16string reasonText = reason ? copytext::Text(*reason) : std::u16string();
+    FinishLine(FormatText(copytext::Text(copytext::kObjectFailed),
+                          {std::u16string_view(currentPath_), std::u16string_view(reasonText)}));
     errors_ = true;
 }
 

@@ -7,6 +7,7 @@
 // A request of exactly one file copies it to the target as a full file path; any other
 // request copies each object into the target as a folder.
 
+#include "app/copy/copy_data.h"
 #include "app/copy/copy_front.h"
 #include "app/copy/copy_result.h"
 #include "base/job.h"
@@ -18,14 +19,9 @@
 #include <string>
 #include <vector>
 
-namespace platform {
-class StorageFile;
-}
-
 class cCopyFilesJob : public cJob, public cProgressNotifyTarget {
 public:
-    // Files up to this size are read in one piece; larger ones in pieces of this size.
-    static constexpr std::uint32_t kChunk = 65536;
+    static constexpr std::uint32_t kChunk = copydata::kChunk;
 
     // front may be null: then conflicts replace the existing files without asking.
     cCopyFilesJob(cCopyFilesFront* front, std::vector<std::unique_ptr<cFSObject>> objects,
@@ -60,7 +56,6 @@ private:
     unsigned CopyFolder(const cFSObject& folder, const std::u16string& path,
                         std::vector<std::uint64_t>& ancestors);
     unsigned CopyFile(const cFSObject& file, const std::u16string& targetPath);
-    unsigned CopyData(const cFSObject& file, platform::StorageFile& target);
     cConflictChoice ChooseOnConflict(const std::u16string& targetPath);
 
     void StartObject(const std::u16string& targetPath);

@@ -1,7 +1,6 @@
 #pragma once
 // Texts of the copy flow, fetched from the loaded language packs by number.
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -22,9 +21,5 @@ inline constexpr int kReportLog = 24;
 
 // The text, or an empty one when no pack carries it.
 std::u16string Text(int number, std::string_view section = kSection);
-
-// The pattern with each "%s" replaced by the next argument in turn ("%%" is one '%');
-// placeholders without an argument left become empty.
-std::u16string Fill(std::u16string_view pattern, std::initializer_list<std::u16string_view> args);
 
 } // namespace copytext

@@ -1,0 +1,31 @@
+#pragma once
+// Writing one file's data out: the read-and-write loop the copy job runs for every file,
+// and the copy quick view makes at once, on its own thread, of a small file.
+
+#include "base/progress.h"
+#include "vfs/fs_object.h"
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+class StorageFile;
+}
+
+namespace copydata {
+
+// Files up to this size are read in one piece; larger ones in pieces of this size.
+inline constexpr std::uint32_t kChunk = 65536;
+
+// Writes the file's data into target, a file just created empty, through buffer of kChunk
+// bytes. After each piece of a large file progress (when there is one) hears the percent
+// done and may stop the copy. The result is a copyresult code; a failed or stopped copy
+// leaves what was written so far.
+unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std::uint8_t* buffer,
+                       cProgressNotifyTarget* progress);
+
+// Copies the file to targetPath on the calling thread, replacing any file there: no
+// question, no log, no progress. Meant for files of at most kChunk bytes.
+unsigned CopyFileNow(const cFSObject& file, const std::u16string& targetPath);
+
+} // namespace copydata
