@@ -1,5 +1,272 @@
 #include "app/explorer/zelvane_form.h"
 
+#include "app/explorer/browse_view.h"
+#include "app/explorer/storage_view.h"
+#include "app/explorer/zelvane_window.h"
+#include "gui/controls/tool_bar_child.h"
+#include "gui/message_form.h"
+#include "gui/navigation/navigation_child.h"
+#include "gui/views/list_view_child.h"
+#include "gui/views/view_kinds.h"
+#include "io/storage_list.h"
+#include "part/part_tree.h"
+#include "vfs/detect.h"
+#include "vfs/vfs.h"
+
+#include <span>
+
+using namespace explorer;
+
+namespace {
+
+struct cToolInfo {
+    int id, caption, tooltip;
+};
+// The storage view's bar, then the browse view's. Scans and their results come with
+// the recovery flow; until then their buttons are left out.
+constexpr cToolInfo kStorageTools[] = {
+    {kCmdOpenImage, 19, 17},  {kCmdRescan, 77, 78}, {kCmdManual, 23, 11},
+    {kCmdSettings, 168, 169}, {kCmdAbout, 25, 13},
+};
+constexpr cToolInfo kBrowseTools[] = {{kCmdBack, 124, 125}, {kCmdCopySelected, 184, 185}};
+
+} // namespace
+
 std::unique_ptr<cCustomForm> MakeZelvaneForm() {
-    return std::make_unique<cCustomForm>("qorns::explorer");
+    return std::make_unique<cZelvaneForm>(StorageList());
+}
+
+cZelvaneForm::cZelvaneForm(cStorageList& list) : cCustomForm("qorns::explorer"), list_(list) {}
+
+cZelvaneForm::~cZelvaneForm() {
+    // The job reads through the opened file system and fills our rows; the path bar is
+    // destroyed with the children, after the provider part of this object.
+    Stop();
+    if (browse_view_)
+        browse_view_->Navigation().SetProvider(nullptr);
+}
+
+std::u16string cZelvaneForm::T(int number) const {
+    return std::u16string(Text(number).value_or(u""));
+}
+
+void cZelvaneForm::OnCreate() {
+    storage_view_ = Add<cStorageViewChild>(0, cToolBarChild::kHeight, -1, -1);
+    browse_view_ = Add<cBrowseViewChild>(0, cToolBarChild::kHeight, -1, -1,
+                                         static_cast<cNavigationProvider*>(this));
+    ShowStorageView();
+}
+
+bool cZelvaneForm::BrowseShown() const {
+    return browse_view_ && browse_view_->IsVisible();
+}
+
+void cZelvaneForm::BuildToolBar(bool browse) {
+    if (tool_bar_)
+        DestroyChild(tool_bar_);
+    tool_bar_ = Add<cToolBarChild>(0, 0, -1, cToolBarChild::kHeight);
+    for (const cToolInfo& tool : browse ? std::span<const cToolInfo>(kBrowseTools)
+                                        : std::span<const cToolInfo>(kStorageTools))
+        tool_bar_->AddButton({tool.id, T(tool.caption), T(tool.tooltip), {}});
+    if (browse)
+        tool_bar_->SetButtonEnabled(kCmdCopySelected, false);
+}
+
+void cZelvaneForm::ShowStorageView() {
+    browse_view_->SetVisible(false);
+    storage_view_->Refill(list_);
+    storage_view_->SetVisible(true);
+    BuildToolBar(false);
+}
+
+bool cZelvaneForm::Browse(cQORNDriveInstance& entry, cPartTreeItem& partition) {
+    Stop();
+    cVFS* fs = MountedFileSystem(partition);
+    if (!fs) {
+        if (std::unique_ptr<cVFS> detected = cVFSDetectManager::Instance().Detect(partition)) {
+            fs = detected.get();
+            partition.AttachExtension(std::move(detected));
+        }
+    }
+    if (!fs) {
+        MessageBoxError(this, T(121));
+        return false;
+    }
+    entry_ = &entry;
+    partition_ = &partition;
+    fs_ = fs;
+    scan_results_.Clear();
+    storage_view_->SetVisible(false);
+    browse_view_->Open(partition);
+    browse_view_->SetVisible(true);
+    BuildToolBar(true);
+    return OpenFolder(u"/");
+}
+
+bool cZelvaneForm::BackToStorages() {
+    if (scan_results_.HasUnsaved() && !MessageBoxQuestion(this, T(126)))
+        return false;
+    Stop();
+    scan_results_.Clear();
+    entry_ = nullptr;
+    partition_ = nullptr;
+    fs_ = nullptr;
+    ShowStorageView();
+    return true;
+}
+
+bool cZelvaneForm::OpenFolder(const std::u16string& path, std::unique_ptr<cFSObject> entry) {
+    {
+        cScopedLock lock(listing_lock_);
+        if (IsRunning())
+            return false;
+        requested_path_ = path;
+        requested_folder_ = std::move(entry);
+    }
+    if (!browse_view_->Navigation().NavigateTo(path))
+        return false;
+    browse_view_->ShowReading();
+    if (tool_bar_)
+        tool_bar_->SetButtonEnabled(kCmdCopySelected, false);
+    return true;
+}
+
+bool cZelvaneForm::IsValidPath(std::u16string_view path) {
+    return fs_ && !path.empty() && path.front() == u'/';
+}
+
+// Worker thread. The folder's entry comes from the row the user opened when there was
+// one (a deleted folder cannot be found by its path), otherwise from the path.
+int cZelvaneForm::List(const std::u16string& path) {
+    std::unique_ptr<cFSObject> folder;
+    {
+        cScopedLock lock(listing_lock_);
+        if (requested_folder_ && requested_path_ == path)
+            folder = std::move(requested_folder_);
+        listed_.Clear();
+    }
+    if (!fs_)
+        return 1;
+    if (!folder)
+        folder = path == u"/" ? fs_->GetObject(fs_->GetRootId()) : fs_->FindByPath(path, 0);
+    if (!folder || explorer::RowType(*folder) != fskind::kFolder)
+        return 1;
+    cFolderRows rows;
+    bool stopped = false;
+    const bool ok = fs_->EnumFolder(*folder, [&](cFSObject& entry) {
+        if (IsStopRequested()) {
+            stopped = true;
+            return false;
+        }
+        rows.Offer(entry);
+        return true;
+    });
+    if (stopped)
+        return 2;
+    if (!ok && rows.Count() == 0)
+        return 1;
+    rows.Finish();
+    cScopedLock lock(listing_lock_);
+    listed_ = std::move(rows);
+    return 0;
+}
+
+void cZelvaneForm::OnListingDone(int result) {
+    if (!BrowseShown())
+        return;
+    if (result != 0) {
+        browse_view_->ShowListingFailed(result == 1 ? 176 : 177);
+        return;
+    }
+    cFolderRows rows;
+    {
+        cScopedLock lock(listing_lock_);
+        rows = std::move(listed_);
+    }
+    browse_view_->ShowFolder(Path(), std::move(rows));
+}
+
+bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
+    if (kind == kNaviDone) {
+        OnListingDone(item);
+        return true;
+    }
+    if (kind == kBrowseOpenFolder) {
+        OpenFolder(browse_view_->RequestedPath(), browse_view_->RequestedFolder()
+                                                      ? browse_view_->RequestedFolder()->Clone()
+                                                      : nullptr);
+        return true;
+    }
+    if (kind == kBrowseOpenPartition) {
+        cPartTreeItem* wanted = browse_view_->RequestedPartition();
+        if (wanted && wanted != partition_ && entry_ && MountedFileSystem(*wanted) &&
+            !scan_results_.HasUnsaved())
+            Browse(*entry_, *wanted);
+        return true;
+    }
+    if (kind == kBrowseOpenFile) {
+        QuickView();
+        return true;
+    }
+    if (kind == kBrowseSelection) {
+        tool_bar_->SetButtonEnabled(kCmdCopySelected, item > 0);
+        return true;
+    }
+    if (kind == kActionCtxRequest && source == &browse_view_->List()) {
+        ShowRowMenu(item);
+        return true;
+    }
+    if (kind != kActionActivate)
+        return false;
+    switch (item) {
+    case kActRescan:
+    case kCmdRescan:
+        Rescan();
+        return true;
+    case kActOpenImage:
+    case kCmdOpenImage:
+        OpenImage();
+        return true;
+    case kActCloseStorage:
+        CloseStorage();
+        return true;
+    case kActBrowse:
+        if (cQORNDriveInstance* entry = storage_view_->SelectedEntry())
+            if (cPartTreeItem* partition = storage_view_->SelectedPartition())
+                Browse(*entry, *partition);
+        return true;
+    case kActDeletePartition:
+        DeletePartition();
+        return true;
+    case kCmdManual:
+        OpenManual();
+        return true;
+    case kCmdAbout:
+        ShowAbout();
+        return true;
+    case kCmdSettings:
+        EditSettings();
+        return true;
+    case kCmdBack:
+        BackToStorages();
+        return true;
+    case kCmdCopySelected:
+        CopySelected();
+        return true;
+    case kCmdQuickView:
+        QuickView();
+        return true;
+    case kCmdOpenRow:
+        browse_view_->ActivateFocused();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void cZelvaneForm::OnCloseRequest() {
+    if (BrowseShown() && scan_results_.HasUnsaved() && !MessageBoxQuestion(this, T(174)))
+        return;
+    Stop();
+    EndForm(0);
 }

@@ -1,0 +1,188 @@
+// The main window's commands: storages (open an image, rescan, close, delete a
+// partition), help (manual, about), settings, and the file commands of the browse view
+// (copy the selection out, quick view).
+
+#include "app/copy_window/copy_window.h"
+#include "app/explorer/browse_view.h"
+#include "app/explorer/quick_view_folder.h"
+#include "app/explorer/settings_sheet.h"
+#include "app/explorer/storage_view.h"
+#include "app/explorer/zelvane_window.h"
+#include "app/startup/bg_init_ui.h"
+#include "app/startup/local_storages.h"
+#include "base/program_paths.h"
+#include "base/settings.h"
+#include "base/utf.h"
+#include "gui/controls/popup_master.h"
+#include "gui/dialogs/file_choose_dialog.h"
+#include "gui/message_form.h"
+#include "gui/painter.h"
+#include "gui/views/list_view_child.h"
+#include "gui/window_maker.h"
+#include "io/storage_list.h"
+#include "part/part_tree.h"
+#include "platform/local_files.h"
+#include "platform/shell_open.h"
+
+using namespace explorer;
+
+namespace {
+
+constexpr char16_t kImagePatterns[] = u"*.img;*.dd;*.flp;*.vmdk;*.vhd;*.vfd;*.hdd";
+// Opened when the manual is missing beside the program.
+constexpr char kHomePage[] = "https://drovik.org/";
+
+} // namespace
+
+void cZelvaneForm::OpenImage() {
+    cWindowMaker* maker = WindowMaker();
+    if (!maker)
+        return;
+    cFileChooseDialog::cOptions options;
+    options.filters = {{T(29), kImagePatterns}, {T(30), u"*"}};
+    options.initial_folder = Settings().GetText(kSettingLastImageFolder).value_or(u"");
+    options.title = T(31);
+    cFileChooseDialog chooser(std::move(options));
+    if (maker->RunModal(chooser, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, this,
+                        true) != 1)
+        return;
+    const std::u16string& path = chooser.Chosen();
+    if (const std::size_t slash = path.rfind(u'/'); slash != std::u16string::npos)
+        Settings().SetText(kSettingLastImageFolder, path.substr(0, slash), true);
+    cBaseIO* reader = list_.AddImageFile(path);
+    if (!reader) {
+        MessageBoxError(this, T(32));
+        return;
+    }
+    list_.SetChanged(true);
+    storage_view_->Refill(list_);
+    for (const auto& entry : list_.Entries())
+        if (entry->Holds(reader))
+            storage_view_->SelectNode(entry.get(), nullptr);
+}
+
+void cZelvaneForm::Rescan() {
+    if (list_.IsChanged() && !MessageBoxQuestion(this, T(96)))
+        return;
+    if (cWindowMaker* maker = WindowMaker()) {
+        // The drives are found on a job thread while the small start-up window shows.
+        cBgInitUI finding([this] { EnumerateLocalStorages(list_); });
+        maker->RunModal(finding, cBgInitUI::kWidth, cBgInitUI::kHeight, this, false);
+    } else {
+        EnumerateLocalStorages(list_);
+    }
+    list_.SetChanged(false);
+    storage_view_->Refill(list_);
+}
+
+void cZelvaneForm::CloseStorage() {
+    cQORNDriveInstance* entry = storage_view_->SelectedEntry();
+    if (!entry || !MessageBoxQuestion(this, T(97)))
+        return;
+    list_.Remove(&entry->Reader());
+    list_.SetChanged(true);
+    storage_view_->Refill(list_);
+}
+
+void cZelvaneForm::DeletePartition() {
+    cPartTreeItem* partition = storage_view_->SelectedPartition();
+    if (!partition)
+        return;
+    if (IsWholeStorage(*partition)) {
+        MessageBoxError(this, T(123));
+        return;
+    }
+    if (!MessageBoxQuestion(this, T(98)))
+        return;
+    cQORNDriveInstance* entry = storage_view_->SelectedEntry();
+    partition->Tree()->Remove(partition);
+    list_.SetChanged(true);
+    storage_view_->Refill(list_);
+    storage_view_->SelectNode(entry, nullptr);
+}
+
+void cZelvaneForm::OpenManual() {
+    const std::string manual = utf::ToUtf8(ProgramFolder()) + "manual.htm";
+    if (platform::ProbeLocalPath(manual) == platform::LocalPathKind::RegularFile &&
+        platform::ShellOpen(manual))
+        return;
+    MessageBoxWarning(this, T(181));
+    platform::ShellOpen(kHomePage);
+}
+
+void cZelvaneForm::ShowAbout() {
+    cWindowMaker* maker = WindowMaker();
+    if (!maker)
+        return;
+    cMessageForm about(u"Drovik\n\n" + T(13), 3, kIconInformation, cMessageForm::eButtons::Ok);
+    const cSize size = about.PreferredSize([maker, &about](std::u16string_view text) {
+        return maker->TextExtent(text, about.Font());
+    });
+    maker->RunModal(about, size.w, size.h, this, false);
+}
+
+void cZelvaneForm::EditSettings() {
+    if (cWindowMaker* maker = WindowMaker()) {
+        cProgramSettingsForm sheet;
+        maker->RunModal(sheet, cProgramSettingsForm::kWidth, cProgramSettingsForm::kHeight, this,
+                        false);
+    }
+}
+
+void cZelvaneForm::CopySelected() {
+    if (IsRunning())
+        return;
+    std::vector<std::unique_ptr<cFSObject>> objects;
+    for (std::size_t index : browse_view_->SelectedRows())
+        objects.push_back(browse_view_->Rows().Row(index).entry->Clone());
+    if (objects.empty())
+        return;
+    if (CopyObjects(*this, std::move(objects)) == eCopyOutcome::Failed)
+        MessageBoxError(this, T(156));
+}
+
+void cZelvaneForm::QuickView() {
+    const cFSObject* object = browse_view_->FocusedObject();
+    if (IsRunning() || !object || RowType(*object) != fskind::kFile)
+        return;
+    std::optional<std::u16string> folder = QuickViewFolder();
+    if (!folder) {
+        if (!MessageBoxQuestion(this, T(157)))
+            return;
+        folder = ChooseQuickViewFolder(*this);
+        if (!folder)
+            return;
+    }
+    const std::u16string target = JoinPath(*folder, object->name);
+    std::vector<std::unique_ptr<cFSObject>> objects;
+    objects.push_back(object->Clone());
+    switch (CopyObjects(*this, std::move(objects), target)) {
+    case eCopyOutcome::Copied:
+        if (!platform::ShellOpen(utf::ToUtf8(target)))
+            MessageBoxError(this, T(171));
+        return;
+    case eCopyOutcome::Failed:
+        MessageBoxError(this, T(156));
+        return;
+    default:
+        return;
+    }
+}
+
+void cZelvaneForm::ShowRowMenu(int row) {
+    cListViewChild& list = browse_view_->List();
+    const cFSObject* object = browse_view_->FocusedObject();
+    if (row < 0 || !object)
+        return;
+    const bool folder = RowType(*object) == fskind::kFolder;
+    std::vector<cPopupMaster::cBtnListItem> items;
+    if (folder)
+        items.push_back({T(127), kCmdOpenRow});
+    else
+        items.push_back({T(12), kCmdQuickView});
+    items.push_back({T(15), kCmdCopySelected});
+    const cRect area = list.FormRect();
+    const cRect viewport = list.Viewport();
+    const int y = area.y + viewport.y + (row + 1) * cListViewChild::kRowHeight - list.ScrollPos().y;
+    cPopupMaster::Show(list, {area.x + viewport.x + 40, y}, std::move(items));
+}

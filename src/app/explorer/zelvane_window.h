@@ -1,0 +1,107 @@
+#pragma once
+// The main explorer window itself (zelvane_form.h is what the start-up run needs). It is
+// a form and, at the same time, the navigation provider of its browse view: folder
+// listings run on the form's own job thread and reach the window as the navigation
+// view's done action.
+
+#include "app/explorer/folder_rows.h"
+#include "app/explorer/scan_results.h"
+#include "gui/custom_form.h"
+#include "gui/navigation/navigation_provider.h"
+
+#include <memory>
+#include <string>
+
+class cPartTreeItem;
+class cQORNDriveInstance;
+class cStorageList;
+class cToolBarChild;
+class cVFS;
+
+namespace explorer {
+
+class cBrowseViewChild;
+class cStorageViewChild;
+
+// Tool-bar command ids.
+inline constexpr int kCmdBack = 51;
+inline constexpr int kCmdCopySelected = 72;
+inline constexpr int kCmdOpenImage = 101;
+inline constexpr int kCmdRescan = 103;
+inline constexpr int kCmdManual = 104;
+inline constexpr int kCmdAbout = 105;
+inline constexpr int kCmdSettings = 106;
+// File list context menu.
+inline constexpr int kCmdQuickView = 107;
+inline constexpr int kCmdOpenRow = 108;
+
+} // namespace explorer
+
+class cZelvaneForm : public cCustomForm, public cNavigationProvider {
+public:
+    explicit cZelvaneForm(cStorageList& list);
+    ~cZelvaneForm() override;
+
+    std::string FormName() const override { return "cZelvaneForm"; }
+    std::u16string Caption() const override { return u"Drovik"; }
+    void OnCreate() override;
+    void OnCloseRequest() override;
+    bool OnCommand(cChildElement* source, int kind, int item) override;
+
+    // --- Views ------------------------------------------------------------------------
+    bool BrowseShown() const;
+    explorer::cStorageViewChild& StorageView() { return *storage_view_; }
+    explorer::cBrowseViewChild& BrowseView() { return *browse_view_; }
+    cToolBarChild& ToolBar() { return *tool_bar_; }
+    // Detects the partition's file system when it has none yet, switches to the browse
+    // view and lists the root folder; shows 121 and stays when nothing is recognised.
+    bool Browse(cQORNDriveInstance& entry, cPartTreeItem& partition);
+    // Back to the storage view; asks 126 first while a scan result is unsaved.
+    bool BackToStorages();
+    // Lists a folder of the opened file system through the navigation job.
+    bool OpenFolder(const std::u16string& path, std::unique_ptr<cFSObject> entry = nullptr);
+    explorer::cScanResults& ScanResults() { return scan_results_; }
+
+    // --- Commands ---------------------------------------------------------------------
+    void OpenImage();
+    void Rescan();
+    void CloseStorage();
+    void DeletePartition();
+    void OpenManual();
+    void ShowAbout();
+    void CopySelected();
+    void QuickView();
+    void EditSettings();
+
+    // --- cNavigationProvider ----------------------------------------------------------
+    bool IsValidPath(std::u16string_view path) override;
+
+protected:
+    int List(const std::u16string& path) override;
+
+private:
+    void ShowStorageView();
+    void ShowRowMenu(int row);
+    void BuildToolBar(bool browse);
+    void OnListingDone(int result);
+    std::u16string T(int number) const;
+
+    cStorageList& list_;
+    cToolBarChild* tool_bar_ = nullptr;
+    explorer::cStorageViewChild* storage_view_ = nullptr;
+    explorer::cBrowseViewChild* browse_view_ = nullptr;
+    explorer::cScanResults scan_results_;
+
+    // The opened partition; its file system is read only by the navigation job while one
+    // runs, and by the window thread otherwise.
+    cQORNDriveInstance* entry_ = nullptr;
+    cPartTreeItem* partition_ = nullptr;
+    cVFS* fs_ = nullptr;
+
+    // Handed between the window thread and the navigation job: the folder entry to list
+    // (when the request came from a row) and the rows listed.
+    cCriticalSection listing_lock_;
+    std::u16string requested_path_;
+    std::unique_ptr<cFSObject> requested_folder_;
+    explorer::cFolderRows listed_;
+};

@@ -1,0 +1,258 @@
+// The main window over real FAT images, headless: the storage view's pages, browsing a
+// volume through the navigation job, paging, the questions of going back and closing.
+// Pictures of each view are saved for people to look at (DROVIK_GUI_SHOTS).
+
+#include "app/engine.h"
+#include "app/explorer/browse_view.h"
+#include "app/explorer/storage_view.h"
+#include "app/explorer/zelvane_form.h"
+#include "app/explorer/zelvane_window.h"
+#include "base/utf.h"
+#include "gui/controls/combo_box_child.h"
+#include "gui/controls/static_element.h"
+#include "gui/message_form.h"
+#include "gui/sdl/headless_host.h"
+#include "gui/sdl/headless_maker.h"
+#include "gui/views/list_view_child.h"
+#include "gui/views/prop_sheet_child.h"
+#include "gui/views/tree_view_child.h"
+#include "gui_test_support.h"
+#include "io/storage_list.h"
+#include "part/storage_tree_builder.h"
+#include "support/fixtures.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using gui_test::Centre;
+using gui_test::FindButton;
+using gui_test::ShotPath;
+
+class ExplorerForm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gui_test::RegisterPacks();
+        InitialiseEngine();
+        // Message boxes record their question and answer with `answer_`.
+        maker_.SetDriver([this](cHeadlessHost& host) {
+            auto& box = static_cast<cMessageForm&>(host.Form());
+            ++questions_;
+            const int press = FindButton(box, cMessageForm::kCommandYes)
+                                  ? (answer_ ? cMessageForm::kCommandYes : cMessageForm::kCommandNo)
+                                  : cMessageForm::kCommandOk;
+            const cPoint at = Centre(*FindButton(box, press));
+            host.Click(at.x, at.y);
+        });
+    }
+
+    cQORNDriveInstance* OpenImage(const std::string& name) {
+        const std::string path = fixtures::Image("fat-images.sh", name);
+        return list_.AddImageFile(utf::FromUtf8(path)) ? list_.Entries().back().get() : nullptr;
+    }
+    static cPartTreeItem& Root(cQORNDriveInstance& entry) {
+        return *static_cast<cPartStorageTree*>(entry.Tree())->Tree().First();
+    }
+    // Plays the window thread until the navigation job has handed over its listing.
+    void WaitForListing(cZelvaneForm& form, cHeadlessHost& host) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < until) {
+            host.WaitForWakeUp(50);
+            host.RunWakeUps();
+            if (!form.IsRunning() && host.PostedWakeUps() == 0 &&
+                form.BrowseView().StatusText() != form.BrowseView().Text(135).value_or(u""))
+                return;
+        }
+        ADD_FAILURE() << "the listing did not end";
+    }
+    int RowOf(cZelvaneForm& form, std::u16string_view name) {
+        cListViewChild& list = form.BrowseView().List();
+        for (int i = 0; i < list.ItemCount(); ++i)
+            if (list.Item(i)->Text(0) == name)
+                return i;
+        return -1;
+    }
+
+    cStorageList list_;
+    cHeadlessMaker maker_;
+    int questions_ = 0;
+    bool answer_ = false;
+};
+
+TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cQORNDriveInstance& entry = *opened;
+    auto form = std::make_unique<cZelvaneForm>(list_);
+    cHeadlessHost host(*form, kZelvaneWidth, kZelvaneHeight);
+    cTreeViewChild& tree = form->StorageView().Tree();
+    ASSERT_GE(tree.RowCount(), 6); // root, three groups, the image, its volume
+    EXPECT_EQ(tree.RowItem(0)->Text(), u"Этот компьютер");
+    EXPECT_EQ(tree.RowItem(1)->Text(), u"Физические устройства");
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-storages.png")) || true);
+
+    form->StorageView().SelectNode(&entry, &Root(entry));
+    const cPropDispAreaChild& area = form->StorageView().Sheet().Area();
+    ASSERT_NE(area.RowById(65), nullptr);
+    EXPECT_EQ(area.RowById(65)->value, u"FAT");
+    EXPECT_EQ(area.RowById(57)->value, u"0 (0x00000000)");
+    EXPECT_EQ(area.RowById(61)->value, u"32768 (0x00008000)");
+    EXPECT_EQ(area.RowById(61)->help, u"Размер раздела в секторах по 512 байт.");
+    EXPECT_EQ(area.RowById(101)->value, u"VOLUME16");
+    EXPECT_EQ(area.RowById(70)->value, u"Доступна");
+    EXPECT_NE(FindButton(*form, explorer::kActBrowse), nullptr);
+    EXPECT_EQ(FindButton(*form, explorer::kActDeletePartition), nullptr); // the whole storage
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-partition-page.png")));
+
+    form->StorageView().SelectNode(&entry, nullptr);
+    EXPECT_EQ(area.RowById(48)->value, u"32768 (0.02GB)");
+    EXPECT_NE(FindButton(*form, explorer::kActCloseStorage), nullptr);
+    answer_ = false;
+    FindButton(*form, explorer::kActCloseStorage)
+        ->SendCommand(kActionActivate, explorer::kActCloseStorage);
+    EXPECT_EQ(questions_, 1);
+    EXPECT_EQ(list_.Entries().size(), 1u);
+    answer_ = true;
+    form->CloseStorage();
+    EXPECT_TRUE(list_.Entries().empty());
+    EXPECT_TRUE(list_.IsChanged());
+}
+
+TEST_F(ExplorerForm, BrowsesAVolumeAndItsFolders) {
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cQORNDriveInstance& entry = *opened;
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(entry, Root(entry)));
+    ASSERT_TRUE(form.BrowseShown());
+    WaitForListing(form, host);
+    explorer::cBrowseViewChild& view = form.BrowseView();
+    ASSERT_GT(view.Rows().Count(), 5u);
+    // Folders first: the listing's folders, then its files.
+    EXPECT_EQ(view.Rows().Row(0).type, fskind::kFolder);
+    EXPECT_EQ(view.Rows().Row(view.Rows().Count() - 1).type, fskind::kFile);
+    EXPECT_GE(RowOf(form, u"many"), 0);
+    EXPECT_NE(view.StatusText().find(u"объект(ов) в директории."), std::u16string_view::npos);
+
+    const int zero = RowOf(form, u"zero.bin");
+    ASSERT_GE(zero, 0);
+    EXPECT_EQ(view.List().Item(zero)->Text(1), u"0 КБ");
+    EXPECT_EQ(view.List().Item(zero)->Text(3), u"15.06.2007 10:20:30");
+    view.List().Select(zero);
+    host.RunWakeUps();
+    EXPECT_EQ(view.StatusText(), u"Выбран файл «zero.bin». Собственный размер 0 байт.");
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-browse-root.png")));
+
+    // Into a folder by activating its row, as a double click does.
+    view.List().Select(RowOf(form, u"many"));
+    host.RunWakeUps();
+    view.ActivateFocused();
+    WaitForListing(form, host);
+    EXPECT_EQ(view.FolderPath(), u"/many");
+    EXPECT_EQ(view.Rows().Count(), 2500u);
+    EXPECT_EQ(view.List().Item(0)->Text(0), u"f0001.txt");
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-browse-many.png")));
+}
+
+TEST_F(ExplorerForm, LargeFoldersArePaged) {
+    cQORNDriveInstance* opened = OpenImage("fat12.img");
+    ASSERT_NE(opened, nullptr);
+    cQORNDriveInstance& entry = *opened;
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(entry, Root(entry)));
+    WaitForListing(form, host);
+    explorer::cFolderRows rows;
+    cFSFile file;
+    for (int i = 0; i < 5001; ++i) {
+        file.name = u"f" + utf::FromAscii(std::to_string(i));
+        rows.Offer(file);
+    }
+    rows.Finish();
+    form.BrowseView().ShowFolder(u"/big", std::move(rows));
+    EXPECT_EQ(form.BrowseView().PageSelector().Items(), (std::vector<std::u16string>{u"1", u"2"}));
+    EXPECT_EQ(form.BrowseView().List().ItemCount(), 5000);
+    form.BrowseView().PageSelector().Select(1, true);
+    host.RunWakeUps();
+    EXPECT_EQ(form.BrowseView().Page(), 1);
+    ASSERT_EQ(form.BrowseView().List().ItemCount(), 1);
+    EXPECT_EQ(form.BrowseView().List().Item(0)->Text(0), u"f999"); // ordinal: last of all
+}
+
+TEST_F(ExplorerForm, GoingBackAsksOnlyWhileAScanResultIsUnsaved) {
+    cQORNDriveInstance* opened = OpenImage("fat12.img");
+    ASSERT_NE(opened, nullptr);
+    cQORNDriveInstance& entry = *opened;
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    struct cCase {
+        bool saved;
+        bool answer;
+        int questions;
+        bool back;
+    };
+    for (const cCase& c : {cCase{true, false, 0, true}, cCase{false, false, 1, false},
+                           cCase{false, true, 1, true}}) {
+        SCOPED_TRACE(testing::Message() << c.saved << c.answer);
+        if (!form.BrowseShown()) {
+            ASSERT_TRUE(form.Browse(entry, Root(entry)));
+            WaitForListing(form, host);
+        }
+        form.ScanResults().Clear();
+        EXPECT_EQ(form.ScanResults().Add(c.saved).number, 0);
+        EXPECT_EQ(form.ScanResults().Add(true).number, 1);
+        questions_ = 0;
+        answer_ = c.answer;
+        EXPECT_EQ(form.BackToStorages(), c.back);
+        EXPECT_EQ(questions_, c.questions);
+        EXPECT_EQ(form.BrowseShown(), !c.back);
+    }
+}
+
+TEST_F(ExplorerForm, ClosingAsksWhileBrowsingWithUnsavedResults) {
+    cQORNDriveInstance* opened = OpenImage("fat12.img");
+    ASSERT_NE(opened, nullptr);
+    cQORNDriveInstance& entry = *opened;
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight, true);
+    ASSERT_TRUE(form.Browse(entry, Root(entry)));
+    WaitForListing(form, host);
+    form.ScanResults().Add(false);
+    answer_ = false;
+    host.RequestClose();
+    EXPECT_EQ(questions_, 1);
+    EXPECT_FALSE(host.EndCode().has_value());
+    answer_ = true;
+    host.RequestClose();
+    EXPECT_EQ(questions_, 2);
+    EXPECT_EQ(host.EndCode(), 0);
+}
+
+TEST_F(ExplorerForm, DeletingAPartitionAsksAndMarksTheListChanged) {
+    const std::string path = fixtures::Image("fat-images.sh", "disk.img");
+    ASSERT_NE(list_.AddImageFile(utf::FromUtf8(path)), nullptr);
+    cQORNDriveInstance& entry = *list_.Entries().back();
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    cPartTreeItem& root = Root(entry);
+    ASSERT_EQ(root.Children().size(), 1u);
+    form.StorageView().SelectNode(&entry, root.Children().front().get());
+    ASSERT_NE(FindButton(form, explorer::kActDeletePartition), nullptr);
+    answer_ = false;
+    form.DeletePartition();
+    EXPECT_EQ(root.Children().size(), 1u);
+    EXPECT_FALSE(list_.IsChanged());
+    answer_ = true;
+    form.DeletePartition();
+    EXPECT_TRUE(root.Children().empty());
+    EXPECT_TRUE(list_.IsChanged());
+    EXPECT_EQ(questions_, 2);
+}
+
+} // namespace
