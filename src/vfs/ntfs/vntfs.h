@@ -12,8 +12,8 @@
 #include "vfs/vfs.h"
 
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
