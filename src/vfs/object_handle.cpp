@@ -55,6 +55,27 @@ bool cRLDrivenObjectHandle::LoadUnit(std::uint64_t logicalUnit) {
     return true;
 }
 
+std::uint32_t cRLDrivenObjectHandle::ReadWholeUnits(std::uint8_t* out, std::uint32_t length) {
+    if (unitsPerBlock_ != 1 || position_ % unitSize_ != 0 || length < unitSize_) {
+        return 0;
+    }
+    const std::uint64_t logicalUnit = position_ / unitSize_;
+    const cRun* run = runs_.Find(logicalUnit);
+    if (!run) {
+        return 0;
+    }
+    const std::uint64_t count =
+        std::min<std::uint64_t>(length / unitSize_, run->LogicalEnd() - logicalUnit);
+    const std::uint32_t bytes = std::uint32_t(count * unitSize_);
+    if (run->IsSparse()) {
+        std::memset(out, 0, bytes);
+    } else if (!ReadBlocks(out, run->physicalStart + (logicalUnit - run->logicalStart), count)) {
+        return 0;
+    }
+    position_ += bytes;
+    return bytes;
+}
+
 std::uint32_t cRLDrivenObjectHandle::Read(void* buffer, std::uint32_t length) {
     if (!fileSystem_ || unitSize_ == 0 || position_ >= size_) {
         return 0;
@@ -63,6 +84,10 @@ std::uint32_t cRLDrivenObjectHandle::Read(void* buffer, std::uint32_t length) {
     auto* out = static_cast<std::uint8_t*>(buffer);
     std::uint32_t copied = 0;
     while (copied < length) {
+        if (const std::uint32_t direct = ReadWholeUnits(out + copied, length - copied)) {
+            copied += direct;
+            continue;
+        }
         const std::uint64_t logicalUnit = position_ / unitSize_;
         const std::uint32_t offset = std::uint32_t(position_ % unitSize_);
         const std::uint32_t chunk = std::min(length - copied, unitSize_ - offset);

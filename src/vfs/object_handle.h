@@ -68,6 +68,13 @@ public:
     // Reads the allocation unit numbered physicalUnit (in the runs' numbering) into buffer,
     // which holds UnitBufferSize() bytes. No on any failure, short reads included.
     virtual bool ReadBlock(std::uint8_t* buffer, std::uint64_t physicalUnit) = 0;
+    // Reads count whole units from physicalUnit on straight into buffer (count ×
+    // UnitSize() bytes). Readers whose units lie back to back on the storage override it,
+    // so that a long run costs one storage read instead of one per unit; the default
+    // answers no and Read takes one unit at a time through the unit buffer.
+    virtual bool ReadBlocks(std::uint8_t* buffer, std::uint64_t physicalUnit, std::uint64_t count) {
+        return false;
+    }
 
     // Setting up, while a reader builds the handle.
     // Bytes per logical unit; the unit buffer holds bufferSize bytes (at least unitSize).
@@ -89,6 +96,9 @@ protected:
 
 private:
     bool LoadUnit(std::uint64_t logicalUnit);
+    // Whole units from the unit-aligned position, read past the unit buffer; 0 when the
+    // direct path does not apply or fails (the caller then goes unit by unit).
+    std::uint32_t ReadWholeUnits(std::uint8_t* out, std::uint32_t length);
 
     static constexpr std::uint64_t kNoUnit = ~std::uint64_t(0);
 

@@ -35,8 +35,24 @@ public:
         }
         return true;
     }
+    // With contiguous set, runs are read whole, as a reader whose units lie back to
+    // back on the storage does.
+    bool ReadBlocks(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) override {
+        if (!contiguous || (failing >= first && failing - first < count)) {
+            return false;
+        }
+        directReads.emplace_back(first, count);
+        for (std::uint64_t unit = first; unit < first + count; ++unit, buffer += UnitSize()) {
+            for (std::uint32_t i = 0; i < UnitSize(); ++i) {
+                buffer[i] = std::uint8_t(unit * 16 + i);
+            }
+        }
+        return true;
+    }
     std::uint64_t failing = ~0ull;
     int reads = 0;
+    bool contiguous = false;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> directReads;
 };
 
 class Handles : public ::testing::Test {
@@ -84,6 +100,31 @@ TEST_F(Handles, OneCachedUnitAndRetryAfterAFailedRead) {
     ASSERT_EQ(handle.Read(out, 8), 8u);
     EXPECT_EQ(out[0], 16);
     EXPECT_EQ(out[7], 35);
+}
+
+TEST_F(Handles, WholeUnitsOfARunAreReadInOnePieceAndPartsThroughTheCache) {
+    cPatternHandle handle(&fs_);
+    handle.contiguous = true;
+    handle.SetUnitSize(4);
+    ASSERT_TRUE(handle.AppendRun(2, 3));
+    ASSERT_TRUE(handle.AppendRun(cRun::kSparse, 1));
+    ASSERT_TRUE(handle.AppendRun(9, 2));
+    handle.SetSize(22);
+    std::uint8_t out[24] = {};
+    ASSERT_EQ(handle.Seek(2), 2u);
+    ASSERT_EQ(handle.Read(out, 24), 20u);
+    // Head of unit 0 through the cache, units 1-2 in one piece, the hole as zeros, unit 5
+    // whole, and the file's last two bytes of unit 6 through the cache again.
+    const std::uint8_t expected[20] = {34, 35, 48, 49, 50,  51,  64,  65,  66,  67,
+                                       0,  0,  0,  0,  144, 145, 146, 147, 160, 161};
+    EXPECT_TRUE(std::equal(expected, expected + 20, out));
+    EXPECT_EQ(handle.directReads,
+              (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{3, 2}, {9, 1}}));
+    EXPECT_EQ(handle.reads, 2);
+
+    handle.failing = 3; // a failed direct read falls back to the unit path, which stops there
+    ASSERT_EQ(handle.Seek(4), 4u);
+    EXPECT_EQ(handle.Read(out, 8), 0u);
 }
 
 TEST_F(Handles, ReadsNothingWithoutUnitSizeOrFileSystemOrRuns) {

@@ -178,6 +178,15 @@ bool cVFATBase::ReadCluster(std::uint8_t* buffer, std::uint64_t cluster) const {
                          layout_.clusterSectors);
 }
 
+bool cVFATBase::ReadClusters(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) const {
+    if (count == 0 || !IsDataCluster(first) || count > layout_.clusterLimit - first ||
+        count * layout_.clusterSectors > UINT32_MAX) {
+        return false;
+    }
+    return ReadSectorsAt(layout_.dataStart + (first - 2) * layout_.clusterSectors, buffer,
+                         std::uint32_t(count * layout_.clusterSectors));
+}
+
 bool cVFATBase::FollowChain(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size) {
     handle.SetUnitSize(layout_.clusterBytes);
     if (firstCluster == 0) {

@@ -42,6 +42,8 @@ public:
     virtual std::uint32_t FatEntry(std::uint32_t cluster) = 0;
     // Reads one cluster (ClusterBytes() bytes); no unless all of it was read.
     bool ReadCluster(std::uint8_t* buffer, std::uint64_t cluster) const;
+    // Reads count clusters that follow each other on disk, in one storage read.
+    bool ReadClusters(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) const;
 
     const fatboot::cBootRecord& BootRecord() const { return boot_; }
     const fatboot::cLayout& Layout() const { return layout_; }
@@ -114,6 +116,9 @@ public:
     explicit cFatHandle(cVFATBase* reader) : cRLDrivenObjectHandle(reader), reader_(reader) {}
     bool ReadBlock(std::uint8_t* buffer, std::uint64_t cluster) override {
         return reader_->ReadCluster(buffer, cluster);
+    }
+    bool ReadBlocks(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) override {
+        return reader_->ReadClusters(buffer, first, count);
     }
 
 private:
