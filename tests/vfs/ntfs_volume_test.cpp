@@ -342,3 +342,29 @@ TEST_F(NtfsVolume, MountsFromParametersWhenTheBootSectorIsLost) {
     EXPECT_EQ(WalkTree(reader).size(), WalkTree(Ntfs()).size());
     EXPECT_FALSE(damaged.record.FindExtension(part_ext::kVolumeName));
 }
+
+// The fuzz seed volume has 512-byte clusters: every MFT record spans two clusters, and
+// compression units are 8 KiB.
+TEST(NtfsSmallClusters, RecordsAcrossClustersAndSmallCompressionUnits) {
+    if (!fixtures::IsRoot()) {
+        GTEST_SKIP() << "making the image needs a FUSE mount";
+    }
+    const std::string image = fixtures::Image("ntfs-seed.sh", "seed.img");
+    ASSERT_FALSE(image.empty());
+    Volume volume(LoadFile(image));
+    ASSERT_TRUE(volume.Mount());
+    EXPECT_EQ(volume.ntfs->GetBlockSize(), 512u);
+    const auto listed = WalkTree(*volume.fs);
+    EXPECT_EQ(listed.size(), 47u); // b.txt, c, c/t.txt, d, d/a.txt, d/f1..f40, r.bin, sp.bin
+    auto text = volume.ntfs->GetObject(listed.at("/c/t.txt").id);
+    ASSERT_TRUE(text);
+    auto handle = volume.ntfs->OpenObject(*text);
+    ASSERT_TRUE(handle);
+    std::string expected;
+    for (int i = 1; i <= 700; ++i) {
+        expected += "compress me " + std::to_string(i) + "\n";
+    }
+    const auto bytes = ReadToEnd(*handle);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+    EXPECT_EQ(listed.at("/b.txt").id, listed.at("/d/a.txt").id);
+}
