@@ -7,9 +7,11 @@
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/explorer/zelvane_window.h"
+#include "base/settings.h"
 #include "base/utf.h"
 #include "gui/controls/combo_box_child.h"
 #include "gui/controls/static_element.h"
+#include "gui/dialogs/file_choose_dialog.h"
 #include "gui/message_form.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/sdl/headless_maker.h"
@@ -22,7 +24,10 @@
 #include "support/fixtures.h"
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -38,12 +43,22 @@ protected:
         InitialiseEngine();
         // Message boxes record their question and answer with `answer_`.
         maker_.SetDriver([this](cHeadlessHost& host) {
-            auto& box = static_cast<cMessageForm&>(host.Form());
+            if (auto* chooser = dynamic_cast<cFileChooseDialog*>(&host.Form())) {
+                ++choosers_;
+                chooser->SetName(chosen_);
+                chooser->Accept();
+                // Gone between the choice and the opening, as a file on a pulled stick.
+                if (vanish_)
+                    std::filesystem::remove(utf::ToUtf8(chosen_));
+                return;
+            }
+            auto* box = dynamic_cast<cMessageForm*>(&host.Form());
+            ASSERT_NE(box, nullptr) << host.Form().FormName();
             ++questions_;
-            const int press = FindButton(box, cMessageForm::kCommandYes)
+            const int press = FindButton(*box, cMessageForm::kCommandYes)
                                   ? (answer_ ? cMessageForm::kCommandYes : cMessageForm::kCommandNo)
                                   : cMessageForm::kCommandOk;
-            const cPoint at = Centre(*FindButton(box, press));
+            const cPoint at = Centre(*FindButton(*box, press));
             host.Click(at.x, at.y);
         });
     }
@@ -75,10 +90,21 @@ protected:
         return -1;
     }
 
+    // A settings file of the test's own.
+    std::string UseScratchSettings() {
+        const std::string scratch = fixtures::ScratchDir();
+        EXPECT_TRUE(Settings().Load(utf::FromUtf8(scratch + "/config.hbin")));
+        return scratch;
+    }
+    void TearDown() override { Settings().Close(); }
+
     cStorageList list_;
     cHeadlessMaker maker_;
     int questions_ = 0;
+    int choosers_ = 0;
     bool answer_ = false;
+    bool vanish_ = false;
+    std::u16string chosen_;
 };
 
 TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
@@ -253,6 +279,59 @@ TEST_F(ExplorerForm, DeletingAPartitionAsksAndMarksTheListChanged) {
     EXPECT_TRUE(root.Children().empty());
     EXPECT_TRUE(list_.IsChanged());
     EXPECT_EQ(questions_, 2);
+}
+
+TEST_F(ExplorerForm, OpeningAnImageRemembersItsFolderAndReportsFailures) {
+    const std::string scratch = UseScratchSettings();
+    const std::string image = fixtures::Image("fat-images.sh", "fat12.img");
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    chosen_ = utf::FromUtf8(image);
+    form.OpenImage();
+    EXPECT_EQ(choosers_, 1);
+    EXPECT_EQ(questions_, 0);
+    ASSERT_EQ(list_.Entries().size(), 1u);
+    EXPECT_TRUE(list_.IsChanged());
+    EXPECT_EQ(Settings().GetText(kSettingLastImageFolder),
+              utf::FromUtf8(image.substr(0, image.rfind('/'))));
+    // The new image is selected, its page shown.
+    EXPECT_EQ(form.StorageView().SelectedEntry(), list_.Entries().front().get());
+
+    const std::string doomed = scratch + "/doomed.img";
+    std::ofstream(doomed) << "bytes";
+    chosen_ = utf::FromUtf8(doomed);
+    vanish_ = true;
+    form.OpenImage();
+    EXPECT_EQ(questions_, 1); // message 32
+    EXPECT_EQ(list_.Entries().size(), 1u);
+}
+
+TEST_F(ExplorerForm, QuickViewCopiesIntoTheKeptFolderOrAsksForOne) {
+    const std::string scratch = UseScratchSettings();
+    cQORNDriveInstance* opened = OpenImage("fat12.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
+    WaitForListing(form, host);
+    form.BrowseView().List().Select(RowOf(form, u"readme.txt"));
+    host.RunWakeUps();
+
+    // No folder yet: the question, answered no, ends it.
+    answer_ = false;
+    form.QuickView();
+    EXPECT_EQ(questions_, 1);
+
+    ASSERT_TRUE(Settings().SetText(kSettingQuickViewFolder, utf::FromUtf8(scratch), true));
+    questions_ = 0;
+    form.QuickView();
+    std::ifstream copy(scratch + "/readme.txt", std::ios::binary);
+    ASSERT_TRUE(copy.good());
+    std::stringstream bytes;
+    bytes << copy.rdbuf();
+    EXPECT_EQ(bytes.str(), "lower case short name\n");
+    // Without a desktop handler the opening fails with message 171.
+    EXPECT_LE(questions_, 1);
 }
 
 } // namespace

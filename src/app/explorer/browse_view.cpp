@@ -86,7 +86,7 @@ cBrowseViewChild::cBrowseViewChild(cNavigationProvider* provider) {
     folders_ = left->AddPane<cTreeViewChild>();
     auto* right = split->AddPane<cVSplitterChild>(std::vector<int>{220, 0});
     list_ = right->AddPane<cListViewChild>(std::vector<cHeaderColumn>{
-        {T(0), 220}, {T(1), 80, eAlign::Right}, {T(2), 70}, {T(3), 130}});
+        {T(0), 200}, {T(1), 80, eAlign::Right}, {T(2), 70}, {T(3), 140}});
     properties_ = right->AddPane<cPropSheetChild>();
     for (int column = 0; column < 4; ++column)
         list_->SetSortProvider(column, std::make_unique<cRowSorter>(rows_));
