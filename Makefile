@@ -1,6 +1,9 @@
 # make run: install what is missing, build an optimised drovik, start it.
 # make test: install what is missing, build with ASan+UBSan, run every test and fuzz target.
 JOBS ?= $(shell nproc)
+# Clones in other folders (CI) reuse the compiler cache: paths are hashed relative to here.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 RELEASE := build/release
 ASAN := build/asan
 
