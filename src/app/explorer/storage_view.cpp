@@ -21,7 +21,8 @@ constexpr int kGroupTexts[3] = {34, 37, 40};
 constexpr int kGroupHelp[3] = {35, 38, 41};
 constexpr int kGroupEmpty[3] = {36, 39, 42};
 
-constexpr int kActionRowHeight = 30;
+constexpr int kActionRowHeight = 48;
+constexpr int kActionButtonWidth = 210;
 constexpr int kDescriptionHeight = 44;
 
 // Caption and help text of each action.
@@ -107,9 +108,12 @@ void cStorageViewChild::Refill(const cStorageList& list) {
         const int group = entry->EntryKind() == 2 ? 1 : 0;
         ++group_counts_[group];
         nodes_.push_back({eNode::Storage, group, entry.get()});
-        auto* item = tree_->AddItem(
-            groups[group],
-            std::make_unique<cTreeItemElement>(StorageName(entry->Reader()), nodes_.size() - 1));
+        // Image files by their file name; the page shows the whole path.
+        std::u16string caption = StorageName(entry->Reader());
+        if (group == 1 && caption.find(u'/') != std::u16string::npos)
+            caption.erase(0, caption.rfind(u'/') + 1);
+        auto* item = tree_->AddItem(groups[group], std::make_unique<cTreeItemElement>(
+                                                       std::move(caption), nodes_.size() - 1));
         if (cPartTree* tree = TreeOf(*entry); tree && tree->First())
             AddPartitions(item, *entry, *tree->First());
     }
@@ -291,8 +295,10 @@ void cStorageViewChild::SetActions(int title, std::vector<int> actions) {
     for (int id : actions) {
         const auto* info = std::find_if(std::begin(kActions), std::end(kActions),
                                         [id](const cActionInfo& a) { return a.id == id; });
-        actions_->AddChild(cButtonChild::FromSection(info->caption, id), 8, y, 200, 26);
-        auto* help = actions_->Add<cStaticElement>(216, y, -9, 26, T(info->help));
+        actions_->AddChild(cButtonChild::FromSection(info->caption, id), 8, y + 2,
+                           kActionButtonWidth, 28);
+        auto* help =
+            actions_->Add<cStaticElement>(kActionButtonWidth + 16, y, -9, 46, T(info->help));
         help->SetWrap(true);
         y += kActionRowHeight;
     }
