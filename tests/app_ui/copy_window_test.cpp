@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -191,6 +192,28 @@ TEST_F(CopyWindow, NothingToCopyDoesNothing) {
     cHeadlessMaker maker;
     EXPECT_EQ(CopyObjects(owner_, {}, Target()), eCopyOutcome::Cancelled);
     EXPECT_EQ(maker.ModalRuns(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// The program quits while the copy waits for an answer: the window goes with the job
+// still running, and must neither hang nor ask again.
+TEST_F(CopyWindow, WindowGoingWhileTheJobWaitsForAnAnswerEndsTheJob) {
+    WriteText(out_ / "readme.txt", "older");
+    std::optional<cCopyFilesUI> window;
+    window.emplace(Objects({u"/readme.txt", u"/UPPER.TXT"}), Target());
+    {
+        cHeadlessHost host(*window, cCopyFilesUI::kWidth, cCopyFilesUI::kHeight, true);
+        // The worker has sent its first log line and waits: nobody answers.
+        EXPECT_TRUE(host.WaitForWakeUp(5000));
+        EXPECT_TRUE(window->Running());
+    }
+    cHeadlessMaker maker([](cHeadlessHost&) { ADD_FAILURE() << "no question while closing"; });
+    window.reset();
+    EXPECT_EQ(apptest::ReadFileBytes((out_ / "readme.txt").string()).size(), 5u);
+    EXPECT_FALSE(fs::exists(out_ / "UPPER.TXT"));
 }
 
 } // namespace

@@ -11,7 +11,9 @@
 #include "gui/views/simple_list_view_element.h"
 #include "gui/window_maker.h"
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -55,6 +57,14 @@ cCopyFilesUI::cCopyFilesUI(std::vector<std::unique_ptr<cFSObject>> objects, std:
       job_(std::make_unique<cCopyFilesJob>(this, std::move(objects), std::move(target))) {}
 
 cCopyFilesUI::~cCopyFilesUI() {
+    closing_ = true;
+    job_->RequestStop();
+    // What the worker sent before it saw the window going is still answered here, so that
+    // it never waits for a window thread that is waiting for it.
+    while (job_->IsRunning()) {
+        ProcessActionTree();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     job_->Stop();
 }
 
@@ -112,7 +122,7 @@ void cCopyFilesUI::OnAction(cChildAction& action) {
         auto& request = static_cast<cOverwriteActionRequest&>(action);
         request.reply = {};
         cCopyFilesOverwriteActionUI question;
-        if (WindowMaker() &&
+        if (!closing_ && WindowMaker() &&
             WindowMaker()->RunModal(question, question.PreferredWidth(),
                                     cCopyFilesOverwriteActionUI::kHeight, this, false) == 1)
             request.reply = question.Reply();
@@ -139,6 +149,8 @@ void cCopyFilesUI::ShowLog() {
 
 void cCopyFilesUI::Finish(unsigned result) {
     running_ = false;
+    if (closing_)
+        return;
     bar_->SetPosition(0);
     if (!job_->HadErrors()) {
         EndForm(job_->WasStopped() ? 0 : 1);
@@ -175,6 +187,8 @@ bool cCopyFilesUI::SaveReport(const std::u16string& path) {
 // --- The job's side ---------------------------------------------------------------------
 
 void cCopyFilesUI::OnCurrentLine(std::u16string_view text) {
+    if (closing_)
+        return;
     cWindowWork work([this, line = std::u16string(text)] {
         current_ = line;
         ShowLog();
@@ -183,6 +197,8 @@ void cCopyFilesUI::OnCurrentLine(std::u16string_view text) {
 }
 
 void cCopyFilesUI::OnLineFinished(std::u16string_view text) {
+    if (closing_)
+        return;
     cWindowWork work([this, line = std::u16string(text)] {
         finished_.push_back(line);
         current_.clear();
@@ -198,6 +214,8 @@ void cCopyFilesUI::OnProgressBar(int position) {
 }
 
 cConflictReply cCopyFilesUI::AskOverwrite(std::u16string_view targetPath) {
+    if (closing_)
+        return {};
     cOverwriteActionRequest request;
     if (!request.Send(*this))
         return {};

@@ -72,6 +72,9 @@ private:
     std::vector<std::u16string> finished_;
     std::u16string current_;
     bool running_ = false;
+    // Set when the window goes while the job still runs (the program is quitting): the
+    // worker then stops talking to it.
+    std::atomic<bool> closing_{false};
     // The bar's last position sent, so that a large file does not flood the window.
     std::atomic<int> barShown_{0};
     cSimpleListViewElement* log_ = nullptr;
