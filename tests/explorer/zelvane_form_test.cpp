@@ -3,7 +3,10 @@
 // Pictures of each view are saved for people to look at (DROVIK_GUI_SHOTS).
 
 #include "app/engine.h"
+#include "app/explorer/about_form.h"
 #include "app/explorer/browse_view.h"
+#include "app/explorer/quick_view_folder.h"
+#include "app/explorer/settings_sheet.h"
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/explorer/zelvane_window.h"
@@ -333,6 +336,85 @@ TEST_F(ExplorerForm, QuickViewCopiesIntoTheKeptFolderOrAsksForOne) {
     EXPECT_EQ(bytes.str(), "lower case short name\n");
     // Without a desktop handler the opening fails with message 171.
     EXPECT_LE(questions_, 1);
+}
+
+TEST_F(ExplorerForm, QuickSearchSelectsTheFirstMatchingRow) {
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
+    WaitForListing(form, host);
+    ASSERT_TRUE(form.OpenFolder(u"/many"));
+    WaitForListing(form, host);
+    form.BrowseView().QuickSearch(u"F2499");
+    host.RunWakeUps();
+    const cFSObject* found = form.BrowseView().FocusedObject();
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->name, u"f2499.txt");
+    EXPECT_EQ(form.BrowseView().SelectedRows().size(), 1u);
+}
+
+TEST_F(ExplorerForm, SettingsSheetShowsAndTakesTheQuickViewFolder) {
+    const std::string scratch = UseScratchSettings();
+    explorer::cProgramSettingsForm sheet;
+    cHeadlessHost host(sheet, explorer::cProgramSettingsForm::kWidth,
+                       explorer::cProgramSettingsForm::kHeight);
+    const cPropDispAreaChild& area = sheet.Sheet().Area();
+    EXPECT_EQ(area.RowById(explorer::cProgramSettingsForm::kRowFolder)->value, u"Не указан");
+    EXPECT_EQ(area.RowById(explorer::cProgramSettingsForm::kRowFolder)->help,
+              u"Папка, в которую копируются файлы для быстрого просмотра.");
+    Settings().SetText(kSettingQuickViewFolder, u"/no/such/folder", true);
+    sheet.OnCommand(nullptr, kActionActivate, -1); // nothing of the sheet's
+    EXPECT_TRUE(explorer::SetQuickViewFolder(utf::FromUtf8(scratch)));
+    EXPECT_FALSE(explorer::SetQuickViewFolder(u"/no/such/folder"));
+    EXPECT_EQ(explorer::QuickViewFolder(), utf::FromUtf8(scratch));
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-settings.png")));
+}
+
+TEST_F(ExplorerForm, AboutBoxShowsTheVersion) {
+    explorer::cAboutForm about;
+    cHeadlessHost host(about, explorer::cAboutForm::kWidth, explorer::cAboutForm::kHeight);
+    EXPECT_EQ(about.Caption(), u"О программе");
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-about.png")));
+    const cPoint at = Centre(*FindButton(about, explorer::cAboutForm::kCommandClose));
+    host.Click(at.x, at.y);
+    EXPECT_TRUE(host.Destroyed() || host.EndCode().has_value());
+}
+
+TEST_F(ExplorerForm, AnOvertakenListingNeverReplacesTheLatest) {
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
+    // No wake-ups run in between: the done actions of the root and of /many are still
+    // queued (or their listings still running) when the last folder is asked for.
+    ASSERT_TRUE(form.OpenFolder(u"/many"));
+    ASSERT_TRUE(form.OpenFolder(u"/Документы"));
+    WaitForListing(form, host);
+    for (int i = 0; i < 5; ++i) {
+        host.WaitForWakeUp(20);
+        host.RunWakeUps();
+    }
+    EXPECT_EQ(form.BrowseView().FolderPath(), u"/Документы");
+    EXPECT_GE(RowOf(form, u"вложенная папка"), 0);
+    EXPECT_LT(form.BrowseView().Rows().Count(), 10u);
+}
+
+TEST_F(ExplorerForm, AMissingFolderSaysTheListingFailed) {
+    cQORNDriveInstance* opened = OpenImage("fat12.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
+    WaitForListing(form, host);
+    ASSERT_TRUE(form.OpenFolder(u"/no such folder"));
+    WaitForListing(form, host);
+    EXPECT_EQ(form.BrowseView().StatusText(), u"Ошибка чтения директории.");
+    EXPECT_EQ(form.BrowseView().FolderPath(), u"/"); // the rows shown stay
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // (copy the selection out, quick view).
 
 #include "app/copy_window/copy_window.h"
+#include "app/explorer/about_form.h"
 #include "app/explorer/browse_view.h"
 #include "app/explorer/quick_view_folder.h"
 #include "app/explorer/settings_sheet.h"
@@ -16,7 +17,6 @@
 #include "gui/controls/popup_master.h"
 #include "gui/dialogs/file_choose_dialog.h"
 #include "gui/message_form.h"
-#include "gui/painter.h"
 #include "gui/views/list_view_child.h"
 #include "gui/window_maker.h"
 #include "io/storage_list.h"
@@ -111,14 +111,10 @@ void cZelvaneForm::OpenManual() {
 }
 
 void cZelvaneForm::ShowAbout() {
-    cWindowMaker* maker = WindowMaker();
-    if (!maker)
-        return;
-    cMessageForm about(u"Drovik\n\n" + T(13), 3, kIconInformation, cMessageForm::eButtons::Ok);
-    const cSize size = about.PreferredSize([maker, &about](std::u16string_view text) {
-        return maker->TextExtent(text, about.Font());
-    });
-    maker->RunModal(about, size.w, size.h, this, false);
+    if (cWindowMaker* maker = WindowMaker()) {
+        cAboutForm about;
+        maker->RunModal(about, cAboutForm::kWidth, cAboutForm::kHeight, this, false);
+    }
 }
 
 void cZelvaneForm::EditSettings() {

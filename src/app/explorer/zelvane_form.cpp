@@ -13,6 +13,7 @@
 #include "vfs/detect.h"
 #include "vfs/vfs.h"
 
+#include <optional>
 #include <span>
 
 using namespace explorer;
@@ -116,10 +117,12 @@ bool cZelvaneForm::BackToStorages() {
 }
 
 bool cZelvaneForm::OpenFolder(const std::u16string& path, std::unique_ptr<cFSObject> entry) {
+    // A listing still running is for a folder the user has left; it polls the stop
+    // request at every entry.
+    Stop();
     {
         cScopedLock lock(listing_lock_);
-        if (IsRunning())
-            return false;
+        ++generation_;
         requested_path_ = path;
         requested_folder_ = std::move(entry);
     }
@@ -136,22 +139,34 @@ bool cZelvaneForm::IsValidPath(std::u16string_view path) {
 }
 
 // Worker thread. The folder's entry comes from the row the user opened when there was
-// one (a deleted folder cannot be found by its path), otherwise from the path.
+// one (a deleted folder cannot be found by its path), otherwise from the path. What it
+// finds is left with the number of the request it served, so that the window can tell
+// a stopped or overtaken listing from the one it waits for.
 int cZelvaneForm::List(const std::u16string& path) {
     std::unique_ptr<cFSObject> folder;
+    cListing listing;
     {
         cScopedLock lock(listing_lock_);
         if (requested_folder_ && requested_path_ == path)
             folder = std::move(requested_folder_);
-        listed_.Clear();
+        listing.generation = generation_;
     }
+    listing.path = path;
+    listing.result = ListFolder(path, std::move(folder), listing.rows);
+    const int result = listing.result;
+    cScopedLock lock(listing_lock_);
+    listed_ = std::move(listing);
+    return result;
+}
+
+int cZelvaneForm::ListFolder(const std::u16string& path, std::unique_ptr<cFSObject> folder,
+                             cFolderRows& rows) {
     if (!fs_)
-        return 1;
+        return kListingFailed;
     if (!folder)
         folder = path == u"/" ? fs_->GetObject(fs_->GetRootId()) : fs_->FindByPath(path, 0);
     if (!folder || explorer::RowType(*folder) != fskind::kFolder)
-        return 1;
-    cFolderRows rows;
+        return kListingFailed;
     bool stopped = false;
     const bool ok = fs_->EnumFolder(*folder, [&](cFSObject& entry) {
         if (IsStopRequested()) {
@@ -162,33 +177,36 @@ int cZelvaneForm::List(const std::u16string& path) {
         return true;
     });
     if (stopped)
-        return 2;
+        return kListingStopped;
+    // A folder that breaks off after some entries still shows what was read.
     if (!ok && rows.Count() == 0)
-        return 1;
+        return kListingFailed;
     rows.Finish();
-    cScopedLock lock(listing_lock_);
-    listed_ = std::move(rows);
     return 0;
 }
 
-void cZelvaneForm::OnListingDone(int result) {
-    if (!BrowseShown())
-        return;
-    if (result != 0) {
-        browse_view_->ShowListingFailed(result == 1 ? 176 : 177);
-        return;
-    }
-    cFolderRows rows;
+// Every run posts its done action, overtaken ones too; only the listing of the latest
+// request is shown, by whichever done action comes first after it was left.
+void cZelvaneForm::OnListingDone() {
+    std::optional<cListing> listing;
     {
         cScopedLock lock(listing_lock_);
-        rows = std::move(listed_);
+        if (!listed_ || listed_->generation != generation_)
+            return;
+        listing = std::move(listed_);
+        listed_.reset();
     }
-    browse_view_->ShowFolder(Path(), std::move(rows));
+    if (!BrowseShown())
+        return;
+    if (listing->result != 0)
+        browse_view_->ShowListingFailed(listing->result == kListingFailed ? 176 : 177);
+    else
+        browse_view_->ShowFolder(listing->path, std::move(listing->rows));
 }
 
 bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
     if (kind == kNaviDone) {
-        OnListingDone(item);
+        OnListingDone();
         return true;
     }
     if (kind == kBrowseOpenFolder) {

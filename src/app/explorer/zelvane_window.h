@@ -9,7 +9,9 @@
 #include "gui/custom_form.h"
 #include "gui/navigation/navigation_provider.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class cPartTreeItem;
@@ -83,7 +85,17 @@ private:
     void ShowStorageView();
     void ShowRowMenu(int row);
     void BuildToolBar(bool browse);
-    void OnListingDone(int result);
+    static constexpr int kListingFailed = 1;
+    static constexpr int kListingStopped = 2;
+    struct cListing {
+        std::uint64_t generation = 0;
+        int result = 0;
+        std::u16string path;
+        explorer::cFolderRows rows;
+    };
+    void OnListingDone();
+    int ListFolder(const std::u16string& path, std::unique_ptr<cFSObject> folder,
+                   explorer::cFolderRows& rows);
     std::u16string T(int number) const;
 
     cStorageList& list_;
@@ -98,10 +110,12 @@ private:
     cPartTreeItem* partition_ = nullptr;
     cVFS* fs_ = nullptr;
 
-    // Handed between the window thread and the navigation job: the folder entry to list
-    // (when the request came from a row) and the rows listed.
+    // Handed between the window thread and the navigation job: the number of the latest
+    // request, the folder entry to list (when the request came from a row) and what the
+    // last listing found.
     cCriticalSection listing_lock_;
+    std::uint64_t generation_ = 0;
     std::u16string requested_path_;
     std::unique_ptr<cFSObject> requested_folder_;
-    explorer::cFolderRows listed_;
+    std::optional<cListing> listed_;
 };
