@@ -6,8 +6,6 @@
 #include "app/copy/copy_texts.h"
 #include "app/copy/target_names.h"
 #include "base/lang/builtin_packs.h"
-#include "base/lang/pack_reader.h"
-#include "base/lang/text_registry.h"
 #include "base/sync.h"
 #include "base/utf.h"
 #include "command.h"
@@ -57,12 +55,6 @@ const cli::Command
 
 constexpr int kSomeNotCopied = 1;
 constexpr int kStoppedExit = 3;
-
-void LoadProgramTexts() {
-    // The English pack holds the GUI library's base texts; the Russian one every section.
-    lang::RegisterPack(lang::EnglishPack(), lang::Registry());
-    lang::RegisterPack(lang::RussianPack(), lang::Registry());
-}
 
 std::optional<cConflictChoice> ParseConflictChoice(const std::string& text) {
     if (text == "keep")
@@ -247,7 +239,7 @@ int RunCp(const std::vector<std::string>& words) {
         return cli::Fail("cp", target + " is not a folder");
     }
 
-    LoadProgramTexts();
+    lang::RegisterBuiltinPacks();
     platform::CatchInterrupts();
     cTerminalFront front(choice, platform::StderrIsTerminal());
     cCopyFilesJob job(&front, std::move(objects), utf::FromUtf8(target));

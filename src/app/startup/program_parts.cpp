@@ -3,8 +3,6 @@
 #include "app/explorer/zelvane_form.h"
 #include "app/startup/local_storages.h"
 #include "base/lang/builtin_packs.h"
-#include "base/lang/pack_reader.h"
-#include "base/lang/text_registry.h"
 #include "base/settings.h"
 #include "gui/custom_form.h"
 #include "io/storage_list.h"
@@ -13,10 +11,7 @@ cApplicationParts ProgramParts() {
     cApplicationParts parts;
     // Without a usable settings file the program runs on without kept settings.
     parts.openSettings = [] { OpenSettings(); };
-    parts.registerPacks = [] {
-        lang::RegisterPack(lang::EnglishPack(), lang::Registry());
-        lang::RegisterPack(lang::RussianPack(), lang::Registry());
-    };
+    parts.registerPacks = [] { lang::RegisterBuiltinPacks(); };
     parts.findStorages = [] { EnumerateLocalStorages(StorageList()); };
     parts.makeMainForm = [] { return MakeZelvaneForm(); };
     parts.releaseStorages = [] { StorageList().Clear(); };
