@@ -10,6 +10,7 @@
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/explorer/zelvane_window.h"
+#include "app/startup/bg_init_ui.h"
 #include "base/settings.h"
 #include "base/utf.h"
 #include "gui/controls/combo_box_child.h"
@@ -53,6 +54,14 @@ protected:
                 // Gone between the choice and the opening, as a file on a pulled stick.
                 if (vanish_)
                     std::filesystem::remove(utf::ToUtf8(chosen_));
+                return;
+            }
+            if (dynamic_cast<cBgInitUI*>(&host.Form())) {
+                ++finders_;
+                for (int i = 0; i < 400 && !host.EndCode(); ++i) {
+                    host.WaitForWakeUp(50);
+                    host.RunWakeUps();
+                }
                 return;
             }
             auto* box = dynamic_cast<cMessageForm*>(&host.Form());
@@ -105,6 +114,7 @@ protected:
     cHeadlessMaker maker_;
     int questions_ = 0;
     int choosers_ = 0;
+    int finders_ = 0;
     bool answer_ = false;
     bool vanish_ = false;
     std::u16string chosen_;
@@ -415,6 +425,52 @@ TEST_F(ExplorerForm, AMissingFolderSaysTheListingFailed) {
     WaitForListing(form, host);
     EXPECT_EQ(form.BrowseView().StatusText(), u"Ошибка чтения директории.");
     EXPECT_EQ(form.BrowseView().FolderPath(), u"/"); // the rows shown stay
+}
+
+TEST_F(ExplorerForm, RescanAsksOnlyAfterTheListWasChanged) {
+    ASSERT_NE(OpenImage("fat12.img"), nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    list_.SetChanged(true);
+    answer_ = false;
+    form.Rescan();
+    EXPECT_EQ(questions_, 1);
+    EXPECT_EQ(finders_, 0);
+    EXPECT_EQ(list_.Entries().size(), 1u);
+
+    answer_ = true;
+    form.Rescan();
+    EXPECT_EQ(questions_, 2);
+    EXPECT_EQ(finders_, 1);
+    EXPECT_FALSE(list_.IsChanged());
+    for (const auto& entry : list_.Entries())
+        EXPECT_EQ(entry->EntryKind(), 1u); // the image went; only drives are found
+
+    form.Rescan(); // unchanged: no question
+    EXPECT_EQ(questions_, 2);
+    EXPECT_EQ(finders_, 2);
+}
+
+TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
+    WaitForListing(form, host);
+    cListViewChild& list = form.BrowseView().List();
+    const explorer::cFolderRows& rows = form.BrowseView().Rows();
+    auto entry = [&](int i) -> const cFSObject& { return *rows.Row(list.Item(i)->Data()).entry; };
+    ASSERT_TRUE(list.SortBy(1, false));
+    for (int i = 1; i < list.ItemCount(); ++i)
+        EXPECT_LE(entry(i - 1).size, entry(i).size);
+    ASSERT_TRUE(list.SortBy(1, true));
+    EXPECT_EQ(entry(0).name, u"over64k.bin"); // 65537 bytes, the largest at the top
+    ASSERT_TRUE(list.SortBy(2, false));
+    EXPECT_EQ(explorer::RowType(entry(0)), fskind::kFolder);
+    ASSERT_TRUE(list.SortBy(0, false)); // back to the row order
+    for (int i = 0; i < list.ItemCount(); ++i)
+        EXPECT_EQ(list.Item(i)->Data(), std::uintptr_t(i));
 }
 
 } // namespace
