@@ -2,6 +2,7 @@
 // volume through the navigation job, paging, the questions of going back and closing.
 // Pictures of each view are saved for people to look at (DROVIK_GUI_SHOTS).
 
+#include "app/copy_window/copy_files_ui.h"
 #include "app/engine.h"
 #include "app/explorer/about_form.h"
 #include "app/explorer/browse_view.h"
@@ -56,8 +57,9 @@ protected:
                     std::filesystem::remove(utf::ToUtf8(chosen_));
                 return;
             }
-            if (dynamic_cast<cBgInitUI*>(&host.Form())) {
-                ++finders_;
+            if (dynamic_cast<cBgInitUI*>(&host.Form()) ||
+                dynamic_cast<cCopyFilesUI*>(&host.Form())) {
+                ++job_windows_;
                 for (int i = 0; i < 400 && !host.EndCode(); ++i) {
                     host.WaitForWakeUp(50);
                     host.RunWakeUps();
@@ -114,7 +116,7 @@ protected:
     cHeadlessMaker maker_;
     int questions_ = 0;
     int choosers_ = 0;
-    int finders_ = 0;
+    int job_windows_ = 0; // the start-up window of a rescan, the copy window
     bool answer_ = false;
     bool vanish_ = false;
     std::u16string chosen_;
@@ -435,20 +437,20 @@ TEST_F(ExplorerForm, RescanAsksOnlyAfterTheListWasChanged) {
     answer_ = false;
     form.Rescan();
     EXPECT_EQ(questions_, 1);
-    EXPECT_EQ(finders_, 0);
+    EXPECT_EQ(job_windows_, 0);
     EXPECT_EQ(list_.Entries().size(), 1u);
 
     answer_ = true;
     form.Rescan();
     EXPECT_EQ(questions_, 2);
-    EXPECT_EQ(finders_, 1);
+    EXPECT_EQ(job_windows_, 1);
     EXPECT_FALSE(list_.IsChanged());
     for (const auto& entry : list_.Entries())
         EXPECT_EQ(entry->EntryKind(), 1u); // the image went; only drives are found
 
     form.Rescan(); // unchanged: no question
     EXPECT_EQ(questions_, 2);
-    EXPECT_EQ(finders_, 2);
+    EXPECT_EQ(job_windows_, 2);
 }
 
 TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
@@ -471,6 +473,32 @@ TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
     ASSERT_TRUE(list.SortBy(0, false)); // back to the row order
     for (int i = 0; i < list.ItemCount(); ++i)
         EXPECT_EQ(list.Item(i)->Data(), std::uintptr_t(i));
+}
+
+TEST_F(ExplorerForm, CopiesTheSelectedFileOutByteForByte) {
+    const std::string scratch = UseScratchSettings();
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
+    WaitForListing(form, host);
+    form.BrowseView().List().Select(RowOf(form, u"over64k.bin"));
+    host.RunWakeUps();
+    chosen_ = utf::FromUtf8(scratch + "/copied.bin");
+    form.CopySelected();
+    EXPECT_EQ(choosers_, 1);
+    EXPECT_EQ(job_windows_, 1);
+    EXPECT_EQ(questions_, 0);
+    auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    };
+    const std::string copied = read(scratch + "/copied.bin");
+    EXPECT_EQ(copied.size(), 65537u);
+    EXPECT_EQ(copied, read(fixtures::Folder("fat-images.sh") + "/tree/small/over64k.bin"));
 }
 
 } // namespace
