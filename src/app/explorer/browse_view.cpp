@@ -1,5 +1,6 @@
 #include "app/explorer/browse_view.h"
 
+#include "app/explorer/explorer_icons.h"
 #include "app/explorer/explorer_texts.h"
 #include "app/explorer/storage_view.h"
 #include "gui/controls/combo_box_child.h"
@@ -88,6 +89,9 @@ cBrowseViewChild::cBrowseViewChild(cNavigationProvider* provider) {
     list_ = right->AddPane<cListViewChild>(std::vector<cHeaderColumn>{
         {T(0), 200}, {T(1), 80, eAlign::Right}, {T(2), 70}, {T(3), 140}});
     properties_ = right->AddPane<cPropSheetChild>();
+    partitions_->SetIcons(TreeIcons());
+    folders_->SetIcons(TreeIcons());
+    list_->SetIcons(ListIcons());
     for (int column = 0; column < 4; ++column)
         list_->SetSortProvider(column, std::make_unique<cRowSorter>(rows_));
     status_ = Add<cStaticElement>(6, 0, -7, kStatusHeight);
@@ -172,9 +176,9 @@ void cBrowseViewChild::Open(cPartTreeItem& opened) {
             return;
         }
         partition_nodes_.push_back(&node);
-        auto* item = partitions_->AddItem(
-            parent, std::make_unique<cTreeItemElement>(PartitionCaption(*this, node),
-                                                       partition_nodes_.size() - 1));
+        auto* item =
+            partitions_->AddItem(parent, IconNode(PartitionCaption(*this, node),
+                                                  partition_nodes_.size() - 1, kIconPartition));
         if (&node == &opened)
             selected = item;
         if (!IsWholeStorage(node))
@@ -188,7 +192,7 @@ void cBrowseViewChild::Open(cPartTreeItem& opened) {
         partitions_->Select(selected);
 
     folders_->Clear();
-    auto root = std::make_unique<cTreeItemElement>(u"/");
+    auto root = IconNode(u"/", 0, kIconTreeFolder);
     root->SetMayHaveChildren(true);
     folders_->AddItem(nullptr, std::move(root));
     rows_.Clear();
@@ -231,12 +235,16 @@ void cBrowseViewChild::ShowPage(int page) {
     for (std::size_t i = rows_.PageFirst(page); i < rows_.PageLast(page); ++i) {
         const cFolderRows::cRow& row = rows_.Row(i);
         std::u16string type = row.type == fskind::kFolder ? T(131) : T(130);
-        if (IsDeleted(*row.entry))
+        const bool deleted = IsDeleted(*row.entry);
+        if (deleted)
             type += u" (" + T(178) + u")";
         items.push_back(std::make_unique<cListViewItemChild>(
             std::vector<std::u16string>{row.entry->name, SizeCell(size_pattern, row.entry->size),
                                         std::move(type), DateCell(row.entry->mtime)},
             row.entry->size, i));
+        items.back()->SetIcon(row.type == fskind::kFolder
+                                  ? (deleted ? kIconDeletedFolder : kIconFolder)
+                                  : (deleted ? kIconDeletedFile : kIconFile));
     }
     list_->AddItems(std::move(items));
     if (list_->SortColumn() >= 0)
@@ -351,7 +359,7 @@ cTreeItemElement* cBrowseViewChild::FolderNode(const std::u16string& path) {
             if (child->Text() == name)
                 next = child.get();
         if (!next) {
-            auto item = std::make_unique<cTreeItemElement>(std::u16string(name));
+            auto item = IconNode(std::u16string(name), 0, kIconTreeFolder);
             item->SetMayHaveChildren(true);
             next = folders_->AddItem(node, std::move(item));
         }
@@ -369,7 +377,7 @@ void cBrowseViewChild::FillFolderTree() {
         const cFolderRows::cRow& row = rows_.Row(i);
         if (row.type != fskind::kFolder)
             break; // folders come first
-        auto item = std::make_unique<cTreeItemElement>(row.entry->name);
+        auto item = IconNode(row.entry->name, 0, kIconTreeFolder);
         item->SetMayHaveChildren(true);
         folders_->AddItem(node, std::move(item));
     }

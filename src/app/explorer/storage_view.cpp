@@ -1,5 +1,6 @@
 #include "app/explorer/storage_view.h"
 
+#include "app/explorer/explorer_icons.h"
 #include "app/explorer/explorer_texts.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/panel_child.h"
@@ -22,7 +23,7 @@ constexpr int kGroupHelp[3] = {35, 38, 41};
 constexpr int kGroupEmpty[3] = {36, 39, 42};
 
 constexpr int kActionRowHeight = 48;
-constexpr int kActionButtonWidth = 210;
+constexpr int kActionButtonWidth = 230;
 constexpr int kDescriptionHeight = 44;
 
 // Caption and help text of each action.
@@ -76,6 +77,7 @@ std::u16string PartitionCaption(const cChildElement& texts, const cPartTreeItem&
 cStorageViewChild::cStorageViewChild() {
     auto* split = Add<cSplitterChild>(0, 0, -1, -1, std::vector<int>{230, 0});
     tree_ = split->AddPane<cTreeViewChild>();
+    tree_->SetIcons(TreeIcons());
     right_ = split->AddPane<cPanelChild>(false);
     description_ = right_->Add<cStaticElement>(8, 6, -9, kDescriptionHeight - 6);
     description_->SetWrap(true);
@@ -95,12 +97,12 @@ void cStorageViewChild::Refill(const cStorageList& list) {
     tree_->Clear();
     nodes_.clear();
     nodes_.push_back({eNode::Root});
-    auto* root = tree_->AddItem(nullptr, std::make_unique<cTreeItemElement>(T(27), 0));
+    auto* root = tree_->AddItem(nullptr, IconNode(T(27), 0, kIconComputer));
     cTreeItemElement* groups[3];
     for (int g = 0; g < 3; ++g) {
         nodes_.push_back({eNode::Group, g});
-        groups[g] = tree_->AddItem(
-            root, std::make_unique<cTreeItemElement>(T(kGroupTexts[g]), nodes_.size() - 1));
+        groups[g] =
+            tree_->AddItem(root, IconNode(T(kGroupTexts[g]), nodes_.size() - 1, kIconGroup));
         group_counts_[g] = 0;
     }
     for (const auto& entry : list.Entries()) {
@@ -112,8 +114,8 @@ void cStorageViewChild::Refill(const cStorageList& list) {
         std::u16string caption = StorageName(entry->Reader());
         if (group == 1 && caption.find(u'/') != std::u16string::npos)
             caption.erase(0, caption.rfind(u'/') + 1);
-        auto* item = tree_->AddItem(groups[group], std::make_unique<cTreeItemElement>(
-                                                       std::move(caption), nodes_.size() - 1));
+        auto* item = tree_->AddItem(groups[group], IconNode(std::move(caption), nodes_.size() - 1,
+                                                            group == 1 ? kIconImage : kIconDrive));
         if (cPartTree* tree = TreeOf(*entry); tree && tree->First())
             AddPartitions(item, *entry, *tree->First());
     }
@@ -134,8 +136,8 @@ void cStorageViewChild::AddPartitions(void* parent_item, cQORNDriveInstance& ent
         return;
     }
     nodes_.push_back({eNode::Partition, 0, &entry, &node});
-    auto* item = tree_->AddItem(parent, std::make_unique<cTreeItemElement>(
-                                            PartitionCaption(*this, node), nodes_.size() - 1));
+    auto* item = tree_->AddItem(
+        parent, IconNode(PartitionCaption(*this, node), nodes_.size() - 1, kIconPartition));
     if (!IsWholeStorage(node))
         for (const auto& child : node.Children())
             AddPartitions(item, entry, *child);
