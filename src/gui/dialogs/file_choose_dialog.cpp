@@ -1,5 +1,6 @@
 #include "gui/dialogs/file_choose_dialog.h"
 
+#include "base/name_fold.h"
 #include "base/utf.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/combo_box_child.h"
@@ -147,7 +148,7 @@ bool cFileChooseDialog::Matches(std::u16string_view name, int filter) const {
     while (!patterns.empty()) {
         const std::size_t cut = patterns.find(u';');
         const std::u16string_view pattern = patterns.substr(0, cut);
-        if (!pattern.empty() && name_order::MatchPattern(pattern, name))
+        if (!pattern.empty() && namefold::MatchPattern(pattern, name, false))
             return true;
         patterns =
             cut == std::u16string_view::npos ? std::u16string_view() : patterns.substr(cut + 1);

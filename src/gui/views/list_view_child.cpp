@@ -1,5 +1,6 @@
 #include "gui/views/list_view_child.h"
 
+#include "base/name_fold.h"
 #include "gui/views/name_order.h"
 
 #include <algorithm>
@@ -46,7 +47,7 @@ void cListViewChild::cListViewNameSortProvider::Sort(cRows& rows, int column,
         const std::u16string_view name = rows[i]->Text(column);
         cKey key{0, std::uint32_t(folded.size()), std::uint32_t(name.size()), std::uint32_t(i)};
         for (std::size_t u = 0; u < name.size(); ++u) {
-            const char16_t f = name_order::Fold(name[u]);
+            const char16_t f = namefold::FoldCase(name[u]);
             folded += f;
             if (u < 4)
                 key.prefix |= std::uint64_t(f) << (48 - 16 * u);
