@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end: runs drovik-gallery under Xvfb, clicks a check box and a tool-bar button
-# with xdotool, answers the message box with the keyboard, and checks what the screen
-# shows after each step. Exits 77 (skipped) when the X tools are missing.
+# End-to-end: runs drovik-gallery under Xvfb, clicks a check box and tool-bar buttons
+# with xdotool, answers the message box with the keyboard, opens the views page, and
+# checks what the screen shows after each step. Exits 77 (skipped) when the X tools are
+# missing.
 # Usage: gallery_xvfb.sh PATH/TO/drovik-gallery OUTPUT_FOLDER
 set -u
 gallery=$1
@@ -86,7 +87,18 @@ shot e2e-5-typed
 typed=$(differ e2e-4-closed e2e-5-typed)
 [ "$typed" -gt 30 ] || fail "typing into the field changed only $typed pixels"
 
-# A quit from the system (SIGTERM) ends the message loop normally.
+# The "views" tool-bar button opens the page of the large views in a window of its own.
+xdotool mousemove --window "$window" 683 18 click 1
+views=""
+for _ in $(seq 50); do
+  views=$(xdotool search --onlyvisible --name "Drovik gallery: views" 2>/dev/null | tail -1)
+  [ -n "$views" ] && break
+  sleep 0.2
+done
+[ -n "$views" ] || fail "the views button opened no window"
+
+# A quit from the system (SIGTERM) ends the message loop normally, even with the views
+# page still open.
 kill -TERM "$gallery_pid"
 wait "$gallery_pid"
 status=$?

@@ -17,6 +17,7 @@
 #include "gui/message_form.h"
 #include "gui/window_maker.h"
 #include "icons.h"
+#include "views_pages.h"
 
 #include <chrono>
 #include <cmath>
@@ -33,6 +34,7 @@ enum eCommand : int {
     kProgress,
     kMenu,
     kDisabledTool,
+    kViews,
     kMenuCopy = 201,
     kMenuRename,
     kMenuDelete,
@@ -69,6 +71,7 @@ void cGalleryForm::OnCreate() {
     tools->AddSeparator();
     tools->AddButton({kProgress, u"Прогресс", u"Запустить форму прогресса", gallery_icons::Play()});
     tools->AddButton({kMenu, u"Меню", u"Открыть всплывающее меню", {}});
+    tools->AddButton({kViews, u"Виды", u"Открыть дерево, список и выбор файлов", {}});
     tools->AddButton({kDisabledTool, u"Недоступно", u"", gallery_icons::Play()});
     tools->SetButtonEnabled(kDisabledTool, false);
 
@@ -162,6 +165,9 @@ bool cGalleryForm::OnCommand(cChildElement* source, int kind, int item) {
         return true;
     case kProgress:
         RunProgressForm();
+        return true;
+    case kViews:
+        gallery_views::Run(this);
         return true;
     case kMenu: {
         const cRect at = source->FormRect();

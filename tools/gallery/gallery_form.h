@@ -1,7 +1,7 @@
 #pragma once
-// The gallery's one form: a tool bar that opens the message boxes, the progress form and
-// a menu, and three panels with every basic control in its states. The status line at
-// the bottom names the last command any control reported.
+// The gallery's one form: a tool bar that opens the message boxes, the progress form, a
+// menu and the page of the large views, and three panels with every basic control in its
+// states. The status line at the bottom names the last command any control reported.
 
 #include "gui/custom_form.h"
 
@@ -9,7 +9,7 @@ class cStaticElement;
 
 class cGalleryForm : public cCustomForm {
 public:
-    static constexpr int kWidth = 820;
+    static constexpr int kWidth = 880;
     static constexpr int kHeight = 560;
 
     cGalleryForm() : cCustomForm("qorns::progress") {}

@@ -1,6 +1,7 @@
 // drovik-gallery: shows every basic control of the GUI library.
-//   drovik-gallery                    opens the gallery window
-//   drovik-gallery --screenshot FILE  renders the gallery without a window into a PNG
+//   drovik-gallery                          opens the gallery window
+//   drovik-gallery --screenshot FILE        renders the gallery without a window into a PNG
+//   drovik-gallery --views-screenshot FILE  renders the page of the large views likewise
 
 #include "base/lang/builtin_packs.h"
 #include "base/lang/pack_reader.h"
@@ -8,6 +9,7 @@
 #include "gallery_form.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/sdl/ww_maker.h"
+#include "views_pages.h"
 
 #include <cstdio>
 #include <cstring>
@@ -24,8 +26,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "drovik-gallery: cannot write %s\n", argv[2]);
         return 1;
     }
+    if (argc == 3 && std::strcmp(argv[1], "--views-screenshot") == 0) {
+        if (gallery_views::SaveScreenshot(argv[2]))
+            return 0;
+        std::fprintf(stderr, "drovik-gallery: cannot write %s\n", argv[2]);
+        return 1;
+    }
     if (argc != 1) {
-        std::fprintf(stderr, "usage: drovik-gallery [--screenshot FILE.png]\n");
+        std::fprintf(
+            stderr,
+            "usage: drovik-gallery [--screenshot FILE.png | --views-screenshot FILE.png]\n");
         return 2;
     }
 
