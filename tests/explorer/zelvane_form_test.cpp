@@ -200,6 +200,12 @@ TEST_F(ExplorerForm, BrowsesAVolumeAndItsFolders) {
     EXPECT_EQ(view.List().Item(0)->Text(0), u"f0001.txt");
     host.Render();
     EXPECT_TRUE(host.SavePng(ShotPath("explorer-browse-many.png")));
+
+    // Backspace in the list goes back up.
+    view.List().SetFocus();
+    host.Key(key::kBackspace);
+    WaitForListing(form, host);
+    EXPECT_EQ(view.FolderPath(), u"/");
 }
 
 TEST_F(ExplorerForm, LargeFoldersArePaged) {

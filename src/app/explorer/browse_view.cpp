@@ -147,6 +147,15 @@ bool cBrowseViewChild::OnCommand(cChildElement* source, int kind, int item) {
     return false;
 }
 
+// Backspace the list or a tree left unhandled goes up one folder, as in a file manager.
+bool cBrowseViewChild::OnKeyDown(int key, int modifiers) {
+    if (key != key::kBackspace || modifiers != 0 || path_.size() <= 1)
+        return false;
+    const std::size_t slash = path_.rfind(u'/');
+    RequestFolder(slash == 0 ? u"/" : path_.substr(0, slash), nullptr);
+    return true;
+}
+
 void cBrowseViewChild::OnSize() {
     cChildElement::OnSize();
     const int w = Rect().w, h = Rect().h;

@@ -74,6 +74,7 @@ public:
 
     bool OnCommand(cChildElement* source, int kind, int item) override;
     void OnSize() override;
+    bool OnKeyDown(int key, int modifiers) override;
     // The view's texts are the explorer's even before it joins the form.
     std::string_view TextSectionId() const override { return "qorns::explorer"; }
 
