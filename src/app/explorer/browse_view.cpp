@@ -75,13 +75,14 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
 }
 
 cBrowseViewChild::cBrowseViewChild(cNavigationProvider* provider) {
-    Add<cStaticElement>(6, 8, 40, 20, T(5));
+    path_label_ = Add<cStaticElement>(6, 8, 40, 20, T(5));
     navigation_ = Add<cNavigationChild>(48, 0, 200, kBarHeight, provider);
     search_ = Add<cQuickSearchEdit>(0, 4, kSearchWidth, 26);
-    Add<cStaticElement>(0, 8, 70, 20, T(16));
+    pages_label_ = Add<cStaticElement>(0, 8, 70, 20, T(16));
     pages_ = Add<cComboBoxChild>(0, 4, kPagesWidth, 26);
 
     auto* split = Add<cSplitterChild>(0, kBarHeight + 2, -1, -1, std::vector<int>{200, 0});
+    body_ = split;
     auto* left = split->AddPane<cVSplitterChild>(std::vector<int>{110, 0});
     partitions_ = left->AddPane<cTreeViewChild>();
     folders_ = left->AddPane<cTreeViewChild>();
@@ -159,14 +160,13 @@ bool cBrowseViewChild::OnKeyDown(int key, int modifiers) {
 void cBrowseViewChild::OnSize() {
     cChildElement::OnSize();
     const int w = Rect().w, h = Rect().h;
-    const auto& children = Children();
     const int search_x = std::max(250, w - kSearchWidth - kPagesWidth - 86);
-    children[0]->Place(6, 9, 40, 20);
+    path_label_->Place(6, 9, 40, 20);
     navigation_->Place(48, 0, search_x - 54, kBarHeight);
     search_->Place(search_x, 4, kSearchWidth, 26);
-    children[3]->Place(search_x + kSearchWidth + 8, 9, 74, 20);
+    pages_label_->Place(search_x + kSearchWidth + 8, 9, 74, 20);
     pages_->Place(w - kPagesWidth - 4, 4, kPagesWidth, 26);
-    children[5]->Place(0, kBarHeight + 2, -1, std::max(0, h - kBarHeight - 2 - kStatusHeight));
+    body_->Place(0, kBarHeight + 2, -1, std::max(0, h - kBarHeight - 2 - kStatusHeight));
     status_->Place(6, std::max(0, h - kStatusHeight + 3), -7, kStatusHeight - 3);
 }
 

@@ -89,6 +89,9 @@ private:
     void SetStatus(std::u16string text);
     std::u16string T(int number) const;
 
+    cStaticElement* path_label_ = nullptr;
+    cStaticElement* pages_label_ = nullptr;
+    cChildElement* body_ = nullptr;
     cTreeViewChild* partitions_ = nullptr;
     cTreeViewChild* folders_ = nullptr;
     cNavigationChild* navigation_ = nullptr;

@@ -127,9 +127,8 @@ void cStorageViewChild::Refill(const cStorageList& list) {
 
 // A storage without a map is one file system across the whole storage: its root node
 // stands for it. Otherwise the root's children are the partitions, nested as found.
-void cStorageViewChild::AddPartitions(void* parent_item, cQORNDriveInstance& entry,
+void cStorageViewChild::AddPartitions(cTreeItemElement* parent, cQORNDriveInstance& entry,
                                       cPartTreeItem& node) {
-    auto* parent = static_cast<cTreeItemElement*>(parent_item);
     if (IsWholeStorage(node) && node.HasChildren()) {
         for (const auto& child : node.Children())
             AddPartitions(parent, entry, *child);

@@ -16,6 +16,7 @@ class cPropSheetChild;
 class cQORNDriveInstance;
 class cStaticElement;
 class cStorageList;
+class cTreeItemElement;
 class cTreeViewChild;
 class cVFS;
 class cWTPanelChild;
@@ -59,7 +60,7 @@ public:
     std::string_view TextSectionId() const override { return "qorns::explorer"; }
 
 private:
-    void AddPartitions(void* parent_item, cQORNDriveInstance& entry, cPartTreeItem& node);
+    void AddPartitions(cTreeItemElement* parent, cQORNDriveInstance& entry, cPartTreeItem& node);
     void ShowPage();
     void ShowGroupPage(int group);
     void ShowStoragePage(const cQORNDriveInstance& entry);
