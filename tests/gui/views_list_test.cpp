@@ -1,11 +1,10 @@
-// The list view: scrolling arithmetic, stable sorting in both directions, selection with
-// the mouse and the keyboard, and what reaches the form.
+// The list view: stable sorting in both directions, selection with the mouse and the
+// keyboard, and what reaches the form.
 
 #include "base/utf.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/views/list_view_child.h"
 #include "gui/views/name_order.h"
-#include "gui/views/scroll_axis.h"
 #include "views_support.h"
 
 #include <algorithm>
@@ -14,27 +13,6 @@
 using views_test::cRecordingForm;
 
 namespace {
-
-TEST(ScrollAxis, ClampsAndMapsTheThumb) {
-    cScrollAxis axis;
-    axis.SetExtent(1000, 100);
-    EXPECT_TRUE(axis.SetPosition(5000));
-    EXPECT_EQ(axis.Position(), 900);
-    EXPECT_EQ(axis.Thumb(200), (std::pair<int, int>{180, 20}));
-    EXPECT_EQ(axis.PositionForThumb(200, 180), 900);
-    EXPECT_EQ(axis.PositionForThumb(200, -50), 0);
-    // Shrinking content pulls the position back; huge content keeps a grabbable thumb
-    // and does not overflow.
-    axis.SetExtent(300, 100);
-    EXPECT_EQ(axis.Position(), 200);
-    axis.SetExtent(200'000 * 22, 400);
-    EXPECT_EQ(axis.Thumb(400).second, cScrollAxis::kMinThumb);
-    axis.SetPosition(axis.MaxPosition());
-    EXPECT_EQ(axis.Thumb(400).first, 400 - cScrollAxis::kMinThumb);
-    axis.SetExtent(50, 100);
-    EXPECT_FALSE(axis.Needed());
-    EXPECT_EQ(axis.Position(), 0);
-}
 
 std::unique_ptr<cListViewItemChild> Row(std::u16string name, std::uint64_t size, int tag) {
     return std::make_unique<cListViewItemChild>(std::vector<std::u16string>{name, u"x"}, size,

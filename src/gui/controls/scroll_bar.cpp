@@ -4,6 +4,8 @@
 #include "gui/painter.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -56,34 +58,32 @@ void cScrollBarBase::OnSize() {
 
 void cScrollBarBase::SetRange(int minimum, int maximum, int page) {
     minimum_ = minimum;
-    maximum_ = std::max(minimum, maximum);
-    page_ = std::max(1, page);
-    SetPosition(position_);
+    const std::int64_t span = std::int64_t(std::max(minimum, maximum)) - minimum + 1;
+    axis_.SetExtent(int(std::min<std::int64_t>(span, std::numeric_limits<int>::max())),
+                    std::max(1, page));
     Invalidate();
 }
 
 void cScrollBarBase::SetPosition(int position, bool notify) {
-    position = std::clamp(position, minimum_, MaxPosition());
-    if (position == position_)
+    if (!axis_.SetPosition(int(
+            std::clamp<std::int64_t>(std::int64_t(position) - minimum_, 0, axis_.MaxPosition()))))
         return;
-    position_ = position;
     Invalidate();
     if (notify)
-        SendCommand(kActionScroll, position_);
+        SendCommand(kActionScroll, Position());
 }
 
-void cScrollBarBase::Step(int lines) {
-    SetPosition(position_ + lines, true);
+void cScrollBarBase::Step(int units) {
+    SetPosition(int(std::clamp<std::int64_t>(std::int64_t(Position()) + units,
+                                             std::numeric_limits<int>::min(),
+                                             std::numeric_limits<int>::max())),
+                true);
 }
 
 cRect cScrollBarBase::ThumbRect() const {
-    const int track = Length() - 2 * Arrow();
-    const int span = maximum_ - minimum_ + 1;
-    const int size =
-        std::clamp(span > 0 ? track * page_ / span : track, std::min(track, 18), track);
-    const int room = track - size, range = MaxPosition() - minimum_;
-    const int offset = Arrow() + (range > 0 ? room * (position_ - minimum_) / range : 0);
-    return vertical_ ? cRect{0, offset, Rect().w, size} : cRect{offset, 0, size, Rect().h};
+    const auto [offset, size] = axis_.Thumb(Track());
+    return vertical_ ? cRect{0, Arrow() + offset, Rect().w, size}
+                     : cRect{Arrow() + offset, 0, size, Rect().h};
 }
 
 void cScrollBarBase::OnPaint(cCanvas& canvas) {
@@ -92,7 +92,7 @@ void cScrollBarBase::OnPaint(cCanvas& canvas) {
                               : dragging_  ? eClickState::Pressed
                               : thumb_hot_ ? eClickState::Hover
                                            : eClickState::Normal;
-    if (MaxPosition() > minimum_)
+    if (axis_.Needed())
         painter::ScrollThumb(canvas, ThumbRect(), state, vertical_);
 }
 
@@ -106,7 +106,7 @@ void cScrollBarBase::OnButtonDown(eMouseButton button, cPoint point, int modifie
         Invalidate();
         return;
     }
-    SetPosition(position_ + (Along(point) < Along({thumb.x, thumb.y}) ? -page_ : page_), true);
+    Step(Along(point) < Along({thumb.x, thumb.y}) ? -Page() : Page());
 }
 
 void cScrollBarBase::OnMouseMove(cPoint point) {
@@ -118,13 +118,8 @@ void cScrollBarBase::OnMouseMove(cPoint point) {
         }
         return;
     }
-    const cRect thumb = ThumbRect();
-    const int room = Length() - 2 * Arrow() - (vertical_ ? thumb.h : thumb.w);
-    const int range = MaxPosition() - minimum_;
-    if (room <= 0 || range <= 0)
-        return;
-    const int offset = std::clamp(Along(point) - drag_offset_ - Arrow(), 0, room);
-    SetPosition(minimum_ + (offset * range + room / 2) / room, true);
+    SetPosition(minimum_ + axis_.PositionForThumb(Track(), Along(point) - drag_offset_ - Arrow()),
+                true);
 }
 
 void cScrollBarBase::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {

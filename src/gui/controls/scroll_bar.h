@@ -4,6 +4,7 @@
 // cHScroll and cVScroll differ only in direction.
 
 #include "gui/child_element.h"
+#include "gui/controls/scroll_axis.h"
 
 inline constexpr int kActionScroll = 12;
 
@@ -11,13 +12,15 @@ class cScrollBarBase : public cChildElement {
 public:
     static constexpr int kThickness = 14;
 
+    // Positions run from `minimum` to `maximum` - `page` + 1; ranges wider than the int
+    // limit are cut there.
     void SetRange(int minimum, int maximum, int page);
-    // Clamped to minimum..maximum - page + 1; reports when `notify` and it changed.
+    // Clamped to the range; reports when `notify` and it changed.
     void SetPosition(int position, bool notify = false);
-    int Position() const { return position_; }
-    int Page() const { return page_; }
-    // One arrow step; a track click moves by a page.
-    void Step(int lines);
+    int Position() const { return minimum_ + axis_.Position(); }
+    int Page() const { return axis_.Page(); }
+    // Moves by `units` and reports it: an arrow moves by one, a track click by a page.
+    void Step(int units);
 
     void OnSize() override;
     void OnPaint(cCanvas& canvas) override;
@@ -34,14 +37,12 @@ private:
     int Along(cPoint p) const { return vertical_ ? p.y : p.x; }
     int Length() const { return vertical_ ? Rect().h : Rect().w; }
     int Arrow() const;
+    int Track() const { return Length() - 2 * Arrow(); }
     cRect ThumbRect() const;
-    int MaxPosition() const { return std::max(minimum_, maximum_ - page_ + 1); }
 
     bool vertical_;
     int minimum_ = 0;
-    int maximum_ = 100;
-    int page_ = 10;
-    int position_ = 0;
+    cScrollAxis axis_;
     bool thumb_hot_ = false;
     bool dragging_ = false;
     int drag_offset_ = 0;

@@ -10,7 +10,7 @@
 // OnContent* hooks, so they never add the scroll position by hand.
 
 #include "gui/child_element.h"
-#include "gui/views/scroll_axis.h"
+#include "gui/controls/scroll_axis.h"
 
 class cScrollableElement : public cChildElement {
 public:

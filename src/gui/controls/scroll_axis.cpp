@@ -1,4 +1,4 @@
-#include "gui/views/scroll_axis.h"
+#include "gui/controls/scroll_axis.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -30,9 +30,10 @@ std::pair<int, int> cScrollAxis::Thumb(int track) const {
 }
 
 int cScrollAxis::PositionForThumb(int track, int thumb_offset) const {
+    // A thumb that fills its track cannot be dragged anywhere: the view stays put.
     const int travel = track - Thumb(track).second;
     if (travel <= 0)
-        return 0;
+        return position_;
     const int offset = std::clamp(thumb_offset, 0, travel);
     // Rounded, so that dragging the thumb to the end of the track reaches the end.
     return int((std::int64_t(offset) * MaxPosition() + travel / 2) / travel);

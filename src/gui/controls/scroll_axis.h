@@ -1,6 +1,6 @@
 #pragma once
-// One axis of a scrolling view: how much content there is, how much of it shows (the
-// page), where the view stands, and the scroll-bar thumb derived from those. Pure
+// One axis of a scrolling view or scroll bar: how much content there is, how much of it
+// shows (the page), where the view stands, and the thumb derived from those. Pure
 // arithmetic, so the clamping rules are tested without drawing.
 
 #include <utility>
