@@ -6,6 +6,7 @@
 
 namespace namefold {
 
+// FoldCase for units past Basic Latin; call FoldCase.
 char16_t FoldCaseBeyondAscii(char16_t unit);
 
 // Simple one-to-one lower-case mapping of the alphabets names are written in: Basic Latin,
