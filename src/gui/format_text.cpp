@@ -21,6 +21,20 @@ std::u16string Pad(std::u16string digits, int width, bool zero) {
     return std::u16string(fill, u' ') + digits;
 }
 
+bool IsConversion(char16_t c) {
+    return c == u's' || c == u'd' || c == u'u' || c == u'f' || c == u'x' || c == u'X';
+}
+
+// A double that does not fit 64 bits (or is not a number) has no integer form; 0 is what
+// the patterns' readers can make sense of.
+std::int64_t ToInteger(const cFormatArg& arg) {
+    if (arg.kind != cFormatArg::kReal)
+        return arg.integer;
+    if (!(arg.real > -9.2e18 && arg.real < 9.2e18))
+        return 0;
+    return std::int64_t(arg.real);
+}
+
 } // namespace
 
 std::u16string FormatText(std::u16string_view pattern, std::initializer_list<cFormatArg> args) {
@@ -49,8 +63,11 @@ std::u16string FormatText(std::u16string_view pattern, std::initializer_list<cFo
             while (j < pattern.size() && pattern[j] >= u'0' && pattern[j] <= u'9')
                 precision = std::min(kMaxWidth, precision * 10 + (pattern[j++] - u'0'));
         }
-        if (j >= pattern.size() || (pattern[j] != u's' && pattern[j] != u'd' &&
-                                    pattern[j] != u'u' && pattern[j] != u'f')) {
+        // Length modifiers ("%lld", "%hu") say nothing here: arguments carry their own width.
+        while (j < pattern.size() && (pattern[j] == u'l' || pattern[j] == u'h' ||
+                                      pattern[j] == u'z' || pattern[j] == u'j'))
+            ++j;
+        if (j >= pattern.size() || !IsConversion(pattern[j])) {
             out += pattern.substr(i, j - i);
             i = j - 1;
             continue;
@@ -69,13 +86,20 @@ std::u16string FormatText(std::u16string_view pattern, std::initializer_list<cFo
             }
             [[fallthrough]];
         case u'd':
-        case u'u': {
-            const std::int64_t value =
-                arg.kind == cFormatArg::kReal ? std::int64_t(arg.real) : arg.integer;
-            std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
+            std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(ToInteger(arg)));
             out += Pad(utf::FromAscii(buffer), width, zero);
             break;
-        }
+        case u'u':
+            std::snprintf(buffer, sizeof buffer, "%llu",
+                          static_cast<unsigned long long>(ToInteger(arg)));
+            out += Pad(utf::FromAscii(buffer), width, zero);
+            break;
+        case u'x':
+        case u'X':
+            std::snprintf(buffer, sizeof buffer, conversion == u'x' ? "%llx" : "%llX",
+                          static_cast<unsigned long long>(ToInteger(arg)));
+            out += Pad(utf::FromAscii(buffer), width, zero);
+            break;
         default: {
             const double value = arg.kind == cFormatArg::kInt ? double(arg.integer) : arg.real;
             std::snprintf(buffer, sizeof buffer, "%.*f",

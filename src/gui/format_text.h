@@ -1,7 +1,8 @@
 #pragma once
 // Fills the printf-style patterns of language texts ("%s: выполнено %.01f%%..."). The
 // patterns come from language packs, so they are data, never handed to printf: only
-// %s, %d, %u and %f with optional zero flag, width and precision, and %%, are understood;
+// %s, %d, %u, %x, %X and %f with optional zero flag, width, precision and C length
+// modifiers (ignored: arguments carry their own width), and %%, are understood;
 // a conversion without a matching argument prints nothing, anything else prints as is.
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include "app/explorer/explorer_texts.h"
 #include "app/explorer/folder_rows.h"
+#include "gui/format_text.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -151,9 +152,9 @@ TEST(ExplorerCells, DateAsDayMonthYearOrEmptyWithoutYear) {
 }
 
 TEST(ExplorerTexts, PatternsWithLengthModifiers) {
-    EXPECT_EQ(explorer::Format(u"%s раздел (сектор %lld, %.02fГБ)", {u"FAT32", 2048, 1.5}),
+    EXPECT_EQ(FormatText(u"%s раздел (сектор %lld, %.02fГБ)", {u"FAT32", 2048, 1.5}),
               u"FAT32 раздел (сектор 2048, 1.50ГБ)");
-    EXPECT_EQ(explorer::Format(u"100%% %hd", {7}), u"100% 7");
+    EXPECT_EQ(FormatText(u"100%% %hd", {7}), u"100% 7");
     EXPECT_EQ(explorer::NumberWithHex(2048), u"2048 (0x00000800)");
     EXPECT_EQ(explorer::SectorsWithGB(2097152), u"2097152 (1.00GB)");
 }

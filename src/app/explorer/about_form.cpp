@@ -4,6 +4,7 @@
 #include "app/explorer/explorer_texts.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/static_element.h"
+#include "gui/format_text.h"
 
 namespace explorer {
 
@@ -14,7 +15,7 @@ std::u16string cAboutForm::Caption() const {
 void cAboutForm::OnCreate() {
     auto* title = Add<cStaticElement>(20, 18, -21, 22, std::u16string(Text(1).value_or(u"")));
     title->SetFont(StandardFont(eStdFont::Bold));
-    Add<cStaticElement>(20, 42, -21, 20, Format(Text(2).value_or(u""), {copyreport::kVersion}));
+    Add<cStaticElement>(20, 42, -21, 20, FormatText(Text(2).value_or(u""), {copyreport::kVersion}));
     Add<cStaticElement>(20, 70, -21, 40, std::u16string(Text(3).value_or(u"")))->SetWrap(true);
     Add<cStaticElement>(20, 112, -21, 40, std::u16string(Text(4).value_or(u"")))->SetWrap(true);
     AddChild(cButtonChild::FromSection(5, kCommandClose, true), kWidth - 120, kHeight - 44, 100,

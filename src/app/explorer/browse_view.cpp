@@ -6,6 +6,7 @@
 #include "gui/controls/combo_box_child.h"
 #include "gui/controls/edit_child.h"
 #include "gui/controls/static_element.h"
+#include "gui/format_text.h"
 #include "gui/navigation/navigation_child.h"
 #include "gui/painter.h"
 #include "gui/views/list_view_child.h"
@@ -225,11 +226,11 @@ void cBrowseViewChild::ShowFolder(const std::u16string& path, cFolderRows rows) 
     navigation_->ShowPath(path);
     std::vector<std::u16string> pages;
     for (int page = 0; page < rows_.PageCount(); ++page)
-        pages.push_back(Format(u"%d", {page + 1}));
+        pages.push_back(FormatText(u"%d", {page + 1}));
     pages_->SetItems(std::move(pages), 0);
     ShowPage(0);
     FillFolderTree();
-    SetStatus(Format(T(133), {int(rows_.Count())}) + u" " + T(134));
+    SetStatus(FormatText(T(133), {int(rows_.Count())}) + u" " + T(134));
 }
 
 void cBrowseViewChild::ShowPage(int page) {
@@ -288,14 +289,14 @@ void cBrowseViewChild::ShowSelection() {
     if (selected.size() == 1) {
         const cFolderRows::cRow& row = rows_.Row(selected.front());
         const std::u16string kind = row.type == fskind::kFolder ? T(189) : T(188);
-        SetStatus(Format(T(132), {std::u16string_view(kind), std::u16string_view(row.entry->name),
-                                  row.entry->size}));
+        SetStatus(FormatText(T(132), {std::u16string_view(kind),
+                                      std::u16string_view(row.entry->name), row.entry->size}));
         ShowProperties(row.entry.get());
     } else if (selected.size() > 1) {
         std::uint64_t total = 0;
         for (std::size_t index : selected)
             total += rows_.Row(index).entry->size;
-        SetStatus(Format(T(175), {int(selected.size()), total}));
+        SetStatus(FormatText(T(175), {int(selected.size()), total}));
         ShowProperties(nullptr);
     } else {
         ShowProperties(nullptr);
@@ -313,7 +314,7 @@ void cBrowseViewChild::ShowProperties(const cFSObject* object) {
     }
     const std::uint32_t type = RowType(*object);
     area.AddRow(0, T(0), object->name);
-    area.AddRow(1, T(1), Format(u"%d", {object->size}));
+    area.AddRow(1, T(1), FormatText(u"%d", {object->size}));
     area.AddRow(2, T(2), type == fskind::kFolder ? T(131) : T(130));
     area.AddRow(3, T(3), DateCell(object->mtime));
     if (IsDeleted(*object))

@@ -1,6 +1,7 @@
 #include "app/explorer/folder_rows.h"
 
 #include "app/explorer/explorer_texts.h"
+#include "gui/format_text.h"
 #include "vfs/name_match.h"
 
 #include <algorithm>
@@ -89,7 +90,7 @@ bool DateLess(const cFolderRows::cRow& a, const cFolderRows::cRow& b) {
 }
 
 std::u16string SizeCell(std::u16string_view pattern, std::uint64_t size) {
-    return Format(pattern, {size / 1024});
+    return FormatText(pattern, {size / 1024});
 }
 
 std::u16string DateCell(const cFSTime& time) {

@@ -5,6 +5,7 @@
 #include "gui/controls/button_child.h"
 #include "gui/controls/panel_child.h"
 #include "gui/controls/static_element.h"
+#include "gui/format_text.h"
 #include "gui/views/prop_sheet_child.h"
 #include "gui/views/splitter_child.h"
 #include "gui/views/tree_view_child.h"
@@ -70,8 +71,8 @@ std::u16string PartitionCaption(const cChildElement& texts, const cPartTreeItem&
     } else {
         kind = partition.TypeName();
     }
-    return Format(SectionText(texts, 26),
-                  {std::u16string_view(kind), partition.Start(), SectorsToGB(partition.Length())});
+    return FormatText(SectionText(texts, 26), {std::u16string_view(kind), partition.Start(),
+                                               SectorsToGB(partition.Length())});
 }
 
 cStorageViewChild::cStorageViewChild() {
@@ -183,7 +184,7 @@ void cStorageViewChild::ShowPage() {
     case eNode::Root:
         description_->SetText(T(28));
         for (int g = 0; g < 3; ++g)
-            sheet_->Area().AddRow(g, T(kGroupTexts[g]), Format(u"%d", {group_counts_[g]}),
+            sheet_->Area().AddRow(g, T(kGroupTexts[g]), FormatText(u"%d", {group_counts_[g]}),
                                   T(kGroupHelp[g]));
         SetActions(22, {kActRescan, kActOpenImage});
         break;
@@ -204,7 +205,7 @@ void cStorageViewChild::ShowGroupPage(int group) {
     const int count = group_counts_[group];
     description_->SetText(count ? T(kGroupHelp[group]) : T(kGroupEmpty[group]));
     sheet_->Area().AddSection(T(kGroupTexts[group]));
-    sheet_->Area().AddRow(1, T(43), Format(u"%d", {count}), T(kGroupHelp[group]));
+    sheet_->Area().AddRow(1, T(43), FormatText(u"%d", {count}), T(kGroupHelp[group]));
     if (group == 1)
         SetActions(22, {kActOpenImage});
     else
@@ -225,10 +226,10 @@ void cStorageViewChild::ShowStoragePage(const cQORNDriveInstance& entry) {
         const std::uint64_t per_cylinder =
             std::uint64_t(geometry.heads) * std::uint64_t(geometry.sectorsPerTrack);
         const std::uint64_t cylinders = per_cylinder ? reader.GetSectorCount() / per_cylinder : 0;
-        area.AddRow(51, T(51), Format(u"%d", {std::uint64_t(geometry.heads)}), T(56));
-        area.AddRow(52, T(52), Format(u"%d", {std::uint64_t(geometry.sectorsPerTrack)}), T(56));
-        area.AddRow(53, T(53), Format(u"%d", {cylinders}), T(56));
-        area.AddRow(54, T(54), Format(u"%d", {std::uint64_t(geometry.bytesPerSector)}), T(55));
+        area.AddRow(51, T(51), FormatText(u"%d", {std::uint64_t(geometry.heads)}), T(56));
+        area.AddRow(52, T(52), FormatText(u"%d", {std::uint64_t(geometry.sectorsPerTrack)}), T(56));
+        area.AddRow(53, T(53), FormatText(u"%d", {cylinders}), T(56));
+        area.AddRow(54, T(54), FormatText(u"%d", {std::uint64_t(geometry.bytesPerSector)}), T(55));
     }
     SetActions(118, {kActCloseStorage});
 }
@@ -264,7 +265,7 @@ void cStorageViewChild::ShowPartitionPage(const cPartTreeItem& partition) {
     area.AddRow(57, T(57), NumberWithHex(partition.Start()), T(58));
     area.AddRow(59, T(59), NumberWithHex(last), T(60));
     area.AddRow(61, T(61), NumberWithHex(partition.Length()), T(62));
-    area.AddRow(63, T(63), Format(u"%.02f", {SectorsToGB(partition.Length())}), T(64));
+    area.AddRow(63, T(63), FormatText(u"%.02f", {SectorsToGB(partition.Length())}), T(64));
     area.AddRow(68, T(68), partition.TypeName(), T(69));
     cVFS* fs = MountedFileSystem(partition);
     std::u16string fs_name = T(67);
