@@ -32,7 +32,7 @@ for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sle
 
 # Leak checking stays with the unit tests: at exit SDL unloads the X libraries it
 # opened, and what they keep is reported without names, not ours to judge here.
-ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}" "$gallery" 2>"$out/gallery.log" &
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$gallery" 2>"$out/gallery.log" &
 gallery_pid=$!
 # The window counts as there once the same visible window is found twice in a row (a
 # window found while the program is still setting up may be replaced).
