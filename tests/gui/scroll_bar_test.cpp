@@ -34,6 +34,21 @@ TEST(ScrollAxis, ClampsAndMapsTheThumb) {
     EXPECT_EQ(axis.Position(), 0);
 }
 
+TEST(ScrollAxis, WheelDistanceIsThreeLinesANotchAndNeverNothing) {
+    struct cCase {
+        int delta, line, distance;
+    };
+    constexpr int kMax = std::numeric_limits<int>::max();
+    const cCase cases[] = {
+        {120, 22, -66},      {-120, 22, 66}, {-240, 1, 6}, {10, 22, -5},
+        {1, 22, -1},         {-1, 22, 1},    {0, 22, 0},   {kMax, kMax, -kMax - 1},
+        {-kMax, kMax, kMax},
+    };
+    for (const cCase& c : cases)
+        EXPECT_EQ(cScrollAxis::WheelDistance(c.delta, c.line), c.distance)
+            << c.delta << " " << c.line;
+}
+
 struct cScrollLog : cCustomForm {
     bool OnCommand(cChildElement* source, int kind, int item) override {
         if (kind == kActionScroll)
@@ -53,7 +68,7 @@ struct cBarFixture {
     cScrollBarBase* bar;
 };
 
-TEST(ScrollBar, ArrowsStepAndTheTrackPages) {
+TEST(ScrollBar, ArrowsStepLinesWheelsThreeAndTheTrackPages) {
     cBarFixture f;
     f.bar->SetRange(10, 109, 20); // positions 10..90
     EXPECT_EQ(f.bar->Position(), 10);
@@ -63,6 +78,11 @@ TEST(ScrollBar, ArrowsStepAndTheTrackPages) {
     EXPECT_EQ(f.form.positions, (std::vector<int>{11, 31, 30}));
     f.bar->SetPosition(1000);
     EXPECT_EQ(f.bar->Position(), 90);
+    // With a line of 5 units an arrow moves 5 and a wheel notch 15.
+    f.bar->SetLineStep(5);
+    f.host.Click(7, 5);
+    f.host.Wheel(120, 7, 300);
+    EXPECT_EQ(f.bar->Position(), 70);
 }
 
 TEST(ScrollBar, HugeRangesDragAndPaintWithoutOverflow) {

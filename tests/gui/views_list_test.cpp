@@ -217,6 +217,33 @@ TEST(ListView, HeaderFollowsSidewaysScrolling) {
     EXPECT_EQ(f.list->Header().PaneStart(0), -70);
     // A click lands on the column under the pointer, scrolled or not.
     EXPECT_EQ(f.list->Header().ColumnAt(150), 1);
+    // The horizontal bar's right arrow moves a line, and the header follows it too.
+    f.host.Click(192, 293);
+    const int max_x = f.list->ContentSize().w - f.list->Viewport().w;
+    EXPECT_EQ(f.list->ScrollPos().x, std::min(70 + cListViewChild::kRowHeight, max_x));
+    EXPECT_EQ(f.list->Header().PaneStart(0), -f.list->ScrollPos().x);
+}
+
+TEST(ListView, ItsScrollBarStepsWheelsAndDragsThroughAHugeList) {
+    std::vector<std::unique_ptr<cListViewItemChild>> rows;
+    for (int i = 0; i < 200'000; ++i)
+        rows.push_back(Row(u"f" + utf::FromAscii(std::to_string(i)), 0, i));
+    cListFixture f(std::move(rows), 320);
+    // The vertical bar runs down the right edge below the header, arrows at both ends.
+    constexpr int kBarX = 360 - 1 - cScrollableElement::kBarThickness / 2;
+    f.host.Click(kBarX, 312);
+    EXPECT_EQ(f.list->ScrollPos().y, cListViewChild::kRowHeight);
+    f.host.Wheel(-120, kBarX, 200);
+    EXPECT_EQ(f.list->ScrollPos().y, 4 * cListViewChild::kRowHeight);
+    // The thumb, still at the top of the track, dragged to the bottom reaches the end.
+    f.host.Press(kBarX, 1 + 24 + 14 + 5);
+    f.host.MouseMove(kBarX, 330);
+    f.host.Release(kBarX, 330);
+    EXPECT_EQ(f.list->ScrollPos().y, f.list->VerticalAxis().MaxPosition());
+    f.host.Render();
+    // The view keeps its bars' reports to itself.
+    f.host.RunWakeUps();
+    EXPECT_FALSE(f.form.Saw(kActionScroll));
 }
 
 TEST(ListView, LargeListScrollsToTheEndAndRenders) {

@@ -1,7 +1,9 @@
 #include "gui/controls/scroll_axis.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 void cScrollAxis::SetExtent(int content, int page) {
     content_ = std::max(0, content);
@@ -37,4 +39,17 @@ int cScrollAxis::PositionForThumb(int track, int thumb_offset) const {
     const int offset = std::clamp(thumb_offset, 0, travel);
     // Rounded, so that dragging the thumb to the end of the track reaches the end.
     return int((std::int64_t(offset) * MaxPosition() + travel / 2) / travel);
+}
+
+int cScrollAxis::WheelDistance(int delta, int line) {
+    constexpr double kNotch = 120, kLinesPerNotch = 3;
+    if (delta == 0)
+        return 0;
+    // In double: delta and line both near the int limit overflow even 64 bits, and
+    // products below 2^53, all real ones, stay exact.
+    const double units = std::trunc(-double(delta) * kLinesPerNotch * line / kNotch);
+    if (units == 0)
+        return delta > 0 ? -1 : 1;
+    return int(std::clamp<double>(units, std::numeric_limits<int>::min(),
+                                  std::numeric_limits<int>::max()));
 }

@@ -25,6 +25,11 @@ public:
     // The position that puts the thumb's start at `thumb_offset` on that track.
     int PositionForThumb(int track, int thumb_offset) const;
 
+    // How far a wheel event moves towards the end: three lines of `line` units a notch
+    // (Windows-style units, 120 a notch, turned up for "back"). Fine-grained wheels report
+    // fractions of a notch; they still move at least one unit in their direction.
+    static int WheelDistance(int delta, int line);
+
 private:
     int content_ = 0;
     int page_ = 0;

@@ -11,8 +11,8 @@ namespace {
 
 class cScrollArrow : public cClickableElement {
 public:
-    cScrollArrow(cScrollBarBase& bar, int direction, int step)
-        : bar_(bar), direction_(direction), step_(step) {
+    cScrollArrow(cScrollBarBase& bar, int direction, int sign)
+        : bar_(bar), direction_(direction), sign_(sign) {
         SetFocusable(false);
     }
     void OnPaint(cCanvas& canvas) override {
@@ -26,12 +26,12 @@ public:
     }
 
 protected:
-    void OnClick() override { bar_.Step(step_); }
+    void OnClick() override { bar_.Step(sign_ * bar_.LineStep()); }
 
 private:
     cScrollBarBase& bar_;
     int direction_;
-    int step_;
+    int sign_;
 };
 
 } // namespace
@@ -71,6 +71,10 @@ void cScrollBarBase::SetPosition(int position, bool notify) {
     Invalidate();
     if (notify)
         SendCommand(kActionScroll, Position());
+}
+
+void cScrollBarBase::SetLineStep(int units) {
+    line_ = std::max(1, units);
 }
 
 void cScrollBarBase::Step(int units) {
@@ -135,6 +139,6 @@ void cScrollBarBase::OnMouseLeave() {
 }
 
 bool cScrollBarBase::OnWheel(int delta, cPoint point) {
-    Step(delta > 0 ? -3 : 3);
+    Step(cScrollAxis::WheelDistance(delta, line_));
     return true;
 }

@@ -19,8 +19,11 @@ public:
     void SetPosition(int position, bool notify = false);
     int Position() const { return minimum_ + axis_.Position(); }
     int Page() const { return axis_.Page(); }
-    // Moves by `units` and reports it: an arrow moves by one, a track click by a page.
+    // Moves by `units` and reports it: an arrow moves by a line, a track click by a page.
     void Step(int units);
+    // The units an arrow moves (one by default); a wheel notch moves three lines.
+    void SetLineStep(int units);
+    int LineStep() const { return line_; }
 
     void OnSize() override;
     void OnPaint(cCanvas& canvas) override;
@@ -43,6 +46,7 @@ private:
     bool vertical_;
     int minimum_ = 0;
     cScrollAxis axis_;
+    int line_ = 1;
     bool thumb_hot_ = false;
     bool dragging_ = false;
     int drag_offset_ = 0;

@@ -294,7 +294,7 @@ bool cListViewChild::OnCommand(cChildElement* source, int kind, int item) {
     }
     if (source == header_ && kind == kActionResizeRequest)
         UpdateContentSize();
-    return false;
+    return cScrollableElement::OnCommand(source, kind, item);
 }
 
 void cListViewChild::ToggleCheck(int index) {

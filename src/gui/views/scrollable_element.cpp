@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <limits>
 
-namespace {
-// Windows-style wheel units: one notch reports 120.
-constexpr int kWheelNotch = 120;
-constexpr int kLinesPerNotch = 3;
-} // namespace
+cScrollableElement::cScrollableElement()
+    : vbar_(Add<cVScroll>(0, 0, 0, 0)), hbar_(Add<cHScroll>(0, 0, 0, 0)) {
+    vbar_->SetVisible(false);
+    hbar_->SetVisible(false);
+}
 
 cScrollableElement::cBars cScrollableElement::Bars() const {
     const cRect inner = ClientRect().Inset(1);
@@ -42,6 +42,22 @@ void cScrollableElement::UpdateExtents() {
     need_v = v_.Content() > full_h - (need_h ? kBarThickness : 0);
     v_.SetExtent(v_.Content(), std::max(0, full_h - (need_h ? kBarThickness : 0)));
     h_.SetExtent(h_.Content(), std::max(0, full_w - (need_v ? kBarThickness : 0)));
+    SyncBars();
+}
+
+void cScrollableElement::SyncBars() {
+    const cBars bars = Bars();
+    auto sync = [this](cScrollBarBase& bar, const cRect& place, const cScrollAxis& axis) {
+        bar.SetVisible(!place.Empty());
+        if (place.Empty())
+            return;
+        bar.Place(place.x, place.y, place.w, place.h);
+        bar.SetRange(0, axis.Content() - 1, axis.Page());
+        bar.SetPosition(axis.Position());
+        bar.SetLineStep(LineStep());
+    };
+    sync(*vbar_, bars.vertical, v_);
+    sync(*hbar_, bars.horizontal, h_);
 }
 
 int cScrollableElement::RowsExtent(std::size_t rows, int row_height) {
@@ -78,6 +94,8 @@ void cScrollableElement::ScrollTo(cPoint position) {
     const bool moved_v = v_.SetPosition(position.y);
     if (!moved_h && !moved_v)
         return;
+    hbar_->SetPosition(h_.Position());
+    vbar_->SetPosition(v_.Position());
     Invalidate();
     OnScrolled();
 }
@@ -113,20 +131,6 @@ void cScrollableElement::InvalidateContent(const cRect& content_rect) {
         Invalidate();
 }
 
-void cScrollableElement::PaintBar(cCanvas& canvas, const cRect& track, const cScrollAxis& axis,
-                                  bool vertical, bool hot) {
-    painter::ScrollTrack(canvas, track);
-    const auto [offset, length] = axis.Thumb(vertical ? track.h : track.w);
-    const cRect thumb = vertical ? cRect{track.x, track.y + offset, track.w, length}
-                                 : cRect{track.x + offset, track.y, length, track.h};
-    const bool dragging = dragging_ == (vertical ? ePart::VThumb : ePart::HThumb);
-    painter::ScrollThumb(canvas, thumb,
-                         dragging ? eClickState::Pressed
-                         : hot    ? eClickState::Hover
-                                  : eClickState::Normal,
-                         vertical);
-}
-
 void cScrollableElement::OnPaint(cCanvas& canvas) {
     const cRect client = ClientRect();
     canvas.FillRect(client, theme::kSurface);
@@ -143,124 +147,41 @@ void cScrollableElement::OnPaint(cCanvas& canvas) {
         canvas.SelectFont(Font());
     }
     const cBars bars = Bars();
-    if (!bars.vertical.Empty())
-        PaintBar(canvas, bars.vertical, v_, true, hot_ == ePart::VThumb);
-    if (!bars.horizontal.Empty())
-        PaintBar(canvas, bars.horizontal, h_, false, hot_ == ePart::HThumb);
     if (!bars.vertical.Empty() && !bars.horizontal.Empty())
         canvas.FillRect({bars.vertical.x, bars.horizontal.y, kBarThickness, kBarThickness},
                         theme::kWindow);
     canvas.FrameRect(client, HasFocus() ? theme::kAccent : theme::kBorder);
 }
 
-cScrollableElement::ePart cScrollableElement::PartAt(cPoint point) const {
-    const cBars bars = Bars();
-    auto on_bar = [&](const cRect& track, const cScrollAxis& axis, bool vertical) {
-        const auto [offset, length] = axis.Thumb(vertical ? track.h : track.w);
-        const int along = vertical ? point.y - track.y : point.x - track.x;
-        const bool thumb = along >= offset && along < offset + length;
-        return vertical ? (thumb ? ePart::VThumb : ePart::VTrack)
-                        : (thumb ? ePart::HThumb : ePart::HTrack);
-    };
-    if (bars.vertical.Contains(point))
-        return on_bar(bars.vertical, v_, true);
-    if (bars.horizontal.Contains(point))
-        return on_bar(bars.horizontal, h_, false);
-    return Viewport().Contains(point) ? ePart::Content : ePart::None;
-}
-
 void cScrollableElement::OnButtonDown(eMouseButton button, cPoint point, int modifiers) {
-    const ePart part = PartAt(point);
-    const cBars bars = Bars();
-    switch (part) {
-    case ePart::VThumb:
-    case ePart::HThumb: {
-        if (button != eMouseButton::Left)
-            return;
-        dragging_ = part;
-        const bool vertical = part == ePart::VThumb;
-        const cRect& track = vertical ? bars.vertical : bars.horizontal;
-        const int offset = (vertical ? v_ : h_).Thumb(vertical ? track.h : track.w).first;
-        drag_grip_ = vertical ? point.y - track.y - offset : point.x - track.x - offset;
-        Invalidate();
-        return;
-    }
-    case ePart::VTrack: {
-        const int thumb = v_.Thumb(bars.vertical.h).first + bars.vertical.y;
-        ScrollBy(0, point.y < thumb ? -v_.Page() : v_.Page());
-        return;
-    }
-    case ePart::HTrack: {
-        const int thumb = h_.Thumb(bars.horizontal.w).first + bars.horizontal.x;
-        ScrollBy(point.x < thumb ? -h_.Page() : h_.Page(), 0);
-        return;
-    }
-    case ePart::Content:
+    if (Viewport().Contains(point))
         OnContentButtonDown(button, ToContent(point), modifiers);
-        return;
-    case ePart::None:
-        return;
-    }
 }
 
 void cScrollableElement::OnMouseMove(cPoint point) {
-    if (dragging_ == ePart::VThumb || dragging_ == ePart::HThumb) {
-        const cBars bars = Bars();
-        if (dragging_ == ePart::VThumb)
-            ScrollTo({h_.Position(), v_.PositionForThumb(bars.vertical.h,
-                                                         point.y - bars.vertical.y - drag_grip_)});
-        else
-            ScrollTo(
-                {h_.PositionForThumb(bars.horizontal.w, point.x - bars.horizontal.x - drag_grip_),
-                 v_.Position()});
-        return;
-    }
-    const ePart part = PartAt(point);
-    const ePart hot = part == ePart::VThumb || part == ePart::HThumb ? part : ePart::None;
-    if (hot != hot_) {
-        hot_ = hot;
-        Invalidate();
-    }
     OnContentMouseMove(ToContent(point));
 }
 
 void cScrollableElement::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {
-    if (dragging_ != ePart::None) {
-        dragging_ = ePart::None;
-        Invalidate();
-        return;
-    }
     OnContentButtonUp(button, ToContent(point), modifiers);
 }
 
 void cScrollableElement::OnDoubleClick(cPoint point, int modifiers) {
-    if (PartAt(point) == ePart::Content)
+    if (Viewport().Contains(point))
         OnContentDoubleClick(ToContent(point), modifiers);
-    else
-        OnButtonDown(eMouseButton::Left, point, modifiers);
 }
 
-void cScrollableElement::OnMouseLeave() {
-    if (hot_ != ePart::None) {
-        hot_ = ePart::None;
-        Invalidate();
-    }
-}
-
-void cScrollableElement::OnCaptureLost() {
-    dragging_ = ePart::None;
-    Invalidate();
+bool cScrollableElement::OnCommand(cChildElement* source, int kind, int item) {
+    if (kind != kActionScroll || (source != vbar_ && source != hbar_))
+        return false;
+    ScrollTo(source == vbar_ ? cPoint{h_.Position(), item} : cPoint{item, v_.Position()});
+    return true;
 }
 
 bool cScrollableElement::OnWheel(int delta, cPoint point) {
     if (delta == 0 || !v_.Needed())
         return false;
-    // Fine-grained wheels report fractions of a notch; they still move at least a pixel
-    // per event in the right direction.
-    int pixels = delta * kLinesPerNotch * LineStep() / kWheelNotch;
-    if (pixels == 0)
-        pixels = delta > 0 ? 1 : -1;
-    ScrollBy(0, -pixels);
+    ScrollBy(0, cScrollAxis::WheelDistance(delta, LineStep()));
     return true;
 }
 

@@ -2,19 +2,22 @@
 // The base of every scrolling view: a framed surface whose content is larger than what
 // shows. Subclasses say how large their content is and paint only the part that shows
 // (PaintContent receives it in content coordinates); this class keeps the scroll
-// position, draws the scroll bars, drags their thumbs, pages on a track press and turns
-// the wheel into line steps. A strip at the top (SetTopInset) is left to children that
-// scroll sideways with the content, like a list's column header.
+// position, shows scroll bars (cVScroll, cHScroll) while the content overflows, follows
+// them, and turns the wheel and arrow keys into line steps. A strip at the top (SetTopInset) is
+// left to children that scroll sideways with the content, like a list's column header.
 //
 // Input inside the viewport reaches subclasses in content coordinates through the
 // OnContent* hooks, so they never add the scroll position by hand.
 
 #include "gui/child_element.h"
 #include "gui/controls/scroll_axis.h"
+#include "gui/controls/scroll_bar.h"
 
 class cScrollableElement : public cChildElement {
 public:
     static constexpr int kBarThickness = 12;
+
+    cScrollableElement();
 
     bool IsFocusable() const override { return true; }
 
@@ -41,8 +44,7 @@ public:
     void OnButtonUp(eMouseButton button, cPoint point, int modifiers) override;
     void OnMouseMove(cPoint point) override;
     void OnDoubleClick(cPoint point, int modifiers) override;
-    void OnMouseLeave() override;
-    void OnCaptureLost() override;
+    bool OnCommand(cChildElement* source, int kind, int item) override;
     bool OnWheel(int delta, cPoint point) override;
     bool OnKeyDown(int key, int modifiers) override;
 
@@ -64,20 +66,17 @@ protected:
     cPoint ToContent(cPoint element_point) const;
 
 private:
-    enum class ePart { None, VThumb, VTrack, HThumb, HTrack, Content };
     struct cBars {
         cRect vertical, horizontal; // empty when not needed
     };
     cBars Bars() const;
     void UpdateExtents();
-    ePart PartAt(cPoint point) const;
-    void PaintBar(cCanvas& canvas, const cRect& track, const cScrollAxis& axis, bool vertical,
-                  bool hot);
+    // Puts the bars where Bars() says, with the axes' ranges and positions.
+    void SyncBars();
 
     cScrollAxis h_;
     cScrollAxis v_;
+    cVScroll* vbar_;
+    cHScroll* hbar_;
     int top_inset_ = 0;
-    ePart dragging_ = ePart::None;
-    ePart hot_ = ePart::None;
-    int drag_grip_ = 0; // pointer offset inside the thumb while dragging
 };
