@@ -9,7 +9,6 @@
 namespace vfsname {
 
 using namefold::FoldCase;
-using namefold::MatchPattern;
 
 bool NamesEqual(std::u16string_view a, std::u16string_view b, bool caseSensitive);
 
