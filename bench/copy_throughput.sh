@@ -31,21 +31,9 @@ cleanup() {
 trap cleanup EXIT
 export MTOOLS_SKIP_CHECK=1
 
-# Runs a command under GNU time; sets seconds and peak_kib.
-measure() {
-    local log="$work/time.log" start end
-    start=$(date +%s%N)
-    /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$work/stderr.log" || {
-        cat "$work/stderr.log" >&2
-        return 1
-    }
-    end=$(date +%s%N)
-    seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
-    peak_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
-}
+source "$(dirname "$0")/measure.sh"
 fresh() { rm -rf "$out"/*; }
 row() { printf "%-34s %8s %12s %8s %10s\n" "$@"; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f%%", 100 * a / b }'; }
 
 bytes=$((size_mib << 20))
 echo "making a ${size_mib} MiB file and FAT32 and NTFS images holding it..."

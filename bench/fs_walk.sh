@@ -23,17 +23,8 @@ export MTOOLS_SKIP_CHECK=1
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-fat-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-measure() { # COMMAND...: sets seconds and peak_kib; stdout goes to /dev/null
-    local log="$work/time.log" start end
-    start=$(date +%s%N)
-    /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$work/stderr.log" || { cat "$work/stderr.log" >&2; return 1; }
-    end=$(date +%s%N)
-    seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
-    peak_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
-}
+source "$(dirname "$0")/measure.sh"
 row() { printf "%-30s %8s %14s %8s %10s\n" "$@"; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f%%", 100 * a / b }'; }
-rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
 
 echo "making $files small files in 100 folders, 4 files of 32 MiB, and a FAT32 image holding them..."
 python3 - "$work/tree" "$files" <<'PY'
@@ -57,8 +48,8 @@ row "run" "seconds" "rate" "vs peer" "peak KiB"
 measure "$cli" ls "$work/fat32.img" -r
 ours=$seconds; ours_kib=$peak_kib
 measure fls -r -p "$work/fat32.img"
-row "fls -r -p" "$seconds" "$(rate "$entries" "$seconds")/s" "" "$peak_kib"
-row "drovik-cli ls -r" "$ours" "$(rate "$entries" "$ours")/s" "$(ratio "$seconds" "$ours")" "$ours_kib"
+row "fls -r -p" "$seconds" "$(per_second "$entries" "$seconds")/s" "" "$peak_kib"
+row "drovik-cli ls -r" "$ours" "$(per_second "$entries" "$ours")/s" "$(ratio "$seconds" "$ours")" "$ours_kib"
 
 read_ours() { for i in 0 1 2 3; do "$cli" cat "$work/fat32.img" "/BIG$i.BIN"; done; }
 read_tsk() {
@@ -70,8 +61,8 @@ read_tsk() {
 export -f read_ours read_tsk
 export cli work
 measure bash -c read_tsk
-row "icat, 4 x 32 MiB" "$seconds" "$(rate 128 "$seconds") MB/s" "" "$peak_kib"
+row "icat, 4 x 32 MiB" "$seconds" "$(per_second 128 "$seconds") MB/s" "" "$peak_kib"
 tsk=$seconds
 measure bash -c read_ours
-row "drovik-cli cat, 4 x 32 MiB" "$seconds" "$(rate 128 "$seconds") MB/s" "$(ratio "$tsk" "$seconds")" "$peak_kib"
+row "drovik-cli cat, 4 x 32 MiB" "$seconds" "$(per_second 128 "$seconds") MB/s" "$(ratio "$tsk" "$seconds")" "$peak_kib"
 echo "(vs peer: the peer's time as a share of ours; above 100% we are faster)"

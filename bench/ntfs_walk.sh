@@ -32,22 +32,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Runs a command under GNU time, its stdout to /dev/null; sets seconds and peak_kib.
-measure() {
-    local log="$work/time.log" start end
-    start=$(date +%s%N)
-    /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$work/stderr.log" || {
-        cat "$work/stderr.log" >&2
-        return 1
-    }
-    end=$(date +%s%N)
-    seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
-    peak_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
-}
+source "$(dirname "$0")/measure.sh"
 fresh() { rm -rf "${out:?}"/*; }
 row() { printf "%-34s %8s %12s %8s %10s\n" "$@"; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f%%", 100 * a / b }'; }
-per_second() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
 
 echo "making $files files in nested folders and an NTFS image holding them..."
 python3 - "$work/tree" "$files" <<'PY'
