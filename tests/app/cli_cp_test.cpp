@@ -68,8 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TreeCase{"fat-images.sh", "fat32-wiped.img", "", "full", false},
                       TreeCase{"fat-images.sh", "disk.img", "1", "small", false},
                       TreeCase{"ntfs-volume.sh", "ntfs.img", "", "", true}),
-    [](const auto& info) {
-        std::string name = info.param.image;
+    [](const auto& paramInfo) {
+        std::string name = paramInfo.param.image;
         for (char& ch : name) {
             if (!std::isalnum(static_cast<unsigned char>(ch)))
                 ch = '_';
@@ -116,8 +116,9 @@ TEST_F(CliCopy, EachConflictChoice) {
         EXPECT_EQ(run.status, 0) << run.output;
         EXPECT_EQ(ReadText(folder / "отчёт за 2007 год.txt"), c.keepsMine ? "mine" : theirs);
         EXPECT_EQ(fs::exists(folder / "отчёт за 2007 год(1).txt"), c.renamedCopy);
-        if (c.renamedCopy)
+        if (c.renamedCopy) {
             EXPECT_EQ(ReadText(folder / "отчёт за 2007 год(1).txt"), theirs);
+        }
         const fs::path deep = folder / "вложенная папка" / "deeper";
         EXPECT_EQ(fs::exists(deep / "A file with a long name(1).data"), c.renamedCopy);
     }

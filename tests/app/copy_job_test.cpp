@@ -159,8 +159,9 @@ TEST_F(CopyJob, ConflictChoices) {
         expect("UPPER.TXT", c.upper);
         EXPECT_EQ(fs::exists(out_ / "readme(1).txt"), c.renamedCopies);
         EXPECT_EQ(fs::exists(out_ / "UPPER(1).TXT"), c.renamedCopies);
-        if (c.renamedCopies)
+        if (c.renamedCopies) {
             EXPECT_EQ(ReadText(out_ / "readme(1).txt"), ReadText(source + "/readme.txt"));
+        }
     }
 }
 

@@ -57,8 +57,9 @@ TEST(OverwriteQuestion, EachButtonAnswersAndTheBoxAppliesItToAll) {
         EXPECT_GT(form.PreferredWidth(), UI::kWidth); // the answers are long
         EXPECT_EQ(form.Reply().choice, c.choice);
         EXPECT_EQ(form.Reply().applyToAll, c.tick);
-        if (c.button == UI::kCommandKeep && c.tick)
+        if (c.button == UI::kCommandKeep && c.tick) {
             EXPECT_TRUE(host.SavePng(gui_test::ShotPath("overwrite_question.png")));
+        }
     }
 }
 

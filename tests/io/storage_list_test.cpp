@@ -31,7 +31,7 @@ std::string MakeImage(const std::string& name, std::size_t size) {
 
 // A tree that records which storage it was built over and when it was destroyed.
 struct RecordingTree final : cStorageTree {
-    explicit RecordingTree(cBaseIO& storage) : storage(storage) {}
+    explicit RecordingTree(cBaseIO& built) : storage(built) {}
     ~RecordingTree() override {
         // The tree must go before its storage: reading it here would crash otherwise.
         std::uint8_t probe[4];

@@ -89,12 +89,13 @@ TEST_P(FatImages, ListingAndBytesMatchTheSourceTree) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, FatImages, ::testing::ValuesIn(kImages), [](const auto& info) {
-    std::string name = info.param.image;
-    name = name.substr(0, name.find('.'));
-    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Fixtures, FatImages, ::testing::ValuesIn(kImages),
+                         [](const auto& paramInfo) {
+                             std::string name = paramInfo.param.image;
+                             name = name.substr(0, name.find('.'));
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
 
 TEST(FatReader, RootListingStartsWithDotsThenLabelAndDeletedEntries) {
     fattest::Mounted mounted = fattest::MountImage(fattest::FixtureFolder() + "/fat16.img");

@@ -8,8 +8,8 @@
 
 class cExtNTFSParams final : public cExternalVFSParams {
 public:
-    cExtNTFSParams(std::uint64_t mftSectorOffset, std::uint32_t recordSize)
-        : mftSectorOffset(mftSectorOffset), recordSize(recordSize) {}
+    cExtNTFSParams(std::uint64_t mftSector, std::uint32_t recordBytes)
+        : mftSectorOffset(mftSector), recordSize(recordBytes) {}
 
     std::uint32_t GetFSType() const override { return fstype::kNtfs; }
 
