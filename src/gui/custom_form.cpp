@@ -1,6 +1,18 @@
 #include "gui/custom_form.h"
 
+#include "gui/controls/hint_master.h"
 #include "gui/painter.h"
+
+namespace {
+
+bool Within(const cChildElement* element, const cChildElement* ancestor) {
+    for (; element; element = element->Parent())
+        if (element == ancestor)
+            return true;
+    return false;
+}
+
+} // namespace
 
 cCustomForm::cCustomForm(std::string text_section) : text_section_(std::move(text_section)) {}
 
@@ -92,12 +104,16 @@ void cCustomForm::HostMouseMove(cPoint point) {
 
 void cCustomForm::HostMouseLeave() {
     cDispatch dispatch(*this);
+    // Also while a drag holds the capture: the window takes no pointer now (a modal form
+    // opened above it, or the pointer went away).
+    DismissHint();
     if (!capture_)
         UpdateHover(nullptr);
 }
 
 void cCustomForm::HostButtonDown(eMouseButton button, cPoint point, int modifiers, int clicks) {
     cDispatch dispatch(*this);
+    DismissHint();
     cChildElement* target = HitTest(point);
     if (popup_) {
         bool inside = false;
@@ -159,6 +175,9 @@ void cCustomForm::HostWheel(int delta, cPoint point) {
 
 void cCustomForm::HostKeyDown(int key, int modifiers) {
     cDispatch dispatch(*this);
+    // The key may change what lies under the tip (another view, another page), and the
+    // pointer, not having moved, would never take it away.
+    DismissHint();
     for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent())
         if (e->OnKeyDown(key, modifiers))
             return;
@@ -182,6 +201,7 @@ void cCustomForm::HostFocus(bool gained) {
     cDispatch dispatch(*this);
     active_ = gained;
     if (!gained) {
+        DismissHint();
         if (capture_) {
             cChildElement* lost = capture_;
             ReleaseCapture();
@@ -273,12 +293,7 @@ void cCustomForm::ClosePopup() {
 }
 
 void cCustomForm::Forget(cChildElement* leaving) {
-    auto inside = [leaving](cChildElement* e) {
-        for (; e; e = e->Parent())
-            if (e == leaving)
-                return true;
-        return false;
-    };
+    auto inside = [leaving](cChildElement* e) { return Within(e, leaving); };
     if (inside(hover_))
         hover_ = nullptr;
     if (inside(capture_))
@@ -287,6 +302,13 @@ void cCustomForm::Forget(cChildElement* leaving) {
         focus_ = nullptr;
     if (inside(popup_))
         popup_ = nullptr;
+    DismissHint(leaving);
+}
+
+void cCustomForm::DismissHint(const cChildElement* leaving) {
+    cHintMaster* hint = cHintMaster::Of(*this);
+    if (hint && hint->Owner() && (!leaving || Within(hint->Owner(), leaving)))
+        hint->Dismiss();
 }
 
 void cCustomForm::Bury(std::unique_ptr<cChildElement> element) {

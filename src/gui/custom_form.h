@@ -4,6 +4,8 @@
 // paint, mouse, keys, focus, close, wake-ups) into calls on the right elements: the
 // element under the pointer (hover, with enter and leave), the element holding the
 // mouse capture between press and release, and the element with the keyboard focus.
+// It also decides how long the tool tip lives: no longer than its element stays shown
+// and enabled, nor past a key or button press or the pointer leaving the window.
 
 #include "gui/child_element.h"
 #include "gui/window_request_target.h"
@@ -88,6 +90,8 @@ private:
     void Forget(cChildElement* leaving);
     void Bury(std::unique_ptr<cChildElement> element);
     void UpdateHover(cChildElement* target);
+    // Hides the tool tip when it belongs to `leaving` or below it; any tool tip for null.
+    void DismissHint(const cChildElement* leaving = nullptr);
     void ReleaseCapture();
 
     std::string text_section_;

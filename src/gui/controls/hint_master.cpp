@@ -25,6 +25,7 @@ void cHintMaster::Show(cChildElement& over, std::u16string text) {
         y = anchor.y - h - 4;
     const int x = std::max(2, std::min(anchor.x, form->Rect().w - w - 2));
     hint->text_ = std::move(text);
+    hint->owner_ = &over;
     hint->Place(x, y, w, h);
     hint->SetVisible(true);
     hint->Invalidate();
@@ -33,7 +34,14 @@ void cHintMaster::Show(cChildElement& over, std::u16string text) {
 void cHintMaster::Hide(cChildElement& any) {
     if (cCustomForm* form = any.Form())
         if (cHintMaster* hint = Of(*form))
-            hint->SetVisible(false);
+            hint->Dismiss();
+}
+
+void cHintMaster::Dismiss() {
+    // Forgotten first: hiding reports to the form, which must not find an owner to
+    // dismiss again.
+    owner_ = nullptr;
+    SetVisible(false);
 }
 
 void cHintMaster::OnPaint(cCanvas& canvas) {

@@ -1,6 +1,8 @@
 #pragma once
 // The tool tip of a form: one bubble drawn above everything, which the pointer passes
-// through. Controls show it for the element under the pointer and hide it on leave.
+// through. Controls show it for the element under the pointer and hide it on leave; the
+// form takes it away whenever its element stops being there for the pointer (hidden,
+// disabled, removed), a key or button is pressed, or the window loses the pointer.
 
 #include "gui/child_element.h"
 
@@ -17,9 +19,13 @@ public:
     bool TakesPointer() const override { return false; }
     void OnPaint(cCanvas& canvas) override;
     std::u16string_view Shown() const { return text_; }
+    // The element the shown tip belongs to, null while hidden.
+    const cChildElement* Owner() const { return owner_; }
+    void Dismiss();
     // The form's tool tip, null when none was shown yet.
     static cHintMaster* Of(cCustomForm& form);
 
 private:
     std::u16string text_;
+    const cChildElement* owner_ = nullptr;
 };

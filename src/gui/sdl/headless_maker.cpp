@@ -15,6 +15,9 @@ int cHeadlessMaker::RunModal(cCustomForm& form, int width, int height, cCustomFo
                              bool resizable) {
     ++modal_runs_;
     last_modal_size_ = {width, height};
+    // As under a real maker, the owner takes no pointer while the modal form runs.
+    if (parent)
+        parent->HostMouseLeave();
     cHeadlessHost host(form, width, height, true);
     host.Show();
     if (driver_)

@@ -1,0 +1,140 @@
+// The tool tip's lifetime: it shows while the pointer rests on its element and goes as
+// soon as that element is no longer there for the pointer, or input other than pointer
+// movement arrives, whichever control showed it.
+
+#include "gui/controls/hint_master.h"
+#include "gui/controls/tool_bar_child.h"
+#include "gui/custom_form.h"
+#include "gui/painter.h"
+#include "gui/sdl/headless_host.h"
+#include "gui/sdl/headless_maker.h"
+#include "gui_test_support.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+constexpr int kOpenCommand = 1;
+
+// A tool bar over an empty view; its first button runs a modal form, like a file chooser.
+class cToolBarForm : public cCustomForm {
+public:
+    void OnCreate() override {
+        tools = Add<cToolBarChild>(0, 0, -1, cToolBarChild::kHeight);
+        tools->AddButton(
+            {kOpenCommand, u"Открыть", u"Открыть файл образа диска или виртуальный диск", {}});
+        tools->AddButton({2, u"Сохранить", u"Сохранить отмеченное", {}});
+    }
+    bool OnCommand(cChildElement* source, int kind, int item) override {
+        if (kind != kActionActivate || item != kOpenCommand)
+            return false;
+        cCustomForm chooser;
+        WindowMaker()->RunModal(chooser, 200, 100, this, false);
+        return true;
+    }
+    cChildElement* OpenButton() const { return tools->Children()[0].get(); }
+    cToolBarChild* tools = nullptr;
+};
+
+// Pixels of the frame inside `area` that differ from the bare form.
+int Painted(const cBitmap& frame, const cRect& area) {
+    int painted = 0;
+    for (int y = area.y; y < area.Bottom(); ++y)
+        for (int x = area.x; x < area.Right(); ++x)
+            painted += (frame.At(x, y) | 0xFF000000u) != theme::kWindow;
+    return painted;
+}
+
+struct cHintScene {
+    cToolBarForm form;
+    cHeadlessHost host{form, 480, 200};
+
+    // Rests the pointer on the open button and returns where its tip is drawn.
+    cRect HoverOpen() {
+        const cPoint at = gui_test::Centre(*form.OpenButton());
+        host.MouseMove(at.x, at.y);
+        const cHintMaster* hint = cHintMaster::Of(form);
+        if (!hint || !hint->IsVisible())
+            return {};
+        return hint->FormRect();
+    }
+    bool HintShown() {
+        const cHintMaster* hint = cHintMaster::Of(form);
+        return hint && hint->IsVisible();
+    }
+};
+
+TEST(GuiHint, GoesWhenItsElementGoesOrOtherInputArrives) {
+    struct cCase {
+        const char* name;
+        std::function<void(cHintScene&)> act;
+    };
+    const cCase cases[] = {
+        {"tool_bar_hidden", [](cHintScene& s) { s.form.tools->SetVisible(false); }},
+        {"button_disabled",
+         [](cHintScene& s) { s.form.tools->SetButtonEnabled(kOpenCommand, false); }},
+        {"tool_bar_disabled", [](cHintScene& s) { s.form.tools->SetEnabled(false); }},
+        {"tool_bar_removed", [](cHintScene& s) { s.form.DestroyChild(s.form.tools); }},
+        {"key_pressed", [](cHintScene& s) { s.host.Key(key::kDown); }},
+        {"pressed_elsewhere", [](cHintScene& s) { s.host.Press(400, 150); }},
+        {"pointer_left_window", [](cHintScene& s) { s.host.MouseLeave(); }},
+        {"window_deactivated", [](cHintScene& s) { s.host.Focus(false); }},
+    };
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        cHintScene scene;
+        const cRect tip = scene.HoverOpen();
+        ASSERT_FALSE(tip.Empty());
+        EXPECT_EQ(cHintMaster::Of(scene.form)->Shown(),
+                  u"Открыть файл образа диска или виртуальный диск");
+        EXPECT_GT(Painted(scene.host.Render(), tip), 100);
+        c.act(scene);
+        EXPECT_FALSE(scene.HintShown());
+        EXPECT_EQ(cHintMaster::Of(scene.form)->Owner(), nullptr);
+        EXPECT_EQ(Painted(scene.host.Render(), tip), 0);
+        EXPECT_TRUE(scene.host.SavePng(gui_test::ShotPath(std::string("hint_") + c.name + ".png")));
+    }
+}
+
+TEST(GuiHint, AnotherElementLeavingKeepsTheTip) {
+    cHintScene scene;
+    const cRect tip = scene.HoverOpen();
+    ASSERT_FALSE(tip.Empty());
+    scene.form.tools->SetButtonEnabled(2, false);
+    scene.form.tools->Children()[1]->SetVisible(false);
+    EXPECT_TRUE(scene.HintShown());
+    EXPECT_GT(Painted(scene.host.Render(), tip), 100);
+}
+
+// The chooser opened from the tool bar, then keys after it closed with the pointer still
+// on the button: the tip shown again on return must not outlive the next key.
+TEST(GuiHint, GoesWhileAModalFormRunsAndOnTheKeyAfterIt) {
+    cHintScene* scene_seen = nullptr;
+    bool shown_during_modal = true;
+    cHeadlessMaker maker([&](cHeadlessHost& modal) {
+        shown_during_modal = scene_seen->HintShown();
+        modal.Key(key::kEnter);
+        modal.Key(key::kEscape);
+    });
+    cHintScene scene;
+    scene_seen = &scene;
+    const cPoint at = gui_test::Centre(*scene.form.OpenButton());
+    const cRect tip = scene.HoverOpen();
+    ASSERT_FALSE(tip.Empty());
+    scene.host.Click(at.x, at.y);
+    EXPECT_EQ(maker.ModalRuns(), 1);
+    EXPECT_FALSE(shown_during_modal);
+    // Back in the window, the pointer is found on the button again.
+    scene.host.MouseMove(at.x, at.y);
+    EXPECT_TRUE(scene.HintShown());
+    EXPECT_TRUE(scene.host.SavePng(gui_test::ShotPath("hint_after_modal.png")));
+    scene.host.Key(key::kDown);
+    scene.host.Key(key::kEnter);
+    EXPECT_FALSE(scene.HintShown());
+    EXPECT_EQ(Painted(scene.host.Render(), tip), 0);
+    EXPECT_TRUE(scene.host.SavePng(gui_test::ShotPath("hint_after_keys.png")));
+}
+
+} // namespace
