@@ -168,6 +168,7 @@ void cCustomForm::ReleaseCapture() {
 
 void cCustomForm::HostWheel(int delta, cPoint point) {
     cDispatch dispatch(*this);
+    DismissHint();
     for (cChildElement* e = HitTest(point); e; e = e->Parent())
         if (e->IsEnabled() && e->OnWheel(delta, e->ToLocal(point)))
             return;

@@ -78,6 +78,7 @@ TEST(GuiHint, GoesWhenItsElementGoesOrOtherInputArrives) {
         {"tool_bar_disabled", [](cHintScene& s) { s.form.tools->SetEnabled(false); }},
         {"tool_bar_removed", [](cHintScene& s) { s.form.DestroyChild(s.form.tools); }},
         {"key_pressed", [](cHintScene& s) { s.host.Key(key::kDown); }},
+        {"wheel_turned", [](cHintScene& s) { s.host.Wheel(-120, 400, 150); }},
         {"pressed_elsewhere", [](cHintScene& s) { s.host.Press(400, 150); }},
         {"pointer_left_window", [](cHintScene& s) { s.host.MouseLeave(); }},
         {"window_deactivated", [](cHintScene& s) { s.host.Focus(false); }},
@@ -106,6 +107,31 @@ TEST(GuiHint, AnotherElementLeavingKeepsTheTip) {
     scene.form.tools->Children()[1]->SetVisible(false);
     EXPECT_TRUE(scene.HintShown());
     EXPECT_GT(Painted(scene.host.Render(), tip), 100);
+}
+
+// A view laid over the window after the tip was first made must not cover it.
+TEST(GuiHint, StaysAboveElementsAddedAfterIt) {
+    struct cView : cChildElement {
+        void OnPaint(cCanvas& canvas) override {
+            canvas.FillRect(ClientRect(), Rgb(255, 255, 255));
+        }
+    };
+    cHintScene scene;
+    ASSERT_FALSE(scene.HoverOpen().Empty());
+    scene.host.MouseMove(400, 150);
+    EXPECT_FALSE(scene.HintShown());
+    scene.form.Add<cView>(0, cToolBarChild::kHeight, -1, -1);
+    const cRect tip = scene.HoverOpen();
+    ASSERT_FALSE(tip.Empty());
+    EXPECT_EQ(scene.form.Children().back().get(), cHintMaster::Of(scene.form));
+    // The bubble is dark; the view under it is white.
+    const cBitmap& frame = scene.host.Render();
+    int dark = 0;
+    for (int y = tip.y; y < tip.Bottom(); ++y)
+        for (int x = tip.x; x < tip.Right(); ++x)
+            dark += (frame.At(x, y) & 0xFF) < 0x80;
+    EXPECT_GT(dark, tip.w * tip.h / 2);
+    EXPECT_TRUE(scene.host.SavePng(gui_test::ShotPath("hint_over_new_view.png")));
 }
 
 // The chooser opened from the tool bar, then keys after it closed with the pointer still

@@ -15,6 +15,12 @@ void cHintMaster::Show(cChildElement& over, std::u16string text) {
     if (!form || text.empty())
         return;
     cHintMaster* hint = Of(*form);
+    // Children paint in list order: elements added since the tip was made (a new view)
+    // would cover it, so it is made again on top.
+    if (hint && form->Children().back().get() != hint) {
+        form->DestroyChild(hint);
+        hint = nullptr;
+    }
     if (!hint)
         hint = form->Add<cHintMaster>(0, 0, 0, 0);
     const cSize extent = hint->TextExtent(text);
