@@ -208,6 +208,31 @@ TEST_F(ExplorerForm, BrowsesAVolumeAndItsFolders) {
     EXPECT_EQ(view.FolderPath(), u"/");
 }
 
+// As a person does it: a click on the row, Enter to open it, Backspace to come back.
+TEST_F(ExplorerForm, EnterAndBackspaceFromTheKeyboardGoDownAndUp) {
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
+    WaitForListing(form, host);
+    explorer::cBrowseViewChild& view = form.BrowseView();
+    const int row = RowOf(form, u"many");
+    ASSERT_GE(row, 0);
+    cListViewChild& list = view.List();
+    const cRect at = list.FormRect();
+    host.Click(at.x + 60, at.y + list.Viewport().y + row * cListViewChild::kRowHeight + 10);
+    host.RunWakeUps();
+    ASSERT_EQ(view.FocusedObject() ? view.FocusedObject()->name : u"", u"many");
+
+    host.Key(key::kEnter);
+    WaitForListing(form, host);
+    EXPECT_EQ(view.FolderPath(), u"/many");
+    host.Key(key::kBackspace);
+    WaitForListing(form, host);
+    EXPECT_EQ(view.FolderPath(), u"/");
+}
+
 TEST_F(ExplorerForm, LargeFoldersArePaged) {
     cQORNDriveInstance* opened = OpenImage("fat12.img");
     ASSERT_NE(opened, nullptr);
