@@ -163,6 +163,34 @@ TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
     EXPECT_TRUE(list_.IsChanged());
 }
 
+// The help line under the property rows speaks of the row under the pointer or selected
+// on the page shown, never of a row of the page before.
+TEST_F(ExplorerForm, StorageHelpLineFollowsThePage) {
+    cQORNDriveInstance* opened = OpenImage("fat16.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    cPropSheetChild& sheet = form.StorageView().Sheet();
+    const std::u16string devices(form.StorageView().Text(35).value_or(u""));
+    ASSERT_FALSE(devices.empty());
+    // The first row of the root page: the physical devices.
+    const cRect rows = sheet.Area().FormRect();
+    host.MouseMove(rows.x + 40, rows.y + sheet.Area().Viewport().y + 10);
+    EXPECT_EQ(sheet.HelpText(), devices);
+
+    form.StorageView().SelectNode(opened, &Root(*opened));
+    host.RunWakeUps();
+    EXPECT_NE(sheet.HelpText(), devices);
+    const cRect page = sheet.Area().FormRect();
+    // The partition's first value, under its section head.
+    host.MouseMove(page.x + 40,
+                   page.y + sheet.Area().Viewport().y + cPropDispAreaChild::kRowHeight + 10);
+    EXPECT_EQ(sheet.HelpText(), sheet.Area().RowById(57)->help);
+    form.StorageView().SelectNode(opened, nullptr);
+    host.RunWakeUps();
+    EXPECT_EQ(sheet.HelpText(), u"");
+}
+
 TEST_F(ExplorerForm, BrowsesAVolumeAndItsFolders) {
     cQORNDriveInstance* opened = OpenImage("fat16.img");
     ASSERT_NE(opened, nullptr);

@@ -58,6 +58,16 @@ TEST(PropSheet, SectionsFoldWithTheirHints) {
     EXPECT_EQ(f.sheet->HelpText(), u"Изменить значение");
 }
 
+// Refilled rows (another object shown) leave no help of the old ones behind.
+TEST(PropSheet, ClearingTheRowsClearsTheHelpLine) {
+    cSheetFixture<cPropSheetChild> f;
+    f.host.MouseMove(f.RowPoint(1).x, f.RowPoint(1).y);
+    EXPECT_EQ(f.sheet->HelpText(), u"The image file");
+    f.sheet->Area().Clear();
+    f.sheet->Area().AddRow(5, u"Size", u"1 GB");
+    EXPECT_EQ(f.sheet->HelpText(), u"");
+}
+
 TEST(PropSheet, EditsCommitOnEnterAndCancelOnEscape) {
     cSheetFixture<cPropSheetChild> f;
     cPropDispAreaChild& area = f.sheet->Area();

@@ -71,6 +71,8 @@ void cPropDispAreaChild::Clear() {
     rows_.clear();
     selected_ = -1;
     Reflow();
+    // The help line spoke of a row that is gone; the next rows may be about anything.
+    ShowHelp(-1);
 }
 
 bool cPropDispAreaChild::SetValue(int id, std::u16string value) {
