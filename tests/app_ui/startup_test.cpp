@@ -116,6 +116,32 @@ TEST(Startup, StepsRunInOrderWhileTheStartupWindowWaitsForTheStorages) {
     EXPECT_TRUE(maker.runs[1].resizable);
 }
 
+// A quit request (a signal, the session closing) ends the main window's run without an
+// end code: the run ends as a closed window does, after the form had its close request.
+TEST(Startup, AQuitWhileTheMainWindowIsOpenEndsTheRunCleanly) {
+    class cClosable : public cCustomForm {
+    public:
+        explicit cClosable(int& asked) : cCustomForm("qorns::zelvane"), asked_(asked) {}
+        void OnCloseRequest() override { ++asked_; }
+
+    private:
+        int& asked_;
+    };
+    cSteps steps;
+    int asked = 0;
+    cApplicationParts parts = RecordedParts(steps, [] {});
+    parts.makeMainForm = [&] { return std::make_unique<cClosable>(asked); };
+    cHeadlessMaker maker;
+    maker.SetDriver([](cHeadlessHost& host) {
+        if (dynamic_cast<cBgInitUI*>(&host.Form()))
+            Pump(host, [] { return false; });
+        // The main window's run ends as a quit ends it: no end code.
+    });
+    EXPECT_EQ(RunApplication(maker, parts), 0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(steps.names.back(), "release");
+}
+
 // A maker that cannot open windows.
 class cBrokenMaker : public cHeadlessMaker {
 public:
