@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -95,6 +96,27 @@ protected:
                 return;
         }
         ADD_FAILURE() << "the listing did not end";
+    }
+    // A main window over a fixture image, its root folder listed in the browse view.
+    struct cBrowsing {
+        cBrowsing(cStorageList& list, bool modal)
+            : form(list), host(form, kZelvaneWidth, kZelvaneHeight, modal) {}
+        cZelvaneForm form;
+        cHeadlessHost host;
+    };
+    std::unique_ptr<cBrowsing> BrowseImage(const std::string& name, bool modal = false) {
+        cQORNDriveInstance* opened = OpenImage(name);
+        if (!opened) {
+            ADD_FAILURE() << name << " did not open";
+            return nullptr;
+        }
+        auto window = std::make_unique<cBrowsing>(list_, modal);
+        if (!window->form.Browse(*opened, Root(*opened))) {
+            ADD_FAILURE() << name << " could not be browsed";
+            return nullptr;
+        }
+        WaitForListing(window->form, window->host);
+        return window;
     }
     int RowOf(cZelvaneForm& form, std::u16string_view name) {
         cListViewChild& list = form.BrowseView().List();
@@ -192,14 +214,11 @@ TEST_F(ExplorerForm, StorageHelpLineFollowsThePage) {
 }
 
 TEST_F(ExplorerForm, BrowsesAVolumeAndItsFolders) {
-    cQORNDriveInstance* opened = OpenImage("fat16.img");
-    ASSERT_NE(opened, nullptr);
-    cQORNDriveInstance& entry = *opened;
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(entry, Root(entry)));
+    auto window = BrowseImage("fat16.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     ASSERT_TRUE(form.BrowseShown());
-    WaitForListing(form, host);
     explorer::cBrowseViewChild& view = form.BrowseView();
     ASSERT_GT(view.Rows().Count(), 5u);
     // Folders first: the listing's folders, then its files.
@@ -238,12 +257,10 @@ TEST_F(ExplorerForm, BrowsesAVolumeAndItsFolders) {
 
 // As a person does it: a click on the row, Enter to open it, Backspace to come back.
 TEST_F(ExplorerForm, EnterAndBackspaceFromTheKeyboardGoDownAndUp) {
-    cQORNDriveInstance* opened = OpenImage("fat16.img");
-    ASSERT_NE(opened, nullptr);
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat16.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     explorer::cBrowseViewChild& view = form.BrowseView();
     const int row = RowOf(form, u"many");
     ASSERT_GE(row, 0);
@@ -262,13 +279,10 @@ TEST_F(ExplorerForm, EnterAndBackspaceFromTheKeyboardGoDownAndUp) {
 }
 
 TEST_F(ExplorerForm, LargeFoldersArePaged) {
-    cQORNDriveInstance* opened = OpenImage("fat12.img");
-    ASSERT_NE(opened, nullptr);
-    cQORNDriveInstance& entry = *opened;
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(entry, Root(entry)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat12.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     explorer::cFolderRows rows;
     cFSFile file;
     for (int i = 0; i < 5001; ++i) {
@@ -317,13 +331,10 @@ TEST_F(ExplorerForm, GoingBackAsksOnlyWhileAScanResultIsUnsaved) {
 }
 
 TEST_F(ExplorerForm, ClosingAsksWhileBrowsingWithUnsavedResults) {
-    cQORNDriveInstance* opened = OpenImage("fat12.img");
-    ASSERT_NE(opened, nullptr);
-    cQORNDriveInstance& entry = *opened;
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight, true);
-    ASSERT_TRUE(form.Browse(entry, Root(entry)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat12.img", true);
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     form.ScanResults().Add(false);
     answer_ = false;
     host.RequestClose();
@@ -383,12 +394,10 @@ TEST_F(ExplorerForm, OpeningAnImageRemembersItsFolderAndReportsFailures) {
 
 TEST_F(ExplorerForm, QuickViewCopiesIntoTheKeptFolderOrAsksForOne) {
     const std::string scratch = UseScratchSettings();
-    cQORNDriveInstance* opened = OpenImage("fat12.img");
-    ASSERT_NE(opened, nullptr);
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat12.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     form.BrowseView().List().Select(RowOf(form, u"readme.txt"));
     host.RunWakeUps();
 
@@ -410,12 +419,10 @@ TEST_F(ExplorerForm, QuickViewCopiesIntoTheKeptFolderOrAsksForOne) {
 }
 
 TEST_F(ExplorerForm, QuickSearchSelectsTheFirstMatchingRow) {
-    cQORNDriveInstance* opened = OpenImage("fat16.img");
-    ASSERT_NE(opened, nullptr);
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat16.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     ASSERT_TRUE(form.OpenFolder(u"/many"));
     WaitForListing(form, host);
     form.BrowseView().QuickSearch(u"F2499");
@@ -476,12 +483,10 @@ TEST_F(ExplorerForm, AnOvertakenListingNeverReplacesTheLatest) {
 }
 
 TEST_F(ExplorerForm, AMissingFolderSaysTheListingFailed) {
-    cQORNDriveInstance* opened = OpenImage("fat12.img");
-    ASSERT_NE(opened, nullptr);
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat12.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     ASSERT_TRUE(form.OpenFolder(u"/no such folder"));
     WaitForListing(form, host);
     EXPECT_EQ(form.BrowseView().StatusText(), u"Ошибка чтения директории.");
@@ -513,12 +518,9 @@ TEST_F(ExplorerForm, RescanAsksOnlyAfterTheListWasChanged) {
 }
 
 TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
-    cQORNDriveInstance* opened = OpenImage("fat16.img");
-    ASSERT_NE(opened, nullptr);
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat16.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
     cListViewChild& list = form.BrowseView().List();
     const explorer::cFolderRows& rows = form.BrowseView().Rows();
     auto entry = [&](int i) -> const cFSObject& { return *rows.Row(list.Item(i)->Data()).entry; };
@@ -536,12 +538,10 @@ TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
 
 TEST_F(ExplorerForm, CopiesTheSelectedFileOutByteForByte) {
     const std::string scratch = UseScratchSettings();
-    cQORNDriveInstance* opened = OpenImage("fat16.img");
-    ASSERT_NE(opened, nullptr);
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    ASSERT_TRUE(form.Browse(*opened, Root(*opened)));
-    WaitForListing(form, host);
+    auto window = BrowseImage("fat16.img");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
     form.BrowseView().List().Select(RowOf(form, u"over64k.bin"));
     host.RunWakeUps();
     chosen_ = utf::FromUtf8(scratch + "/copied.bin");
