@@ -90,6 +90,10 @@ public:
     virtual bool IsBlockUsed(std::uint64_t unit) { return true; }
     virtual std::uint64_t GetBlockCount() const { return blockCount_; }
     virtual bool HasBlockMap() const { return false; }
+    // The 512-byte sectors the volume's own boot record says it spans; 0 when the reader
+    // cannot tell. A volume larger than its partition was cut off, or is one member of a
+    // striped set whose other members hold the rest.
+    virtual std::uint64_t GetVolumeSectors() const { return 0; }
 
     // The name of the folder or file (kinds 1 and 2 only) listed in folderId with the
     // given id; null when the listing fails or holds none.

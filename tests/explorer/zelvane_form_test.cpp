@@ -166,6 +166,7 @@ TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
     EXPECT_EQ(area.RowById(61)->help, u"Размер раздела в секторах по 512 байт.");
     EXPECT_EQ(area.RowById(101)->value, u"VOLUME16");
     EXPECT_EQ(area.RowById(70)->value, u"Доступна");
+    EXPECT_EQ(area.RowById(108), nullptr); // neither damaged nor larger than its partition
     EXPECT_NE(FindButton(*form, explorer::kActBrowse), nullptr);
     EXPECT_EQ(FindButton(*form, explorer::kActDeletePartition), nullptr); // the whole storage
     host.Render();
@@ -344,6 +345,26 @@ TEST_F(ExplorerForm, ClosingAsksWhileBrowsingWithUnsavedResults) {
     host.RequestClose();
     EXPECT_EQ(questions_, 2);
     EXPECT_EQ(host.EndCode(), 0);
+}
+
+// A volume reaching past the end of its partition may be one member of a striped set:
+// the page says so, and the volume still browses.
+TEST_F(ExplorerForm, AVolumeLargerThanItsPartitionShowsAsPartial) {
+    cQORNDriveInstance* opened = OpenImage("raid-member.img");
+    ASSERT_NE(opened, nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    cPartTreeItem& root = Root(*opened);
+    ASSERT_EQ(root.Children().size(), 1u);
+    cPartTreeItem& member = *root.Children().front();
+    form.StorageView().SelectNode(opened, &member);
+    const cPropDispAreaChild& area = form.StorageView().Sheet().Area();
+    ASSERT_NE(area.RowById(108), nullptr);
+    EXPECT_EQ(area.RowById(108)->value, u"Частичный (RAID)");
+    EXPECT_EQ(area.RowById(108)->help.rfind(form.StorageView().Text(107).value_or(u"-"), 0), 0u);
+    EXPECT_EQ(area.RowById(70)->value, u"Доступна");
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-raid-member.png")));
 }
 
 TEST_F(ExplorerForm, DeletingAPartitionAsksAndMarksTheListChanged) {

@@ -188,6 +188,7 @@ TEST(FatReader, GeometryAndAllocation) {
     EXPECT_EQ(fat12.fs->GetBlockCount(), 2880u + 2);
     EXPECT_TRUE(fat12.fs->HasBlockMap());
     EXPECT_EQ(fat12.fs->GetIdentity(), (std::vector<std::uint8_t>{6, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(fat12.fs->GetVolumeSectors(), 2880u);
 
     const std::unique_ptr<cFSObject> file = fat12.fs->FindByPath(u"/exact64k.bin", 0);
     ASSERT_TRUE(file);
@@ -201,6 +202,13 @@ TEST(FatReader, GeometryAndAllocation) {
     ASSERT_TRUE(disk.fs);
     EXPECT_EQ(disk.fs->GetIdentity(), (std::vector<std::uint8_t>{6, 0, 8, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(disk.fs->PartitionStart(), 2048u);
+    EXPECT_EQ(disk.fs->GetVolumeSectors(), 20480u);
+
+    // A volume made larger than the partition that holds it, as one member of a striped
+    // set looks: it still mounts, and says how far it reaches.
+    fattest::Mounted cut = fattest::MountImage(folder + "/raid-member.img", 2048);
+    ASSERT_TRUE(cut.fs);
+    EXPECT_EQ(cut.fs->GetVolumeSectors(), 20480u);
 }
 
 TEST(FatReader, HandlesSeekAndReadAcrossClusters) {

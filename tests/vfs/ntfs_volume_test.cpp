@@ -301,6 +301,7 @@ TEST_F(NtfsVolume, PathsNamesAndVolumeFacts) {
     ASSERT_EQ(identity.size(), 17u);
     EXPECT_EQ(identity[0], 1);
     EXPECT_EQ(bytes::Le64(&identity[1]), 16u * 1024 * 2 - 1);
+    EXPECT_EQ(Ntfs().GetVolumeSectors(), 16u * 1024 * 2 - 1);
 }
 
 TEST_F(NtfsVolume, BlockMapFollowsBitmap) {
@@ -339,6 +340,7 @@ TEST_F(NtfsVolume, MountsFromParametersWhenTheBootSectorIsLost) {
                                        std::make_unique<cExtNTFSParams>(mftSector, 1024).get()));
     EXPECT_EQ(reader.GetBlockSize(), 1024u);
     EXPECT_EQ(reader.GetBlockCount(), 16u * 1024);
+    EXPECT_EQ(reader.GetVolumeSectors(), 0u); // no boot record to say
     EXPECT_EQ(WalkTree(reader).size(), WalkTree(Ntfs()).size());
     EXPECT_FALSE(damaged.record.FindExtension(part_ext::kVolumeName));
 }

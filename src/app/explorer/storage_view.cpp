@@ -277,10 +277,10 @@ void cStorageViewChild::ShowPartitionPage(const cPartTreeItem& partition) {
     const auto* label = partition.FindExtensionAs<cPartNameData>(part_ext::kVolumeName);
     area.AddRow(101, T(101), label && !label->Name().empty() ? label->Name() : T(115), T(102));
     if (fs) {
-        // FIXME: "Частичный (RAID)" (104, 107) needs the volume's own idea of its size,
-        // which the readers do not publish in one form yet; only damage is shown.
         if (!fs->IsAvailable())
             area.AddRow(108, T(108), T(103), T(106) + u" " + T(110));
+        else if (fs->GetVolumeSectors() > partition.Length())
+            area.AddRow(108, T(108), T(104), T(107) + u" " + T(110));
         area.AddRow(70, T(70), T(RootState(*fs)), T(71));
     }
     if (IsWholeStorage(partition))

@@ -36,6 +36,9 @@ public:
     // Unit numbers are cluster numbers: yes when the cluster's FAT entry is not 0.
     bool IsBlockUsed(std::uint64_t cluster) override;
     bool HasBlockMap() const override { return true; }
+    std::uint64_t GetVolumeSectors() const override {
+        return std::uint64_t(boot_.totalSectors) * boot_.bytesPerSector / fatboot::kSectorBytes;
+    }
 
     // The next-cluster value of a cluster's FAT entry; 0 (free) when the entry lies beyond
     // the FAT or its sector cannot be read.

@@ -44,6 +44,9 @@ public:
     // The cluster's bit in $Bitmap; no when it cannot be read.
     bool IsBlockUsed(std::uint64_t cluster) override;
     bool HasBlockMap() const override { return true; }
+    // The boot record's count leaves out the backup boot sector that follows the volume.
+    // Unknown (0) after a mount from a scan's parameters, which has no boot record.
+    std::uint64_t GetVolumeSectors() const override;
 
     std::uint32_t ClusterSize() const { return clusterSize_; }
     std::uint32_t RecordSize() const { return recordSize_; }
