@@ -14,6 +14,7 @@
 #include "gui/sdl/headless_host.h"
 #include "gui/sdl/headless_maker.h"
 #include "gui/sdl/program_icon.h"
+#include "gui/shape_picture.h"
 #include "gui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +149,25 @@ TEST(GuiRender, MessageBoxes) {
 } // namespace
 
 namespace {
+
+// Soft edges drawn onto a see-through picture keep their colour and only fade out; they
+// used to be mixed with the transparent pixels' black, which left icons with dark rims.
+TEST(GuiRender, ShapesOnTransparentPicturesKeepTheirColourAtTheEdges) {
+    const cColor white = Rgb(0xFF, 0xFF, 0xFF);
+    const cBitmap disc = DrawShapePicture(20, 20, [&](cCanvas& canvas) {
+        canvas.FillEllipse({1, 1, 18, 18}, white);
+    });
+    int soft = 0;
+    for (const cColor pixel : disc.Pixels()) {
+        if (AlphaOf(pixel) == 0)
+            continue;
+        EXPECT_EQ(pixel & 0xFFFFFFu, 0xFFFFFFu);
+        soft += AlphaOf(pixel) < 255;
+    }
+    EXPECT_GT(soft, 8); // the edge really is soft
+    // A half-covered pixel over an opaque one blends as before.
+    EXPECT_EQ(BlendOver(Rgb(0, 0, 0), WithAlpha(white, 128)), Rgb(0x80, 0x80, 0x80));
+}
 
 TEST(GuiRender, ProgramIconIsDrawnForItsIdOnly) {
     const cBitmap icon = program_icon::Draw(program_icon::kIconId, 48);

@@ -2,6 +2,7 @@
 
 #include "app/explorer/browse_view.h"
 #include "app/explorer/storage_view.h"
+#include "app/explorer/tool_icons.h"
 #include "app/explorer/zelvane_window.h"
 #include "gui/controls/tool_bar_child.h"
 #include "gui/message_form.h"
@@ -22,14 +23,17 @@ namespace {
 
 struct cToolInfo {
     int id, caption, tooltip;
+    eToolIcon icon;
 };
 // The storage view's bar, then the browse view's. Scans and their results come with
 // the recovery flow; until then their buttons are left out.
 constexpr cToolInfo kStorageTools[] = {
-    {kCmdOpenImage, 19, 17},  {kCmdRescan, 77, 78}, {kCmdManual, 23, 11},
-    {kCmdSettings, 168, 169}, {kCmdAbout, 25, 13},
+    {kCmdOpenImage, 19, 17, eToolIcon::OpenImage}, {kCmdRescan, 77, 78, eToolIcon::Rescan},
+    {kCmdManual, 23, 11, eToolIcon::Manual},       {kCmdSettings, 168, 169, eToolIcon::Settings},
+    {kCmdAbout, 25, 13, eToolIcon::About},
 };
-constexpr cToolInfo kBrowseTools[] = {{kCmdBack, 124, 125}, {kCmdCopySelected, 184, 185}};
+constexpr cToolInfo kBrowseTools[] = {{kCmdBack, 124, 125, eToolIcon::Partitions},
+                                      {kCmdCopySelected, 184, 185, eToolIcon::SaveSelected}};
 
 } // namespace
 
@@ -68,7 +72,7 @@ void cZelvaneForm::BuildToolBar(bool browse) {
     tool_bar_ = Add<cToolBarChild>(0, 0, -1, cToolBarChild::kHeight);
     for (const cToolInfo& tool : browse ? std::span<const cToolInfo>(kBrowseTools)
                                         : std::span<const cToolInfo>(kStorageTools))
-        tool_bar_->AddButton({tool.id, T(tool.caption), T(tool.tooltip), {}});
+        tool_bar_->AddButton({tool.id, T(tool.caption), T(tool.tooltip), ToolIcon(tool.icon)});
     if (browse)
         tool_bar_->SetButtonEnabled(kCmdCopySelected, false);
 }

@@ -1,0 +1,23 @@
+#include "gui/shape_picture.h"
+
+#include "gui/font.h"
+#include "gui/win_canvas.h"
+
+namespace {
+
+class cNoFonts : public cFontProvider {
+public:
+    cFontObject* Font(const cFontSpec&) override { return nullptr; }
+};
+
+} // namespace
+
+cBitmap DrawShapePicture(int width, int height, const std::function<void(cCanvas&)>& draw) {
+    cBitmap picture(width, height, 0);
+    if (picture.Empty())
+        return picture;
+    cNoFonts no_fonts;
+    cWinCanvas canvas(picture.Pixels().data(), width, height, width, no_fonts);
+    draw(canvas);
+    return picture;
+}
