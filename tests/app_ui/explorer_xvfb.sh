@@ -82,7 +82,7 @@ named() { # NAME
 }
 find_window() { # NAME
   local found="" seen=""
-  for _ in $(seq 60); do
+  for _ in $(seq 120); do
     found=$(named "$1")
     [ -n "$found" ] && [ "$found" = "$seen" ] && { echo "$found"; return 0; }
     seen=$found

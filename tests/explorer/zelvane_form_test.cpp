@@ -35,6 +35,7 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -65,6 +66,8 @@ protected:
                     host.WaitForWakeUp(50);
                     host.RunWakeUps();
                 }
+                if (auto* busy = dynamic_cast<cBgInitUI*>(&host.Form()))
+                    busy_lines_.emplace_back(busy->Status()->ShownText());
                 return;
             }
             auto* box = dynamic_cast<cMessageForm*>(&host.Form());
@@ -138,7 +141,8 @@ protected:
     cHeadlessMaker maker_;
     int questions_ = 0;
     int choosers_ = 0;
-    int job_windows_ = 0; // the start-up window of a rescan, the copy window
+    int job_windows_ = 0;                    // the start-up window of a rescan, the copy window
+    std::vector<std::u16string> busy_lines_; // what each start-up window said last
     bool answer_ = false;
     bool vanish_ = false;
     std::u16string chosen_;
@@ -411,6 +415,38 @@ TEST_F(ExplorerForm, OpeningAnImageRemembersItsFolderAndReportsFailures) {
     form.OpenImage();
     EXPECT_EQ(questions_, 1); // message 32
     EXPECT_EQ(list_.Entries().size(), 1u);
+    // Both were opened, and their file systems looked for, off the window thread.
+    const std::u16string detecting(form.Text(120).value_or(u"-"));
+    EXPECT_EQ(busy_lines_, (std::vector<std::u16string>{detecting, detecting}));
+}
+
+// A partition whose file system is not known yet is recognised off the window thread,
+// under the small window's line; one with nothing recognisable says so and stays.
+TEST_F(ExplorerForm, BrowsingRecognisesTheFileSystemFirst) {
+    cQORNDriveInstance* opened = OpenImage("fat12.img");
+    ASSERT_NE(opened, nullptr);
+    cPartTreeItem& volume = Root(*opened);
+    volume.DestroyExtensions();
+    ASSERT_EQ(explorer::MountedFileSystem(volume), nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    ASSERT_TRUE(form.Browse(*opened, volume));
+    WaitForListing(form, host);
+    EXPECT_NE(explorer::MountedFileSystem(volume), nullptr);
+    EXPECT_GE(RowOf(form, u"readme.txt"), 0);
+    const std::u16string detecting(form.Text(120).value_or(u"-"));
+    EXPECT_EQ(busy_lines_, std::vector<std::u16string>{detecting});
+    EXPECT_TRUE(form.BackToStorages());
+
+    const std::string blank = fixtures::ScratchDir() + "/blank.img";
+    std::ofstream(blank, std::ios::binary).close();
+    std::filesystem::resize_file(blank, 1 << 20); // zeros: no map, no file system
+    ASSERT_NE(list_.AddImageFile(utf::FromUtf8(blank)), nullptr);
+    cQORNDriveInstance& empty = *list_.Entries().back();
+    EXPECT_FALSE(form.Browse(empty, Root(empty)));
+    EXPECT_EQ(questions_, 1); // message 121
+    EXPECT_FALSE(form.BrowseShown());
+    EXPECT_EQ(busy_lines_.size(), 2u);
 }
 
 TEST_F(ExplorerForm, QuickViewCopiesIntoTheKeptFolderOrAsksForOne) {

@@ -49,7 +49,8 @@ void cZelvaneForm::OpenImage() {
     const std::u16string& path = chooser.Chosen();
     if (const std::size_t slash = path.rfind(u'/'); slash != std::u16string::npos)
         Settings().SetText(kSettingLastImageFolder, path.substr(0, slash), true);
-    cBaseIO* reader = list_.AddImageFile(path);
+    cBaseIO* reader = nullptr;
+    RunStorageWork(T(120), [&] { reader = list_.AddImageFile(path); });
     if (!reader) {
         MessageBoxError(this, T(32));
         return;
@@ -61,16 +62,22 @@ void cZelvaneForm::OpenImage() {
             storage_view_->SelectNode(entry.get(), nullptr);
 }
 
+void cZelvaneForm::RunStorageWork(std::u16string status, const std::function<void()>& work) {
+    cWindowMaker* maker = WindowMaker();
+    if (!maker) {
+        work();
+        return;
+    }
+    // The storage list and the partition trees are touched only by the job while the
+    // small window is up: it is modal, so nothing here reads them meanwhile.
+    cBgInitUI busy(work, std::move(status));
+    maker->RunModal(busy, cBgInitUI::kWidth, cBgInitUI::kHeight, this, false);
+}
+
 void cZelvaneForm::Rescan() {
     if (list_.IsChanged() && !MessageBoxQuestion(this, T(96)))
         return;
-    if (cWindowMaker* maker = WindowMaker()) {
-        // The drives are found on a job thread while the small start-up window shows.
-        cBgInitUI finding([this] { EnumerateLocalStorages(list_); });
-        maker->RunModal(finding, cBgInitUI::kWidth, cBgInitUI::kHeight, this, false);
-    } else {
-        EnumerateLocalStorages(list_);
-    }
+    RunStorageWork({}, [this] { EnumerateLocalStorages(list_); });
     list_.SetChanged(false);
     storage_view_->Refill(list_);
 }

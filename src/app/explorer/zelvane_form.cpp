@@ -88,7 +88,9 @@ bool cZelvaneForm::Browse(cQORNDriveInstance& entry, cPartTreeItem& partition) {
     Stop();
     cVFS* fs = MountedFileSystem(partition);
     if (!fs) {
-        if (std::unique_ptr<cVFS> detected = cVFSDetectManager::Instance().Detect(partition)) {
+        std::unique_ptr<cVFS> detected;
+        RunStorageWork(T(120), [&] { detected = cVFSDetectManager::Instance().Detect(partition); });
+        if (detected) {
             fs = detected.get();
             partition.AttachExtension(std::move(detected));
         }

@@ -10,6 +10,7 @@
 #include "gui/navigation/navigation_provider.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,9 @@ protected:
     int List(const std::u16string& path) override;
 
 private:
+    // Runs storage work that may take long (reading a slow or damaged disk) on a job
+    // thread while a small modal window says what is being done; headless, in place.
+    void RunStorageWork(std::u16string status, const std::function<void()>& work);
     void ShowStorageView();
     void ShowRowMenu(int row);
     void BuildToolBar(bool browse);

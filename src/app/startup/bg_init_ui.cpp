@@ -8,15 +8,14 @@ constexpr int kActionWindowReady = 1;
 constexpr int kActionShowStatus = 2;
 constexpr int kActionStartupDone = 3;
 
-class cShowStatusAction : public cSentChildAction {
+class cShowWorkStatusAction : public cSentChildAction {
 public:
-    cShowStatusAction(cBgInitUI& form, int textId)
-        : cSentChildAction(kActionShowStatus), form_(form), textId_(textId) {}
-    void Execute() override { form_.ShowStatus(textId_); }
+    explicit cShowWorkStatusAction(cBgInitUI& form)
+        : cSentChildAction(kActionShowStatus), form_(form) {}
+    void Execute() override { form_.ShowWorkStatus(); }
 
 private:
     cBgInitUI& form_;
-    int textId_;
 };
 
 // The status line's own background, which the form's does not share.
@@ -42,7 +41,7 @@ unsigned cBgInitJob::Run() {
     // Once the window thread has answered, the window exists and pumps its messages.
     cSentChildAction ready(kActionWindowReady);
     ready.Send(form_);
-    cShowStatusAction status(form_, cBgInitUI::kTextScanningStorages);
+    cShowWorkStatusAction status(form_);
     status.Send(form_);
     if (enumerate_)
         enumerate_();
@@ -53,8 +52,9 @@ void cBgInitJob::OnFinish(unsigned result) {
     PostChildAction(form_, std::make_unique<cChildAction>(kActionStartupDone));
 }
 
-cBgInitUI::cBgInitUI(std::function<void()> enumerate)
-    : cCustomForm("qorns::startup"), job_(*this, std::move(enumerate)) {}
+cBgInitUI::cBgInitUI(std::function<void()> enumerate, std::u16string status)
+    : cCustomForm("qorns::startup"), work_status_(std::move(status)),
+      job_(*this, std::move(enumerate)) {}
 
 cBgInitUI::~cBgInitUI() = default;
 
@@ -70,6 +70,13 @@ void cBgInitUI::OnCreate() {
 void cBgInitUI::ShowStatus(int textId) {
     if (status_)
         status_->SetText(std::u16string(Text(textId).value_or(u"")));
+}
+
+void cBgInitUI::ShowWorkStatus() {
+    if (work_status_.empty())
+        ShowStatus(kTextScanningStorages);
+    else if (status_)
+        status_->SetText(work_status_);
 }
 
 void cBgInitUI::OnCloseRequest() {

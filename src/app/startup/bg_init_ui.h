@@ -1,7 +1,9 @@
 #pragma once
 // The small window shown while the program starts: one line telling what is being done,
 // while its job finds the local storages on a thread of its own. The window ends itself
-// (with 0) when the job has finished; the user cannot close it before.
+// (with 0) when the job has finished; the user cannot close it before. The main window
+// shows it again, with a line of its own, for other storage work that may take long
+// (opening an image, recognising a file system on a slow disk).
 
 #include "base/job.h"
 #include "gui/color.h"
@@ -41,7 +43,8 @@ public:
     static constexpr cColor kTextColor = FromColorRef(0x404040);
     static constexpr cColor kTextBackground = FromColorRef(0xF3E5DF);
 
-    explicit cBgInitUI(std::function<void()> enumerate);
+    // `status` replaces the line about finding storages once the job runs.
+    explicit cBgInitUI(std::function<void()> enumerate, std::u16string status = {});
     ~cBgInitUI() override;
 
     std::u16string Caption() const override { return u"Drovik"; }
@@ -52,10 +55,13 @@ public:
 
     // Window thread: shows text `textId` of the form's section on the status line.
     void ShowStatus(int textId);
+    // Window thread: the line for the job's work.
+    void ShowWorkStatus();
     cStaticElement* Status() const { return status_; }
 
 private:
     cStaticElement* status_ = nullptr;
+    std::u16string work_status_;
     bool finished_ = false;
     // Last, so that the worker is stopped before anything it may touch goes.
     cBgInitJob job_;
