@@ -45,7 +45,9 @@ done
 others=$(losetup -a | wc -l)
 loop=$(losetup -f --show -r "$image") || { echo "skipped: no free loop device"; exit 77; }
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: a server resets when its last client leaves, and a probe leaving just
+# as drovik connects would take drovik's connection down with it.
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 drovik_pid=""
 cleanup() {

@@ -18,7 +18,9 @@ for n in $(seq 91 140); do
 done
 [ -n "$display" ] || { echo "skipped: no free display number"; exit 77; }
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: a server resets when its last client leaves, and a probe leaving just
+# as drovik connects would take drovik's connection down with it.
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 gallery_pid=""
 cleanup() {
