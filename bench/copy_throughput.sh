@@ -10,45 +10,30 @@
 # The page cache is warm for every run (each source is read once before). Prints seconds,
 # MB/s or files/s, the ratio to the peer and the peak resident memory of each run.
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 size_mib=${2:-1024}
 files=${3:-100000}
 cli="$build/bin/drovik-cli"
-[[ -x $cli ]] || { echo "no $cli: cmake --build $build --target drovik-cli" >&2; exit 2; }
-[[ $(id -u) == 0 ]] || { echo "needs root (the NTFS image is filled through FUSE)" >&2; exit 2; }
-for tool in mkfs.fat mcopy mkntfs ntfs-3g tsk_recover; do
-    command -v $tool >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
+needs_program "$cli" drovik-cli
+needs_root "the NTFS image is filled through FUSE"
+needs_tools mkfs.fat mcopy mkntfs ntfs-3g tsk_recover
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-copy-bench.XXXXXX")
 out=$(mktemp -d /dev/shm/drovik-copy-out.XXXXXX)
-mnt=""
 cleanup() {
-    [[ -n $mnt ]] && { mountpoint -q "$mnt" && umount "$mnt"; rmdir "$mnt"; }
+    unmount_leftovers
     rm -rf "$work" "$out"
 }
 trap cleanup EXIT
 export MTOOLS_SKIP_CHECK=1
 
-source "$(dirname "$0")/measure.sh"
 fresh() { rm -rf "$out"/*; }
 row() { printf "%-34s %8s %12s %8s %10s\n" "$@"; }
 
-bytes=$((size_mib << 20))
 echo "making a ${size_mib} MiB file and FAT32 and NTFS images holding it..."
-head -c "$bytes" /dev/urandom >"$work/big.bin"
-image_kib=$(((size_mib + 64) * 1024))
-mkfs.fat -F 32 -C "$work/fat32.img" "$image_kib" >/dev/null
-mcopy -i "$work/fat32.img" "$work/big.bin" ::/big.bin
-truncate -s "$((image_kib * 1024))" "$work/ntfs.img"
-mkntfs -F -q -f "$work/ntfs.img" >/dev/null 2>&1
-mnt=$(mktemp -d)
-ntfs-3g "$work/ntfs.img" "$mnt"
-cp "$work/big.bin" "$mnt/big.bin"
-umount "$mnt"
-
-mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+big_file_images "$size_mib"
 echo
 row "one ${size_mib} MiB file" seconds "MB/s" "vs cat" "peak KiB"
 cat "$work/big.bin" >/dev/null

@@ -9,52 +9,34 @@
 # all in the same run, into a tmpfs folder, with a warm page cache. Medians of 3 runs each.
 # The window should copy at the copy flow's speed: window/cli near 100%.
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 size_mib=${2:-1024}
 cli="$build/bin/drovik-cli"
 bench="$build/bench/bench_copy_window"
-[[ -x $cli ]] || { echo "no $cli: cmake --build $build --target drovik-cli" >&2; exit 2; }
-[[ -x $bench ]] || { echo "no $bench: cmake --build $build --target bench_copy_window" >&2; exit 2; }
-[[ $(id -u) == 0 ]] || { echo "needs root (the NTFS image is filled through FUSE)" >&2; exit 2; }
-for tool in mkfs.fat mcopy mkntfs ntfs-3g python3; do
-    command -v $tool >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
+needs_program "$cli" drovik-cli
+needs_program "$bench" bench_copy_window
+needs_root "the NTFS image is filled through FUSE"
+needs_tools mkfs.fat mcopy mkntfs ntfs-3g python3
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-copy-window-bench.XXXXXX")
 out=$(mktemp -d /dev/shm/drovik-copy-window-out.XXXXXX)
-mnt=""
 cleanup() {
-    [[ -n $mnt ]] && { mountpoint -q "$mnt" && umount "$mnt"; rmdir "$mnt"; }
+    unmount_leftovers
     rm -rf "$work" "$out"
 }
 trap cleanup EXIT
-export MTOOLS_SKIP_CHECK=1
 
-source "$(dirname "$0")/measure.sh"
 fresh() { rm -rf "$out"/*; }
-median() { printf "%s\n" "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 row() { printf "%-34s %8s %10s %10s %10s\n" "$@"; }
 
-bytes=$((size_mib << 20))
 echo "making a ${size_mib} MiB file and FAT32 and NTFS images holding it..."
-head -c "$bytes" /dev/urandom >"$work/big.bin"
-image_kib=$(((size_mib + 64) * 1024))
-mkfs.fat -F 32 -C "$work/fat32.img" "$image_kib" >/dev/null
-mcopy -i "$work/fat32.img" "$work/big.bin" ::/big.bin
-truncate -s "$((image_kib * 1024))" "$work/ntfs.img"
-mkntfs -F -q -f "$work/ntfs.img" >/dev/null 2>&1
-mnt=$(mktemp -d)
-ntfs-3g "$work/ntfs.img" "$mnt"
-cp "$work/big.bin" "$mnt/big.bin"
-umount "$mnt"
-rmdir "$mnt"
-mnt=""
+big_file_images "$size_mib"
 # The images just written would otherwise be flushed to disk while the runs measure.
 sync
 
 details=()
-mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
 # runs COMMAND... three times into a fresh output folder; sets seconds to the median.
 three_runs() {
     local runs=()

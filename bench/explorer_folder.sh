@@ -10,25 +10,21 @@
 # listing time is set against fls -p of the same folder (The Sleuth Kit), in the same run.
 # The page cache is warm for every run.
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 entries=${2:-100000}
 bench="$build/bench/bench_explorer_folder"
-[[ -x $bench ]] || { echo "no $bench: cmake --build $build --target bench_explorer_folder" >&2; exit 2; }
-[[ $(id -u) == 0 ]] || { echo "needs root (the image is filled through FUSE)" >&2; exit 2; }
-for tool in mkntfs ntfs-3g fls ifind python3; do
-    command -v $tool >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
+needs_program "$bench" bench_explorer_folder
+needs_root "the image is filled through FUSE"
+needs_tools mkntfs ntfs-3g fls ifind python3
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-folder-bench.XXXXXX")
-mnt=""
 cleanup() {
-    [[ -n $mnt ]] && { mountpoint -q "$mnt" && umount "$mnt"; rmdir "$mnt"; }
+    unmount_leftovers
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-source "$(dirname "$0")/measure.sh"
 
 echo "making a folder of $entries files and an NTFS image holding it..."
 python3 - "$work/tree/big" "$entries" <<'PY'
@@ -42,14 +38,7 @@ for i in range(count):
     with open(os.path.join(folder, name), "wb") as f:
         f.write(rng.randbytes(rng.randrange(0, 600)))
 PY
-truncate -s 1G "$work/ntfs.img"
-mkntfs -F -q -f "$work/ntfs.img" >/dev/null 2>&1
-mnt=$(mktemp -d)
-ntfs-3g "$work/ntfs.img" "$mnt"
-cp -r "$work/tree/." "$mnt/"
-umount "$mnt"
-rmdir "$mnt"
-mnt=""
+ntfs_image "$work/ntfs.img" 1G "$work/tree/."
 rm -rf "$work/tree"
 cat "$work/ntfs.img" >/dev/null
 

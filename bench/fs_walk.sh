@@ -10,20 +10,17 @@
 # The page cache is warm for every run. Prints seconds, entries/s or MB/s, the ratio to
 # the peer and the peak resident memory of each run.
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 files=${2:-100000}
 cli="$build/bin/drovik-cli"
-[[ -x $cli ]] || { echo "no $cli: cmake --build $build --target drovik-cli" >&2; exit 2; }
-for tool in mkfs.fat mcopy fls icat python3; do
-    command -v $tool >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
+needs_program "$cli" drovik-cli
+needs_tools mkfs.fat mcopy fls icat python3
 export MTOOLS_SKIP_CHECK=1
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-fat-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-
-source "$(dirname "$0")/measure.sh"
 row() { printf "%-30s %8s %14s %8s %10s\n" "$@"; }
 
 echo "making $files small files in 100 folders, 4 files of 32 MiB, and a FAT32 image holding them..."

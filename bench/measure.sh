@@ -1,4 +1,21 @@
-# Shared by the whole-run comparisons: source it after setting $work (a scratch folder).
+# Shared by the whole-run comparisons: source it first. The checks stop the script with
+# 2 when something it needs is missing; measure needs $work (a scratch folder).
+
+# needs_program PATH TARGET: a program of the build ($build).
+needs_program() {
+    [[ -x $1 ]] || { echo "no $1: cmake --build $build --target $2" >&2; exit 2; }
+}
+# needs_root WHY
+needs_root() {
+    [[ $(id -u) == 0 ]] || { echo "needs root ($1)" >&2; exit 2; }
+}
+# needs_tools TOOL...
+needs_tools() {
+    local tool
+    for tool; do
+        command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 2; }
+    done
+}
 
 # Runs COMMAND... under GNU time with its stdout to /dev/null; sets seconds (wall clock)
 # and peak_kib (maximum resident set). On failure prints the command's stderr.
@@ -18,3 +35,39 @@ measure() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f%%", 100 * a / b }'; }
 # per_second COUNT SECONDS
 per_second() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
+# median VALUE...
+median() { printf "%s\n" "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# mbps SECONDS: $bytes in SECONDS as MB/s (10^6 bytes).
+mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+
+# ntfs_image IMAGE BYTES SOURCE...: a new NTFS image of BYTES holding copies of the
+# SOURCE files and folders, written through an ntfs-3g mount. A run that stops meanwhile
+# leaves the mount to unmount_leftovers, which its exit handler calls.
+ntfs_mount=""
+ntfs_image() {
+    local image=$1 size=$2
+    shift 2
+    truncate -s "$size" "$image"
+    mkntfs -F -q -f "$image" >/dev/null 2>&1
+    ntfs_mount=$(mktemp -d)
+    ntfs-3g "$image" "$ntfs_mount"
+    cp -r "$@" "$ntfs_mount/"
+    unmount_leftovers
+}
+unmount_leftovers() {
+    [[ -n $ntfs_mount ]] || return 0
+    mountpoint -q "$ntfs_mount" && umount "$ntfs_mount"
+    rmdir "$ntfs_mount"
+    ntfs_mount=""
+}
+
+# big_file_images SIZE_MIB: $work/big.bin of random bytes, and $work/fat32.img and
+# $work/ntfs.img holding it as /big.bin; sets bytes.
+big_file_images() {
+    bytes=$(($1 << 20))
+    head -c "$bytes" /dev/urandom >"$work/big.bin"
+    local image_kib=$((($1 + 64) * 1024))
+    mkfs.fat -F 32 -C "$work/fat32.img" "$image_kib" >/dev/null
+    MTOOLS_SKIP_CHECK=1 mcopy -i "$work/fat32.img" "$work/big.bin" ::/big.bin
+    ntfs_image "$work/ntfs.img" "$((image_kib * 1024))" "$work/big.bin"
+}

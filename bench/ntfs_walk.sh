@@ -13,26 +13,22 @@
 # The page cache is warm for every run. Prints seconds, entries/s or MB/s, the ratio to
 # the peer and the peak resident memory of each run.
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 files=${2:-100000}
 cli="$build/bin/drovik-cli"
-[[ -x $cli ]] || { echo "no $cli: cmake --build $build --target drovik-cli" >&2; exit 2; }
-[[ $(id -u) == 0 ]] || { echo "needs root (the image is filled through FUSE)" >&2; exit 2; }
-for tool in mkntfs ntfs-3g fls tsk_recover python3; do
-    command -v $tool >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
+needs_program "$cli" drovik-cli
+needs_root "the image is filled through FUSE"
+needs_tools mkntfs ntfs-3g fls tsk_recover python3
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-ntfs-bench.XXXXXX")
 out=$(mktemp -d /dev/shm/drovik-ntfs-out.XXXXXX)
-mnt=""
 cleanup() {
-    [[ -n $mnt ]] && { mountpoint -q "$mnt" && umount "$mnt"; rmdir "$mnt"; }
+    unmount_leftovers
     rm -rf "$work" "$out"
 }
 trap cleanup EXIT
-
-source "$(dirname "$0")/measure.sh"
 fresh() { rm -rf "${out:?}"/*; }
 row() { printf "%-34s %8s %12s %8s %10s\n" "$@"; }
 
@@ -48,14 +44,7 @@ for i in range(count):
         f.write(rng.randbytes(rng.randrange(0, 12000)))
 PY
 bytes=$(du -sb --apparent-size "$work/tree" | awk '{ print $1 }')
-truncate -s $((bytes * 2 + (512 << 20))) "$work/ntfs.img"
-mkntfs -F -q -f "$work/ntfs.img" >/dev/null 2>&1
-mnt=$(mktemp -d)
-ntfs-3g "$work/ntfs.img" "$mnt"
-cp -r "$work/tree/." "$mnt/"
-umount "$mnt"
-rmdir "$mnt"
-mnt=""
+ntfs_image "$work/ntfs.img" $((bytes * 2 + (512 << 20))) "$work/tree/."
 cat "$work/ntfs.img" >/dev/null
 
 echo
@@ -71,7 +60,6 @@ row "drovik-cli ls -r" "$seconds" "$(per_second "$listed" "$seconds")" \
 echo "(vs fls: drovik-cli's time as a share of fls's; the goal is at most 50%;"
 echo " drovik-cli listed $listed entries, fls $entries without metadata files)"
 
-mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
 echo
 row "reading $((bytes >> 20)) MiB in $files files" seconds "MB/s" "vs cp" "peak KiB"
 fresh

@@ -9,13 +9,14 @@
 # readers in turn so that such load falls on all of them alike. The image is
 # deleted afterwards.
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 size_mib=${2:-1024}
 runs=${3:-3}
 bench="$build/bench/bench_io_read"
-[[ -x $bench ]] || { echo "no $bench: cmake --build $build --target bench_io_read" >&2; exit 2; }
-[[ $(id -u) == 0 ]] || { echo "needs root (loop devices, dropping caches)" >&2; exit 2; }
+needs_program "$bench" bench_io_read
+needs_root "loop devices, dropping caches"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/drovik-bench.XXXXXX")
 image="$work/image.bin"
@@ -51,7 +52,6 @@ run_once() {
     cpu=$(awk -F': ' '/(User|System) time \(seconds\)/ { s += $2 } END { print s }' "$log")
 }
 
-mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 max() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b > a) ? b : a }'; }
 

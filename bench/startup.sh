@@ -7,15 +7,14 @@
 # loop-attached volumes (FAT32, NTFS and an MBR disk) among the drives it finds.
 # Prints every run and the median (goal: under 1 s).
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 runs=${2:-7}
 drovik="$build/bin/drovik"
-[[ -x $drovik ]] || { echo "no $drovik: make build-release" >&2; exit 2; }
-[[ $(id -u) == 0 ]] || { echo "needs root (loop devices)" >&2; exit 2; }
-for tool in Xvfb xdotool losetup mkfs.fat mkntfs sfdisk; do
-    command -v $tool >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
+needs_program "$drovik" drovik
+needs_root "loop devices"
+needs_tools Xvfb xdotool losetup mkfs.fat mkntfs sfdisk
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-startup.XXXXXX")
 loops=()
@@ -74,4 +73,4 @@ for run in $(seq "$runs"); do
     times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')")
     echo "run $run: ${times[-1]} s"
 done
-printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END { printf "median of %d: %.3f s (goal < 1 s)\n", NR, t[int((NR + 1) / 2)] }'
+echo "median of $runs: $(median "${times[@]}") s (goal < 1 s)"
