@@ -12,15 +12,14 @@
 
 #include "app/copy/target_names.h"
 #include "app/copy_window/copy_files_ui.h"
-#include "app/engine.h"
 #include "app/explorer/storage_view.h"
-#include "base/lang/builtin_packs.h"
 #include "base/utf.h"
 #include "gui/controls/progress_child.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/sdl/headless_maker.h"
 #include "io/storage_list.h"
 #include "part/storage_tree_builder.h"
+#include "program_once.h"
 #include "vfs/vfs.h"
 
 #include <algorithm>
@@ -132,12 +131,7 @@ void BM_CopyThroughWindow(benchmark::State& state) {
                             "into, emptied each time); bench/copy_window.sh does");
         return;
     }
-    static const bool initialised = [] {
-        lang::RegisterBuiltinPacks();
-        InitialiseEngine();
-        return true;
-    }();
-    (void)initialised;
+    InitialiseProgramOnce();
 
     cStorageList list;
     if (!list.AddImageFile(utf::FromUtf8(image))) {

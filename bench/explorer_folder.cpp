@@ -8,17 +8,16 @@
 // usage: DROVIK_BENCH_IMAGE=IMAGE DROVIK_BENCH_FOLDER=/PATH bench_explorer_folder
 //        (bench/explorer_folder.sh makes an NTFS image and runs it)
 
-#include "app/engine.h"
 #include "app/explorer/browse_view.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/explorer/zelvane_window.h"
-#include "base/lang/builtin_packs.h"
 #include "base/utf.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/sdl/headless_maker.h"
 #include "gui/views/list_view_child.h"
 #include "io/storage_list.h"
 #include "part/storage_tree_builder.h"
+#include "program_once.h"
 
 #include <algorithm>
 #include <atomic>
@@ -93,12 +92,7 @@ void BM_OpenFolder(benchmark::State& state) {
                             "(a folder in it, e.g. /big); bench/explorer_folder.sh does");
         return;
     }
-    static const bool initialised = [] {
-        lang::RegisterBuiltinPacks();
-        InitialiseEngine();
-        return true;
-    }();
-    (void)initialised;
+    InitialiseProgramOnce();
 
     cHeadlessMaker maker; // a message box would otherwise open a real window
     cStorageList list;
