@@ -43,6 +43,13 @@ using gui_test::Centre;
 using gui_test::FindButton;
 using gui_test::ShotPath;
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 class ExplorerForm : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,8 +88,9 @@ protected:
         });
     }
 
-    cQORNDriveInstance* OpenImage(const std::string& name) {
-        const std::string path = fixtures::Image("fat-images.sh", name);
+    cQORNDriveInstance* OpenImage(const std::string& name,
+                                  const std::string& script = "fat-images.sh") {
+        const std::string path = fixtures::Image(script, name);
         return list_.AddImageFile(utf::FromUtf8(path)) ? list_.Entries().back().get() : nullptr;
     }
     static cPartTreeItem& Root(cQORNDriveInstance& entry) {
@@ -107,8 +115,9 @@ protected:
         cZelvaneForm form;
         cHeadlessHost host;
     };
-    std::unique_ptr<cBrowsing> BrowseImage(const std::string& name, bool modal = false) {
-        cQORNDriveInstance* opened = OpenImage(name);
+    std::unique_ptr<cBrowsing> BrowseImage(const std::string& name, bool modal = false,
+                                           const std::string& script = "fat-images.sh") {
+        cQORNDriveInstance* opened = OpenImage(name, script);
         if (!opened) {
             ADD_FAILURE() << name << " did not open";
             return nullptr;
@@ -593,6 +602,50 @@ TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
         EXPECT_EQ(list.Item(i)->Data(), std::uintptr_t(i));
 }
 
+// NTFS as a person meets it: system files stay out of sight, Unicode names, compressed
+// and sparse files list with their sizes, and each copies out byte for byte.
+TEST_F(ExplorerForm, BrowsesAndCopiesOutOfNtfs) {
+    if (!fixtures::IsRoot())
+        GTEST_SKIP() << "making the image needs a FUSE mount";
+    const std::string scratch = UseScratchSettings();
+    auto window = BrowseImage("ntfs.img", false, "ntfs-volume.sh");
+    ASSERT_NE(window, nullptr);
+    cZelvaneForm& form = window->form;
+    cHeadlessHost& host = window->host;
+    explorer::cBrowseViewChild& view = form.BrowseView();
+    EXPECT_EQ(RowOf(form, u"$MFT"), -1);
+    ASSERT_GE(RowOf(form, u"Юникод"), 0);
+    EXPECT_LT(RowOf(form, u"Юникод"), RowOf(form, u"big.bin")); // folders first
+    const int sparse = RowOf(form, u"sparse.bin");
+    ASSERT_GE(sparse, 0);
+    EXPECT_EQ(view.List().Item(sparse)->Text(1), u"2048 КБ");
+    EXPECT_EQ(view.List().Item(sparse)->Text(2), u"Файл");
+    EXPECT_EQ(view.List().Item(sparse)->Text(3).size(), 19u); // a real date and time
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-ntfs-root.png")));
+
+    const std::string tree = fixtures::Folder("ntfs-volume.sh") + "/tree";
+    auto copy_out = [&](const std::u16string& name, const std::string& source) {
+        SCOPED_TRACE(source);
+        const int row = RowOf(form, name);
+        ASSERT_GE(row, 0);
+        view.List().Select(row);
+        host.RunWakeUps();
+        const std::string target = scratch + "/" + std::to_string(choosers_) + ".out";
+        chosen_ = utf::FromUtf8(target);
+        form.CopySelected();
+        EXPECT_EQ(ReadFile(target), ReadFile(tree + "/" + source));
+    };
+    copy_out(u"sparse.bin", "sparse.bin");
+    ASSERT_TRUE(form.OpenFolder(u"/comp"));
+    WaitForListing(form, host);
+    EXPECT_EQ(view.Rows().Count(), 4u);
+    copy_out(u"mixed.bin", "comp/mixed.bin");
+    copy_out(u"text.txt", "comp/text.txt");
+    EXPECT_EQ(choosers_, 3);
+    EXPECT_EQ(questions_, 0);
+}
+
 TEST_F(ExplorerForm, CopiesTheSelectedFileOutByteForByte) {
     const std::string scratch = UseScratchSettings();
     auto window = BrowseImage("fat16.img");
@@ -606,15 +659,9 @@ TEST_F(ExplorerForm, CopiesTheSelectedFileOutByteForByte) {
     EXPECT_EQ(choosers_, 1);
     EXPECT_EQ(job_windows_, 1);
     EXPECT_EQ(questions_, 0);
-    auto read = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    };
-    const std::string copied = read(scratch + "/copied.bin");
+    const std::string copied = ReadFile(scratch + "/copied.bin");
     EXPECT_EQ(copied.size(), 65537u);
-    EXPECT_EQ(copied, read(fixtures::Folder("fat-images.sh") + "/tree/small/over64k.bin"));
+    EXPECT_EQ(copied, ReadFile(fixtures::Folder("fat-images.sh") + "/tree/small/over64k.bin"));
 }
 
 } // namespace
