@@ -60,7 +60,11 @@ cBgInitUI::~cBgInitUI() = default;
 
 void cBgInitUI::OnCreate() {
     status_ = Add<cStatusLine>(0, 0, 340, 16);
-    ShowStatus(kTextStarting);
+    // Start-up says it is starting; other work says what it does from the first frame.
+    if (work_status_.empty())
+        ShowStatus(kTextStarting);
+    else
+        ShowWorkStatus();
     if (!job_.Start()) {
         finished_ = true;
         EndForm(0);
