@@ -19,8 +19,8 @@
 #include "gui/sdl/headless_maker.h"
 #include "io/storage_list.h"
 #include "part/storage_tree_builder.h"
-#include "program_once.h"
 #include "vfs/vfs.h"
+#include "window_bench.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -35,14 +35,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr auto kPatience = std::chrono::minutes(10);
-
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
-}
 
 bool EmptyFolder(const fs::path& folder) {
     std::error_code error;

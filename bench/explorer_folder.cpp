@@ -17,7 +17,7 @@
 #include "gui/views/list_view_child.h"
 #include "io/storage_list.h"
 #include "part/storage_tree_builder.h"
-#include "program_once.h"
+#include "window_bench.h"
 
 #include <algorithm>
 #include <atomic>
@@ -35,14 +35,6 @@ constexpr auto kFrame = std::chrono::microseconds(16'667);
 
 double Ms(Clock::duration span) {
     return std::chrono::duration<double, std::milli>(span).count();
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
 }
 
 // The main window as it is, noting only when its navigation job hands a listing over
