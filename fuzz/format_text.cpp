@@ -1,6 +1,6 @@
 // Language-pack patterns are data: any pattern with the arguments the program passes
 // must format without reading past its arguments or growing without bound.
-#include "gui/format_text.h"
+#include "base/format_text.h"
 
 #include <cstddef>
 #include <cstdint>

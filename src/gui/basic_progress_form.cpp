@@ -1,9 +1,9 @@
 #include "gui/basic_progress_form.h"
 
+#include "base/format_text.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/progress_child.h"
 #include "gui/controls/static_element.h"
-#include "gui/format_text.h"
 
 #include <chrono>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "app/explorer/explorer_texts.h"
 #include "app/explorer/folder_rows.h"
-#include "gui/format_text.h"
+#include "base/format_text.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "app/copy/copy_report.h"
 #include "app/explorer/explorer_texts.h"
+#include "base/format_text.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/static_element.h"
-#include "gui/format_text.h"
 
 namespace explorer {
 

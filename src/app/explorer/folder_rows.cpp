@@ -1,7 +1,7 @@
 #include "app/explorer/folder_rows.h"
 
 #include "app/explorer/explorer_texts.h"
-#include "gui/format_text.h"
+#include "base/format_text.h"
 #include "vfs/name_match.h"
 
 #include <algorithm>

@@ -2,10 +2,10 @@
 
 #include "app/explorer/explorer_icons.h"
 #include "app/explorer/explorer_texts.h"
+#include "base/format_text.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/panel_child.h"
 #include "gui/controls/static_element.h"
-#include "gui/format_text.h"
 #include "gui/views/prop_sheet_child.h"
 #include "gui/views/splitter_child.h"
 #include "gui/views/tree_view_child.h"

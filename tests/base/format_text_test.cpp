@@ -1,4 +1,4 @@
-#include "gui/format_text.h"
+#include "base/format_text.h"
 
 #include <gtest/gtest.h>
 
