@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace platform {
 
@@ -24,6 +25,29 @@ LocalFolderResult CreateLocalFolder(const std::string& path) {
         return LocalFolderResult::AlreadyExists;
     }
     return LocalFolderResult::Failed;
+}
+
+std::optional<std::uint64_t> FreeLocalBytes(const std::string& path) {
+    std::string probe = path.empty() ? std::string(".") : path;
+    for (;;) {
+        struct statvfs info {};
+        if (::statvfs(probe.c_str(), &info) == 0) {
+            const std::uint64_t blocks = info.f_bavail;
+            const std::uint64_t unit = info.f_frsize != 0 ? info.f_frsize : info.f_bsize;
+            return unit != 0 && blocks > UINT64_MAX / unit ? UINT64_MAX : blocks * unit;
+        }
+        if ((errno != ENOENT && errno != ENOTDIR) || probe == "." || probe == "/") {
+            return std::nullopt;
+        }
+        const std::size_t slash = probe.find_last_of('/');
+        if (slash == std::string::npos) {
+            probe = ".";
+        } else if (slash == 0) {
+            probe = "/";
+        } else {
+            probe.resize(slash);
+        }
+    }
 }
 
 } // namespace platform

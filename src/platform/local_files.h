@@ -4,6 +4,8 @@
 // Paths are UTF-8.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -23,5 +25,9 @@ enum class LocalFolderResult { Created, AlreadyExists, Failed };
 // user's own, unlike the program's private settings folder). An existing directory counts
 // as AlreadyExists; anything else at the path, or an error, is Failed.
 LocalFolderResult CreateLocalFolder(const std::string& path);
+
+// Bytes an unprivileged user may still write on the file system that holds path (or, for a
+// path not made yet, its nearest existing folder); none when that cannot be told.
+std::optional<std::uint64_t> FreeLocalBytes(const std::string& path);
 
 } // namespace platform

@@ -80,6 +80,113 @@ std::vector<std::string> TreeDifferences(const std::string& expected, const std:
     return differences;
 }
 
+namespace {
+
+// The places of the 13 UTF-16 units in one long-name entry.
+constexpr std::size_t kLongNameSlots[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+constexpr std::size_t kDirEntry = 32;
+
+char16_t Unit(const std::uint8_t* at) {
+    return char16_t(at[0] | at[1] << 8);
+}
+void PutUnit(std::uint8_t* at, char16_t unit) {
+    at[0] = std::uint8_t(unit);
+    at[1] = std::uint8_t(unit >> 8);
+}
+
+// The name a run of `count` long-name entries starting at `run` spells (the last part
+// comes first on disk).
+std::u16string LongName(const std::uint8_t* run, std::size_t count) {
+    std::u16string name;
+    for (std::size_t part = 1; part <= count; ++part) {
+        const std::uint8_t* entry = run + (count - part) * kDirEntry;
+        for (std::size_t slot : kLongNameSlots) {
+            const char16_t unit = Unit(entry + slot);
+            if (unit == 0) {
+                return name;
+            }
+            name += unit;
+        }
+    }
+    return name;
+}
+
+} // namespace
+
+bool RenameFatLongName(std::vector<std::uint8_t>& image, std::u16string_view from,
+                       std::u16string_view to) {
+    bool renamed = false;
+    for (std::size_t at = 0; at + kDirEntry <= image.size(); at += kDirEntry) {
+        const std::uint8_t* first = &image[at];
+        const std::size_t count = first[0] & 0x1F;
+        if (first[11] != 0x0F || (first[0] & 0x40) == 0 || first[0] == 0xE5 || count == 0 ||
+            at + (count + 1) * kDirEntry > image.size() || LongName(first, count) != from ||
+            to.size() > count * std::size(kLongNameSlots)) {
+            continue;
+        }
+        for (std::size_t part = 1; part <= count; ++part) {
+            std::uint8_t* entry = &image[at + (count - part) * kDirEntry];
+            for (std::size_t i = 0; i < std::size(kLongNameSlots); ++i) {
+                const std::size_t index = (part - 1) * std::size(kLongNameSlots) + i;
+                const char16_t unit = index < to.size()    ? to[index]
+                                      : index == to.size() ? char16_t(0)
+                                                           : char16_t(0xFFFF);
+                PutUnit(entry + kLongNameSlots[i], unit);
+            }
+        }
+        renamed = true;
+    }
+    return renamed;
+}
+
+bool RenameNtfsName(std::vector<std::uint8_t>& image, std::u16string_view from,
+                    std::u16string_view to) {
+    if (from.empty() || to.size() > from.size()) {
+        return false;
+    }
+    bool renamed = false;
+    const std::size_t bytes = from.size() * 2;
+    for (std::size_t at = 2; at + bytes <= image.size(); ++at) {
+        // A file name structure: length in units, namespace (0 to 3), then the name.
+        if (image[at - 2] != from.size() || image[at - 1] > 3) {
+            continue;
+        }
+        bool same = true;
+        for (std::size_t i = 0; same && i < from.size(); ++i) {
+            same = Unit(&image[at + 2 * i]) == from[i];
+        }
+        if (!same) {
+            continue;
+        }
+        image[at - 2] = std::uint8_t(to.size());
+        for (std::size_t i = 0; i < from.size(); ++i) {
+            PutUnit(&image[at + 2 * i], i < to.size() ? to[i] : char16_t(0));
+        }
+        renamed = true;
+    }
+    return renamed;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+std::vector<std::string> PathsOutside(const std::string& root, const std::string& inside) {
+    std::vector<std::string> outside;
+    const fs::path kept = fs::path(inside).lexically_normal();
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const fs::path relative = fs::relative(entry.path(), kept);
+        const bool within = !relative.empty() && *relative.begin() != "..";
+        const bool ancestor = fs::relative(kept, entry.path()).begin()->string() != "..";
+        if (!within && !ancestor) {
+            outside.push_back(fs::relative(entry.path(), root).string());
+        }
+    }
+    return outside;
+}
+
 CliOutcome RunCli(const std::string& arguments, bool withErrors) {
     CliOutcome run;
     const std::string command = fixtures::BinDir() + "/drovik-cli " + arguments + " </dev/null" +

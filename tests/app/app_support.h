@@ -30,6 +30,19 @@ CliOutcome RunCli(const std::string& arguments, bool withErrors = true);
 // The text in single quotes for the shell.
 std::string Quoted(const std::string& text);
 
+// Crafted names no tool writes, made in a copy of a real image: every long-name entry run
+// (FAT) or file name (NTFS, in its MFT record and its folder's index) that reads `from` is
+// rewritten to read `to`, which may be no longer. False when no name was found.
+bool RenameFatLongName(std::vector<std::uint8_t>& image, std::u16string_view from,
+                       std::u16string_view to);
+bool RenameNtfsName(std::vector<std::uint8_t>& image, std::u16string_view from,
+                    std::u16string_view to);
+// Writes bytes to a new file at path; false on failure.
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// Every path below root that is not inside (or is not) root/inside, relative to root.
+std::vector<std::string> PathsOutside(const std::string& root, const std::string& inside);
+
 // A FAT image read into memory with its reader mounted on a whole-storage record.
 struct MountedFat {
     std::unique_ptr<cBaseIO> storage;

@@ -4,6 +4,7 @@
 // volume.
 #include "app/copy/copy_files_job.h"
 #include "app_support.h"
+#include "listed_fs.h"
 #include "base/utf.h"
 #include "support/fixtures.h"
 #include "vfs/vfs.h"
@@ -16,75 +17,9 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using apptest::cListedFS;
 
 namespace {
-
-class cBytesHandle final : public cObjectHandle {
-public:
-    explicit cBytesHandle(std::string bytes) : bytes_(std::move(bytes)) {}
-    bool IsOpen() const override { return true; }
-    std::uint64_t Seek(std::uint64_t position) override {
-        return position_ = std::min<std::uint64_t>(position, bytes_.size());
-    }
-    std::uint32_t Read(void* buffer, std::uint32_t length) override {
-        const auto count =
-            std::uint32_t(std::min<std::uint64_t>(length, bytes_.size() - position_));
-        std::memcpy(buffer, bytes_.data() + position_, count);
-        position_ += count;
-        return count;
-    }
-    std::uint64_t GetSize() const override { return bytes_.size(); }
-
-private:
-    std::string bytes_;
-    std::uint64_t position_ = 0;
-};
-
-// Folders are listed from a table; every file holds its own name in UTF-8.
-class cListedFS final : public cVFS {
-public:
-    struct Entry {
-        bool folder;
-        std::u16string name;
-        std::uint64_t id;
-    };
-    std::map<std::uint64_t, std::vector<Entry>> folders;
-
-    std::unique_ptr<cFSObject> Make(const Entry& entry, std::uint64_t parent) {
-        std::unique_ptr<cFSObject> object;
-        if (entry.folder) {
-            object = std::make_unique<cFSFolder>();
-        } else {
-            object = std::make_unique<cFSFile>();
-            object->size = utf::ToUtf8(entry.name).size();
-        }
-        object->id = entry.id;
-        object->parentId = parent;
-        object->name = entry.name;
-        object->fileSystem = this;
-        return object;
-    }
-
-    std::uint32_t GetFSType() const override { return 17; }
-    std::unique_ptr<cFSObject> GetObject(std::uint64_t) override { return nullptr; }
-    bool Mount(cPartRecord&) override { return false; }
-    std::unique_ptr<cObjectHandle> OpenObject(const cFSObject& entry) override {
-        return std::make_unique<cBytesHandle>(utf::ToUtf8(entry.name));
-    }
-    std::uint64_t GetRootId() const override { return 1; }
-    bool EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
-                    std::uint32_t) override {
-        const auto found = folders.find(folder.id);
-        if (found == folders.end())
-            return false;
-        for (const Entry& entry : found->second) {
-            if (!callback(*Make(entry, folder.id)))
-                return false;
-        }
-        return true;
-    }
-    std::uint32_t GetBlockSize() const override { return 512; }
-};
 
 TEST(CopyHostileNames, NothingIsWrittenOutsideTheTargetFolder) {
     apptest::LoadTexts();

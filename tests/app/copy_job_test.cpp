@@ -31,11 +31,18 @@ public:
     std::vector<std::u16string> questions;
     std::vector<std::u16string> finishedLines;
     std::function<void(int)> onBar;
+    // Answers the question of a copy larger than the free room; none asked while empty.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> roomQuestions;
+    bool copyWithoutRoom = false;
 
     cConflictReply AskOverwrite(std::u16string_view targetPath) override {
         questions.emplace_back(targetPath);
         return questions.size() <= answers.size() ? answers[questions.size() - 1]
                                                   : cConflictReply{};
+    }
+    bool AskCopyWithoutRoom(std::uint64_t needed, std::uint64_t available) override {
+        roomQuestions.emplace_back(needed, available);
+        return copyWithoutRoom;
     }
     void OnLineFinished(std::u16string_view text) override { finishedLines.emplace_back(text); }
     void OnProgressBar(int position) override {
@@ -225,7 +232,8 @@ TEST_F(CopyJob, UnreadableDataIsLoggedAndTheSiblingsAreStillCopied) {
     EXPECT_TRUE(job.HadErrors());
     const std::u16string expected[] = {
         u"Ошибка обработки " + Target() + u"/over64k.bin: Невозможно прочитать исходный файл",
-        u"Ошибка обработки " + Target() + u"/Документы: Невозможно создать целевую папку",
+        u"Ошибка обработки " + Target() +
+            u"/Документы: Невозможно создать целевую папку (File exists)",
     };
     EXPECT_EQ(front.finishedLines,
               std::vector<std::u16string>(std::begin(expected), std::end(expected)));

@@ -102,6 +102,7 @@ TEST(CopyResult, EveryFailureHasItsReasonText) {
         {copyresult::kStopped, u"Операция прервана"},
         {copyresult::kCannotCreateTarget, u"Невозможно создать целевой файл"},
         {copyresult::kCannotCreateFolder, u"Невозможно создать целевую папку"},
+        {copyresult::kNoRoom, u"Недостаточно места на диске назначения"},
     };
     for (const Case& c : cases) {
         const auto number = copyresult::ReasonText(c.result);
@@ -110,5 +111,5 @@ TEST(CopyResult, EveryFailureHasItsReasonText) {
     }
     EXPECT_EQ(copyresult::ReasonText(copyresult::kDone), std::nullopt);
     EXPECT_EQ(copyresult::ReasonText(copyresult::kOutOfMemory), std::nullopt);
-    EXPECT_EQ(copyresult::ReasonText(9), std::nullopt);
+    EXPECT_EQ(copyresult::ReasonText(10), std::nullopt);
 }

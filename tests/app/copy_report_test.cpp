@@ -13,7 +13,7 @@ template <class T> std::unique_ptr<cFSObject> Named(const char16_t* name) {
     return object;
 }
 
-TEST(CopyReport, LaidOutAsUtf16WithMarkAndCrLf) {
+TEST(CopyReport, LaidOutAsUtf16WithMarkAndCrLfOrAsUtf8) {
     apptest::LoadTexts();
     std::vector<std::unique_ptr<cFSObject>> objects;
     objects.push_back(Named<cFSFolder>(u"Папка"));
@@ -29,6 +29,7 @@ TEST(CopyReport, LaidOutAsUtf16WithMarkAndCrLf) {
         u"Обработанные объекты:\r\n"
         u"Папка:Папка\r\n"
         u"Файл:a.txt\r\n"
+        u"Файл:gone.txt\r\n"
         u"\r\n"
         u"В:/media/safe\r\n"
         u"\r\n"
@@ -36,6 +37,13 @@ TEST(CopyReport, LaidOutAsUtf16WithMarkAndCrLf) {
         u"first line\r\n"
         u"Операция прервана\r\n";
     EXPECT_EQ(bytes, "\xFF\xFE" + utf::ToUtf16LEBytes(expected));
+    // The terminal's form: the same lines in UTF-8, no mark, LF.
+    std::u16string lines = expected;
+    for (std::size_t at; (at = lines.find(u"\r\n")) != std::u16string::npos;) {
+        lines.replace(at, 2, u"\n");
+    }
+    EXPECT_EQ(copyreport::Build(objects, u"/media/safe", log, copyreport::Encoding::Utf8),
+              utf::ToUtf8(lines));
 
     const std::string path = fixtures::ScratchDir() + "/" + std::string(copyreport::kDefaultName);
     ASSERT_EQ(copyreport::Write(path, bytes), copyreport::WriteResult::Written);

@@ -90,7 +90,8 @@ TEST_F(CopyWindow, RunWithErrorsStaysOpenWithCloseAndTheReport) {
         EXPECT_TRUE(window.ReportButton().IsVisible());
         EXPECT_FALSE(window.AbortButton().Rect().Intersects(window.ReportButton().Rect()));
         const std::vector<std::u16string> expected = {
-            u"Ошибка обработки " + Target() + u"/Документы: Невозможно создать целевую папку",
+            u"Ошибка обработки " + Target() +
+                u"/Документы: Невозможно создать целевую папку (File exists)",
             u"Завершена."};
         EXPECT_EQ(window.LogLines(), expected);
         EXPECT_TRUE(host.SavePng(gui_test::ShotPath("copy_window_errors.png")));

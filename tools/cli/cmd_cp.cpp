@@ -1,6 +1,7 @@
 // drovik-cli cp SOURCE [--part P] PATH... DEST: copies files and folder trees out of a
 // file system with the program's copy flow, and writes its report on request.
 
+#include "app/copy/copy_data.h"
 #include "app/copy/copy_files_job.h"
 #include "app/copy/copy_report.h"
 #include "app/copy/copy_texts.h"
@@ -14,10 +15,12 @@
 #include "platform/local_files.h"
 #include "platform/terminal.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -27,16 +30,22 @@ int RunCp(const std::vector<std::string>& words);
 const cli::Command
     kCp("cp", "copy files and folder trees out, with a report",
         "usage: drovik-cli cp SOURCE [--part P] PATH... DEST [--on-conflict CHOICE]\n"
-        "                     [--report FILE]\n\n"
+        "                     [--report FILE [--report-encoding utf-8|utf-16]] [--force]\n\n"
         "Copies the files and folders PATH (folders with everything below them) of the file\n"
         "system on partition P of SOURCE into the local folder DEST, which is created when it\n"
         "does not exist. PATH \"/\" copies everything the root folder holds. A single file may\n"
         "also be copied to a new file name: drovik-cli cp disk.img /a.txt saved-a.txt\n"
-        "Without --part the only partition with a file system is read. SOURCE is never\n"
-        "written to. Deleted entries and volume labels are not copied.\n\n"
+        "(written as saved-a.txt/ it is a folder the file goes into). Without --part the only\n"
+        "partition with a file system is read. SOURCE is never written to.\n\n"
+        "A deleted file or folder is copied when PATH names it ('ls --deleted' shows them);\n"
+        "what a deleted folder still lists comes with it. Folders walked on the way give their\n"
+        "live entries only. A deleted file whose data was partly reused is copied as far as it\n"
+        "could be read and reported as not copied.\n\n"
         "Names that other file systems reject are written with replacements (? becomes ~,\n"
         "\" becomes ', * becomes @, / becomes =, \\ becomes -, : and | become _); a name that\n"
         "would leave DEST (empty, \".\" or \"..\") becomes \"object\" and the object's number.\n\n"
+        "Before anything is written the sizes of the files are added up; when DEST's file\n"
+        "system has less room the copy is refused.\n\n"
         "Options:\n"
         "  --on-conflict keep|replace|rename\n"
         "        what to do when a file of the same name already exists in DEST: keep the\n"
@@ -44,13 +53,22 @@ const cli::Command
         "        NAME(1).EXT (the first free number). Without this option the question is\n"
         "        asked on the terminal; when stdin is not a terminal, rename is chosen.\n"
         "  --report FILE\n"
-        "        after the copy, write its report to FILE (UTF-16 text: the objects asked\n"
-        "        for, DEST, and one line per object that could not be copied).\n\n"
-        "Objects that cannot be copied are reported on stderr and the copy goes on with the\n"
-        "next one. Ctrl-C stops the copy; the file being written stays as far as it got.\n"
-        "On a terminal a progress line is shown on stderr while a long copy runs.\n\n"
+        "        after the copy, write its report to FILE: the objects asked for, DEST, and\n"
+        "        one line per object that could not be copied.\n"
+        "  --report-encoding utf-8|utf-16\n"
+        "        the report's text: UTF-8 with LF line ends (the default), or UTF-16LE with a\n"
+        "        byte-order mark and CR LF, as the window saves it.\n"
+        "  --force\n"
+        "        copy even when DEST's file system has less room than the files need.\n\n"
+        "A PATH that does not exist is reported and the others are still copied. Objects that\n"
+        "cannot be copied are reported on stderr, with the system's reason where there is\n"
+        "one, and the copy goes on with the next one. Ctrl-C stops the copy; the file being\n"
+        "written stays as far as it got. On a terminal a progress line is shown on stderr\n"
+        "while a long copy runs; at the end one line on stderr sums up the objects and bytes\n"
+        "copied, the failures and the time taken.\n\n"
         "Exit status: 0 when every object was copied (or kept by your choice), 1 when some\n"
-        "could not be copied or nothing could start, 2 for a usage error, 3 when stopped.\n",
+        "could not be copied, a PATH was missing or nothing could start, 2 for a usage error,\n"
+        "3 when stopped.\n",
         RunCp);
 
 constexpr int kSomeNotCopied = 1;
@@ -70,8 +88,8 @@ std::optional<cConflictChoice> ParseConflictChoice(const std::string& text) {
 // (or the choice given on the command line), and a progress line while a long copy runs.
 class cTerminalFront final : public cCopyFilesFront {
 public:
-    cTerminalFront(std::optional<cConflictChoice> choice, bool showProgress)
-        : choice_(choice), showProgress_(showProgress),
+    cTerminalFront(std::optional<cConflictChoice> choice, bool force, bool showProgress)
+        : choice_(choice), force_(force), showProgress_(showProgress),
           startedAt_(platform::MonotonicMilliseconds()) {}
 
     cEvent& Finished() { return finished_; }
@@ -93,6 +111,18 @@ public:
     }
     void OnProgressBar(int position) override { DrawProgress(position); }
     void OnCopyFinished(unsigned) override { finished_.Set(); }
+
+    bool AskCopyWithoutRoom(std::uint64_t needed, std::uint64_t available) override {
+        ClearProgress();
+        std::fprintf(stderr,
+                     "drovik-cli cp: %s: %llu bytes to copy, %llu bytes free at the "
+                     "destination%s\n",
+                     force_ ? "warning" : "refused",
+                     static_cast<unsigned long long>(needed),
+                     static_cast<unsigned long long>(available),
+                     force_ ? "; copying all the same (--force)" : "; --force copies all the same");
+        return force_;
+    }
 
     cConflictReply AskOverwrite(std::u16string_view targetPath) override {
         if (choice_)
@@ -141,6 +171,7 @@ private:
     }
 
     const std::optional<cConflictChoice> choice_;
+    const bool force_;
     const bool showProgress_;
     const std::uint64_t startedAt_;
     std::uint64_t drawnAt_ = 0;
@@ -150,12 +181,12 @@ private:
     cEvent finished_{true};
 };
 
-bool IsLive(const cFSObject& entry) {
-    const bool kind = entry.Kind() == fskind::kFolder || entry.Kind() == fskind::kFile;
-    return kind && entry.name != u"." && entry.name != u"..";
+std::string SystemReason() {
+    return std::error_code(errno, std::generic_category()).message();
 }
 
-// The objects PATH names: the entry itself, or for the root folder what it holds.
+// The objects PATH names: the entry itself (a deleted one too), or for the root folder
+// what it holds. No, after saying why, when there is nothing there to copy.
 bool AddRequested(cVFS& fs, const std::string& path,
                   std::vector<std::unique_ptr<cFSObject>>& objects) {
     std::unique_ptr<cFSObject> entry = fs.FindByPath(utf::FromUtf8(path), fs.GetRootId());
@@ -165,8 +196,9 @@ bool AddRequested(cVFS& fs, const std::string& path,
     }
     if (entry->Kind() == fskind::kFolder && entry->id == fs.GetRootId()) {
         const bool listed = fs.EnumFolder(*entry, [&](cFSObject& child) {
-            if (IsLive(child))
+            if (copydata::IsCopiedChild(*entry, child)) {
                 objects.push_back(child.Clone());
+            }
             return true;
         });
         if (!listed) {
@@ -175,9 +207,8 @@ bool AddRequested(cVFS& fs, const std::string& path,
         }
         return true;
     }
-    if (entry->Kind() != fskind::kFolder && entry->Kind() != fskind::kFile) {
-        cli::Fail("cp",
-                  path + " is not a file or folder (deleted entries and labels are not copied)");
+    if (copydata::CopiedKind(*entry) == 0) {
+        cli::Fail("cp", path + " is not a file or folder (volume labels are not copied)");
         return false;
     }
     objects.push_back(std::move(entry));
@@ -187,67 +218,119 @@ bool AddRequested(cVFS& fs, const std::string& path,
 // DEST as an absolute path without a trailing '/'.
 std::string AbsoluteDestination(const std::string& dest) {
     std::string path = std::filesystem::absolute(dest).lexically_normal().string();
-    while (path.size() > 1 && path.back() == '/')
+    while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
+    }
     return path;
 }
 
+// Where the copy goes: a folder (made when missing), or for a single file the file's own
+// path unless DEST is a folder or is written as one ("dir/"). Nothing after an error.
+std::optional<std::string> PrepareTarget(const std::string& dest,
+                                         const std::vector<std::unique_ptr<cFSObject>>& objects) {
+    std::string target = AbsoluteDestination(dest);
+    const bool namedAsFolder = !dest.empty() && dest.back() == '/';
+    const platform::LocalPathKind kind = platform::ProbeLocalPath(target);
+    const bool singleFile =
+        objects.size() == 1 && copydata::CopiedKind(*objects.front()) == fskind::kFile;
+    if (singleFile && !namedAsFolder && kind != platform::LocalPathKind::Directory) {
+        return target;
+    }
+    if (kind == platform::LocalPathKind::Missing) {
+        errno = 0;
+        if (platform::CreateLocalFolder(target) == platform::LocalFolderResult::Failed) {
+            cli::Fail("cp", "cannot create the folder " + target + ": " + SystemReason());
+            return std::nullopt;
+        }
+    } else if (kind != platform::LocalPathKind::Directory) {
+        cli::Fail("cp", target + " is not a folder");
+        return std::nullopt;
+    }
+    if (!singleFile) {
+        return target;
+    }
+    const std::optional<std::u16string> inside =
+        copynames::PathInFolder(utf::FromUtf8(target), *objects.front());
+    if (!inside) {
+        cli::Fail("cp", "cannot make a local name for " + utf::ToUtf8(objects.front()->name));
+        return std::nullopt;
+    }
+    return utf::ToUtf8(*inside);
+}
+
+// One line for scripts and people alike: what was done, what failed, and how long it took.
+void PrintSummary(const cCopyFilesJob& job, std::uint64_t missing, std::uint64_t milliseconds) {
+    std::fprintf(stderr, "drovik-cli cp: %llu objects copied (%llu bytes), %llu failed, %llu.%01llu s\n",
+                 static_cast<unsigned long long>(job.CopiedObjects()),
+                 static_cast<unsigned long long>(job.CopiedBytes()),
+                 static_cast<unsigned long long>(job.Failures() + missing),
+                 static_cast<unsigned long long>(milliseconds / 1000),
+                 static_cast<unsigned long long>(milliseconds % 1000 / 100));
+}
+
 int RunCp(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--on-conflict", "--report"});
+    const cli::Args args(words, {"--part", "--on-conflict", "--report", "--report-encoding"});
     if (args.WantsHelp()) {
         std::fputs(kCp.usage, stdout);
         return 0;
     }
-    if (const auto unknown = args.Unknown({}); !unknown.empty()) {
+    if (const auto unknown = args.Unknown({"--force"}); !unknown.empty()) {
         return cli::UsageError(kCp, "unknown option " + unknown.front());
     }
     const auto& positional = args.Positional();
-    if (positional.size() < 3)
+    if (positional.size() < 3) {
         return cli::UsageError(kCp, "expected SOURCE, PATH and DEST");
+    }
     std::optional<cConflictChoice> choice;
     if (const auto text = args.Option("--on-conflict")) {
         choice = ParseConflictChoice(*text);
-        if (!choice)
+        if (!choice) {
             return cli::UsageError(kCp, "--on-conflict takes keep, replace or rename");
+        }
     } else if (!platform::StdinIsTerminal()) {
         choice = cConflictChoice::Rename;
     }
-
-    std::optional<cli::Volume> volume =
-        cli::OpenVolume("cp", positional.front(), args.Option("--part"));
-    if (!volume)
-        return kSomeNotCopied;
-    std::vector<std::unique_ptr<cFSObject>> objects;
-    for (std::size_t i = 1; i + 1 < positional.size(); ++i) {
-        if (!AddRequested(*volume->fs, positional[i], objects))
-            return kSomeNotCopied;
+    copyreport::Encoding encoding = copyreport::Encoding::Utf8;
+    if (const auto text = args.Option("--report-encoding")) {
+        if (*text == "utf-16") {
+            encoding = copyreport::Encoding::Utf16Le;
+        } else if (*text != "utf-8") {
+            return cli::UsageError(kCp, "--report-encoding takes utf-8 or utf-16");
+        }
     }
 
-    std::string target = AbsoluteDestination(positional.back());
-    const platform::LocalPathKind destKind = platform::ProbeLocalPath(target);
-    if (objects.size() == 1 && objects.front()->Kind() == fskind::kFile) {
-        // One file goes into DEST when DEST is a folder, else it becomes DEST.
-        if (destKind == platform::LocalPathKind::Directory) {
-            target += "/" + utf::ToUtf8(copynames::MakeSafeName(objects.front()->name,
-                                                                objects.front()->id));
+    const std::uint64_t startedAt = platform::MonotonicMilliseconds();
+    std::optional<cli::Volume> volume =
+        cli::OpenVolume("cp", positional.front(), args.Option("--part"));
+    if (!volume) {
+        return kSomeNotCopied;
+    }
+    std::vector<std::unique_ptr<cFSObject>> objects;
+    std::uint64_t missing = 0;
+    for (std::size_t i = 1; i + 1 < positional.size(); ++i) {
+        if (!AddRequested(*volume->fs, positional[i], objects)) {
+            ++missing;
         }
-    } else if (destKind == platform::LocalPathKind::Missing) {
-        if (platform::CreateLocalFolder(target) == platform::LocalFolderResult::Failed) {
-            return cli::Fail("cp", "cannot create the folder " + target);
-        }
-    } else if (destKind != platform::LocalPathKind::Directory) {
-        return cli::Fail("cp", target + " is not a folder");
+    }
+    if (objects.empty()) {
+        return kSomeNotCopied;
+    }
+    const std::optional<std::string> target = PrepareTarget(positional.back(), objects);
+    if (!target) {
+        return kSomeNotCopied;
     }
 
     lang::RegisterBuiltinPacks();
     platform::CatchInterrupts();
-    cTerminalFront front(choice, platform::StderrIsTerminal());
-    cCopyFilesJob job(&front, std::move(objects), utf::FromUtf8(target));
-    if (!job.Start())
+    cTerminalFront front(choice, args.Flag("--force"), platform::StderrIsTerminal());
+    cCopyFilesJob job(&front, std::move(objects), utf::FromUtf8(*target));
+    if (!job.Start()) {
         return cli::Fail("cp", "cannot start the copy");
+    }
     while (!front.Finished().WaitFor(100)) {
-        if (platform::InterruptRequested())
+        if (platform::InterruptRequested()) {
             job.RequestStop();
+        }
     }
     job.Stop();
     front.ClearProgress();
@@ -255,21 +338,26 @@ int RunCp(const std::vector<std::string>& words) {
     int exitCode = 0;
     if (job.WasStopped()) {
         exitCode = kStoppedExit;
-    } else if (job.HadErrors()) {
-        std::fprintf(stderr, "%s\n", utf::ToUtf8(job.CurrentLine()).c_str());
+    } else if (job.HadErrors() || missing != 0) {
+        if (job.HadErrors()) {
+            std::fprintf(stderr, "%s\n", utf::ToUtf8(job.CurrentLine()).c_str());
+        }
         exitCode = kSomeNotCopied;
     }
     if (const auto reportPath = args.Option("--report")) {
         const std::string bytes =
-            copyreport::Build(job.Objects(), job.Target(), job.FinishedLines());
+            copyreport::Build(job.Objects(), job.Target(), job.FinishedLines(), encoding);
+        errno = 0;
         const copyreport::WriteResult written = copyreport::Write(*reportPath, bytes);
         if (written != copyreport::WriteResult::Written) {
             cli::Fail("cp", utf::ToUtf8(copytext::Text(copyreport::FailureText(written))) + ": " +
-                                *reportPath);
-            if (exitCode == 0)
+                                *reportPath + ": " + SystemReason());
+            if (exitCode == 0) {
                 exitCode = kSomeNotCopied;
+            }
         }
     }
+    PrintSummary(job, missing, platform::MonotonicMilliseconds() - startedAt);
     return exitCode;
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/engine.h"
 #include "command.h"
+#include "fs_volume.h"
 #include "io/storage_source.h"
 
 #include <cctype>
@@ -18,9 +19,9 @@ const cli::Command kDump(
     "dump", "show sectors of a drive or an image in hex",
     "usage: drovik-cli dump SOURCE --sector N [--count K] [--json]\n\n"
     "Shows K sectors (default 1) of 512 bytes from sector N of SOURCE: a drive such as\n"
-    "Drive0, a device node such as /dev/sdb, or an image file (container formats are read\n"
-    "through to their virtual disk). Each line holds 16 bytes: the byte offset in the\n"
-    "storage, the bytes in hex and as text. Numbers may be given in hex with 0x.\n\n"
+    "Drive0, a device node such as /dev/sdb, or a raw image file. Each line holds 16 bytes:\n"
+    "the byte offset in the storage, the bytes in hex and as text. Numbers may be given in\n"
+    "hex with 0x.\n\n"
     "A sector that cannot be read is reported on stderr and skipped; the exit code is then 1.\n\n"
     "  --json   one JSON object per sector: sector, hex (1024 lowercase hex digits)\n",
     RunDump);
@@ -83,10 +84,9 @@ int RunDump(const std::vector<std::string>& words) {
 
     InitialiseEngine();
     const std::string& name = args.Positional().front();
-    std::string error;
-    const auto source = ResolveStorageSource(name, error);
+    const auto source = cli::ResolveSource(kDump.name, name);
     if (!source) {
-        return cli::Fail(kDump.name, error);
+        return 1;
     }
     const std::unique_ptr<cBaseIO> reader = OpenStorageSource(*source);
     if (!reader) {

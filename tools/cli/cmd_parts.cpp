@@ -4,6 +4,7 @@
 #include "app/engine.h"
 #include "base/utf.h"
 #include "command.h"
+#include "fs_volume.h"
 #include "io/storage_source.h"
 #include "part/part_parser.h"
 #include "part/part_path.h"
@@ -99,11 +100,10 @@ int RunParts(const std::vector<std::string>& words) {
         return cli::UsageError(kParts, "expected one SOURCE");
     }
     InitialiseEngine();
-    std::string error;
     const std::optional<cStorageSource> source =
-        ResolveStorageSource(args.Positional().front(), error);
+        cli::ResolveSource("parts", args.Positional().front());
     if (!source) {
-        return cli::Fail("parts", error);
+        return 1;
     }
     cStorageList list;
     const cBaseIO* reader = AddStorageSource(list, *source);
@@ -114,6 +114,7 @@ int RunParts(const std::vector<std::string>& words) {
     if (built == nullptr || built->Tree().First() == nullptr) {
         return cli::Fail("parts", args.Positional().front() + " holds no sectors");
     }
+    cli::WarnIfCutShort("parts", built->Tree());
     const bool json = args.Flag("--json");
     if (!json) {
         std::printf("%-10s %12s %12s %-6s  %-32s %-8s %-10s %s\n", "PATH", "START", "LENGTH",

@@ -6,18 +6,102 @@
 #include "part/part_path.h"
 #include "part/storage_tree_builder.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace cli {
+namespace {
+
+bool IsDriveNumber(std::string_view text) {
+    constexpr std::string_view kPrefix = "Drive";
+    return text.size() > kPrefix.size() && text.substr(0, kPrefix.size()) == kPrefix &&
+           text.find_first_not_of("0123456789", kPrefix.size()) == std::string_view::npos;
+}
+
+// Why source cannot be read as a storage, or nothing when it can be tried.
+std::optional<std::string> SourceProblem(const std::string& source) {
+    struct stat info {};
+    if (::stat(source.c_str(), &info) != 0) {
+        return "cannot read " + source + ": " + std::strerror(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return source + " is a folder, not a drive or an image file";
+    }
+    if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) {
+        const char* kind = S_ISFIFO(info.st_mode)  ? "a pipe"
+                           : S_ISCHR(info.st_mode) ? "a character device"
+                           : S_ISSOCK(info.st_mode) ? "a socket"
+                                                    : "not a regular file";
+        return source + " is " + kind + "; only image files and block devices can be read";
+    }
+    // Opened once here for the system's reason (permission, say), which the readers
+    // further on do not keep.
+    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return "cannot read " + source + ": " + std::strerror(errno);
+    }
+    ::close(fd);
+    return std::nullopt;
+}
+
+void WarnCut(std::string_view command, const std::string& what, std::uint64_t end,
+             std::uint64_t sectors) {
+    std::fprintf(stderr,
+                 "drovik-cli %.*s: warning: %s reaches sector %llu, but the storage ends at "
+                 "sector %llu; the image was cut short and the missing part reads as "
+                 "unreadable\n",
+                 int(command.size()), command.data(), what.c_str(),
+                 static_cast<unsigned long long>(end), static_cast<unsigned long long>(sectors));
+}
+
+} // namespace
+
+std::optional<cStorageSource> ResolveSource(std::string_view command, const std::string& source) {
+    if (!IsDriveNumber(source)) {
+        if (const std::optional<std::string> problem = SourceProblem(source)) {
+            Fail(command, *problem);
+            return std::nullopt;
+        }
+    }
+    std::string error;
+    std::optional<cStorageSource> resolved = ResolveStorageSource(source, error);
+    if (!resolved) {
+        Fail(command, error);
+    }
+    return resolved;
+}
+
+void WarnIfCutShort(std::string_view command, const cPartTree& tree) {
+    tree.ForEach([command](cPartTreeItem& node) {
+        const cBaseIO* storage = node.Storage();
+        if (!storage) {
+            return;
+        }
+        const std::uint64_t sectors = storage->GetSectorCount();
+        const std::uint64_t end = node.Start() + node.Length();
+        if (node.Parent() && (end < node.Start() || end > sectors)) {
+            WarnCut(command, "partition " + PartitionPath(node), end, sectors);
+        }
+        const auto* fs = node.FindExtensionAs<cVFS>(part_ext::kFileSystem);
+        const std::uint64_t volume = fs ? fs->GetVolumeSectors() : 0;
+        const std::uint64_t volumeEnd = node.Start() + volume;
+        if (volume != 0 && (volumeEnd < node.Start() || volumeEnd > sectors)) {
+            WarnCut(command, "the file system on partition " + PartitionPath(node), volumeEnd,
+                    sectors);
+        }
+    });
+}
 
 std::optional<Volume> OpenVolume(std::string_view command, const std::string& source,
                                  const std::optional<std::string>& part) {
     InitialiseEngine();
-    std::string error;
-    const std::optional<cStorageSource> resolved = ResolveStorageSource(source, error);
+    const std::optional<cStorageSource> resolved = ResolveSource(command, source);
     if (!resolved) {
-        Fail(command, error);
         return std::nullopt;
     }
     Volume volume;
@@ -30,6 +114,7 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
         return std::nullopt;
     }
     const cPartTree& tree = built->Tree();
+    WarnIfCutShort(command, tree);
     if (part) {
         volume.node = FindByPartitionPath(tree, *part);
         if (!volume.node) {

@@ -3,6 +3,7 @@
 // partition whose file system they read.
 
 #include "io/storage_list.h"
+#include "io/storage_source.h"
 #include "part/part_tree.h"
 #include "vfs/vfs.h"
 
@@ -19,6 +20,15 @@ struct Volume {
     cVFS* fs = nullptr;
     std::string partPath;
 };
+
+// What source names, or nothing after telling why (with the system's reason). Only
+// regular files and block devices are read: a FIFO or a terminal would block the first
+// read for ever, and other device nodes are not storages.
+std::optional<cStorageSource> ResolveSource(std::string_view command, const std::string& source);
+
+// Warns on stderr when the storage ends before what its partition map or a file system on
+// it says it holds: an image cut short, whose missing part reads as unreadable.
+void WarnIfCutShort(std::string_view command, const cPartTree& tree);
 
 // Opens source and picks the partition --part names, or, without --part, the only one
 // that holds a file system. On failure prints the reason for command and answers nothing.

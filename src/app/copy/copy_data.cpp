@@ -11,6 +11,25 @@
 
 namespace copydata {
 
+std::uint32_t CopiedKind(const cFSObject& object) {
+    std::uint32_t kind = object.Kind();
+    if (kind == fskind::kDeleted) {
+        kind = static_cast<const cFSDeletedObj&>(object).deletedKind;
+    }
+    return kind == fskind::kFolder || kind == fskind::kFile ? kind : 0;
+}
+
+// A live folder gives its live entries: the deleted ones beside them are older data the
+// user did not ask for, and often share a live entry's name. A deleted folder gives all it
+// still lists, since everything in it was deleted with it.
+bool IsCopiedChild(const cFSObject& folder, const cFSObject& entry) {
+    const std::uint32_t kind = CopiedKind(entry);
+    if (kind == 0 || (kind == fskind::kFolder && (entry.name == u"." || entry.name == u".."))) {
+        return false;
+    }
+    return folder.Kind() == fskind::kDeleted || entry.Kind() != fskind::kDeleted;
+}
+
 unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std::uint8_t* buffer,
                        cProgressNotifyTarget* progress) {
     const std::uint64_t size = file.size;
@@ -23,25 +42,25 @@ unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std
         return copyresult::kCannotOpenSource;
     source->Seek(0);
 
-    if (size <= kChunk) {
-        const auto length = static_cast<std::uint32_t>(size);
-        if (source->Read(buffer, length) != length)
-            return copyresult::kCannotReadSource;
-        if (target.WriteAt(buffer, length, 0) != length)
-            return copyresult::kCannotWriteTarget;
-        return copyresult::kDone;
-    }
     for (std::uint64_t copied = 0; copied < size;) {
         cJob::ThrowIfAborted();
         const auto chunk =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunk, size - copied));
-        if (source->Read(buffer, chunk) != chunk)
-            return copyresult::kCannotReadSource;
-        if (target.WriteAt(buffer, chunk, copied) != chunk)
+        // What a short read did give is kept: for a damaged or partly overwritten file the
+        // part before the damage is often what the user needs.
+        const std::uint32_t got = source->Read(buffer, chunk);
+        if (target.WriteAt(buffer, got, copied) != got) {
             return copyresult::kCannotWriteTarget;
+        }
+        if (got != chunk) {
+            return copyresult::kCannotReadSource;
+        }
         copied += chunk;
-        if (progress && !progress->OnProgress(double(copied) * 100.0 / double(size)))
+        // A file read in one piece has no progress to tell.
+        if (progress && size > kChunk &&
+            !progress->OnProgress(double(copied) * 100.0 / double(size))) {
             return copyresult::kStopped;
+        }
     }
     return copyresult::kDone;
 }

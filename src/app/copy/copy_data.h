@@ -17,6 +17,14 @@ namespace copydata {
 // Files up to this size are read in one piece; larger ones in pieces of this size.
 inline constexpr std::uint32_t kChunk = 65536;
 
+// What the copy makes of the object: fskind::kFolder or fskind::kFile (a deleted entry
+// counts as what it was before it was deleted), or 0 for what it passes over.
+std::uint32_t CopiedKind(const cFSObject& object);
+
+// Whether the walk of folder copies its listed entry: never "." or "..", and deleted
+// entries only out of a deleted folder.
+bool IsCopiedChild(const cFSObject& folder, const cFSObject& entry);
+
 // Writes the file's data into target, a file just created empty, through buffer of kChunk
 // bytes. After each piece of a large file progress (when there is one) hears the percent
 // done and may stop the copy. The result is a copyresult code; a failed or stopped copy

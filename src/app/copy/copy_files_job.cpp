@@ -2,6 +2,7 @@
 
 #include "app/copy/copy_data.h"
 #include "app/copy/copy_result.h"
+#include "app/copy/copy_space.h"
 #include "app/copy/copy_texts.h"
 #include "app/copy/target_names.h"
 #include "base/format_text.h"
@@ -11,6 +12,9 @@
 #include "vfs/vfs.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <utility>
 
 namespace {
 
@@ -18,8 +22,16 @@ std::string LocalPath(const std::u16string& path) {
     return utf::ToUtf8(path);
 }
 
-bool IsDotEntry(const cFSObject& entry) {
-    return entry.Kind() == fskind::kFolder && (entry.name == u"." || entry.name == u"..");
+// The folder that receives the copy: the target itself, or a single file's folder.
+std::u16string TargetFolder(const std::u16string& target, bool singleFile) {
+    if (!singleFile) {
+        return target;
+    }
+    const std::size_t slash = target.rfind(u'/');
+    if (slash == std::u16string::npos) {
+        return u".";
+    }
+    return slash == 0 ? u"/" : target.substr(0, slash);
 }
 
 } // namespace
@@ -38,7 +50,10 @@ unsigned cCopyFilesJob::Run() {
         LogResult(copyresult::kOutOfMemory);
         return copyresult::kOutOfMemory;
     }
-    if (objects_.size() == 1 && objects_.front()->Kind() == fskind::kFile) {
+    if (!RoomForCopy()) {
+        return copyresult::kNoRoom;
+    }
+    if (objects_.size() == 1 && copydata::CopiedKind(*objects_.front()) == fskind::kFile) {
         StartObject(target_);
         const unsigned result = CopyFile(*objects_.front(), target_);
         if (result != copyresult::kStopped)
@@ -79,15 +94,19 @@ bool cCopyFilesJob::OnProgress(double percent) {
 
 unsigned cCopyFilesJob::CopyInto(const cFSObject& object, const std::u16string& folder,
                                  std::vector<std::uint64_t>& ancestors) {
-    const std::uint32_t kind = object.Kind();
-    if (kind != fskind::kFolder && kind != fskind::kFile)
+    const std::uint32_t kind = copydata::CopiedKind(object);
+    if (kind == 0) {
         return copyresult::kDone;
-    std::u16string path = folder;
-    path += u'/';
-    path += copynames::MakeSafeName(object.name, object.id);
+    }
+    const std::optional<std::u16string> joined = copynames::PathInFolder(folder, object);
+    const std::u16string path = joined.value_or(folder);
     StartObject(path);
     if (IsStopRequested())
         return copyresult::kStopped;
+    if (!joined) {
+        LogResult(copyresult::kCannotCreateTarget);
+        return IsStopRequested() ? copyresult::kStopped : copyresult::kCannotCreateTarget;
+    }
     if (kind == fskind::kFolder)
         return CopyFolder(object, path, ancestors);
 
@@ -108,9 +127,11 @@ unsigned cCopyFilesJob::CopyFolder(const cFSObject& folder, const std::u16string
     if (std::find(ancestors.begin(), ancestors.end(), folder.id) != ancestors.end()) {
         return fail(copyresult::kCannotReadSource);
     }
+    errno = 0;
     if (platform::CreateLocalFolder(LocalPath(path)) == platform::LocalFolderResult::Failed) {
-        return fail(copyresult::kCannotCreateFolder);
+        return fail(LocalFailure(copyresult::kCannotCreateFolder));
     }
+    ++copiedObjects_;
 
     // The children are listed first and copied afterwards, so that the reader is never
     // asked to open or list other objects while it is in the middle of a listing.
@@ -119,8 +140,9 @@ unsigned cCopyFilesJob::CopyFolder(const cFSObject& folder, const std::u16string
         cJob::ThrowIfAborted();
         if (IsStopRequested())
             return false;
-        if (!IsDotEntry(entry))
+        if (copydata::IsCopiedChild(folder, entry)) {
             children.push_back(entry.Clone());
+        }
         return true;
     });
     if (IsStopRequested())
@@ -163,9 +185,46 @@ unsigned cCopyFilesJob::CopyFile(const cFSObject& file, const std::u16string& ta
         }
     }
     platform::StorageFile target;
-    if (!target.Create(LocalPath(path)))
-        return copyresult::kCannotCreateTarget;
-    return copydata::WriteFileData(file, target, OwnedBuffer(), this);
+    errno = 0;
+    if (!target.Create(LocalPath(path))) {
+        return LocalFailure(copyresult::kCannotCreateTarget);
+    }
+    errno = 0;
+    const unsigned result = copydata::WriteFileData(file, target, OwnedBuffer(), this);
+    if (result == copyresult::kCannotWriteTarget) {
+        return LocalFailure(result);
+    }
+    if (result == copyresult::kDone) {
+        ++copiedObjects_;
+        copiedBytes_ += file.size;
+    }
+    return result;
+}
+
+unsigned cCopyFilesJob::LocalFailure(unsigned result) {
+    systemError_ = errno;
+    return result;
+}
+
+bool cCopyFilesJob::RoomForCopy() {
+    const bool singleFile =
+        objects_.size() == 1 && copydata::CopiedKind(*objects_.front()) == fskind::kFile;
+    const std::optional<std::uint64_t> available =
+        platform::FreeLocalBytes(LocalPath(TargetFolder(target_, singleFile)));
+    if (!available) {
+        return true;
+    }
+    const std::uint64_t needed =
+        copyspace::BytesToWrite(objects_, [this] { return IsStopRequested(); });
+    if (needed <= *available || !front_ || front_->AskCopyWithoutRoom(needed, *available)) {
+        return true;
+    }
+    StartObject(target_);
+    LogResult(copyresult::kNoRoom,
+              FormatText(copytext::Text(copytext::kRoomNeeded),
+                         {std::u16string_view(utf::FromAscii(std::to_string(needed))),
+                          std::u16string_view(utf::FromAscii(std::to_string(*available)))}));
+    return false;
 }
 
 cConflictChoice cCopyFilesJob::ChooseOnConflict(const std::u16string& targetPath) {
@@ -189,13 +248,21 @@ void cCopyFilesJob::StartObject(const std::u16string& targetPath) {
         FormatText(copytext::Text(copytext::kProcessing), {std::u16string_view(targetPath)}));
 }
 
-void cCopyFilesJob::LogResult(unsigned result) {
+void cCopyFilesJob::LogResult(unsigned result, std::u16string detail) {
     if (front_)
         front_->OnProgressBar(0);
+    const int systemError = std::exchange(systemError_, 0);
     if (result == copyresult::kDone)
         return;
     const auto reason = copyresult::ReasonText(result);
-    const std::u16string reasonText = reason ? copytext::Text(*reason) : std::u16string();
+    std::u16string reasonText = reason ? copytext::Text(*reason) : std::u16string();
+    if (systemError != 0) {
+        detail = utf::FromUtf8(std::error_code(systemError, std::generic_category()).message());
+    }
+    if (!detail.empty()) {
+        reasonText += u" (" + detail + u")";
+    }
+    ++failures_;
     FinishLine(FormatText(copytext::Text(copytext::kObjectFailed),
                           {std::u16string_view(currentPath_), std::u16string_view(reasonText)}));
     errors_ = true;

@@ -41,6 +41,11 @@ public:
     unsigned Result() const { return result_; }
     bool HadErrors() const { return errors_; }
     bool WasStopped() const { return stopped_; }
+    // Files written whole and folders made (or merged into), and the bytes of those files.
+    std::uint64_t CopiedObjects() const { return copiedObjects_; }
+    std::uint64_t CopiedBytes() const { return copiedBytes_; }
+    // Objects that failed, each with its line in the log.
+    std::uint64_t Failures() const { return failures_; }
 
 protected:
     unsigned Run() override;
@@ -57,9 +62,15 @@ private:
                         std::vector<std::uint64_t>& ancestors);
     unsigned CopyFile(const cFSObject& file, const std::u16string& targetPath);
     cConflictChoice ChooseOnConflict(const std::u16string& targetPath);
+    // No when the files will not fit on the target's file system and the front says not
+    // to go on; the run then ends with copyresult::kNoRoom, logged.
+    bool RoomForCopy();
+    // Keeps the system's reason for a failure of the local file system (errno), which
+    // the log line of result names beside the program's text.
+    unsigned LocalFailure(unsigned result);
 
     void StartObject(const std::u16string& targetPath);
-    void LogResult(unsigned result);
+    void LogResult(unsigned result, std::u16string detail = {});
     void SetCurrentLine(std::u16string text);
     void FinishLine(std::u16string text);
 
@@ -76,4 +87,8 @@ private:
     bool errors_ = false;
     bool stopped_ = false;
     bool abortedByForce_ = false;
+    int systemError_ = 0;
+    std::uint64_t copiedObjects_ = 0;
+    std::uint64_t copiedBytes_ = 0;
+    std::uint64_t failures_ = 0;
 };

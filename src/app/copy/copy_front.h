@@ -3,6 +3,7 @@
 // to the window thread) or the terminal. Every call comes from the job's worker thread;
 // AskOverwrite blocks it until the answer is there.
 
+#include <cstdint>
 #include <string_view>
 
 enum class cConflictChoice : unsigned char {
@@ -30,6 +31,9 @@ public:
     virtual void OnProgressBar(int position) {}
     // A regular file already stands at targetPath.
     virtual cConflictReply AskOverwrite(std::u16string_view targetPath) = 0;
+    // The files to copy hold more bytes than the target's file system has free: yes goes on
+    // all the same, no ends the run before anything is written.
+    virtual bool AskCopyWithoutRoom(std::uint64_t needed, std::uint64_t available) = 0;
     // The run has ended with this result (copyresult); the log is complete.
     virtual void OnCopyFinished(unsigned result) {}
 };

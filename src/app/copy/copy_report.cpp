@@ -1,5 +1,6 @@
 #include "app/copy/copy_report.h"
 
+#include "app/copy/copy_data.h"
 #include "app/copy/copy_texts.h"
 #include "base/utf.h"
 #include "platform/storage_file.h"
@@ -7,10 +8,28 @@
 namespace copyreport {
 namespace {
 
-void AddLine(std::string& out, std::u16string_view line) {
-    out += utf::ToUtf16LEBytes(line);
-    out += utf::ToUtf16LEBytes(u"\r\n");
-}
+class cReportText {
+public:
+    explicit cReportText(Encoding encoding) : encoding_(encoding) {
+        if (encoding_ == Encoding::Utf16Le) {
+            bytes_ = "\xFF\xFE";
+        }
+    }
+    void AddLine(std::u16string_view line) {
+        if (encoding_ == Encoding::Utf16Le) {
+            bytes_ += utf::ToUtf16LEBytes(line);
+            bytes_ += utf::ToUtf16LEBytes(u"\r\n");
+        } else {
+            bytes_ += utf::ToUtf8(line);
+            bytes_ += '\n';
+        }
+    }
+    std::string Take() { return std::move(bytes_); }
+
+private:
+    const Encoding encoding_;
+    std::string bytes_;
+};
 
 std::u16string Joined(int textNumber, std::u16string_view rest) {
     return copytext::Text(textNumber) + std::u16string(rest);
@@ -19,24 +38,29 @@ std::u16string Joined(int textNumber, std::u16string_view rest) {
 } // namespace
 
 std::string Build(const std::vector<std::unique_ptr<cFSObject>>& objects,
-                  std::u16string_view target, const std::vector<std::u16string>& logLines) {
-    std::string out = "\xFF\xFE";
-    AddLine(out, Joined(copytext::kReportHeading, kVersion));
-    AddLine(out, u"");
-    AddLine(out, copytext::Text(copytext::kReportObjects));
+                  std::u16string_view target, const std::vector<std::u16string>& logLines,
+                  Encoding encoding) {
+    cReportText out(encoding);
+    out.AddLine(Joined(copytext::kReportHeading, kVersion));
+    out.AddLine(u"");
+    out.AddLine(copytext::Text(copytext::kReportObjects));
     for (const auto& object : objects) {
-        if (object->Kind() == fskind::kFolder)
-            AddLine(out, Joined(copytext::kReportFolder, object->name));
-        if (object->Kind() == fskind::kFile)
-            AddLine(out, Joined(copytext::kReportFile, object->name));
+        const std::uint32_t kind = copydata::CopiedKind(*object);
+        if (kind == fskind::kFolder) {
+            out.AddLine(Joined(copytext::kReportFolder, object->name));
+        }
+        if (kind == fskind::kFile) {
+            out.AddLine(Joined(copytext::kReportFile, object->name));
+        }
     }
-    AddLine(out, u"");
-    AddLine(out, Joined(copytext::kReportTarget, target));
-    AddLine(out, u"");
-    AddLine(out, copytext::Text(copytext::kReportLog));
-    for (const std::u16string& line : logLines)
-        AddLine(out, line);
-    return out;
+    out.AddLine(u"");
+    out.AddLine(Joined(copytext::kReportTarget, target));
+    out.AddLine(u"");
+    out.AddLine(copytext::Text(copytext::kReportLog));
+    for (const std::u16string& line : logLines) {
+        out.AddLine(line);
+    }
+    return out.Take();
 }
 
 WriteResult Write(const std::string& path, std::string_view bytes) {

@@ -18,6 +18,8 @@ std::optional<int> ReasonText(unsigned result) {
         return 14;
     case kCannotCreateFolder:
         return 15;
+    case kNoRoom:
+        return 27;
     default:
         return std::nullopt;
     }

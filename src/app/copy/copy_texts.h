@@ -18,6 +18,8 @@ inline constexpr int kReportFile = 21;
 inline constexpr int kReportFolder = 22;
 inline constexpr int kReportTarget = 23;
 inline constexpr int kReportLog = 24;
+inline constexpr int kRoomQuestion = 26; // needed and free bytes; asks whether to go on
+inline constexpr int kRoomNeeded = 28;   // needed and free bytes, beside the reason
 
 // The text, or an empty one when no pack carries it.
 std::u16string Text(int number, std::string_view section = kSection);

@@ -85,6 +85,25 @@ std::u16string MakeSafeName(std::u16string_view name, std::uint64_t objectId) {
     return safe;
 }
 
+std::optional<std::u16string> JoinLocalPath(std::u16string_view folder,
+                                            std::u16string_view name) {
+    // Names come from the disk: one that is not a plain name could write anywhere.
+    if (name.empty() || name == u"." || name == u".." ||
+        name.find_first_of(std::u16string_view(u"/\\\0", 3)) != std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    std::u16string path(folder);
+    if (path.empty() || path.back() != u'/') {
+        path += u'/';
+    }
+    path += name;
+    return path;
+}
+
+std::optional<std::u16string> PathInFolder(std::u16string_view folder, const cFSObject& object) {
+    return JoinLocalPath(folder, MakeSafeName(object.name, object.id));
+}
+
 std::optional<std::u16string>
 FirstFreeNumberedPath(std::u16string_view path,
                       const std::function<bool(const std::u16string&)>& exists,

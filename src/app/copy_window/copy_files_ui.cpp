@@ -4,6 +4,7 @@
 #include "app/copy/copy_texts.h"
 #include "app/copy_window/overwrite_action_ui.h"
 #include "base/utf.h"
+#include "gui/format_text.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/progress_child.h"
 #include "gui/dialogs/file_choose_dialog.h"
@@ -220,6 +221,21 @@ cConflictReply cCopyFilesUI::AskOverwrite(std::u16string_view targetPath) {
     if (!request.Send(*this))
         return {};
     return request.reply;
+}
+
+bool cCopyFilesUI::AskCopyWithoutRoom(std::uint64_t needed, std::uint64_t available) {
+    if (closing_) {
+        return false;
+    }
+    bool goOn = false;
+    cWindowWork work([this, needed, available, &goOn] {
+        const std::u16string question =
+            FormatText(copytext::Text(copytext::kRoomQuestion),
+                       {std::u16string_view(utf::FromAscii(std::to_string(needed))),
+                        std::u16string_view(utf::FromAscii(std::to_string(available)))});
+        goOn = !closing_ && MessageBoxQuestion(this, question);
+    });
+    return work.Send(*this) && goOn;
 }
 
 void cCopyFilesUI::OnCopyFinished(unsigned result) {

@@ -62,6 +62,7 @@ public:
     void OnLineFinished(std::u16string_view text) override;
     void OnProgressBar(int position) override;
     cConflictReply AskOverwrite(std::u16string_view targetPath) override;
+    bool AskCopyWithoutRoom(std::uint64_t needed, std::uint64_t available) override;
     void OnCopyFinished(unsigned result) override;
 
 private:

@@ -20,7 +20,7 @@ constexpr int kTextCopyFileAs = 1;
 constexpr int kTextCopyToFolder = 2;
 
 bool IsSingleFile(const std::vector<std::unique_ptr<cFSObject>>& objects) {
-    return objects.size() == 1 && objects.front()->Kind() == fskind::kFile;
+    return objects.size() == 1 && copydata::CopiedKind(*objects.front()) == fskind::kFile;
 }
 
 // The target picked by the user; none when the chooser was cancelled.
@@ -84,4 +84,16 @@ eCopyOutcome CopyObjects(cCustomForm& owner, std::vector<std::unique_ptr<cFSObje
     if (window.Job().HadErrors())
         return eCopyOutcome::Incomplete;
     return window.Job().WasStopped() ? eCopyOutcome::Cancelled : eCopyOutcome::Failed;
+}
+
+eCopyOutcome CopyForQuickView(cCustomForm& owner, const cFSObject& file, std::u16string_view folder,
+                              std::u16string& written) {
+    std::optional<std::u16string> target = copynames::PathInFolder(folder, file);
+    if (!target) {
+        return eCopyOutcome::Failed;
+    }
+    written = *target;
+    std::vector<std::unique_ptr<cFSObject>> objects;
+    objects.push_back(file.Clone());
+    return CopyObjects(owner, std::move(objects), std::move(*target));
 }

@@ -25,3 +25,8 @@ enum class eCopyOutcome {
 // The copy window runs modally over owner.
 eCopyOutcome CopyObjects(cCustomForm& owner, std::vector<std::unique_ptr<cFSObject>> objects,
                          std::u16string target = {});
+
+// Quick view's copy of one file into folder under its safe name, as CopyObjects copies it;
+// written is the path of the copy. A name the joiner refuses fails without writing.
+eCopyOutcome CopyForQuickView(cCustomForm& owner, const cFSObject& file, std::u16string_view folder,
+                              std::u16string& written);

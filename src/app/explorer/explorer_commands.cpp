@@ -156,10 +156,8 @@ void cZelvaneForm::QuickView() {
         if (!folder)
             return;
     }
-    const std::u16string target = JoinPath(*folder, object->name);
-    std::vector<std::unique_ptr<cFSObject>> objects;
-    objects.push_back(object->Clone());
-    switch (CopyObjects(*this, std::move(objects), target)) {
+    std::u16string target;
+    switch (CopyForQuickView(*this, *object, *folder, target)) {
     case eCopyOutcome::Copied:
         if (!platform::ShellOpen(utf::ToUtf8(target)))
             MessageBoxError(this, T(171));
