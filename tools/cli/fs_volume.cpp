@@ -52,8 +52,8 @@ std::optional<std::string> SourceProblem(const std::string& source) {
 void WarnCut(std::string_view command, const std::string& what, std::uint64_t end,
              std::uint64_t sectors) {
     std::fprintf(stderr,
-                 "drovik-cli %.*s: warning: %s reaches sector %llu, but the storage ends at "
-                 "sector %llu; the image was cut short and the missing part reads as "
+                 "drovik-cli %.*s: warning: %s ends at sector %llu, but the storage holds only "
+                 "%llu sectors; the image was cut short, and what lies beyond reads as "
                  "unreadable\n",
                  int(command.size()), command.data(), what.c_str(),
                  static_cast<unsigned long long>(end), static_cast<unsigned long long>(sectors));
