@@ -32,6 +32,10 @@ std::optional<std::uint64_t> FreeLocalBytes(const std::string& path) {
     for (;;) {
         struct statvfs info {};
         if (::statvfs(probe.c_str(), &info) == 0) {
+            // Pseudo file systems (/proc, /sys) report no blocks at all: nothing to tell.
+            if (info.f_blocks == 0) {
+                return std::nullopt;
+            }
             const std::uint64_t blocks = info.f_bavail;
             const std::uint64_t unit = info.f_frsize != 0 ? info.f_frsize : info.f_bsize;
             return unit != 0 && blocks > UINT64_MAX / unit ? UINT64_MAX : blocks * unit;

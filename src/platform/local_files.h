@@ -27,7 +27,8 @@ enum class LocalFolderResult { Created, AlreadyExists, Failed };
 LocalFolderResult CreateLocalFolder(const std::string& path);
 
 // Bytes an unprivileged user may still write on the file system that holds path (or, for a
-// path not made yet, its nearest existing folder); none when that cannot be told.
+// path not made yet, its nearest existing folder); none when that cannot be told, as on
+// file systems that count no blocks.
 std::optional<std::uint64_t> FreeLocalBytes(const std::string& path);
 
 } // namespace platform

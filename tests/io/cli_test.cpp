@@ -152,7 +152,8 @@ TEST(Cli, DumpAndStoragesFailClearly) {
         std::string message;
     };
     const Case cases[] = {
-        {"dump /nonexistent/disk.img --sector 0", 1, "no such file or device"},
+        {"dump /nonexistent/disk.img --sector 0", 1,
+         "cannot read /nonexistent/disk.img: No such file or directory"},
         {"dump " + folder + " --sector 0", 1, "is a folder"},
         {"dump Drive999 --sector 0", 1, "there is no Drive999"},
         {"dump " + path + " --sector 2", 1, "beyond the end"},
