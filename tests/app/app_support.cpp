@@ -32,6 +32,11 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string ReadFileText(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 namespace {
 
 std::set<std::string> RelativePaths(const fs::path& root) {
@@ -187,10 +192,11 @@ std::vector<std::string> PathsOutside(const std::string& root, const std::string
     return outside;
 }
 
-CliOutcome RunCli(const std::string& arguments, bool withErrors) {
+CliOutcome RunCli(const std::string& arguments, bool withErrors, int timeLimit) {
     CliOutcome run;
-    const std::string command = fixtures::BinDir() + "/drovik-cli " + arguments + " </dev/null" +
-                                (withErrors ? " 2>&1" : " 2>/dev/null");
+    const std::string limit = timeLimit > 0 ? "timeout " + std::to_string(timeLimit) + " " : "";
+    const std::string command = limit + fixtures::BinDir() + "/drovik-cli " + arguments +
+                                " </dev/null" + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return run;

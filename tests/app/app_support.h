@@ -20,13 +20,16 @@ void LoadTexts();
 std::vector<std::string> TreeDifferences(const std::string& expected, const std::string& actual);
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+// The same bytes as a string, for comparing with text.
+std::string ReadFileText(const std::string& path);
 
 struct CliOutcome {
     int status = -1;
     std::string output; // stdout, and stderr when asked for
 };
-// Runs drovik-cli with the arguments (a shell-quoted string) and stdin from /dev/null.
-CliOutcome RunCli(const std::string& arguments, bool withErrors = true);
+// Runs drovik-cli with the arguments (a shell-quoted string) and stdin from /dev/null;
+// with a time limit, a run still going after that many seconds is ended (status 124).
+CliOutcome RunCli(const std::string& arguments, bool withErrors = true, int timeLimit = 0);
 // The text in single quotes for the shell.
 std::string Quoted(const std::string& text);
 

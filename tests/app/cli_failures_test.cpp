@@ -10,36 +10,13 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 using apptest::Quoted;
+using apptest::ReadFileText;
 using apptest::RunCli;
 
 namespace {
-
-std::string ReadText(const fs::path& path) {
-    const auto bytes = apptest::ReadFileBytes(path.string());
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// drovik-cli stopped after a while, for a run that would otherwise hang the test.
-apptest::CliOutcome RunCliWithin(int seconds, const std::string& arguments) {
-    apptest::CliOutcome run;
-    const std::string command = "timeout " + std::to_string(seconds) + " " + fixtures::BinDir() +
-                                "/drovik-cli " + arguments + " </dev/null 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        return run;
-    }
-    char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-        run.output.append(chunk, got);
-    }
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 bool Says(const apptest::CliOutcome& run, const std::string& text) {
     return run.output.find(text) != std::string::npos;
@@ -65,8 +42,8 @@ TEST_F(CliFailures, AMissingPathIsReportedAndTheOthersAreCopied) {
     const auto run = Copy("/readme.txt /no-such-file /UPPER.TXT " + Quoted(out.string()));
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_TRUE(Says(run, "no such entry: /no-such-file")) << run.output;
-    EXPECT_EQ(ReadText(out / "readme.txt"), ReadText(tree_ + "/readme.txt"));
-    EXPECT_EQ(ReadText(out / "UPPER.TXT"), ReadText(tree_ + "/UPPER.TXT"));
+    EXPECT_EQ(ReadFileText(out / "readme.txt"), ReadFileText(tree_ + "/readme.txt"));
+    EXPECT_EQ(ReadFileText(out / "UPPER.TXT"), ReadFileText(tree_ + "/UPPER.TXT"));
     EXPECT_TRUE(Says(run, "drovik-cli cp: 2 objects copied (" +
                               std::to_string(fs::file_size(out / "readme.txt") +
                                              fs::file_size(out / "UPPER.TXT")) +
@@ -79,7 +56,7 @@ TEST_F(CliFailures, ADestinationWrittenAsAFolderIsMadeAFolder) {
     const auto run = Copy("/readme.txt " + Quoted(folder.string() + "/"));
     EXPECT_EQ(run.status, 0) << run.output;
     ASSERT_TRUE(fs::is_directory(folder));
-    EXPECT_EQ(ReadText(folder / "readme.txt"), ReadText(tree_ + "/readme.txt"));
+    EXPECT_EQ(ReadFileText(folder / "readme.txt"), ReadFileText(tree_ + "/readme.txt"));
     EXPECT_TRUE(Says(run, "1 objects copied")) << run.output;
     // Without the slash the file takes the name.
     EXPECT_EQ(Copy("/readme.txt " + Quoted((scratch_ / "plain").string())).status, 0);
@@ -109,7 +86,7 @@ TEST_F(CliFailures, OnlyFilesAndBlockDevicesAreSources) {
     // Nobody writes to the pipe: reading it would wait for ever.
     for (const std::string& command : {"parts", "ls", "dump"}) {
         const std::string extra = command == "dump" ? " --sector 0" : "";
-        const auto run = RunCliWithin(20, command + " " + Quoted(fifo.string()) + extra);
+        const auto run = RunCli(command + " " + Quoted(fifo.string()) + extra, true, 20);
         EXPECT_EQ(run.status, 1) << command << run.output;
         EXPECT_TRUE(Says(run, "is a pipe; only image files and block devices can be read"))
             << run.output;
@@ -122,11 +99,11 @@ TEST_F(CliFailures, OnlyFilesAndBlockDevicesAreSources) {
 TEST_F(CliFailures, TheReportIsUtf8UnlessUtf16IsAskedFor) {
     const fs::path out = scratch_ / "out";
     const fs::path report = scratch_ / "report.txt";
-    ASSERT_EQ(Copy("/readme.txt " + Quoted(out.string() + "/") + " --report " +
-                   Quoted(report.string()))
-                  .status,
-              0);
-    const std::string text = ReadText(report);
+    ASSERT_EQ(
+        Copy("/readme.txt " + Quoted(out.string() + "/") + " --report " + Quoted(report.string()))
+            .status,
+        0);
+    const std::string text = ReadFileText(report);
     EXPECT_EQ(text.rfind("Журнал копирования файлов.", 0), 0u) << text;
     EXPECT_NE(text.find("\nФайл:readme.txt\n"), std::string::npos) << text;
     EXPECT_EQ(text.find('\r'), std::string::npos);
@@ -152,7 +129,7 @@ TEST_F(CliFailures, ACopyThatCannotFitIsRefusedUnlessForced) {
     EXPECT_TRUE(Says(forced, "over64k.bin: Невозможно написать целевой файл (No space left on "
                              "device)"))
         << forced.output;
-    EXPECT_EQ(ReadText(out / "readme.txt"), ReadText(tree_ + "/readme.txt"));
+    EXPECT_EQ(ReadFileText(out / "readme.txt"), ReadFileText(tree_ + "/readme.txt"));
     ::umount(small.c_str());
 }
 

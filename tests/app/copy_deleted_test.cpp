@@ -16,6 +16,7 @@
 
 namespace fs = std::filesystem;
 using apptest::cListedFS;
+using apptest::ReadFileText;
 
 namespace {
 
@@ -37,11 +38,6 @@ void RunToEnd(cCopyFilesJob& job) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     job.Stop();
-}
-
-std::string ReadText(const fs::path& path) {
-    const auto bytes = apptest::ReadFileBytes(path.string());
-    return std::string(bytes.begin(), bytes.end());
 }
 
 class CopyDeleted : public ::testing::Test {
@@ -87,7 +83,7 @@ TEST_F(CopyDeleted, ADeletedFileAloneIsCopiedToItsTarget) {
     RunToEnd(job);
     EXPECT_EQ(job.Result(), copyresult::kDone);
     EXPECT_FALSE(job.HadErrors());
-    EXPECT_EQ(ReadText(out_ / "saved.txt"), "gone.txt");
+    EXPECT_EQ(ReadFileText(out_ / "saved.txt"), "gone.txt");
     EXPECT_EQ(job.CopiedObjects(), 1u);
     EXPECT_EQ(job.CopiedBytes(), 8u);
 }
@@ -98,20 +94,20 @@ TEST_F(CopyDeleted, ChosenDeletedEntriesComeAlongWithLiveOnes) {
     RunToEnd(job);
     EXPECT_EQ(job.Result(), copyresult::kDone);
     EXPECT_FALSE(job.HadErrors()) << ::testing::PrintToString(job.FinishedLines().size());
-    EXPECT_EQ(ReadText(out_ / "live.txt"), "live.txt");
-    EXPECT_EQ(ReadText(out_ / "gone.txt"), "gone.txt");
+    EXPECT_EQ(ReadFileText(out_ / "live.txt"), "live.txt");
+    EXPECT_EQ(ReadFileText(out_ / "gone.txt"), "gone.txt");
     // A deleted folder gives what it still lists; a live one only its live entries.
-    EXPECT_EQ(ReadText(out_ / "GONEDIR" / "inner.bin"),
+    EXPECT_EQ(ReadFileText(out_ / "GONEDIR" / "inner.bin"),
               cListedFS::Content(volume_.folders[4][2]));
-    EXPECT_EQ(ReadText(out_ / "kept" / "current.txt"), "current.txt");
+    EXPECT_EQ(ReadFileText(out_ / "kept" / "current.txt"), "current.txt");
     EXPECT_FALSE(fs::exists(out_ / "kept" / "older.txt"));
     // The report names the deleted objects as the files and folders they were.
-    const std::string report =
-        copyreport::Build(job.Objects(), job.Target(), job.FinishedLines(),
-                          copyreport::Encoding::Utf8);
+    const std::string report = copyreport::Build(job.Objects(), job.Target(), job.FinishedLines(),
+                                                 copyreport::Encoding::Utf8);
     EXPECT_NE(report.find("Файл:gone.txt\n"), std::string::npos) << report;
     EXPECT_NE(report.find("Папка:GONEDIR\n"), std::string::npos) << report;
-    EXPECT_EQ(job.CopiedObjects(), 6u); // three files, the files in the two folders, and those folders
+    EXPECT_EQ(job.CopiedObjects(),
+              6u); // three files, the files in the two folders, and those folders
     EXPECT_TRUE(front.roomQuestions.empty());
 }
 
@@ -128,14 +124,14 @@ TEST_F(CopyDeleted, AShortReadKeepsWhatWasReadAndIsLoggedAsAFailure) {
     EXPECT_EQ(job.Failures(), 2u);
     EXPECT_EQ(job.CopiedObjects(), 1u);
     ASSERT_EQ(job.FinishedLines().size(), 2u);
-    EXPECT_EQ(job.FinishedLines()[0], u"Ошибка обработки " + Target() +
-                                          u"/cut.bin: Невозможно прочитать исходный файл");
+    EXPECT_EQ(job.FinishedLines()[0],
+              u"Ошибка обработки " + Target() + u"/cut.bin: Невозможно прочитать исходный файл");
     const std::string whole = cListedFS::Content(volume_.folders[1][0]);
-    EXPECT_EQ(ReadText(out_ / "cut.bin"), whole.substr(0, 100000));
-    EXPECT_EQ(ReadText(out_ / "small cut.txt"), "small");
-    EXPECT_EQ(ReadText(out_ / "whole.txt"), "whole.txt");
-    const std::string report = copyreport::Build(job.Objects(), job.Target(),
-                                                 job.FinishedLines(), copyreport::Encoding::Utf8);
+    EXPECT_EQ(ReadFileText(out_ / "cut.bin"), whole.substr(0, 100000));
+    EXPECT_EQ(ReadFileText(out_ / "small cut.txt"), "small");
+    EXPECT_EQ(ReadFileText(out_ / "whole.txt"), "whole.txt");
+    const std::string report = copyreport::Build(job.Objects(), job.Target(), job.FinishedLines(),
+                                                 copyreport::Encoding::Utf8);
     EXPECT_NE(report.find("/small cut.txt: Невозможно прочитать исходный файл\n"),
               std::string::npos)
         << report;
@@ -161,7 +157,7 @@ TEST_F(CopyDeleted, ACopyLargerThanTheFreeRoomIsAskedAbout) {
         EXPECT_TRUE(job.HadErrors());
         EXPECT_EQ(fs::exists(out_ / "small.txt"), goOn);
         if (goOn) {
-            EXPECT_EQ(ReadText(out_ / "huge.bin").size(), 10u); // cut where the read failed
+            EXPECT_EQ(ReadFileText(out_ / "huge.bin").size(), 10u); // cut where the read failed
             continue;
         }
         EXPECT_EQ(job.Result(), copyresult::kNoRoom);

@@ -7,49 +7,55 @@
 #include "support/fixtures.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
-using apptest::Quoted;
-using apptest::RunCli;
+using apptest::ReadFileText;
 
 namespace {
-
-std::string ReadText(const fs::path& path) {
-    const auto bytes = apptest::ReadFileBytes(path.string());
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // The file directly in folder whose name starts with "object" (a name that could not be
 // kept), read whole; empty when there is none.
 std::string ObjectFileText(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.is_regular_file() && entry.path().filename().string().rfind("object", 0) == 0) {
-            return ReadText(entry.path());
+            return ReadFileText(entry.path());
         }
     }
     return {};
 }
 
-TEST(CraftedNames, CopyOfAFatVolumeStaysInsideItsFolder) {
-    auto bytes = apptest::ReadFileBytes(fixtures::Image("fat-images.sh", "fat12.img"));
-    ASSERT_TRUE(apptest::RenameFatLongName(bytes, u"README.TXT.bak", u"../../escaped"));
-    const std::u16string longName = std::u16string(250, u'L') + u".txt";
-    ASSERT_TRUE(apptest::RenameFatLongName(bytes, longName, u".."));
-    ASSERT_TRUE(apptest::RenameFatLongName(bytes, u"Документы", u"../.."));
+// Copies everything on the image, crafted by craft, into scratch/inside/out; fails the
+// test when anything lands outside that folder. The folder copied into.
+fs::path CopyAllOfCrafted(const std::string& fixture,
+                          const std::function<bool(std::vector<std::uint8_t>&)>& craft) {
+    auto bytes = apptest::ReadFileBytes(fixture);
+    EXPECT_TRUE(craft(bytes));
     const fs::path scratch = fixtures::ScratchDir();
     const fs::path image = scratch / "crafted.img";
-    ASSERT_TRUE(apptest::WriteFileBytes(image.string(), bytes));
+    EXPECT_TRUE(apptest::WriteFileBytes(image.string(), bytes));
     const fs::path out = scratch / "inside" / "out";
     fs::create_directories(out.parent_path());
-
-    const auto run = RunCli("cp " + Quoted(image.string()) + " / " + Quoted(out.string()));
+    const auto run = apptest::RunCli("cp " + apptest::Quoted(image.string()) + " / " +
+                                     apptest::Quoted(out.string()));
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(apptest::PathsOutside(scratch.string(), out.string()),
               std::vector<std::string>{"crafted.img"});
-    EXPECT_EQ(ReadText(out / "..=..=escaped"), "mixed\n");
+    return out;
+}
+
+TEST(CraftedNames, CopyOfAFatVolumeStaysInsideItsFolder) {
+    const std::u16string longName = std::u16string(250, u'L') + u".txt";
+    const fs::path out = CopyAllOfCrafted(
+        fixtures::Image("fat-images.sh", "fat12.img"), [&](std::vector<std::uint8_t>& bytes) {
+            return apptest::RenameFatLongName(bytes, u"README.TXT.bak", u"../../escaped") &&
+                   apptest::RenameFatLongName(bytes, longName, u"..") &&
+                   apptest::RenameFatLongName(bytes, u"Документы", u"../..");
+        });
     const std::string tree = fixtures::Folder("fat-images.sh") + "/tree/small";
-    EXPECT_EQ(ObjectFileText(out), ReadText(tree + "/" + utf::ToUtf8(longName)));
+    EXPECT_EQ(ReadFileText(out / "..=..=escaped"), "mixed\n");
+    EXPECT_EQ(ObjectFileText(out), ReadFileText(tree + "/" + utf::ToUtf8(longName)));
     EXPECT_TRUE(apptest::TreeDifferences(tree + "/Документы", (out / "..=..").string()).empty());
 }
 
@@ -57,20 +63,12 @@ TEST(CraftedNames, CopyOfAnNtfsVolumeStaysInsideItsFolder) {
     if (!fixtures::IsRoot()) {
         GTEST_SKIP() << "the image is made through FUSE";
     }
-    auto bytes = apptest::ReadFileBytes(fixtures::Image("ntfs-volume.sh", "ntfs.img"));
-    ASSERT_TRUE(apptest::RenameNtfsName(bytes, u"readme.txt", u"../escape"));
-    ASSERT_TRUE(apptest::RenameNtfsName(bytes, u"ads.txt", u".."));
-    const fs::path scratch = fixtures::ScratchDir();
-    const fs::path image = scratch / "crafted.img";
-    ASSERT_TRUE(apptest::WriteFileBytes(image.string(), bytes));
-    const fs::path out = scratch / "inside" / "out";
-    fs::create_directories(out.parent_path());
-
-    const auto run = RunCli("cp " + Quoted(image.string()) + " / " + Quoted(out.string()));
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(apptest::PathsOutside(scratch.string(), out.string()),
-              std::vector<std::string>{"crafted.img"});
-    EXPECT_EQ(ReadText(out / "..=escape"), "hello, ntfs\n");
+    const fs::path out = CopyAllOfCrafted(
+        fixtures::Image("ntfs-volume.sh", "ntfs.img"), [](std::vector<std::uint8_t>& bytes) {
+            return apptest::RenameNtfsName(bytes, u"readme.txt", u"../escape") &&
+                   apptest::RenameNtfsName(bytes, u"ads.txt", u"..");
+        });
+    EXPECT_EQ(ReadFileText(out / "..=escape"), "hello, ntfs\n");
     EXPECT_EQ(ObjectFileText(out), "main stream\n");
 }
 

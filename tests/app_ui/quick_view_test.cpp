@@ -66,7 +66,7 @@ struct Case {
     const char16_t* from;
     const char16_t* to;
     const char* safeName; // "" when the name becomes an object name
-    const char* bytes; // null: as the fixture's source tree holds the file
+    const char* bytes;    // null: as the fixture's source tree holds the file
 };
 
 // A 254-character name of the FAT fixture: the longest name a crafted one may replace.
@@ -116,15 +116,15 @@ TEST_P(QuickView, WritesOnlyInsideItsFolder) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CraftedNames, QuickView,
-    ::testing::Values(
-        Case{"fat-images.sh", "fat12.img", true, kLongName, u"../../escaped", "..=..=escaped",
-             nullptr},
-        Case{"fat-images.sh", "fat12.img", true, u"README.TXT.bak", u"..", "", "mixed\n"},
-        Case{"ntfs-volume.sh", "ntfs.img", false, u"readme.txt", u"../../x", "..=..=x",
-             "hello, ntfs\n"},
-        Case{"ntfs-volume.sh", "ntfs.img", false, u"ads.txt", u"..", "", "main stream\n"}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(CraftedNames, QuickView,
+                         ::testing::Values(Case{"fat-images.sh", "fat12.img", true, kLongName,
+                                                u"../../escaped", "..=..=escaped", nullptr},
+                                           Case{"fat-images.sh", "fat12.img", true,
+                                                u"README.TXT.bak", u"..", "", "mixed\n"},
+                                           Case{"ntfs-volume.sh", "ntfs.img", false, u"readme.txt",
+                                                u"../../x", "..=..=x", "hello, ntfs\n"},
+                                           Case{"ntfs-volume.sh", "ntfs.img", false, u"ads.txt",
+                                                u"..", "", "main stream\n"}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 } // namespace
