@@ -157,8 +157,8 @@ TEST_F(CliCopy, ReportHoldsTheRequestTheTargetAndTheErrors) {
         Copy("/readme.txt /Документы", " --report " + Quoted(report) + " --report-encoding utf-16");
     EXPECT_EQ(run.status, 1) << run.output;
     const std::u16string target = utf::FromUtf8(out_);
-    const std::u16string error =
-        u"Ошибка обработки " + target + u"/Документы: Невозможно создать целевую папку (File exists)";
+    const std::u16string error = u"Ошибка обработки " + target +
+                                 u"/Документы: Невозможно создать целевую папку (File exists)";
     EXPECT_NE(run.output.find(utf::ToUtf8(error)), std::string::npos) << run.output;
     const std::u16string expected =
         u"Журнал копирования файлов. Создан программой Drovik (QORNSCI) версия 1.0\r\n"

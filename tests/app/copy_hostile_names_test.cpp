@@ -4,8 +4,8 @@
 // volume.
 #include "app/copy/copy_files_job.h"
 #include "app_support.h"
-#include "listed_fs.h"
 #include "base/utf.h"
+#include "listed_fs.h"
 #include "support/fixtures.h"
 #include "vfs/vfs.h"
 

@@ -117,8 +117,7 @@ public:
         std::fprintf(stderr,
                      "drovik-cli cp: %s: %llu bytes to copy, %llu bytes free at the "
                      "destination%s\n",
-                     force_ ? "warning" : "refused",
-                     static_cast<unsigned long long>(needed),
+                     force_ ? "warning" : "refused", static_cast<unsigned long long>(needed),
                      static_cast<unsigned long long>(available),
                      force_ ? "; copying all the same (--force)" : "; --force copies all the same");
         return force_;
@@ -260,7 +259,8 @@ std::optional<std::string> PrepareTarget(const std::string& dest,
 
 // One line for scripts and people alike: what was done, what failed, and how long it took.
 void PrintSummary(const cCopyFilesJob& job, std::uint64_t missing, std::uint64_t milliseconds) {
-    std::fprintf(stderr, "drovik-cli cp: %llu objects copied (%llu bytes), %llu failed, %llu.%01llu s\n",
+    std::fprintf(stderr,
+                 "drovik-cli cp: %llu objects copied (%llu bytes), %llu failed, %llu.%01llu s\n",
                  static_cast<unsigned long long>(job.CopiedObjects()),
                  static_cast<unsigned long long>(job.CopiedBytes()),
                  static_cast<unsigned long long>(job.Failures() + missing),

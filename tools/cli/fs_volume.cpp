@@ -33,8 +33,8 @@ std::optional<std::string> SourceProblem(const std::string& source) {
         return source + " is a folder, not a drive or an image file";
     }
     if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) {
-        const char* kind = S_ISFIFO(info.st_mode)  ? "a pipe"
-                           : S_ISCHR(info.st_mode) ? "a character device"
+        const char* kind = S_ISFIFO(info.st_mode)   ? "a pipe"
+                           : S_ISCHR(info.st_mode)  ? "a character device"
                            : S_ISSOCK(info.st_mode) ? "a socket"
                                                     : "not a regular file";
         return source + " is " + kind + "; only image files and block devices can be read";

@@ -85,8 +85,7 @@ std::u16string MakeSafeName(std::u16string_view name, std::uint64_t objectId) {
     return safe;
 }
 
-std::optional<std::u16string> JoinLocalPath(std::u16string_view folder,
-                                            std::u16string_view name) {
+std::optional<std::u16string> JoinLocalPath(std::u16string_view folder, std::u16string_view name) {
     // Names come from the disk: one that is not a plain name could write anywhere.
     if (name.empty() || name == u"." || name == u".." ||
         name.find_first_of(std::u16string_view(u"/\\\0", 3)) != std::u16string_view::npos) {
