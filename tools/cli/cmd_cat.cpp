@@ -60,11 +60,13 @@ int RunCat(const std::vector<std::string>& words) {
                                         std::to_string(written));
         }
         if (std::fwrite(piece.data(), 1, got, stdout) != got) {
-            return cli::Fail("cat", "cannot write to stdout");
+            return cli::Fail("cat", "cannot write to stdout: " + cli::SystemReason());
         }
         written += got;
     }
-    return std::fflush(stdout) == 0 ? 0 : cli::Fail("cat", "cannot write to stdout");
+    return std::fflush(stdout) == 0
+               ? 0
+               : cli::Fail("cat", "cannot write to stdout: " + cli::SystemReason());
 }
 
 } // namespace

@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -180,10 +179,6 @@ private:
     cEvent finished_{true};
 };
 
-std::string SystemReason() {
-    return std::error_code(errno, std::generic_category()).message();
-}
-
 // The objects PATH names: the entry itself (a deleted one too), or for the root folder
 // what it holds. No, after saying why, when there is nothing there to copy.
 bool AddRequested(cVFS& fs, const std::string& path,
@@ -238,7 +233,7 @@ std::optional<std::string> PrepareTarget(const std::string& dest,
     if (kind == platform::LocalPathKind::Missing) {
         errno = 0;
         if (platform::CreateLocalFolder(target) == platform::LocalFolderResult::Failed) {
-            cli::Fail("cp", "cannot create the folder " + target + ": " + SystemReason());
+            cli::Fail("cp", "cannot create the folder " + target + ": " + cli::SystemReason());
             return std::nullopt;
         }
     } else if (kind != platform::LocalPathKind::Directory) {
@@ -351,7 +346,7 @@ int RunCp(const std::vector<std::string>& words) {
         const copyreport::WriteResult written = copyreport::Write(*reportPath, bytes);
         if (written != copyreport::WriteResult::Written) {
             cli::Fail("cp", utf::ToUtf8(copytext::Text(copyreport::FailureText(written))) + ": " +
-                                *reportPath + ": " + SystemReason());
+                                *reportPath + ": " + cli::SystemReason());
             if (exitCode == 0) {
                 exitCode = kSomeNotCopied;
             }

@@ -1,8 +1,10 @@
 #include "command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <system_error>
 
 namespace cli {
 
@@ -87,6 +89,10 @@ std::optional<std::uint64_t> ParseUnsigned(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+std::string SystemReason() {
+    return std::error_code(errno, std::generic_category()).message();
 }
 
 int Fail(std::string_view command, std::string_view message) {

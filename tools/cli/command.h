@@ -46,6 +46,9 @@ private:
 // Parses a decimal (or 0x-prefixed hexadecimal) unsigned number; no on junk or overflow.
 std::optional<std::uint64_t> ParseUnsigned(std::string_view text);
 
+// The system's text for the last failed call (errno).
+std::string SystemReason();
+
 // Prints "drovik-cli NAME: MESSAGE" to stderr and returns the exit code for errors.
 int Fail(std::string_view command, std::string_view message);
 // For usage errors: the message, then the command's usage text; exit code 2.

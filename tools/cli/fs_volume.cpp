@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +26,7 @@ bool IsDriveNumber(std::string_view text) {
 std::optional<std::string> SourceProblem(const std::string& source) {
     struct stat info {};
     if (::stat(source.c_str(), &info) != 0) {
-        return "cannot read " + source + ": " + std::strerror(errno);
+        return "cannot read " + source + ": " + SystemReason();
     }
     if (S_ISDIR(info.st_mode)) {
         return source + " is a folder, not a drive or an image file";
@@ -43,7 +42,7 @@ std::optional<std::string> SourceProblem(const std::string& source) {
     // further on do not keep.
     const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return "cannot read " + source + ": " + std::strerror(errno);
+        return "cannot read " + source + ": " + SystemReason();
     }
     ::close(fd);
     return std::nullopt;
