@@ -6,11 +6,13 @@
 #include "app/copy_window/copy_files_ui.h"
 #include "app/copy_window/copy_window.h"
 #include "app/copy_window/overwrite_action_ui.h"
+#include "app/listed_fs.h"
 #include "base/utf.h"
 #include "gui/controls/button_child.h"
 #include "gui/dialogs/file_choose_dialog.h"
 #include "gui/dialogs/folder_choose_dialog.h"
 #include "gui/gui_test_support.h"
+#include "gui/message_form.h"
 #include "gui/sdl/headless_maker.h"
 #include "support/fixtures.h"
 
@@ -116,6 +118,7 @@ TEST_F(CopyWindow, ConflictIsAskedOverTheWindowAndRenameKeepsBoth) {
     cHeadlessMaker maker([&](cHeadlessHost& host) {
         if (auto* question = dynamic_cast<cCopyFilesOverwriteActionUI*>(&host.Form())) {
             ++questions;
+            EXPECT_TRUE(host.SavePng(gui_test::ShotPath("copy_window_no_room.png")));
             Click(host, *gui_test::FindButton(*question, question->kCommandRename));
             return;
         }
@@ -127,6 +130,37 @@ TEST_F(CopyWindow, ConflictIsAskedOverTheWindowAndRenameKeepsBoth) {
     EXPECT_EQ(apptest::ReadFileBytes((out_ / "readme.txt").string()).size(), 5u);
     EXPECT_EQ(apptest::ReadFileBytes((out_ / "readme(1).txt").string()),
               apptest::ReadFileBytes(FatTree() + "/readme.txt"));
+}
+
+TEST_F(CopyWindow, ACopyLargerThanTheFreeRoomIsAskedAboutFirst) {
+    apptest::cListedFS volume;
+    volume.folders[1] = {{false, u"small.txt", 2}, {false, u"huge.bin", 3, std::uint64_t(1) << 60}};
+    int questions = 0;
+    std::vector<std::u16string> log;
+    cHeadlessMaker maker([&](cHeadlessHost& host) {
+        if (auto* box = dynamic_cast<cMessageForm*>(&host.Form())) {
+            ++questions;
+            EXPECT_TRUE(host.SavePng(gui_test::ShotPath("copy_window_no_room.png")));
+            Click(host, *gui_test::FindButton(*box, cMessageForm::kCommandNo));
+            return;
+        }
+        auto& window = dynamic_cast<cCopyFilesUI&>(host.Form());
+        Pump(host, [&] { return !window.Running(); });
+        log = window.LogLines();
+        Click(host, window.AbortButton());
+    });
+    std::vector<std::unique_ptr<cFSObject>> objects;
+    for (const auto& entry : volume.folders[1]) {
+        objects.push_back(volume.Make(entry, 1));
+    }
+    EXPECT_EQ(CopyObjects(owner_, std::move(objects), Target()), eCopyOutcome::Incomplete);
+    EXPECT_EQ(questions, 1);
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log[0].find(u"Недостаточно места на диске назначения (нужно "
+                          u"1152921504606846985 байт"),
+              std::u16string::npos)
+        << utf::ToUtf8(log[0]);
+    EXPECT_TRUE(fs::is_empty(out_));
 }
 
 TEST_F(CopyWindow, StoppingEndsTheRunWithoutAReport) {
