@@ -225,8 +225,7 @@ std::optional<std::string> PrepareTarget(const std::string& dest,
     std::string target = AbsoluteDestination(dest);
     const bool namedAsFolder = !dest.empty() && dest.back() == '/';
     const platform::LocalPathKind kind = platform::ProbeLocalPath(target);
-    const bool singleFile =
-        objects.size() == 1 && copydata::CopiedKind(*objects.front()) == fskind::kFile;
+    const bool singleFile = copydata::IsSingleFile(objects);
     if (singleFile && !namedAsFolder && kind != platform::LocalPathKind::Directory) {
         return target;
     }

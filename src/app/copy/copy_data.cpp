@@ -19,6 +19,10 @@ std::uint32_t CopiedKind(const cFSObject& object) {
     return kind == fskind::kFolder || kind == fskind::kFile ? kind : 0;
 }
 
+bool IsSingleFile(const std::vector<std::unique_ptr<cFSObject>>& objects) {
+    return objects.size() == 1 && CopiedKind(*objects.front()) == fskind::kFile;
+}
+
 // A live folder gives its live entries: the deleted ones beside them are older data the
 // user did not ask for, and often share a live entry's name. A deleted folder gives all it
 // still lists, since everything in it was deleted with it.

@@ -6,7 +6,9 @@
 #include "vfs/fs_object.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 class StorageFile;
@@ -20,6 +22,9 @@ inline constexpr std::uint32_t kChunk = 65536;
 // What the copy makes of the object: fskind::kFolder or fskind::kFile (a deleted entry
 // counts as what it was before it was deleted), or 0 for what it passes over.
 std::uint32_t CopiedKind(const cFSObject& object);
+
+// A request of exactly one file, which is copied to a file path rather than into a folder.
+bool IsSingleFile(const std::vector<std::unique_ptr<cFSObject>>& objects);
 
 // Whether the walk of folder copies its listed entry: never "." or "..", and deleted
 // entries only out of a deleted folder.

@@ -53,7 +53,7 @@ unsigned cCopyFilesJob::Run() {
     if (!RoomForCopy()) {
         return copyresult::kNoRoom;
     }
-    if (objects_.size() == 1 && copydata::CopiedKind(*objects_.front()) == fskind::kFile) {
+    if (copydata::IsSingleFile(objects_)) {
         StartObject(target_);
         const unsigned result = CopyFile(*objects_.front(), target_);
         if (result != copyresult::kStopped)
@@ -207,10 +207,8 @@ unsigned cCopyFilesJob::LocalFailure(unsigned result) {
 }
 
 bool cCopyFilesJob::RoomForCopy() {
-    const bool singleFile =
-        objects_.size() == 1 && copydata::CopiedKind(*objects_.front()) == fskind::kFile;
     const std::optional<std::uint64_t> available =
-        platform::FreeLocalBytes(LocalPath(TargetFolder(target_, singleFile)));
+        platform::FreeLocalBytes(LocalPath(TargetFolder(target_, copydata::IsSingleFile(objects_))));
     if (!available) {
         return true;
     }

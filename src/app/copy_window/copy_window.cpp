@@ -19,10 +19,6 @@ constexpr int kTextAllFiles = 0;
 constexpr int kTextCopyFileAs = 1;
 constexpr int kTextCopyToFolder = 2;
 
-bool IsSingleFile(const std::vector<std::unique_ptr<cFSObject>>& objects) {
-    return objects.size() == 1 && copydata::CopiedKind(*objects.front()) == fskind::kFile;
-}
-
 // The target picked by the user; none when the chooser was cancelled.
 std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
                                            const std::vector<std::unique_ptr<cFSObject>>& objects) {
@@ -30,7 +26,7 @@ std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
     if (!maker)
         return std::nullopt;
     const std::u16string lastFolder = Settings().GetText(kSettingLastCopyFolder).value_or(u"");
-    if (!IsSingleFile(objects)) {
+    if (!copydata::IsSingleFile(objects)) {
         cFolderChooseDialog chooser(lastFolder, copytext::Text(kTextCopyToFolder));
         if (maker->RunModal(chooser, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight,
                             &owner, true) != 1)
@@ -65,7 +61,7 @@ eCopyOutcome CopyObjects(cCustomForm& owner, std::vector<std::unique_ptr<cFSObje
         if (!chosen)
             return eCopyOutcome::Cancelled;
         target = std::move(*chosen);
-    } else if (IsSingleFile(objects) && objects.front()->size <= copydata::kChunk) {
+    } else if (copydata::IsSingleFile(objects) && objects.front()->size <= copydata::kChunk) {
         // A small file for quick view is copied on the spot, with no window and no question.
         return copydata::CopyFileNow(*objects.front(), target) == copyresult::kDone
                    ? eCopyOutcome::Copied
