@@ -37,6 +37,12 @@ public:
     std::u16string name;
     cFSTime mtime;              // modification time
     cVFS* fileSystem = nullptr; // the reader that produced the entry
+    // The reader found the object inconsistent: a size beyond what backs it, data outside
+    // the volume, a chain shorter than the size, a deleted file cut short. Its readable
+    // part is still offered, and reading it may end short of the size.
+    bool damaged = false;
+
+    bool IsDamaged() const { return damaged; }
 };
 
 // Adds the class's kind and a Clone() that keeps the class.

@@ -24,6 +24,9 @@ public:
     // copied. A failed storage read ends the call short with what was copied so far.
     virtual std::uint32_t Read(void* buffer, std::uint32_t length) = 0;
     virtual std::uint64_t GetSize() const { return 0; }
+    // The object is known to be incomplete: some of its GetSize() bytes cannot be read,
+    // and a Read comes back short where they begin. Known once the handle is open.
+    virtual bool IsDamaged() const { return false; }
 };
 
 // A file of size 0.
@@ -64,6 +67,7 @@ public:
     std::uint64_t Seek(std::uint64_t position) override;
     std::uint32_t Read(void* buffer, std::uint32_t length) override;
     std::uint64_t GetSize() const override { return size_; }
+    bool IsDamaged() const override { return damaged_; }
 
     // Reads the allocation unit numbered physicalUnit (in the runs' numbering) into buffer,
     // which holds UnitBufferSize() bytes. No on any failure, short reads included.
@@ -82,6 +86,7 @@ public:
     // Run units per logical unit; 1 unless the reader numbers its runs more finely.
     void SetUnitsPerBlock(std::uint32_t unitsPerBlock) { unitsPerBlock_ = unitsPerBlock; }
     void SetSize(std::uint64_t size) { size_ = size; }
+    void SetDamaged(bool damaged) { damaged_ = damaged; }
     // Appends count units at physicalStart (cRun::kSparse for a hole) to the run list.
     bool AppendRun(std::uint64_t physicalStart, std::uint64_t count) {
         return runs_.Append(physicalStart, count, unitsPerBlock_);
@@ -110,4 +115,5 @@ private:
     std::vector<std::uint8_t> unitBuffer_;
     std::uint32_t unitSize_ = 0;
     std::uint32_t unitsPerBlock_ = 1;
+    bool damaged_ = false;
 };

@@ -63,7 +63,7 @@ std::string Field(const std::string& line, const std::string& key) {
 }
 
 struct Row {
-    std::string kind, size, mtime;
+    std::string kind, size, mtime, damaged;
 };
 
 std::map<std::string, Row> ParseLs(const std::string& text) {
@@ -72,8 +72,8 @@ std::map<std::string, Row> ParseLs(const std::string& text) {
     while (start < text.size()) {
         const std::size_t end = text.find('\n', start);
         const std::string line = text.substr(start, end - start);
-        rows[Field(line, "path")] =
-            Row{Field(line, "kind"), Field(line, "size"), Field(line, "mtime")};
+        rows[Field(line, "path")] = Row{Field(line, "kind"), Field(line, "size"),
+                                        Field(line, "mtime"), Field(line, "damaged")};
         start = end == std::string::npos ? text.size() : end + 1;
     }
     return rows;
@@ -85,7 +85,7 @@ std::map<std::string, Row> SourceRows(const std::string& root) {
         const bool folder = item.is_directory();
         rows["/" + fs::relative(item.path(), root).string()] =
             Row{folder ? "folder" : "file", folder ? "0" : std::to_string(item.file_size()),
-                "2007-06-15T10:20:30"};
+                "2007-06-15T10:20:30", "false"};
     }
     return rows;
 }
@@ -114,6 +114,7 @@ TEST(CliFat, RecursiveListingMatchesTheSourceTree) {
             EXPECT_EQ(got->second.kind, want.kind) << path;
             EXPECT_EQ(got->second.size, want.size) << path;
             EXPECT_EQ(got->second.mtime, want.mtime) << path;
+            EXPECT_EQ(got->second.damaged, want.damaged) << path;
         }
     }
 }
@@ -129,9 +130,18 @@ TEST(CliFat, DeletedEntriesOnlyWhenAsked) {
     for (const char* path : {"/xBC.TXT", "/deleted file with a long name.bin", "/xONEDIR"}) {
         ASSERT_TRUE(rows.count(path)) << path;
         EXPECT_EQ(rows.at(path).kind, "deleted") << path;
+        EXPECT_EQ(rows.at(path).damaged, "false") << path;
     }
     EXPECT_EQ(rows.at("/VOLUME16").kind, "volname");
     EXPECT_FALSE(rows.count("/.") || rows.count("/.."));
+
+    // A newer file took one of the deleted file's clusters: it can come back only in part.
+    const std::map<std::string, Row> reused =
+        ParseLs(RunShell(Cli() + " ls " + Quote(fattest::FixtureFolder() + "/reused.img") +
+                         " --deleted --json")
+                    .text);
+    ASSERT_TRUE(reused.count("/xFILE.BIN"));
+    EXPECT_EQ(reused.at("/xFILE.BIN").damaged, "true");
 }
 
 TEST(CliFat, CatGivesTheFileBytes) {

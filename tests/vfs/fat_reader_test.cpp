@@ -128,8 +128,82 @@ TEST(FatReader, RootListingStartsWithDotsThenLabelAndDeletedEntries) {
     EXPECT_EQ(deleted[u"deleted file with a long name.bin"]->size, 5000u);
     ASSERT_TRUE(deleted.count(u"xONEDIR"));
     EXPECT_EQ(deleted[u"xONEDIR"]->deletedKind, fskind::kFolder);
-    // The freed chain of a deleted file cannot be followed any more.
-    EXPECT_EQ(fat.OpenObject(*deleted[u"xBC.TXT"]), nullptr);
+}
+
+// Files deleted by mdel come back from the free clusters after their first one, byte for
+// byte. On FAT32 they lie above cluster 65535: only the entry's high word finds them.
+class DeletedFiles : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DeletedFiles, ComeBackByteForByte) {
+    const std::string folder = fattest::FixtureFolder();
+    fattest::Mounted mounted = fattest::MountImage(folder + "/" + GetParam());
+    ASSERT_TRUE(mounted.fs);
+    cVFS& fat = *mounted.fs;
+    const std::map<std::u16string, std::string> sources = {
+        {u"xBC.TXT", "ABC.TXT"},
+        {u"deleted file with a long name.bin", "deleted file with a long name.bin"},
+    };
+    std::size_t found = 0;
+    for (const auto& entry : fattest::ListFolder(fat, fat.GetRootId())) {
+        const auto source = sources.find(entry->name);
+        if (entry->Kind() != fskind::kDeleted || source == sources.end()) {
+            continue;
+        }
+        ++found;
+        EXPECT_FALSE(entry->IsDamaged()) << source->second;
+        if (fat.GetFSType() == fstype::kFat32) {
+            EXPECT_GT(entry->id, 0xFFFFu) << source->second;
+        }
+        bool ok = false;
+        EXPECT_EQ(fattest::ReadObject(fat, *entry, &ok),
+                  fattest::ReadFile(folder + "/deleted/" + source->second))
+            << source->second;
+        EXPECT_TRUE(ok) << source->second;
+        // A path reaches the deleted file as well.
+        const auto byPath = fat.FindByPath(u"/" + entry->name, fat.GetRootId());
+        ASSERT_TRUE(byPath);
+        EXPECT_EQ(byPath->Kind(), fskind::kDeleted);
+    }
+    EXPECT_EQ(found, sources.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedFiles,
+                         ::testing::Values("fat12.img", "fat16.img", "fat32.img"),
+                         [](const auto& paramInfo) {
+                             const std::string name = paramInfo.param;
+                             return name.substr(0, name.find('.'));
+                         });
+
+TEST(FatReader, ADeletedFileEndsWhereANewerFileTookACluster) {
+    const std::string folder = fattest::FixtureFolder();
+    fattest::Mounted mounted = fattest::MountImage(folder + "/reused.img");
+    ASSERT_TRUE(mounted.fs);
+    cVFS& fat = *mounted.fs;
+    std::unique_ptr<cFSObject> deleted;
+    for (auto& entry : fattest::ListFolder(fat, fat.GetRootId())) {
+        if (entry->Kind() == fskind::kDeleted && entry->name == u"xFILE.BIN") {
+            deleted = std::move(entry);
+        }
+    }
+    ASSERT_TRUE(deleted);
+    EXPECT_TRUE(deleted->IsDamaged());
+    EXPECT_EQ(deleted->size, 10240u);
+
+    // Its first five clusters were taken by a file holding the same bytes and freed
+    // again; the sixth belongs to NEWER.TXT, so the read stops short in front of it.
+    const std::unique_ptr<cObjectHandle> handle = fat.OpenObject(*deleted);
+    ASSERT_TRUE(handle);
+    EXPECT_TRUE(handle->IsDamaged());
+    EXPECT_EQ(handle->GetSize(), 10240u);
+    bool ok = true;
+    const std::vector<std::uint8_t> data = fattest::ReadObject(fat, *deleted, &ok);
+    EXPECT_FALSE(ok);
+    std::vector<std::uint8_t> expected = fattest::ReadFile(folder + "/deleted/XFILE.BIN");
+    expected.resize(2560);
+    EXPECT_EQ(data, expected);
+    EXPECT_EQ(handle->Seek(2560), 2560u);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(handle->Read(&byte, 1), 0u);
 }
 
 TEST(FatReader, PathsResolveAndBuildBack) {
@@ -292,6 +366,34 @@ TEST_F(DamagedFloppy, ChainsLeavingTheVolumeOrFreedFail) {
     SetFat12(first + 3, 0); // freed
     mounted = Mount();
     EXPECT_EQ(mounted.fs->OpenObject(*mounted.fs->FindByPath(u"/exact64k.bin", 0)), nullptr);
+}
+
+TEST_F(DamagedFloppy, AChainShorterThanTheSizeIsMarkedAndReadsShort) {
+    const std::uint32_t first = std::uint32_t(IdOf(u"/over64k.bin"));
+    ASSERT_NE(first, 0u);
+    SetFat12(first + 10, 0xFFF); // the chain ends after 11 of its 129 clusters
+    fattest::Mounted mounted = Mount();
+    std::unique_ptr<cFSObject> file;
+    for (auto& entry : fattest::ListFolder(*mounted.fs, 0)) {
+        EXPECT_EQ(entry->IsDamaged(), entry->name == u"over64k.bin") << utf::ToUtf8(entry->name);
+        if (entry->name == u"over64k.bin") {
+            file = std::move(entry);
+        }
+    }
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->size, 65537u);
+    bool ok = true;
+    const std::vector<std::uint8_t> data = fattest::ReadObject(*mounted.fs, *file, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(data.size(), 11u * 512);
+}
+
+TEST_F(DamagedFloppy, AFileNamingClusterZeroHasNoDataInsteadOfTheRootFolder) {
+    fattest::Mounted mounted = Mount();
+    cFSFile file;
+    file.id = 0;
+    file.size = 100;
+    EXPECT_EQ(mounted.fs->OpenObject(file), nullptr);
 }
 
 TEST_F(DamagedFloppy, AnUnreadableFatSectorReadsAsFree) {

@@ -97,17 +97,19 @@ std::vector<std::uint8_t> ReadObject(cVFS& fs, const cFSObject& entry, bool* ok)
         std::size_t at = 0;
         while (at < data.size()) {
             const std::uint32_t want = std::uint32_t(std::min<std::size_t>(data.size() - at, 7919));
-            if (handle->Read(data.data() + at, want) != want) {
+            const std::uint32_t got = handle->Read(data.data() + at, want);
+            at += got;
+            if (got != want) {
                 complete = false;
                 break;
             }
-            at += want;
         }
+        data.resize(at);
     }
     if (ok) {
         *ok = complete;
     }
-    return complete ? data : std::vector<std::uint8_t>{};
+    return data;
 }
 
 } // namespace fattest

@@ -44,7 +44,8 @@ std::map<std::string, Listed> WalkTree(cVFS& fs, std::vector<std::string>* faile
 std::vector<std::unique_ptr<cFSObject>> ListFolder(cVFS& fs, std::uint64_t folderId,
                                                    bool* ok = nullptr);
 
-// Reads an object whole through its handle; empty with ok false on a short read.
+// Reads an object through its handle up to its size, or with ok false, up to where a
+// read came back short.
 std::vector<std::uint8_t> ReadObject(cVFS& fs, const cFSObject& entry, bool* ok = nullptr);
 
 } // namespace fattest

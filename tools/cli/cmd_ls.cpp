@@ -20,11 +20,13 @@ const cli::Command
         "Lists the folder PATH (default: the root) of the file system on partition P of SOURCE\n"
         "(a drive such as Drive0, a device node or an image file; 'drovik-cli parts' shows the\n"
         "partition paths). Without --part the only partition with a file system is read.\n\n"
-        "Columns: kind, size in bytes, modification time, object id, full path.\n\n"
+        "Columns: kind, size in bytes, modification time, object id, full path; an entry the\n"
+        "file system shows inconsistent (a size beyond what backs it, data outside the volume,\n"
+        "a deleted file cut short) ends with [damaged], and reading it may stop early.\n\n"
         "  -r         list sub-folders too, depth first\n"
         "  --deleted  include deleted entries that the file system still shows (FAT)\n"
         "  --json     one JSON object per entry: path, kind (folder, file, deleted, volname),\n"
-        "             size, mtime (YYYY-MM-DDTHH:MM:SS or null), id\n",
+        "             size, mtime (YYYY-MM-DDTHH:MM:SS or null), id, damaged\n",
         RunLs);
 
 // Folders nested deeper than this are not entered: only a damaged volume goes that deep.
@@ -61,12 +63,13 @@ void PrintEntry(const cFSObject& entry, const std::string& path, const Options& 
         cli::JsonObject row;
         row.Add("path", path).Add("kind", KindName(entry.Kind())).Add("size", entry.size);
         mtime ? row.Add("mtime", *mtime) : row.AddNull("mtime");
-        row.Add("id", entry.id).Print();
+        row.Add("id", entry.id).Add("damaged", entry.IsDamaged()).Print();
         return;
     }
-    std::printf("%-8s %12llu %-19s %10llu %s\n", KindName(entry.Kind()),
+    std::printf("%-8s %12llu %-19s %10llu %s%s\n", KindName(entry.Kind()),
                 static_cast<unsigned long long>(entry.size), mtime.value_or("-").c_str(),
-                static_cast<unsigned long long>(entry.id), path.c_str());
+                static_cast<unsigned long long>(entry.id), path.c_str(),
+                entry.IsDamaged() ? " [damaged]" : "");
 }
 
 class Lister {

@@ -222,8 +222,24 @@ bool cVFATBase::FollowChain(cFatHandle& handle, std::uint32_t firstCluster, std:
             return false;
         }
     }
-    handle.SetSize(size == kSizeFromChain ? walked * layout_.clusterBytes : size);
+    const std::uint64_t chainBytes = walked * layout_.clusterBytes;
+    handle.SetSize(size == kSizeFromChain ? chainBytes : size);
+    // A chain shorter than the size leaves the rest unreadable: reads end where it ends.
+    handle.SetDamaged(size != kSizeFromChain && chainBytes < size);
     return true;
+}
+
+bool cVFATBase::FollowFreed(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size) {
+    handle.SetUnitSize(layout_.clusterBytes);
+    handle.SetSize(size);
+    const std::uint64_t needed = size / layout_.clusterBytes + (size % layout_.clusterBytes != 0);
+    std::uint64_t taken = 0;
+    while (taken < needed && IsDataCluster(std::uint64_t(firstCluster) + taken) &&
+           FatEntry(std::uint32_t(firstCluster + taken)) == 0) {
+        ++taken;
+    }
+    handle.SetDamaged(taken < needed);
+    return handle.AppendRun(firstCluster, taken);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -231,10 +247,11 @@ bool cVFATBase::FollowChain(cFatHandle& handle, std::uint32_t firstCluster, std:
 
 std::unique_ptr<cObjectHandle> cVFATBase::OpenObject(const cFSObject& entry) {
     const std::uint32_t kind = entry.Kind();
-    if (kind == fskind::kFile && entry.size == 0) {
+    if ((kind == fskind::kFile || kind == fskind::kDeleted) && entry.size == 0) {
         return std::make_unique<cEmptyObjectHandle>();
     }
-    if (!IsFat32() && entry.id == 0) {
+    // Only a folder names the FAT12/16 root by cluster 0; a file there has no data.
+    if (!IsFat32() && entry.id == 0 && kind == fskind::kFolder) {
         return std::make_unique<cLinearObjectHandle>(
             this, layout_.rootStart * fatboot::kSectorBytes, layout_.rootBytes);
     }
@@ -247,12 +264,19 @@ std::unique_ptr<cObjectHandle> cVFATBase::OpenObject(const cFSObject& entry) {
     } else {
         handle = std::make_unique<cFatHandle>(this);
     }
-    // Deleted objects take the file path: their recorded size, the chain as the FAT has it now.
-    const std::uint64_t size = kind == fskind::kFolder ? kSizeFromChain : entry.size;
-    if (!FollowChain(*handle, std::uint32_t(entry.id), size)) {
+    const bool built = kind == fskind::kDeleted
+                           ? FollowFreed(*handle, std::uint32_t(entry.id), entry.size)
+                           : FollowChain(*handle, std::uint32_t(entry.id),
+                                         kind == fskind::kFolder ? kSizeFromChain : entry.size);
+    if (!built) {
         return nullptr;
     }
     return handle;
+}
+
+bool cVFATBase::IsIncomplete(const cFSObject& entry) {
+    const std::unique_ptr<cObjectHandle> handle = OpenObject(entry);
+    return !handle || handle->IsDamaged();
 }
 
 std::uint64_t cVFATBase::ParentFromDotDot(std::uint32_t cluster) const {
@@ -269,6 +293,10 @@ bool cVFATBase::EnumFolder(const cFSObject& folder, const cEnumCallback& callbac
     auto deliver = [&](cFSObject& entry) {
         entry.parentId = folderId;
         entry.fileSystem = this;
+        const std::uint32_t kind = entry.Kind();
+        if (kind == fskind::kFile || kind == fskind::kDeleted) {
+            entry.damaged = IsIncomplete(entry);
+        }
         return callback(entry);
     };
     if (root) {

@@ -1,8 +1,9 @@
 #pragma once
 // Readers of the FAT family: cVFAT for FAT12 and FAT16, cVFAT32 for FAT32. Both read the
 // first FAT only, follow cluster chains with a visited set and a step limit, and list
-// deleted entries and volume labels as well as live objects. Object ids are first
-// clusters; the FAT12/16 root folder, which has none, is id 0.
+// deleted entries and volume labels as well as live objects. A deleted file reads from
+// the free clusters that follow its first one. Object ids are first clusters; the
+// FAT12/16 root folder, which has none, is id 0.
 
 #include "vfs/fat/fat_boot.h"
 #include "vfs/vfs.h"
@@ -76,6 +77,13 @@ private:
     // Builds the run list of the chain starting at firstCluster; size all ones sizes the
     // object by its chain (folders). No for a broken, looping or overlong chain.
     bool FollowChain(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size);
+    // A deleted file's chain was freed with it, so its clusters are taken as they were
+    // most often written: one after the other from the first, for its size, as long as
+    // the table shows each one free. A used cluster in the way belongs to a newer file;
+    // the handle ends there, short of the size, and is marked damaged.
+    bool FollowFreed(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size);
+    // The entry's data cannot be read whole: its handle fails to open or ends short.
+    bool IsIncomplete(const cFSObject& entry);
     void NamePartition(cPartRecord& record);
 
     std::uint32_t endOfChainMask_ = 0;
