@@ -38,6 +38,11 @@ bool BySectors(const cPartRecord&, const probe::SectorSource& read) {
     return kProbe(read);
 }
 
+// NTFS keeps a copy of its boot sector in the last sector of its partition.
+bool HasNtfsBoot(const cPartRecord& record, const probe::SectorSource& read) {
+    return probe::Ntfs(read, record.Length());
+}
+
 // A NetWare volume is known from the partition map, not from its own sectors.
 bool HasNetWareData(const cPartRecord& record, const probe::SectorSource&) {
     return record.FindExtension(part_ext::kNetWareData) != nullptr;
@@ -45,7 +50,7 @@ bool HasNetWareData(const cPartRecord& record, const probe::SectorSource&) {
 
 // The fixed order of detection: earlier rows win over later ones.
 constexpr cProbeRow kProbes[] = {
-    {fstype::kNtfs, BySectors<probe::Ntfs>, MountNtfs},
+    {fstype::kNtfs, HasNtfsBoot, MountNtfs},
     {fstype::kExt, BySectors<probe::Ext>, nullptr},
     {fstype::kUfs, BySectors<probe::UfsLittleEndian>, nullptr},
     {fstype::kUfsBigEndian, BySectors<probe::UfsBigEndian>, nullptr},

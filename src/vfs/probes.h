@@ -18,7 +18,9 @@ using SectorSource =
 
 SectorSource SourceOf(const cPartRecord& record);
 
-bool Ntfs(const SectorSource& read);
+// Looks at the boot sector, or at its backup in the last sector of a partition of
+// partitionSectors sectors when the first one is damaged.
+bool Ntfs(const SectorSource& read, std::uint64_t partitionSectors);
 bool Ext(const SectorSource& read);
 bool UfsLittleEndian(const SectorSource& read);
 bool UfsBigEndian(const SectorSource& read);

@@ -2,6 +2,7 @@
 // way no tool would, and the reader must end cleanly with what is still readable.
 
 #include "support/fixtures.h"
+#include "vfs/detect.h"
 #include "vfs/ntfs/file_name.h"
 #include "vfs/ntfs/index_node.h"
 #include "vfs/ntfs_builder.h"
@@ -247,4 +248,103 @@ TEST_F(NtfsDamage, BytesPastTheInitializedSizeReadAsZeros) {
     ASSERT_EQ(bytes.size(), expected.size());
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 100000, expected.begin()));
     EXPECT_TRUE(std::all_of(bytes.begin() + 100000, bytes.end(), [](auto b) { return b == 0; }));
+}
+
+TEST_F(NtfsDamage, ASizeBeyondWhatBacksItIsNotBelieved) {
+    const std::uint64_t id = IdOf(u"/big.bin");
+    const auto expected = LoadFile(fixtures::Folder("ntfs-volume.sh") + "/tree/big.bin");
+    const std::uint64_t allocated = Intact().OpenStream(id, ntfs::kData)->Attribute().allocatedSize;
+    ASSERT_GT(allocated, expected.size());
+    constexpr std::uint64_t kClaimed = 62672162787328; // what a few changed bytes made of it
+    for (const bool allocationToo : {false, true}) {
+        bytes_ = intact_->io.Bytes();
+        EditRecord(id, [&](Bytes& record) {
+            const auto data = ntfs::FindAttribute(record, ntfs::kData, u"");
+            ASSERT_TRUE(data && data->nonResident);
+            bytes::PutLe64(&record[data->offset + 48], kClaimed); // real size
+            if (allocationToo) {
+                bytes::PutLe64(&record[data->offset + 40], kClaimed);
+            }
+        });
+        auto volume = Damaged();
+        // Past the initialized size only zeros remain, up to the allocation the runs map.
+        const auto listed = WalkTree(*volume->fs);
+        ASSERT_TRUE(listed.count("/big.bin"));
+        EXPECT_EQ(listed.at("/big.bin").size, allocated) << allocationToo;
+        auto entry = volume->ntfs->GetObject(id);
+        ASSERT_TRUE(entry);
+        EXPECT_TRUE(entry->IsDamaged());
+        auto handle = volume->ntfs->OpenObject(*entry);
+        ASSERT_TRUE(handle);
+        EXPECT_TRUE(handle->IsDamaged());
+        const auto bytes = ReadToEnd(*handle);
+        ASSERT_EQ(bytes.size(), allocated);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin()));
+        EXPECT_TRUE(std::all_of(bytes.begin() + expected.size(), bytes.end(),
+                                [](auto b) { return b == 0; }));
+    }
+    // The intact file is not marked.
+    EXPECT_FALSE(Intact().GetObject(id)->IsDamaged());
+}
+
+TEST_F(NtfsDamage, ARunPastTheVolumeIsUnreadable) {
+    const std::uint64_t id = IdOf(u"/big.bin");
+    const auto expected = LoadFile(fixtures::Folder("ntfs-volume.sh") + "/tree/big.bin");
+    const std::uint64_t lcn = Intact().OpenStream(id, ntfs::kData)->Runs()[0].physicalStart;
+    ASSERT_LT(lcn, 0x8000u);
+    EditRecord(id, [&](Bytes& record) {
+        const auto data = ntfs::FindAttribute(record, ntfs::kData, u"");
+        ASSERT_TRUE(data && data->nonResident);
+        ASSERT_GE(data->mappingPairs.size(), 8u);
+        // 100 clusters where the file is, then 127 clusters 32767 clusters further on,
+        // past the end of the 16 MiB volume (where another partition would lie).
+        const Bytes pairs = {0x21, 100, std::uint8_t(lcn), std::uint8_t(lcn >> 8), 0x21, 127,
+                             0xFF, 0x7F};
+        const std::size_t start = data->mappingPairs.data() - record.data();
+        std::fill_n(record.begin() + start, data->mappingPairs.size(), 0);
+        std::copy(pairs.begin(), pairs.end(), record.begin() + start);
+    });
+    auto volume = Damaged();
+    ASSERT_GT(lcn + 100 + 0x7FFF, volume->ntfs->ClusterLimit());
+    auto entry = volume->ntfs->GetObject(id);
+    ASSERT_TRUE(entry);
+    EXPECT_TRUE(entry->IsDamaged());
+    EXPECT_EQ(entry->size, 227u * 1024); // what the runs map
+    auto handle = volume->ntfs->OpenObject(*entry);
+    ASSERT_TRUE(handle);
+    EXPECT_TRUE(handle->IsDamaged());
+    const auto bytes = ReadToEnd(*handle);
+    ASSERT_EQ(bytes.size(), 100u * 1024); // short: the rest would be another partition's
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), expected.begin()));
+}
+
+TEST_F(NtfsDamage, AZeroedBootSectorMountsFromItsBackup) {
+    std::fill_n(bytes_.begin(), 512, 0);
+    const auto intactTree = WalkTree(Intact());
+    {
+        Volume volume(bytes_);
+        ASSERT_TRUE(volume.Mount());
+        EXPECT_EQ(volume.ntfs->GetIdentity(), Intact().GetIdentity());
+        EXPECT_EQ(WalkTree(*volume.fs).size(), intactTree.size());
+        EXPECT_EQ(ReadFile(volume, IdOf(u"/readme.txt")),
+                  Bytes({'h', 'e', 'l', 'l', 'o', ',', ' ', 'n', 't', 'f', 's', '\n'}));
+    }
+    // In a partition at 1 MiB, followed by another partition: the backup is found at
+    // the partition's end, not the disk's, and detection finds the volume through it.
+    Bytes disk(2048 * 512);
+    disk.insert(disk.end(), bytes_.begin(), bytes_.end());
+    disk.resize(disk.size() + 4096 * 512, 0x5A);
+    cMemIO io(disk);
+    cPartRecord record;
+    record.SetRecord(&io, 2048, bytes_.size() / 512, 0x07);
+    const auto fs = cVFSDetectManager::Instance().Detect(record);
+    ASSERT_TRUE(fs);
+    EXPECT_EQ(fs->GetFSType(), fstype::kNtfs);
+    EXPECT_EQ(WalkTree(*fs).size(), intactTree.size());
+
+    // Without the backup nothing is left to mount from.
+    std::fill_n(disk.begin() + (2048 * 512 + bytes_.size() - 512), 512, 0);
+    cMemIO broken(disk);
+    record.SetRecord(&broken, 2048, bytes_.size() / 512, 0x07);
+    EXPECT_FALSE(cVFSDetectManager::Instance().Detect(record));
 }

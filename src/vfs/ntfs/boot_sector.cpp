@@ -1,5 +1,6 @@
 #include "vfs/ntfs/boot_sector.h"
 
+#include <array>
 #include <cstring>
 
 namespace ntfs {
@@ -44,6 +45,31 @@ std::optional<BootGeometry> ParseBootSector(bytes::Span sector) {
     }
     g.recordSize = std::uint32_t(recordSize);
     return g;
+}
+
+std::optional<BootGeometry> FindBootSector(const BootSectorSource& read,
+                                           std::uint64_t partitionSectors) {
+    std::array<std::uint8_t, 512> sector{};
+    if (read(0, sector.data())) {
+        if (auto geometry = ParseBootSector(sector)) {
+            return geometry;
+        }
+    }
+    for (std::uint64_t factor : {1, 2, 4, 8}) {
+        if (partitionSectors <= factor) {
+            break;
+        }
+        const std::uint64_t at = partitionSectors - factor;
+        if (!read(at, sector.data())) {
+            continue;
+        }
+        const auto geometry = ParseBootSector(sector);
+        if (geometry && geometry->bytesPerSector / 512 == factor &&
+            geometry->totalSectors <= at / factor) {
+            return geometry;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::uint64_t> MftSector(const BootGeometry& geometry) {

@@ -4,6 +4,7 @@
 #include "base/bytes.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace ntfs {
@@ -27,6 +28,18 @@ inline constexpr std::uint32_t kMaxRecordSize = 64 * 1024;
 // a power-of-two sector size of at least 512, a valid cluster factor and an MFT record
 // size that is a non-zero multiple of 512 no larger than kMaxRecordSize.
 std::optional<BootGeometry> ParseBootSector(bytes::Span sector);
+
+// Reads the 512-byte sector at a sector offset from the volume start into out; no when
+// it cannot be read.
+using BootSectorSource = std::function<bool(std::uint64_t sector, std::uint8_t* out)>;
+
+// The boot sector to mount from, in a partition of partitionSectors 512-byte sectors: the
+// volume's first sector, or when that one is damaged, the copy NTFS keeps in the last
+// sector of its partition (in the volume's own sector size, so the copy may start up to
+// seven 512-byte sectors before the end). A copy is believed only when the volume it
+// describes ends at or before the copy's own place.
+std::optional<BootGeometry> FindBootSector(const BootSectorSource& read,
+                                           std::uint64_t partitionSectors);
 
 // Size in bytes encoded in the clusters-per-record (offset 64) or clusters-per-index-block
 // (offset 68) byte: negative values mean 2 to the power of the negated value. 0 when the

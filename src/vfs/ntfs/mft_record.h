@@ -3,6 +3,7 @@
 
 #include "base/bytes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -40,7 +41,11 @@ struct Attribute {
 
     bool IsCompressed() const { return (flags & 0x00FF) != 0; }
     bool HasName(std::u16string_view wanted) const;
-    std::uint64_t Size() const { return nonResident ? realSize : value.size(); }
+    // The data size, bounded by what backs it: no stream holds bytes past its allocation,
+    // so a larger real size is damage and is not believed.
+    std::uint64_t Size() const {
+        return nonResident ? std::min(realSize, allocatedSize) : value.size();
+    }
 };
 
 // Parses the attribute at offset of a fixed-up record; nullopt at the end marker and for

@@ -47,16 +47,42 @@ std::unique_ptr<cNTFSObj> cNTFSObj::OverRuns(cVNTFS* fileSystem, std::vector<std
         return nullptr;
     }
     std::unique_ptr<cNTFSObj> stream(new cNTFSObj(fileSystem, std::move(record), *attribute));
+    // Runs are taken up to the first one that leaves the volume, which would read another
+    // partition's bytes as the file's, or that would give the file more clusters than the
+    // volume has; from there on the stream is unreadable and reads end short.
+    const std::uint64_t limit = fileSystem->ClusterLimit();
+    std::uint64_t held = 0;
+    bool cut = false;
+    bool holes = false;
     for (const ntfs::Run& run : runs) {
+        if (run.Sparse()) {
+            holes = true;
+        } else if (run.lcn > limit || run.length > limit - run.lcn || run.length > limit - held) {
+            cut = true;
+            break;
+        } else {
+            held += run.length;
+        }
         if (!stream->runs_.Append(run.Sparse() ? cRun::kSparse : run.lcn, run.length)) {
             return nullptr;
         }
     }
+    const auto bytesOf = [clusterSize](std::uint64_t clusters) {
+        return clusters > UINT64_MAX / clusterSize ? UINT64_MAX : clusters * clusterSize;
+    };
+    // The size is what the allocation and the decoded runs back; without holes a stream
+    // cannot hold more than the volume either.
+    std::uint64_t size = std::min(attribute->Size(), bytesOf(runs.empty() ? 0 : runs.back().End()));
+    if (!holes) {
+        size = std::min(size, bytesOf(limit));
+    }
     stream->compressed_ = compressed;
     stream->unitSize_ = clusterSize << shift;
     stream->unitBuffer_.resize(stream->unitSize_);
-    stream->size_ = attribute->realSize;
-    stream->initializedSize_ = std::min(attribute->initializedSize, attribute->realSize);
+    stream->size_ = size;
+    stream->initializedSize_ = std::min(attribute->initializedSize, size);
+    stream->mappedSize_ = bytesOf(stream->runs_.LogicalLength());
+    stream->damaged_ = cut || attribute->realSize > size;
     return stream;
 }
 
@@ -77,8 +103,11 @@ std::uint32_t cNTFSObj::Read(void* buffer, std::uint32_t length) {
         return length;
     }
     std::uint32_t done = 0;
-    while (done < length) {
-        std::uint32_t want = length - done;
+    // Past the mapped clusters nothing backs the stream, not even the zeros of its
+    // uninitialized tail.
+    while (done < length && position_ < mappedSize_) {
+        std::uint32_t want =
+            std::uint32_t(std::min<std::uint64_t>(length - done, mappedSize_ - position_));
         std::uint32_t got;
         if (position_ >= initializedSize_) {
             // Never written since the file was extended: zeros, whatever the clusters hold.
@@ -161,7 +190,12 @@ bool cNTFSObj::LoadCompressionUnit(std::uint64_t unit) {
     for (std::uint64_t vcn = first; vcn < end;) {
         const cRun* run = runs_.Find(vcn);
         if (!run) {
-            sparse = true; // the unit reaches past the allocation
+            // The unit reaches past the allocation: the rest is a hole, unless the runs
+            // were cut and the clusters are missing.
+            if (damaged_) {
+                return false;
+            }
+            sparse = true;
             break;
         }
         const std::uint64_t count = std::min(run->LogicalEnd(), end) - vcn;

@@ -31,7 +31,12 @@ public:
     // Bytes past the attribute's initialized size read as zeros. A unit that cannot be
     // read or decompressed ends the call short.
     std::uint32_t Read(void* buffer, std::uint32_t length) override;
+    // The data size, bounded by the allocation, the decoded runs and, for a stream
+    // without holes, the volume.
     std::uint64_t GetSize() const override { return size_; }
+    // A real size beyond what backs it, or runs outside the volume, where a Read then
+    // ends short.
+    bool IsDamaged() const override { return damaged_; }
 
     // The whole stream from its start, when it is at most limit bytes long and reads
     // completely.
@@ -68,4 +73,6 @@ private:
     std::uint64_t cachedUnit_ = kNoUnit;
     std::uint64_t size_ = 0;
     std::uint64_t initializedSize_ = 0;
+    std::uint64_t mappedSize_ = 0; // bytes the readable runs cover (non-resident streams)
+    bool damaged_ = false;
 };

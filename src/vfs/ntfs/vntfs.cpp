@@ -66,10 +66,12 @@ std::vector<std::uint8_t> cVNTFS::GetIdentity() const {
 
 bool cVNTFS::Mount(cPartRecord& record) {
     BindPartition(&record);
-    std::array<std::uint8_t, kSectorSize> sector{};
-    const auto geometry = ReadSectorsAt(PartitionStart(), sector.data(), 1)
-                              ? ntfs::ParseBootSector(sector)
-                              : std::nullopt;
+    const auto geometry = ntfs::FindBootSector(
+        [this](std::uint64_t sector, std::uint8_t* out) {
+            return sector <= ~std::uint64_t(0) - PartitionStart() &&
+                   ReadSectorsAt(PartitionStart() + sector, out, 1);
+        },
+        record.Length());
     const auto mftSector = geometry ? ntfs::MftSector(*geometry) : std::nullopt;
     if (!mftSector || *mftSector > ~std::uint64_t(0) - PartitionStart()) {
         BindPartition(nullptr);
@@ -79,7 +81,7 @@ bool cVNTFS::Mount(cPartRecord& record) {
     clusterSize_ = geometry->clusterSize;
     recordSize_ = geometry->recordSize;
     mftStart_ = PartitionStart() + *mftSector;
-    blockCount_ = geometry->totalSectors / geometry->sectorsPerCluster;
+    SetClusterCount(geometry->totalSectors / geometry->sectorsPerCluster);
 
     std::vector<std::uint8_t> mftRecord(recordSize_);
     if (!ReadSectorsAt(mftStart_, mftRecord.data(), recordSize_ / kSectorSize) ||
@@ -137,12 +139,17 @@ bool cVNTFS::MountWithParams(cPartRecord& record, const cExternalVFSParams* para
         return fail();
     }
     clusterSize_ = std::uint32_t(clusterSize);
+    SetClusterCount(record.Length() / (clusterSize_ / kSectorSize));
     if (!FinishMount(std::move(mftRecord))) {
         return fail();
     }
-    blockCount_ = record.Length() / (clusterSize_ / kSectorSize);
     bitmap_ = OpenStream(ntfs::kBitmapRecord, ntfs::kData);
     return true;
+}
+
+void cVNTFS::SetClusterCount(std::uint64_t clusters) {
+    blockCount_ = clusters;
+    clusterLimit_ = std::min(clusters, Partition()->Length() / (clusterSize_ / kSectorSize));
 }
 
 // The $MFT stream is opened in two steps: its first extent alone is enough to read the
@@ -163,6 +170,9 @@ bool cVNTFS::ReadClusters(std::uint64_t lcn, std::uint64_t count, std::uint8_t* 
     cBaseIO* storage = Storage();
     if (!storage || count == 0 || count > UINT32_MAX / clusterSize_ ||
         PartitionStart() > ~std::uint64_t(0) / kSectorSize) {
+        return false;
+    }
+    if (lcn > clusterLimit_ || count > clusterLimit_ - lcn) {
         return false;
     }
     const std::uint64_t start = PartitionStart() * kSectorSize;
@@ -344,11 +354,19 @@ std::unique_ptr<cFSObject> cVNTFS::EntryFromRecord(std::uint64_t n) {
         entry = std::make_unique<cFSFolder>();
     } else {
         entry = std::make_unique<cFSFile>();
+        std::optional<std::uint64_t> claimed;
         if (const auto data = ntfs::FindAttribute(*base, ntfs::kData, u"", 0)) {
-            entry->size = data->Size();
+            claimed = data->Size();
         } else if (const auto found =
                        FindExtent(*base, n, AttributeList(*base, n), ntfs::kData, u"", 0)) {
-            entry->size = ntfs::ParseAttribute(found->record, found->offset)->Size();
+            claimed = ntfs::ParseAttribute(found->record, found->offset)->Size();
+        }
+        // The stream tells what really backs the data: runs outside the volume, extents
+        // that are missing or shorter than the size.
+        if (claimed) {
+            const auto data = OpenStreamIn(*base, n, ntfs::kData, u"", true);
+            entry->size = data ? data->GetSize() : *claimed;
+            entry->damaged = !data || data->IsDamaged();
         }
     }
     entry->id = n;

@@ -49,6 +49,9 @@ public:
     std::uint64_t GetVolumeSectors() const override;
 
     std::uint32_t ClusterSize() const { return clusterSize_; }
+    // Clusters that both the volume and its partition hold; runs reaching further are
+    // damaged and would read another partition's bytes.
+    std::uint64_t ClusterLimit() const { return clusterLimit_; }
     std::uint32_t RecordSize() const { return recordSize_; }
     // Absolute sector of MFT record 0.
     std::uint64_t MftStart() const { return mftStart_; }
@@ -61,7 +64,8 @@ public:
     // every record that holds one. Null when any piece is missing or damaged.
     std::unique_ptr<cNTFSObj> OpenStream(std::uint64_t n, std::uint32_t type,
                                          std::u16string_view name = u"");
-    // Reads count clusters starting at lcn; no unless all were read.
+    // Reads count clusters starting at lcn; no unless all were read and all lie below
+    // ClusterLimit().
     bool ReadClusters(std::uint64_t lcn, std::uint64_t count, std::uint8_t* out);
 
 private:
@@ -72,6 +76,8 @@ private:
         std::uint32_t offset = 0;
     };
 
+    // Sets the block count and the cluster limit from the volume's own cluster count.
+    void SetClusterCount(std::uint64_t clusters);
     bool FinishMount(std::vector<std::uint8_t> mftRecord);
     std::unique_ptr<cNTFSObj> OpenStreamIn(std::vector<std::uint8_t> base, std::uint64_t n,
                                            std::uint32_t type, std::u16string_view name,
@@ -97,6 +103,7 @@ private:
     std::uint32_t clusterSize_ = 0;
     std::uint32_t recordSize_ = 0;
     std::uint64_t mftStart_ = 0;
+    std::uint64_t clusterLimit_ = 0;
     std::unique_ptr<cNTFSObj> mft_;
     std::unique_ptr<cNTFSObj> bitmap_;
     std::array<std::uint8_t, 4096> bitmapWindow_{};
