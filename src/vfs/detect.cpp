@@ -38,11 +38,6 @@ bool BySectors(const cPartRecord&, const probe::SectorSource& read) {
     return kProbe(read);
 }
 
-// NTFS keeps a copy of its boot sector in the last sector of its partition.
-bool HasNtfsBoot(const cPartRecord& record, const probe::SectorSource& read) {
-    return probe::Ntfs(read, record.Length());
-}
-
 // A NetWare volume is known from the partition map, not from its own sectors.
 bool HasNetWareData(const cPartRecord& record, const probe::SectorSource&) {
     return record.FindExtension(part_ext::kNetWareData) != nullptr;
@@ -50,7 +45,7 @@ bool HasNetWareData(const cPartRecord& record, const probe::SectorSource&) {
 
 // The fixed order of detection: earlier rows win over later ones.
 constexpr cProbeRow kProbes[] = {
-    {fstype::kNtfs, HasNtfsBoot, MountNtfs},
+    {fstype::kNtfs, BySectors<probe::Ntfs>, MountNtfs},
     {fstype::kExt, BySectors<probe::Ext>, nullptr},
     {fstype::kUfs, BySectors<probe::UfsLittleEndian>, nullptr},
     {fstype::kUfsBigEndian, BySectors<probe::UfsBigEndian>, nullptr},
@@ -178,12 +173,25 @@ cVFSDetectManager& cVFSDetectManager::Instance() {
 
 std::unique_ptr<cVFS> cVFSDetectManager::Detect(cPartRecord& record) {
     const probe::SectorSource read = probe::SourceOf(record);
+    bool claimed = false;
     for (const cProbeRow& row : kProbes) {
+        if (!row.probe(record, read)) {
+            continue;
+        }
+        claimed = true;
         // A yes for a file system without a reader counts as a failed mount.
-        if (!row.probe(record, read) || !row.mount) {
+        if (!row.mount) {
             continue;
         }
         if (std::unique_ptr<cVFS> reader = row.mount(record)) {
+            return reader;
+        }
+    }
+    // An NTFS volume whose boot sector is damaged still has its copy at the partition's
+    // end. A volume formatted over an old NTFS one keeps that old copy too, so it counts
+    // only when nothing else claims the partition.
+    if (!claimed && probe::NtfsBackup(read, record.Length())) {
+        if (std::unique_ptr<cVFS> reader = MountNtfs(record)) {
             return reader;
         }
     }

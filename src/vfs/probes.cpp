@@ -74,8 +74,20 @@ SectorSource SourceOf(const cPartRecord& record) {
     };
 }
 
-bool Ntfs(const SectorSource& read, std::uint64_t partitionSectors) {
-    const auto boot = ntfs::FindBootSector(
+bool Ntfs(const SectorSource& read) {
+    const std::vector<std::uint8_t> boot = Read(read, 0, 1);
+    if (boot.empty() || !Text(boot, 3, "NTFS    ")) {
+        return false;
+    }
+    const std::uint16_t bytesPerSector = bytes::Le16(&boot[11]);
+    const std::uint8_t sectorsPerCluster = boot[13];
+    return bytesPerSector >= 512 && IsPowerOfTwo(bytesPerSector) &&
+           IsPowerOfTwo(sectorsPerCluster) && bytes::Le64(&boot[40]) != 0 &&
+           bytes::Le64(&boot[48]) != 0 && bytes::Le64(&boot[56]) != 0;
+}
+
+bool NtfsBackup(const SectorSource& read, std::uint64_t partitionSectors) {
+    const auto boot = ntfs::FindBackupBootSector(
         [&read](std::uint64_t sector, std::uint8_t* out) { return read(sector, 1, out); },
         partitionSectors);
     return boot && boot->totalSectors != 0 && boot->mftCluster != 0 && boot->mftMirrorCluster != 0;

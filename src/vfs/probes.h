@@ -18,9 +18,10 @@ using SectorSource =
 
 SectorSource SourceOf(const cPartRecord& record);
 
-// Looks at the boot sector, or at its backup in the last sector of a partition of
-// partitionSectors sectors when the first one is damaged.
-bool Ntfs(const SectorSource& read, std::uint64_t partitionSectors);
+bool Ntfs(const SectorSource& read);
+// The backup of an NTFS boot sector in the last sector of a partition of partitionSectors
+// sectors.
+bool NtfsBackup(const SectorSource& read, std::uint64_t partitionSectors);
 bool Ext(const SectorSource& read);
 bool UfsLittleEndian(const SectorSource& read);
 bool UfsBigEndian(const SectorSource& read);

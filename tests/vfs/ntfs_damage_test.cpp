@@ -342,7 +342,19 @@ TEST_F(NtfsDamage, AZeroedBootSectorMountsFromItsBackup) {
     EXPECT_EQ(fs->GetFSType(), fstype::kNtfs);
     EXPECT_EQ(WalkTree(*fs).size(), intactTree.size());
 
+    // A FAT volume formatted over the NTFS one keeps the old copy at the end; the FAT
+    // boot sector wins.
+    const Bytes fat = LoadFile(fixtures::Folder("fat-images.sh") + "/fat16.img");
+    ASSERT_GE(fat.size(), 512u);
+    std::copy_n(fat.begin(), 512, disk.begin() + 2048 * 512);
+    cMemIO formatted(disk);
+    record.SetRecord(&formatted, 2048, bytes_.size() / 512, 0x07);
+    const auto over = cVFSDetectManager::Instance().Detect(record);
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->GetFSType(), fstype::kFat);
+
     // Without the backup nothing is left to mount from.
+    std::fill_n(disk.begin() + 2048 * 512, 512, 0);
     std::fill_n(disk.begin() + (2048 * 512 + bytes_.size() - 512), 512, 0);
     cMemIO broken(disk);
     record.SetRecord(&broken, 2048, bytes_.size() / 512, 0x07);

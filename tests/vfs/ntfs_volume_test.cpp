@@ -330,6 +330,7 @@ TEST_F(NtfsVolume, MountsFromParametersWhenTheBootSectorIsLost) {
     const std::uint64_t mftSector = Ntfs().MftStart();
     std::vector<std::uint8_t> image = volume_->io.Bytes();
     std::fill(image.begin(), image.begin() + 512, 0);
+    std::fill(image.end() - 512, image.end(), 0); // and its backup at the end
     Volume damaged(std::move(image));
     EXPECT_FALSE(damaged.Mount());
     cVNTFS reader;

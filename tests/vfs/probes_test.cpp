@@ -58,16 +58,15 @@ TEST(Probes, NtfsBootSectorFields) {
     bytes::PutLe64(&v[40], 1000);
     bytes::PutLe64(&v[48], 4);
     bytes::PutLe64(&v[56], 500);
-    v[64] = 0xF6; // records of 2^10 bytes
-    EXPECT_TRUE(probe::Ntfs(Over(v), 8));
+    EXPECT_TRUE(probe::Ntfs(Over(v)));
     v[13] = 3;
-    EXPECT_FALSE(probe::Ntfs(Over(v), 8));
+    EXPECT_FALSE(probe::Ntfs(Over(v)));
     v[13] = 8;
     bytes::PutLe64(&v[48], 0);
-    EXPECT_FALSE(probe::Ntfs(Over(v), 8));
+    EXPECT_FALSE(probe::Ntfs(Over(v)));
 }
 
-TEST(Probes, NtfsFallsBackToTheBackupAtThePartitionEnd) {
+TEST(Probes, NtfsBackupAtThePartitionEnd) {
     std::vector<std::uint8_t> v(16 * 512);
     std::uint8_t* backup = &v[15 * 512];
     std::memcpy(backup + 3, "NTFS    ", 8);
@@ -77,10 +76,11 @@ TEST(Probes, NtfsFallsBackToTheBackupAtThePartitionEnd) {
     bytes::PutLe64(backup + 48, 4);
     bytes::PutLe64(backup + 56, 8);
     backup[64] = 0xF6;
-    EXPECT_TRUE(probe::Ntfs(Over(v), 16));
-    EXPECT_FALSE(probe::Ntfs(Over(v), 0)); // no partition length, no backup
-    bytes::PutLe64(backup + 40, 16);       // a volume that would cover its own backup
-    EXPECT_FALSE(probe::Ntfs(Over(v), 16));
+    EXPECT_TRUE(probe::NtfsBackup(Over(v), 16));
+    EXPECT_FALSE(probe::Ntfs(Over(v)));
+    EXPECT_FALSE(probe::NtfsBackup(Over(v), 0)); // no partition length, no backup
+    bytes::PutLe64(backup + 40, 16);             // a volume that would cover its own backup
+    EXPECT_FALSE(probe::NtfsBackup(Over(v), 16));
 
     // With 4096-byte sectors the copy fills the last eight 512-byte sectors.
     std::fill(v.begin(), v.end(), 0);
@@ -92,7 +92,7 @@ TEST(Probes, NtfsFallsBackToTheBackupAtThePartitionEnd) {
     bytes::PutLe64(backup + 48, 4);
     bytes::PutLe64(backup + 56, 8);
     backup[64] = 0xF4;
-    EXPECT_TRUE(probe::Ntfs(Over(v), 16));
+    EXPECT_TRUE(probe::NtfsBackup(Over(v), 16));
 }
 
 TEST(Probes, HfsPlusInsideAnHfsWrapper) {
@@ -140,10 +140,10 @@ TEST(Probes, UdfNeedsTheThreeMainDescriptors) {
 TEST(Probes, ShortOrUnreadableVolumesAnswerNo) {
     const std::vector<std::uint8_t> tiny(100);
     const probe::SectorSource read = Over(tiny);
-    EXPECT_FALSE(probe::Ntfs(read, 1));
-    for (auto* test : {probe::Ext, probe::UfsLittleEndian, probe::UfsBigEndian, probe::Fat1216,
-                       probe::Fat32, probe::Xfs, probe::Reiser, probe::HfsPlus, probe::Hfs,
-                       probe::Udf, probe::Iso9660, probe::SnapUfs, probe::Jfs}) {
+    EXPECT_FALSE(probe::NtfsBackup(read, 1));
+    for (auto* test : {probe::Ntfs, probe::Ext, probe::UfsLittleEndian, probe::UfsBigEndian,
+                       probe::Fat1216, probe::Fat32, probe::Xfs, probe::Reiser, probe::HfsPlus,
+                       probe::Hfs, probe::Udf, probe::Iso9660, probe::SnapUfs, probe::Jfs}) {
         EXPECT_FALSE(test(read));
     }
 }

@@ -47,14 +47,9 @@ std::optional<BootGeometry> ParseBootSector(bytes::Span sector) {
     return g;
 }
 
-std::optional<BootGeometry> FindBootSector(const BootSectorSource& read,
-                                           std::uint64_t partitionSectors) {
+std::optional<BootGeometry> FindBackupBootSector(const BootSectorSource& read,
+                                                 std::uint64_t partitionSectors) {
     std::array<std::uint8_t, 512> sector{};
-    if (read(0, sector.data())) {
-        if (auto geometry = ParseBootSector(sector)) {
-            return geometry;
-        }
-    }
     for (std::uint64_t factor : {1, 2, 4, 8}) {
         if (partitionSectors <= factor) {
             break;

@@ -33,13 +33,12 @@ std::optional<BootGeometry> ParseBootSector(bytes::Span sector);
 // it cannot be read.
 using BootSectorSource = std::function<bool(std::uint64_t sector, std::uint8_t* out)>;
 
-// The boot sector to mount from, in a partition of partitionSectors 512-byte sectors: the
-// volume's first sector, or when that one is damaged, the copy NTFS keeps in the last
-// sector of its partition (in the volume's own sector size, so the copy may start up to
-// seven 512-byte sectors before the end). A copy is believed only when the volume it
-// describes ends at or before the copy's own place.
-std::optional<BootGeometry> FindBootSector(const BootSectorSource& read,
-                                           std::uint64_t partitionSectors);
+// The copy of the boot sector NTFS keeps in the last sector of its partition of
+// partitionSectors 512-byte sectors (in the volume's own sector size, so the copy may
+// start up to seven 512-byte sectors before the end), for when the first one is damaged.
+// It is believed only when the volume it describes ends at or before the copy itself.
+std::optional<BootGeometry> FindBackupBootSector(const BootSectorSource& read,
+                                                 std::uint64_t partitionSectors);
 
 // Size in bytes encoded in the clusters-per-record (offset 64) or clusters-per-index-block
 // (offset 68) byte: negative values mean 2 to the power of the negated value. 0 when the

@@ -66,12 +66,18 @@ std::vector<std::uint8_t> cVNTFS::GetIdentity() const {
 
 bool cVNTFS::Mount(cPartRecord& record) {
     BindPartition(&record);
-    const auto geometry = ntfs::FindBootSector(
-        [this](std::uint64_t sector, std::uint8_t* out) {
-            return sector <= ~std::uint64_t(0) - PartitionStart() &&
-                   ReadSectorsAt(PartitionStart() + sector, out, 1);
-        },
-        record.Length());
+    std::array<std::uint8_t, kSectorSize> sector{};
+    auto geometry = ReadSectorsAt(PartitionStart(), sector.data(), 1)
+                        ? ntfs::ParseBootSector(sector)
+                        : std::nullopt;
+    if (!geometry) {
+        geometry = ntfs::FindBackupBootSector(
+            [this](std::uint64_t at, std::uint8_t* out) {
+                return at <= ~std::uint64_t(0) - PartitionStart() &&
+                       ReadSectorsAt(PartitionStart() + at, out, 1);
+            },
+            record.Length());
+    }
     const auto mftSector = geometry ? ntfs::MftSector(*geometry) : std::nullopt;
     if (!mftSector || *mftSector > ~std::uint64_t(0) - PartitionStart()) {
         BindPartition(nullptr);
@@ -280,6 +286,11 @@ std::unique_ptr<cNTFSObj> cVNTFS::OpenStreamIn(std::vector<std::uint8_t> base, s
     std::uint64_t lastVcn = attribute.highestVcn;
     while (allExtents && lastVcn + 1 < clusters && lastVcn + 1 != 0) {
         readList();
+        // Without a list the record holds the only extent, and an allocation beyond it
+        // is damage; the stream keeps what the extent maps.
+        if (list.empty()) {
+            break;
+        }
         const auto next = FindExtent(base, n, list, type, name, lastVcn + 1);
         if (!next) {
             return nullptr;
