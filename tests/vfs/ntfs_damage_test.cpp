@@ -291,30 +291,37 @@ TEST_F(NtfsDamage, ARunPastTheVolumeIsUnreadable) {
     const std::uint64_t id = IdOf(u"/big.bin");
     const auto expected = LoadFile(fixtures::Folder("ntfs-volume.sh") + "/tree/big.bin");
     const std::uint64_t lcn = Intact().OpenStream(id, ntfs::kData)->Runs()[0].physicalStart;
-    ASSERT_LT(lcn, 0x8000u);
+    // 100 clusters where the file is, then 127 clusters just past the volume's end.
+    const std::uint64_t delta = Intact().ClusterLimit() + 8 - lcn;
+    ASSERT_LT(delta, 0x8000u);
     EditRecord(id, [&](Bytes& record) {
         const auto data = ntfs::FindAttribute(record, ntfs::kData, u"");
         ASSERT_TRUE(data && data->nonResident);
         ASSERT_GE(data->mappingPairs.size(), 8u);
-        // 100 clusters where the file is, then 127 clusters 32767 clusters further on,
-        // past the end of the 16 MiB volume (where another partition would lie).
-        const Bytes pairs = {0x21, 100, std::uint8_t(lcn), std::uint8_t(lcn >> 8), 0x21, 127,
-                             0xFF, 0x7F};
+        const Bytes pairs = {0x21, 100, std::uint8_t(lcn),   std::uint8_t(lcn >> 8),
+                             0x21, 127, std::uint8_t(delta), std::uint8_t(delta >> 8)};
         const std::size_t start = data->mappingPairs.data() - record.data();
         std::fill_n(record.begin() + start, data->mappingPairs.size(), 0);
         std::copy(pairs.begin(), pairs.end(), record.begin() + start);
     });
-    auto volume = Damaged();
-    ASSERT_GT(lcn + 100 + 0x7FFF, volume->ntfs->ClusterLimit());
-    auto entry = volume->ntfs->GetObject(id);
+    // The volume's partition is followed by another one, whose bytes the damaged run
+    // points at.
+    Bytes disk = bytes_;
+    disk.resize(bytes_.size() + (1 << 20), 0x5A);
+    cMemIO io(std::move(disk));
+    cPartRecord record;
+    record.SetRecord(&io, 0, bytes_.size() / 512, 0x07);
+    const auto fs = MountNtfs(record);
+    ASSERT_TRUE(fs);
+    auto entry = fs->GetObject(id);
     ASSERT_TRUE(entry);
     EXPECT_TRUE(entry->IsDamaged());
     EXPECT_EQ(entry->size, 227u * 1024); // what the runs map
-    auto handle = volume->ntfs->OpenObject(*entry);
+    auto handle = fs->OpenObject(*entry);
     ASSERT_TRUE(handle);
     EXPECT_TRUE(handle->IsDamaged());
     const auto bytes = ReadToEnd(*handle);
-    ASSERT_EQ(bytes.size(), 100u * 1024); // short: the rest would be another partition's
+    ASSERT_EQ(bytes.size(), 100u * 1024); // short, where the next partition would begin
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), expected.begin()));
 }
 
