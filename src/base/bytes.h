@@ -1,18 +1,39 @@
 #pragma once
 // Reading integers out of on-disk structures. Every format picks one byte order per
-// field; callers pass a span so that each read is checked against what was really read
-// from the storage, never against what a header claims.
+// field. Parsers read through spans whose length is part of their type (a field's offset
+// past the structure's end does not compile) or through a Cursor, so that each read is
+// checked against what was really read from the storage, never against what a header
+// claims, and a wrong offset fails in one place.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <span>
+
+// Cursors check in debug and sanitizer builds (where the tests and fuzz targets run) that
+// every read was followed by a test of Ok(); release builds carry no cost for it.
+#if !defined(DROVIK_CHECK_CURSORS)
+#if !defined(NDEBUG) || defined(__SANITIZE_ADDRESS__)
+#define DROVIK_CHECK_CURSORS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DROVIK_CHECK_CURSORS 1
+#endif
+#endif
+#endif
 
 namespace bytes {
 
 using Span = std::span<const std::uint8_t>;
+// A structure of exactly N bytes.
+template <std::size_t N> using Fixed = std::span<const std::uint8_t, N>;
 
-// Unchecked loads for offsets the caller has already proved in range.
+// Loads from raw memory, for code that reads back bytes it wrote itself in the same
+// function (or proved in range a line above). Disk parsers use the span loads below.
+namespace unchecked {
 inline std::uint16_t Le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
 inline std::uint32_t Le32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
@@ -28,6 +49,62 @@ inline std::uint32_t Be32(const std::uint8_t* p) {
 }
 inline std::uint64_t Be64(const std::uint8_t* p) {
     return (std::uint64_t(Be32(p)) << 32) | std::uint64_t(Be32(p + 4));
+}
+} // namespace unchecked
+
+// A field of exactly its own size.
+inline std::uint16_t Le16(Fixed<2> b) { return unchecked::Le16(b.data()); }
+inline std::uint32_t Le32(Fixed<4> b) { return unchecked::Le32(b.data()); }
+inline std::uint64_t Le64(Fixed<8> b) { return unchecked::Le64(b.data()); }
+inline std::uint16_t Be16(Fixed<2> b) { return unchecked::Be16(b.data()); }
+inline std::uint32_t Be32(Fixed<4> b) { return unchecked::Be32(b.data()); }
+inline std::uint64_t Be64(Fixed<8> b) { return unchecked::Be64(b.data()); }
+
+// A field at a constant offset of a fixed-size structure: Le32<0x54>(header). An offset
+// that does not leave room for the field inside the structure does not compile.
+template <std::size_t Offset, std::size_t N> std::uint16_t Le16(Fixed<N> s) {
+    return Le16(s.template subspan<Offset, 2>());
+}
+template <std::size_t Offset, std::size_t N> std::uint32_t Le32(Fixed<N> s) {
+    return Le32(s.template subspan<Offset, 4>());
+}
+template <std::size_t Offset, std::size_t N> std::uint64_t Le64(Fixed<N> s) {
+    return Le64(s.template subspan<Offset, 8>());
+}
+template <std::size_t Offset, std::size_t N> std::uint16_t Be16(Fixed<N> s) {
+    return Be16(s.template subspan<Offset, 2>());
+}
+template <std::size_t Offset, std::size_t N> std::uint32_t Be32(Fixed<N> s) {
+    return Be32(s.template subspan<Offset, 4>());
+}
+template <std::size_t Offset, std::size_t N> std::uint64_t Be64(Fixed<N> s) {
+    return Be64(s.template subspan<Offset, 8>());
+}
+
+// The same for a structure held in an array of its exact size.
+template <std::size_t Offset, std::size_t N>
+std::uint16_t Le16(const std::array<std::uint8_t, N>& a) {
+    return Le16<Offset>(Fixed<N>(a));
+}
+template <std::size_t Offset, std::size_t N>
+std::uint32_t Le32(const std::array<std::uint8_t, N>& a) {
+    return Le32<Offset>(Fixed<N>(a));
+}
+template <std::size_t Offset, std::size_t N>
+std::uint64_t Le64(const std::array<std::uint8_t, N>& a) {
+    return Le64<Offset>(Fixed<N>(a));
+}
+template <std::size_t Offset, std::size_t N>
+std::uint16_t Be16(const std::array<std::uint8_t, N>& a) {
+    return Be16<Offset>(Fixed<N>(a));
+}
+template <std::size_t Offset, std::size_t N>
+std::uint32_t Be32(const std::array<std::uint8_t, N>& a) {
+    return Be32<Offset>(Fixed<N>(a));
+}
+template <std::size_t Offset, std::size_t N>
+std::uint64_t Be64(const std::array<std::uint8_t, N>& a) {
+    return Be64<Offset>(Fixed<N>(a));
 }
 
 inline void PutLe16(std::uint8_t* p, std::uint16_t v) {
@@ -51,28 +128,85 @@ constexpr bool Fits(std::uint64_t length, std::uint64_t offset, std::uint64_t si
     return offset <= length && size <= length - offset;
 }
 
+// The N bytes at offset as a fixed-size structure, or nothing when data is shorter.
+template <std::size_t N> std::optional<Fixed<N>> Slice(Span data, std::size_t offset = 0) {
+    if (!Fits(data.size(), offset, N)) {
+        return std::nullopt;
+    }
+    return Fixed<N>(data.subspan(offset, N));
+}
+
+// One field at a run-time offset of a buffer of any length; nothing when it does not fit.
+// An absent field compares unequal to every value: Le32At(sb, 1372) == kMagic.
+inline std::optional<std::uint16_t> Le16At(Span data, std::size_t offset) {
+    const auto field = Slice<2>(data, offset);
+    return field ? std::optional(Le16(*field)) : std::nullopt;
+}
+inline std::optional<std::uint32_t> Le32At(Span data, std::size_t offset) {
+    const auto field = Slice<4>(data, offset);
+    return field ? std::optional(Le32(*field)) : std::nullopt;
+}
+inline std::optional<std::uint64_t> Le64At(Span data, std::size_t offset) {
+    const auto field = Slice<8>(data, offset);
+    return field ? std::optional(Le64(*field)) : std::nullopt;
+}
+inline std::optional<std::uint16_t> Be16At(Span data, std::size_t offset) {
+    const auto field = Slice<2>(data, offset);
+    return field ? std::optional(Be16(*field)) : std::nullopt;
+}
+inline std::optional<std::uint32_t> Be32At(Span data, std::size_t offset) {
+    const auto field = Slice<4>(data, offset);
+    return field ? std::optional(Be32(*field)) : std::nullopt;
+}
+inline std::optional<std::uint64_t> Be64At(Span data, std::size_t offset) {
+    const auto field = Slice<8>(data, offset);
+    return field ? std::optional(Be64(*field)) : std::nullopt;
+}
+
 // A cursor over a byte span with a sticky error: read a run of fields, then test Ok()
-// once. A read past the end yields zeros and marks the cursor failed.
+// once. A read past the end yields zeros and marks the cursor failed. In checking builds
+// a cursor destroyed with a read not followed by Ok() stops the program, so a parser
+// that forgets the test fails its first test run instead of using zeros as data.
 class Cursor {
 public:
     explicit Cursor(Span data, std::size_t offset = 0) : data_(data), offset_(offset) {
         if (offset > data.size()) {
             failed_ = true;
+            unchecked_ = true;
         }
     }
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+#if DROVIK_CHECK_CURSORS
+    ~Cursor() {
+        if (unchecked_) {
+            std::fputs("bytes::Cursor: read without a test of Ok()\n", stderr);
+            std::abort();
+        }
+    }
+#endif
 
-    bool Ok() const { return !failed_; }
+    bool Ok() {
+        unchecked_ = false;
+        return !failed_;
+    }
     std::size_t Offset() const { return offset_; }
     std::size_t Remaining() const { return failed_ ? 0 : data_.size() - offset_; }
 
     std::uint8_t U8() { return Take(1) ? data_[offset_ - 1] : 0; }
-    std::uint16_t Le16() { return Take(2) ? bytes::Le16(&data_[offset_ - 2]) : 0; }
-    std::uint32_t Le32() { return Take(4) ? bytes::Le32(&data_[offset_ - 4]) : 0; }
-    std::uint64_t Le64() { return Take(8) ? bytes::Le64(&data_[offset_ - 8]) : 0; }
-    std::uint16_t Be16() { return Take(2) ? bytes::Be16(&data_[offset_ - 2]) : 0; }
-    std::uint32_t Be32() { return Take(4) ? bytes::Be32(&data_[offset_ - 4]) : 0; }
-    std::uint64_t Be64() { return Take(8) ? bytes::Be64(&data_[offset_ - 8]) : 0; }
+    std::uint16_t Le16() { return bytes::Le16(Next<2>()); }
+    std::uint32_t Le32() { return bytes::Le32(Next<4>()); }
+    std::uint64_t Le64() { return bytes::Le64(Next<8>()); }
+    std::uint16_t Be16() { return bytes::Be16(Next<2>()); }
+    std::uint32_t Be32() { return bytes::Be32(Next<4>()); }
+    std::uint64_t Be64() { return bytes::Be64(Next<8>()); }
 
+    // The next N bytes as a structure whose fields are read with the offset loads above;
+    // all zeros (and failure) when fewer remain.
+    template <std::size_t N> Fixed<N> Next() {
+        static constexpr std::array<std::uint8_t, N> kZeros{};
+        return Take(N) ? Fixed<N>(data_.subspan(offset_ - N, N)) : Fixed<N>(kZeros);
+    }
     // The next size bytes, or an empty span (and failure) when fewer remain.
     Span Bytes(std::size_t size) {
         return Take(size) ? data_.subspan(offset_ - size, size) : Span{};
@@ -81,6 +215,7 @@ public:
 
 private:
     bool Take(std::size_t size) {
+        unchecked_ = true;
         if (failed_ || size > data_.size() - offset_) {
             failed_ = true;
             return false;
@@ -92,6 +227,7 @@ private:
     Span data_;
     std::size_t offset_;
     bool failed_ = false;
+    bool unchecked_ = false;
 };
 
 } // namespace bytes

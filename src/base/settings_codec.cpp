@@ -20,10 +20,11 @@ std::size_t MaxStreamLength() {
 }
 
 std::optional<std::uint32_t> ParseHeader(bytes::Span header) {
-    if (header.size() < kHeaderSize || std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) {
+    const auto fixed = bytes::Slice<kHeaderSize>(header);
+    if (!fixed || std::memcmp(fixed->data(), kMagic, sizeof kMagic) != 0) {
         return std::nullopt;
     }
-    return bytes::Le32(header.data() + 4);
+    return bytes::Le32<4>(*fixed);
 }
 
 std::vector<std::uint8_t> MakeHeader(std::uint32_t areaLength) {
@@ -48,12 +49,8 @@ bool ParseRecords(bytes::Span area, Table& table) {
             return false;
         }
         const auto key = std::int32_t(cursor.Le32());
-        const std::uint32_t length = cursor.Le32();
-        if (length > cursor.Remaining()) {
-            return false;
-        }
-        const bytes::Span value = cursor.Bytes(length);
-        if (!table.emplace(key, std::vector<std::uint8_t>(value.begin(), value.end())).second) {
+        const bytes::Span value = cursor.Bytes(cursor.Le32());
+        if (!cursor.Ok() || !table.emplace(key, std::vector<std::uint8_t>(value.begin(), value.end())).second) {
             return false;
         }
     }

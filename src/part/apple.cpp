@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ constexpr std::size_t kPartBlockCount = 12;
 constexpr std::size_t kName = 16;
 constexpr std::size_t kType = 48;
 constexpr std::size_t kTextField = 32;
+// The part of an entry the parser reads.
+constexpr std::size_t kEntryBytes = kType + kTextField;
+using Entry = bytes::Fixed<kEntryBytes>;
 // Maps made by the tools hold 63 entries or fewer; a hostile count must not make the
 // parser read (and keep) more than a few MiB of map.
 constexpr std::uint32_t kMaxEntries = 1024;
@@ -49,13 +53,18 @@ constexpr AppleType kAppleTypes[] = {
 };
 
 // A NUL-padded text field of a map entry.
-std::string_view TextField(const std::uint8_t* field) {
-    const char* text = reinterpret_cast<const char*>(field);
+std::string_view TextField(bytes::Fixed<kTextField> field) {
+    const char* text = reinterpret_cast<const char*>(field.data());
     return std::string_view(text, std::find(text, text + kTextField, '\0') - text);
 }
 
-bool IsMapEntry(const std::uint8_t* block) {
-    return (block[0] == 'P' && block[1] == 'M') || (block[0] == 'T' && block[1] == 'S');
+// The entry at offset of blocks when one starts there.
+std::optional<Entry> MapEntryAt(bytes::Span blocks, std::size_t offset) {
+    const std::optional<Entry> entry = bytes::Slice<kEntryBytes>(blocks, offset);
+    if (!entry || !(part::HasText(*entry, 0, "PM") || part::HasText(*entry, 0, "TS"))) {
+        return std::nullopt;
+    }
+    return entry;
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -68,11 +77,11 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 // The block size in sectors when sector 0 of block is a driver descriptor and block 1
 // the map's own entry; 0 otherwise.
 std::uint32_t ReadMapStart(cPartTreeItem& node, std::vector<std::uint8_t>& blocks) {
-    std::vector<std::uint8_t> ddb;
-    if (!part::ReadSectors(node.Storage(), node.Start(), 1, ddb) || !part::HasText(ddb, 0, "ER")) {
+    const std::optional<part::Sector> ddb = part::ReadSector(node.Storage(), node.Start());
+    if (!ddb || !part::HasText(*ddb, 0, "ER")) {
         return 0;
     }
-    const std::uint16_t blockSize = bytes::Be16(&ddb[kBlockSize]);
+    const std::uint16_t blockSize = bytes::Be16<kBlockSize>(*ddb);
     if (blockSize == 0 || blockSize % kSectorSize != 0) {
         return 0;
     }
@@ -81,8 +90,9 @@ std::uint32_t ReadMapStart(cPartTreeItem& node, std::vector<std::uint8_t>& block
     if (!part::ReadSectors(node.Storage(), node.Start(), 2 * blockSectors, blocks)) {
         return 0;
     }
-    const std::uint8_t* first = &blocks[blockSize];
-    if (!IsMapEntry(first) || !EqualNoCase(TextField(first + kType), "Apple_partition_map")) {
+    const std::optional<Entry> first = MapEntryAt(blocks, blockSize);
+    if (!first ||
+        !EqualNoCase(TextField(first->subspan<kType, kTextField>()), "Apple_partition_map")) {
         return 0;
     }
     return blockSectors;
@@ -114,7 +124,11 @@ bool cApplePartParser::Parse(cPartTreeItem& node) {
     const std::size_t blockSize = std::size_t(blockSectors) * kSectorSize;
     // The map's own entry counts the map's blocks; more than fit on the storage (or more
     // than any real map) is cut so that what does fit is still listed.
-    std::uint32_t entries = std::min(bytes::Be32(&blocks[blockSize + kMapBlockCount]), kMaxEntries);
+    const std::optional<Entry> own = MapEntryAt(blocks, blockSize);
+    if (!own) {
+        return false;
+    }
+    std::uint32_t entries = std::min(bytes::Be32<kMapBlockCount>(*own), kMaxEntries);
     entries = std::uint32_t(std::min<std::uint64_t>(entries, kMaxMapBytes / blockSize));
     const std::uint64_t sectors = node.Storage()->GetSectorCount();
     const std::uint64_t mapEnd = node.Start() + 2 * std::uint64_t(blockSectors);
@@ -128,20 +142,22 @@ bool cApplePartParser::Parse(cPartTreeItem& node) {
         blocks.insert(blocks.end(), more.begin(), more.end());
     }
     for (std::uint32_t i = 0; i < std::max(entries, 1u); ++i) {
-        const std::uint8_t* entry = &blocks[blockSize * (i + 1)];
-        if (!IsMapEntry(entry)) {
+        const std::optional<Entry> entry = MapEntryAt(blocks, blockSize * (i + 1));
+        if (!entry) {
             break;
         }
-        const std::uint16_t type = AppleTypeCode(TextField(entry + kType));
+        const std::uint16_t type = AppleTypeCode(TextField(entry->subspan<kType, kTextField>()));
+        // The map is only looked for at the storage's start, block numbers are 32-bit and a
+        // block is at most 64 KiB, so these cannot wrap.
         const std::uint64_t start =
-            node.Start() + std::uint64_t(bytes::Be32(entry + kFirstBlock)) * blockSectors;
+            node.Start() + std::uint64_t(bytes::Be32<kFirstBlock>(*entry)) * blockSectors;
         const std::uint64_t length =
-            std::uint64_t(bytes::Be32(entry + kPartBlockCount)) * blockSectors;
+            std::uint64_t(bytes::Be32<kPartBlockCount>(*entry)) * blockSectors;
         cPartTreeItem* child = part::AddPartition(node, start, length, type);
         if (child == nullptr) {
             break;
         }
-        const std::string_view name = TextField(entry + kName);
+        const std::string_view name = TextField(entry->subspan<kName, kTextField>());
         if (!name.empty()) {
             child->SetTypeName(utf::FromUtf8(name) + u" (" + child->TypeName() + u")");
         }

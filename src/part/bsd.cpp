@@ -4,7 +4,7 @@
 #include "part/map_io.h"
 #include "part/part_tree.h"
 
-#include <vector>
+#include <optional>
 
 namespace {
 
@@ -25,26 +25,33 @@ struct LabelLayout {
 constexpr LabelLayout kBsdLayout = {1, 132, 148};
 constexpr LabelLayout kSnapLayout = {0, 244, 288};
 
-bool ReadLabel(cPartTreeItem& node, const LabelLayout& layout, std::vector<std::uint8_t>& sector) {
-    return part::ReadSectors(node.Storage(), node.Start() + layout.sector, 1, sector) &&
-           bytes::Le32(&sector[0]) == kDiskMagic &&
-           bytes::Le32(&sector[layout.secondMagic]) == kDiskMagic;
+std::optional<part::Sector> ReadLabel(cPartTreeItem& node, const LabelLayout& layout) {
+    const std::optional<part::Sector> sector =
+        part::ReadSector(node.Storage(), node.Start() + layout.sector);
+    if (!sector || bytes::Le32<0>(*sector) != kDiskMagic) {
+        return std::nullopt;
+    }
+    return bytes::Le32At(*sector, layout.secondMagic) == kDiskMagic ? sector : std::nullopt;
 }
 
 // Partition entries: size (u32 at 0), offset (u32 at 4, an absolute sector of the disk),
 // file-system type (u8 at 12).
 bool ParseLabel(cPartTreeItem& node, const LabelLayout& layout) {
-    std::vector<std::uint8_t> sector;
-    if (!ReadLabel(node, layout, sector)) {
+    const std::optional<part::Sector> sector = ReadLabel(node, layout);
+    if (!sector) {
         return false;
     }
+    bytes::Cursor table(*sector, layout.table);
     for (unsigned i = 0; i < kEntries; ++i) {
-        const std::uint8_t* entry = &sector[layout.table + kEntrySize * i];
+        const bytes::Fixed<kEntrySize> entry = table.Next<kEntrySize>();
+        if (!table.Ok()) {
+            break;
+        }
         const std::uint8_t fsType = entry[12];
         if (i == kWholeDiskEntry || fsType == 0) {
             continue;
         }
-        if (part::AddPartition(node, bytes::Le32(entry + 4), bytes::Le32(entry),
+        if (part::AddPartition(node, bytes::Le32<4>(entry), bytes::Le32<0>(entry),
                                part_type::kBsdBase + fsType) == nullptr) {
             break;
         }
@@ -55,8 +62,7 @@ bool ParseLabel(cPartTreeItem& node, const LabelLayout& layout) {
 } // namespace
 
 bool cBsdPartParser::Probe(cPartTreeItem& node) {
-    std::vector<std::uint8_t> sector;
-    return ReadLabel(node, kBsdLayout, sector);
+    return ReadLabel(node, kBsdLayout).has_value();
 }
 
 bool cBsdPartParser::Parse(cPartTreeItem& node) {
@@ -64,8 +70,7 @@ bool cBsdPartParser::Parse(cPartTreeItem& node) {
 }
 
 bool cSnapPartParser::Probe(cPartTreeItem& node) {
-    std::vector<std::uint8_t> sector;
-    return ReadLabel(node, kSnapLayout, sector);
+    return ReadLabel(node, kSnapLayout).has_value();
 }
 
 bool cSnapPartParser::Parse(cPartTreeItem& node) {

@@ -1,6 +1,7 @@
 #include "part/gpt.h"
 
 #include "base/bytes.h"
+#include "base/checked.h"
 #include "io/base_io.h"
 #include "part/map_io.h"
 #include "part/parse_order.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -67,16 +69,50 @@ constexpr GptType kGptTypes[] = {
 };
 static_assert(GuidBytes("C12A7328-F81F-11D2-BA4B-00A0C93EC93B")[0] == 0x28);
 
-bool IsHeader(const std::vector<std::uint8_t>& sector) {
-    return part::HasText(sector, 0, "EFI PART") &&
-           bytes::Le32(&sector[kEntrySizeField]) == kEntrySize;
+// The header's fields, when the sector holds one.
+struct Header {
+    std::uint64_t myLba;
+    std::uint64_t arrayLba;
+    std::uint32_t entryCount;
+};
+
+std::optional<Header> HeaderOf(const part::Sector& sector) {
+    if (!part::HasText(sector, 0, "EFI PART") ||
+        bytes::Le32<kEntrySizeField>(sector) != kEntrySize) {
+        return std::nullopt;
+    }
+    return Header{bytes::Le64<kMyLba>(sector), bytes::Le64<kEntryArrayLba>(sector),
+                  bytes::Le32<kEntryCount>(sector)};
+}
+
+// Where an entry's partition lies relative to the header, in sectors; nothing for an
+// entry that ends before it starts or lies before the header (whose arithmetic would
+// wrap).
+struct Extent {
+    std::uint64_t offset;
+    std::uint64_t length;
+};
+
+std::optional<Extent> ExtentOf(bytes::Fixed<kEntrySize> entry, std::uint64_t myLba) {
+    const std::uint64_t first = bytes::Le64<kFirstLba>(entry);
+    const std::uint64_t last = bytes::Le64<kLastLba>(entry);
+    const auto offset = checked::Sub(first, myLba);
+    const auto span = checked::Sub(last, first);
+    if (!offset || !span) {
+        return std::nullopt;
+    }
+    const auto length = checked::Add<std::uint64_t>(*span, 1);
+    if (!length) {
+        return std::nullopt;
+    }
+    return Extent{*offset, *length};
 }
 
 } // namespace
 
-std::uint16_t GptTypeCode(const std::uint8_t* typeGuid) {
+std::uint16_t GptTypeCode(bytes::Fixed<16> typeGuid) {
     for (const GptType& type : kGptTypes) {
-        if (std::equal(type.guid.begin(), type.guid.end(), typeGuid)) {
+        if (std::equal(type.guid.begin(), type.guid.end(), typeGuid.begin())) {
             return type.code;
         }
     }
@@ -84,25 +120,22 @@ std::uint16_t GptTypeCode(const std::uint8_t* typeGuid) {
 }
 
 bool cGPTPartParser::Probe(cPartTreeItem& node) {
-    std::vector<std::uint8_t> sector;
-    return part::ReadSectors(node.Storage(), node.Start(), 1, sector) && IsHeader(sector);
+    const std::optional<part::Sector> sector = part::ReadSector(node.Storage(), node.Start());
+    return sector && HeaderOf(*sector);
 }
 
 bool cGPTPartParser::Parse(cPartTreeItem& node) {
-    std::vector<std::uint8_t> header;
-    if (!part::ReadSectors(node.Storage(), node.Start(), 1, header) || !IsHeader(header)) {
-        return false;
-    }
-    const std::uint64_t myLba = bytes::Le64(&header[kMyLba]);
-    const std::uint64_t arrayLba = bytes::Le64(&header[kEntryArrayLba]);
-    const std::uint32_t entryCount = bytes::Le32(&header[kEntryCount]);
-    if (entryCount > kMaxEntries || arrayLba < myLba) {
+    const std::optional<part::Sector> headerSector =
+        part::ReadSector(node.Storage(), node.Start());
+    const std::optional<Header> header = headerSector ? HeaderOf(*headerSector) : std::nullopt;
+    if (!header || header->entryCount > kMaxEntries || header->arrayLba < header->myLba) {
         return false;
     }
     // The array must lie on the storage before a buffer is made for it.
-    const std::uint32_t arraySectors = (entryCount * kEntrySize + kSectorSize - 1) / kSectorSize;
+    const std::uint32_t arraySectors =
+        (header->entryCount * kEntrySize + kSectorSize - 1) / kSectorSize;
     const std::uint64_t sectors = node.Storage()->GetSectorCount();
-    const std::uint64_t relative = arrayLba - myLba;
+    const std::uint64_t relative = header->arrayLba - header->myLba;
     if (relative > sectors || node.Start() > sectors - relative ||
         arraySectors > sectors - relative - node.Start()) {
         return false;
@@ -112,25 +145,29 @@ bool cGPTPartParser::Parse(cPartTreeItem& node) {
         !part::ReadSectors(node.Storage(), node.Start() + relative, arraySectors, array)) {
         return false;
     }
-    for (std::uint32_t i = 0; i < entryCount; ++i) {
-        const std::uint8_t* entry = array.data() + std::size_t(i) * kEntrySize;
-        if (std::all_of(entry, entry + 16, [](std::uint8_t b) { return b == 0; })) {
+    bytes::Cursor entries(array);
+    for (std::uint32_t i = 0; i < header->entryCount; ++i) {
+        const bytes::Fixed<kEntrySize> entry = entries.Next<kEntrySize>();
+        if (!entries.Ok()) {
+            break;
+        }
+        const bytes::Fixed<16> typeGuid = entry.first<16>();
+        if (std::all_of(typeGuid.begin(), typeGuid.end(), [](std::uint8_t b) { return b == 0; })) {
             continue;
         }
-        const std::uint64_t first = bytes::Le64(entry + kFirstLba);
-        const std::uint64_t last = bytes::Le64(entry + kLastLba);
-        // An entry ending before it starts describes nothing.
-        if (last < first) {
+        const std::optional<Extent> extent = ExtentOf(entry, header->myLba);
+        const auto start = extent ? checked::Add(node.Start(), extent->offset) : std::nullopt;
+        if (!start) {
             continue;
         }
-        cPartTreeItem* child = part::AddPartition(node, node.Start() + (first - myLba),
-                                                  last - first + 1, GptTypeCode(entry));
+        cPartTreeItem* child =
+            part::AddPartition(node, *start, extent->length, GptTypeCode(typeGuid));
         if (child == nullptr) {
             break;
         }
         NestedParse(*child);
     }
-    array.insert(array.end(), header.begin(), header.end());
+    array.insert(array.end(), headerSector->begin(), headerSector->end());
     node.AttachExtension(std::make_unique<cPartLegacyData>(std::move(array)));
     return true;
 }

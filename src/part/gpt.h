@@ -3,6 +3,7 @@
 // sector (MyLBA), so a table behind a protective MBR entry or inside a partition is read
 // relative to where its header was found.
 
+#include "base/bytes.h"
 #include "part/part_parser.h"
 
 class cGPTPartParser final : public cPartParser {
@@ -17,4 +18,4 @@ public:
 
 // The partition type code of a GPT type GUID as stored on disk (first three groups
 // little-endian); 0x7FFF for a GUID the program does not know.
-std::uint16_t GptTypeCode(const std::uint8_t* typeGuid);
+std::uint16_t GptTypeCode(bytes::Fixed<16> typeGuid);

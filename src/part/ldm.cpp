@@ -1,6 +1,7 @@
 #include "part/ldm.h"
 
 #include "base/bytes.h"
+#include "base/checked.h"
 #include "io/base_io.h"
 #include "part/boot_sector.h"
 #include "part/map_io.h"
@@ -104,23 +105,22 @@ std::optional<Guid> ParseGuidText(bytes::Span text) {
 // node before any record is believed.
 std::optional<Database> ReadDatabase(cPartTreeItem& node) {
     cBaseIO* storage = node.Storage();
-    std::vector<std::uint8_t> sector;
-    if (!part::ReadSectors(storage, kPrivateHeaderSector, 1, sector) ||
-        !part::HasText(sector, 0, "PRIVHEAD")) {
+    const std::optional<part::Sector> header = part::ReadSector(storage, kPrivateHeaderSector);
+    if (!header || !part::HasText(*header, 0, "PRIVHEAD")) {
         return std::nullopt;
     }
     Database db;
-    db.logicalStart = bytes::Be64(&sector[kLogicalStart]);
-    const std::uint64_t logicalSize = bytes::Be64(&sector[kLogicalSize]);
-    db.configStart = bytes::Be64(&sector[kConfigStart]);
-    db.configSize = bytes::Be64(&sector[kConfigSize]);
-    db.diskGuid = ParseGuidText(bytes::Span(sector).subspan(kDiskGuidText, 36));
+    db.logicalStart = bytes::Be64<kLogicalStart>(*header);
+    const std::uint64_t logicalSize = bytes::Be64<kLogicalSize>(*header);
+    db.configStart = bytes::Be64<kConfigStart>(*header);
+    db.configSize = bytes::Be64<kConfigSize>(*header);
+    db.diskGuid = ParseGuidText(bytes::Fixed<kSectorSize>(*header).subspan<kDiskGuidText, 36>());
     if (!Within(db.configStart, db.configSize, node.Length()) ||
         !Within(db.logicalStart, logicalSize, db.configStart)) {
         return std::nullopt;
     }
-    if (!part::ReadSectors(storage, db.configStart + kTocSector, 1, sector) ||
-        !part::HasText(sector, 0, "TOCBLOCK")) {
+    const std::optional<part::Sector> toc = part::ReadSector(storage, db.configStart + kTocSector);
+    if (!toc || !part::HasText(*toc, 0, "TOCBLOCK")) {
         return std::nullopt;
     }
     // Two bitmaps, each a NUL-terminated name then its start and size in the configuration.
@@ -130,9 +130,10 @@ std::optional<Database> ReadDatabase(cPartTreeItem& node) {
     };
     for (const Bitmap bitmap : {Bitmap{0x24, std::string_view("config\0", 7)},
                                 Bitmap{0x46, std::string_view("log\0", 4)}}) {
-        if (!part::HasText(sector, bitmap.name, bitmap.text) ||
-            !Within(bytes::Be64(&sector[bitmap.name + 10]), bytes::Be64(&sector[bitmap.name + 18]),
-                    db.configSize)) {
+        const auto start = bytes::Be64At(*toc, bitmap.name + 10);
+        const auto size = bytes::Be64At(*toc, bitmap.name + 18);
+        if (!part::HasText(*toc, bitmap.name, bitmap.text) || !start || !size ||
+            !Within(*start, *size, db.configSize)) {
             return std::nullopt;
         }
     }
@@ -204,7 +205,7 @@ Records ReadRecords(cBaseIO& storage, std::uint64_t position, std::uint64_t end,
             !part::HasText(record, 0, "VBLK")) {
             break;
         }
-        if (bytes::Be16(&record[kFragmentField]) != 1) {
+        if (bytes::Be16At(record, kFragmentField) != 1) {
             continue;
         }
         const std::uint8_t type = record[kRecordType];
@@ -234,22 +235,24 @@ bool cLdmPartParser::Probe(cPartTreeItem& node) {
 bool cLdmPartParser::Parse(cPartTreeItem& node) {
     const std::optional<Database> db = ReadDatabase(node);
     cBaseIO* storage = node.Storage();
-    std::vector<std::uint8_t> vmdb;
     // The configuration was checked against the node; byte positions inside it must also
     // exist on the storage and fit in 64 bits.
-    if (!db ||
-        db->configStart + db->configSize >
-            std::min(storage->GetSectorCount(), UINT64_MAX / kSectorSize) ||
-        !part::ReadSectors(storage, db->configStart + kVmdbSector, 1, vmdb)) {
+    if (!db || db->configStart + db->configSize >
+                   std::min(storage->GetSectorCount(), UINT64_MAX / kSectorSize)) {
         return false;
     }
-    const std::uint32_t recordSize = bytes::Be32(&vmdb[kRecordSizeField]);
+    const std::optional<part::Sector> vmdb =
+        part::ReadSector(storage, db->configStart + kVmdbSector);
+    if (!vmdb) {
+        return false;
+    }
+    const std::uint32_t recordSize = bytes::Be32<kRecordSizeField>(*vmdb);
     if (recordSize < kMinRecordSize || recordSize > kMaxRecordSize) {
         return false;
     }
     const Records records = ReadRecords(
         *storage,
-        (db->configStart + kVmdbSector) * kSectorSize + bytes::Be32(&vmdb[kFirstRecordField]),
+        (db->configStart + kVmdbSector) * kSectorSize + bytes::Be32<kFirstRecordField>(*vmdb),
         (db->configStart + db->configSize) * kSectorSize, recordSize);
 
     std::optional<std::uint64_t> thisDisk;
@@ -259,16 +262,19 @@ bool cLdmPartParser::Parse(cPartTreeItem& node) {
             break;
         }
     }
-    std::vector<std::uint8_t> firstSector;
     for (const PartitionRecord& partition : records.partitions) {
         if (thisDisk && partition.diskId != *thisDisk) {
             continue;
         }
-        const std::uint64_t start = db->logicalStart + partition.start;
-        const std::uint16_t type = part::ReadSectors(storage, start, 1, firstSector)
-                                       ? part::LdmVolumeBootType(firstSector)
-                                       : part_type::kUnknown;
-        if (part::AddPartition(node, start, partition.size, type) == nullptr) {
+        const std::optional<std::uint64_t> start =
+            checked::Add(db->logicalStart, partition.start);
+        if (!start) {
+            continue;
+        }
+        const std::optional<part::Sector> firstSector = part::ReadSector(storage, *start);
+        const std::uint16_t type =
+            firstSector ? part::LdmVolumeBootType(*firstSector) : part_type::kUnknown;
+        if (part::AddPartition(node, *start, partition.size, type) == nullptr) {
             break;
         }
     }

@@ -61,14 +61,14 @@ bool cLvmPartParser::Parse(cPartTreeItem& node) {
     const bytes::Span area(label->area);
     // The label names the sector it was written to; where it was found tells where the
     // physical volume starts.
-    const std::uint64_t labelSector = bytes::Le64(&area[kLabelSector]);
+    const std::uint64_t labelSector = bytes::Le64At(area, kLabelSector).value_or(UINT64_MAX);
     const std::uint64_t foundAt = node.Start() + label->sector;
     if (labelSector > foundAt) {
         return false;
     }
     node.SetRange(foundAt - labelSector, node.Length());
 
-    bytes::Cursor header(area, bytes::Le32(&area[kHeaderOffset]));
+    bytes::Cursor header(area, bytes::Le32At(area, kHeaderOffset).value_or(UINT32_MAX));
     header.Skip(kDeviceSize);
     const std::uint64_t deviceSize = header.Le64();
     const std::uint64_t storageEnd = node.Storage()->GetSectorCount();

@@ -20,6 +20,15 @@ bool ReadSectors(cBaseIO* storage, std::uint64_t sector, std::uint32_t count,
     return storage->ReadSectors(out.data(), count) == count;
 }
 
+std::optional<Sector> ReadSector(cBaseIO* storage, std::uint64_t sector) {
+    Sector out{};
+    if (storage == nullptr || storage->SeekSector(sector) < 0 ||
+        storage->ReadSectors(out.data(), 1) != 1) {
+        return std::nullopt;
+    }
+    return out;
+}
+
 bool HasText(std::span<const std::uint8_t> data, std::size_t offset, std::string_view text) {
     return offset <= data.size() && text.size() <= data.size() - offset &&
            std::equal(text.begin(), text.end(), data.begin() + offset,

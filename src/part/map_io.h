@@ -2,12 +2,15 @@
 // What every map parser needs: exact sector reads through a node's storage, signature
 // comparisons, and adding a child partition within the tree's bounds.
 
+#include "io/base_io.h"
+
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
-class cBaseIO;
 class cPartTreeItem;
 
 namespace part {
@@ -21,6 +24,11 @@ inline constexpr unsigned kMaxNestingDepth = 8;
 // Yes only when every sector was read.
 bool ReadSectors(cBaseIO* storage, std::uint64_t sector, std::uint32_t count,
                  std::vector<std::uint8_t>& out);
+
+using Sector = std::array<std::uint8_t, kSectorSize>;
+
+// One sector at an absolute sector of the storage; nothing when it cannot be read.
+std::optional<Sector> ReadSector(cBaseIO* storage, std::uint64_t sector);
 
 // Yes when data holds text at offset (the bytes of text, no terminator).
 bool HasText(std::span<const std::uint8_t> data, std::size_t offset, std::string_view text);

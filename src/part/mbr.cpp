@@ -8,7 +8,9 @@
 #include "part/part_tree.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -29,9 +31,18 @@ struct MbrEntry {
     std::uint32_t count;
 };
 
-MbrEntry EntryAt(const std::vector<std::uint8_t>& sector, unsigned index) {
-    const std::uint8_t* entry = sector.data() + kEntryTable + kEntrySize * index;
-    return {entry[4], bytes::Le32(entry + 8), bytes::Le32(entry + 12)};
+using EntryTable = std::array<MbrEntry, 4>;
+
+EntryTable EntriesOf(const part::Sector& sector) {
+    const auto table = bytes::Fixed<kSectorSize>(sector).subspan<kEntryTable, 4 * kEntrySize>();
+    bytes::Cursor cursor(table);
+    EntryTable entries;
+    for (MbrEntry& entry : entries) {
+        const auto raw = cursor.Next<kEntrySize>();
+        entry = {raw[4], bytes::Le32<8>(raw), bytes::Le32<12>(raw)};
+    }
+    // The table is a fixed part of the sector, so the cursor cannot run short.
+    return cursor.Ok() ? entries : EntryTable{};
 }
 
 bool IsExtended(std::uint8_t type) {
@@ -39,7 +50,7 @@ bool IsExtended(std::uint8_t type) {
            type == part_type::kExtendedLinux;
 }
 
-std::unique_ptr<cPartLegacyBoot> BootCodeOf(const std::vector<std::uint8_t>& sector) {
+std::unique_ptr<cPartLegacyBoot> BootCodeOf(const part::Sector& sector) {
     return std::make_unique<cPartLegacyBoot>(
         std::vector<std::uint8_t>(sector.begin(), sector.begin() + kBootCodeSize));
 }
@@ -49,25 +60,26 @@ std::unique_ptr<cPartLegacyBoot> BootCodeOf(const std::vector<std::uint8_t>& sec
 // (relative to the extended partition). No when an EBR cannot be read or is not one.
 bool WalkExtendedChain(cPartTreeItem& node, cPartTreeItem& extended, std::uint64_t chainStart) {
     std::vector<std::uint64_t> visited;
-    std::vector<std::uint8_t> ebr;
     std::uint64_t position = chainStart;
     while (visited.size() < kMaxLogicalPartitions &&
            std::find(visited.begin(), visited.end(), position) == visited.end()) {
         visited.push_back(position);
-        if (!part::ReadSectors(node.Storage(), node.Start() + position, 1, ebr) ||
-            !part::HasBootSignature(ebr)) {
+        const std::optional<part::Sector> ebr =
+            part::ReadSector(node.Storage(), node.Start() + position);
+        if (!ebr || !part::HasBootSignature(*ebr)) {
             return false;
         }
-        const MbrEntry logical = EntryAt(ebr, 0);
-        const MbrEntry link = EntryAt(ebr, 1);
+        const EntryTable entries = EntriesOf(*ebr);
+        const MbrEntry& logical = entries[0];
+        const MbrEntry& link = entries[1];
         cPartTreeItem* child = part::AddPartition(extended, node.Start() + position + logical.first,
                                                   logical.count, logical.type);
         if (child == nullptr) {
             break;
         }
-        if (std::any_of(ebr.begin(), ebr.begin() + kBootCodeSize,
+        if (std::any_of(ebr->begin(), ebr->begin() + kBootCodeSize,
                         [](std::uint8_t b) { return b != 0; })) {
-            child->AttachExtension(BootCodeOf(ebr));
+            child->AttachExtension(BootCodeOf(*ebr));
         }
         NestedParse(*child);
         if (link.type == 0) {
@@ -81,18 +93,17 @@ bool WalkExtendedChain(cPartTreeItem& node, cPartTreeItem& extended, std::uint64
 } // namespace
 
 bool cMbrPartParser::Probe(cPartTreeItem& node) {
-    std::vector<std::uint8_t> sector;
-    return part::ReadSectors(node.Storage(), node.Start(), 1, sector) &&
-           part::HasBootSignature(sector);
+    const std::optional<part::Sector> sector = part::ReadSector(node.Storage(), node.Start());
+    return sector && part::HasBootSignature(*sector);
 }
 
 bool cMbrPartParser::Parse(cPartTreeItem& node) {
-    std::vector<std::uint8_t> sector;
-    if (!part::ReadSectors(node.Storage(), node.Start(), 1, sector)) {
+    const std::optional<part::Sector> sector = part::ReadSector(node.Storage(), node.Start());
+    if (!sector) {
         return false;
     }
     // A partition-less volume (a formatted floppy or stick) carries the same signature.
-    if (const auto volumeType = part::MbrVolumeBootType(sector)) {
+    if (const auto volumeType = part::MbrVolumeBootType(*sector)) {
         node.SetTypeCode(*volumeType);
         return true;
     }
@@ -101,8 +112,7 @@ bool cMbrPartParser::Parse(cPartTreeItem& node) {
         return RunParser(node, std::make_unique<cLdmPartParser>());
     }
     bool chainsRead = true;
-    for (unsigned i = 0; i < 4; ++i) {
-        const MbrEntry entry = EntryAt(sector, i);
+    for (const MbrEntry& entry : EntriesOf(*sector)) {
         if (entry.type == 0 || entry.count == 0) {
             continue;
         }
@@ -122,6 +132,6 @@ bool cMbrPartParser::Parse(cPartTreeItem& node) {
     if (!chainsRead) {
         return false;
     }
-    node.AttachExtension(BootCodeOf(sector));
+    node.AttachExtension(BootCodeOf(*sector));
     return true;
 }

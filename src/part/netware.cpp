@@ -1,12 +1,13 @@
 #include "part/netware.h"
 
 #include "base/bytes.h"
+#include "base/checked.h"
 #include "part/map_io.h"
 #include "part/part_tree.h"
 
 #include <memory>
 #include <optional>
-#include <vector>
+#include <string_view>
 
 namespace {
 
@@ -18,11 +19,15 @@ constexpr std::size_t kHotfixSize = 24;
 constexpr std::string_view kVolumeTableMagic{"NetWare Volumes\0", 16};
 constexpr std::size_t kVolumeCount = 16;
 constexpr std::size_t kEntryStride = 60;
-constexpr std::size_t kSegmentStart = 56;
-constexpr std::size_t kSegmentLength = 60;
-constexpr std::size_t kBlockCount = 64;
-constexpr std::size_t kFatBlock = 72;
-constexpr std::size_t kDirectoryBlock = 80;
+// The fields the reader uses lie at 56, 60, 64, 72 and 80 of the sector for entry 0: a
+// 28-byte window from 56.
+constexpr std::size_t kFirstEntry = 56;
+constexpr std::size_t kEntryFields = 28;
+constexpr std::size_t kSegmentStart = 0;
+constexpr std::size_t kSegmentLength = 4;
+constexpr std::size_t kBlockCount = 8;
+constexpr std::size_t kFatBlock = 16;
+constexpr std::size_t kDirectoryBlock = 24;
 
 constexpr std::string_view kNssMagic = "Nw_PaRtItIoN";
 constexpr std::size_t kNssType = 16;
@@ -32,34 +37,37 @@ constexpr unsigned kMaxNssHeaders = 4096;
 
 struct VolumeTable {
     std::uint64_t hotfixSize;
-    std::vector<std::uint8_t> sector;
+    part::Sector sector;
 };
 
 // The first of the candidate sectors after base that starts with magic.
-bool FindCopy(cPartTreeItem& node, std::uint64_t base, std::string_view magic,
-              std::vector<std::uint8_t>& sector) {
+std::optional<part::Sector> FindCopy(cPartTreeItem& node, std::uint64_t base,
+                                     std::string_view magic) {
     for (const std::uint64_t offset : kCopyOffsets) {
-        if (part::ReadSectors(node.Storage(), node.Start() + base + offset, 1, sector) &&
-            part::HasText(sector, 0, magic)) {
-            return true;
+        const auto at = checked::Add(node.Start(), checked::SaturatingAdd(base, offset));
+        const std::optional<part::Sector> sector =
+            at ? part::ReadSector(node.Storage(), *at) : std::nullopt;
+        if (sector && part::HasText(*sector, 0, magic)) {
+            return sector;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 std::optional<VolumeTable> FindVolumeTable(cPartTreeItem& node) {
-    VolumeTable table;
-    if (!FindCopy(node, 0, "HOTFIX00", table.sector)) {
+    const std::optional<part::Sector> hotfix = FindCopy(node, 0, "HOTFIX00");
+    if (!hotfix) {
         return std::nullopt;
     }
-    table.hotfixSize = bytes::Le32(&table.sector[kHotfixSize]);
-    if (!FindCopy(node, table.hotfixSize, kVolumeTableMagic, table.sector)) {
+    const std::uint64_t hotfixSize = bytes::Le32<kHotfixSize>(*hotfix);
+    const std::optional<part::Sector> table = FindCopy(node, hotfixSize, kVolumeTableMagic);
+    if (!table) {
         return std::nullopt;
     }
-    return table;
+    return VolumeTable{hotfixSize, *table};
 }
 
-bool IsNssHeader(const std::vector<std::uint8_t>& sector) {
+bool IsNssHeader(const part::Sector& sector) {
     return part::HasText(sector, 1, kNssMagic);
 }
 
@@ -74,52 +82,57 @@ bool cNetWarePartParser::Parse(cPartTreeItem& node) {
     if (!table) {
         return false;
     }
-    const bytes::Span sector(table->sector);
-    const std::uint32_t count = bytes::Le32(&sector[kVolumeCount]);
+    const std::uint32_t count = bytes::Le32<kVolumeCount>(table->sector);
     // Entries are read while their fields lie in the table's sector.
-    for (std::uint32_t i = 0;
-         i < count && bytes::Fits(sector.size(), kDirectoryBlock + kEntryStride * i, 4); ++i) {
-        const std::size_t shift = kEntryStride * i;
-        const std::uint32_t length = bytes::Le32(&sector[kSegmentLength + shift]);
-        const std::uint32_t blocks = bytes::Le32(&sector[kBlockCount + shift]);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const auto found = bytes::Slice<kEntryFields>(table->sector, kFirstEntry + kEntryStride * i);
+        if (!found) {
+            break;
+        }
+        const bytes::Fixed<kEntryFields> entry = *found;
+        const std::uint32_t length = bytes::Le32<kSegmentLength>(entry);
+        const std::uint32_t blocks = bytes::Le32<kBlockCount>(entry);
+        // Start and hotfix size are 32-bit fields and the volume table was read within the
+        // storage, so the sum cannot wrap.
         cPartTreeItem* child = part::AddPartition(
-            node, node.Start() + table->hotfixSize + bytes::Le32(&sector[kSegmentStart + shift]),
-            length, part_type::kNovellNwfs);
+            node, node.Start() + table->hotfixSize + bytes::Le32<kSegmentStart>(entry), length,
+            part_type::kNovellNwfs);
         if (child == nullptr) {
             break;
         }
         child->AttachExtension(std::make_unique<cNWPartData>(
-            bytes::Le32(&sector[kFatBlock + shift]), blocks != 0 ? length / blocks : 0,
-            bytes::Le32(&sector[kDirectoryBlock + shift])));
+            bytes::Le32<kFatBlock>(entry), blocks != 0 ? length / blocks : 0,
+            bytes::Le32<kDirectoryBlock>(entry)));
     }
     return true;
 }
 
 bool cNssPartParser::Probe(cPartTreeItem& node) {
-    std::vector<std::uint8_t> sector;
-    return part::ReadSectors(node.Storage(), node.Start(), 1, sector) && IsNssHeader(sector);
+    const std::optional<part::Sector> sector = part::ReadSector(node.Storage(), node.Start());
+    return sector && IsNssHeader(*sector);
 }
 
 bool cNssPartParser::Parse(cPartTreeItem& node) {
     // Each header describes the partition that follows it (its size counts the header)
     // and is followed by the next header.
-    const std::uint64_t end = node.Start() + node.Length();
+    const std::uint64_t end = checked::SaturatingAdd(node.Start(), node.Length());
     std::uint64_t position = node.Start();
-    std::vector<std::uint8_t> sector;
     for (unsigned n = 0; n < kMaxNssHeaders && position < end; ++n) {
-        if (!part::ReadSectors(node.Storage(), position, 1, sector) || !IsNssHeader(sector)) {
+        const std::optional<part::Sector> sector = part::ReadSector(node.Storage(), position);
+        if (!sector || !IsNssHeader(*sector)) {
             return n != 0;
         }
-        const std::uint32_t size = bytes::Le32(&sector[kNssSize]);
+        const std::uint32_t size = bytes::Le32<kNssSize>(*sector);
         // A size of 0 would describe a partition of minus one sector and a header that is
         // its own successor.
         if (size == 0) {
             break;
         }
         if (size > 1 &&
-            part::AddPartition(node, position + 1, size - 1, sector[kNssType]) == nullptr) {
+            part::AddPartition(node, position + 1, size - 1, (*sector)[kNssType]) == nullptr) {
             break;
         }
+        // position < end, so adding a 32-bit size stays far from wrapping.
         position += size;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "part/map_io.h"
 #include "part/part_tree.h"
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -14,9 +15,11 @@ constexpr std::size_t kLabelMagic = 508;
 constexpr std::uint16_t kLabelMagicValue = 0xDABE;
 constexpr std::size_t kSectorSizeField = 28;
 constexpr std::size_t kSliceCount = 30;
-constexpr std::size_t kSliceStart = 76;
-constexpr std::size_t kSliceSize = 80;
+constexpr std::size_t kSliceTable = 72;
 constexpr std::size_t kSliceStride = 12;
+// Fields of a slice.
+constexpr std::size_t kSliceStart = 4;
+constexpr std::size_t kSliceSize = 8;
 constexpr unsigned kMaxSlices = 16;
 constexpr unsigned kSwapSlice = 1;
 constexpr unsigned kWholeDiskSlice = 2;
@@ -25,33 +28,45 @@ constexpr std::uint64_t kUfsSuperblockSector = 16;
 constexpr std::size_t kUfsMagic = 1372;
 constexpr std::uint32_t kUfsMagicValue = 0x11954;
 
-bool ReadVtoc(cPartTreeItem& node, std::vector<std::uint8_t>& sector) {
-    if (!part::ReadSectors(node.Storage(), node.Start() + 1, 1, sector) ||
-        bytes::Le16(&sector[kLabelMagic]) != kLabelMagicValue ||
-        bytes::Le16(&sector[kSectorSizeField]) != 512) {
-        return false;
+// The VTOC sector with its slice count, when it holds a label.
+struct Vtoc {
+    part::Sector sector;
+    unsigned slices;
+};
+
+std::optional<Vtoc> ReadVtoc(cPartTreeItem& node) {
+    const std::optional<part::Sector> sector = part::ReadSector(node.Storage(), node.Start() + 1);
+    if (!sector || bytes::Le16<kLabelMagic>(*sector) != kLabelMagicValue ||
+        bytes::Le16<kSectorSizeField>(*sector) != 512) {
+        return std::nullopt;
     }
-    const std::uint16_t slices = bytes::Le16(&sector[kSliceCount]);
-    return slices >= 1 && slices <= kMaxSlices;
+    const std::uint16_t slices = bytes::Le16<kSliceCount>(*sector);
+    if (slices < 1 || slices > kMaxSlices) {
+        return std::nullopt;
+    }
+    return Vtoc{*sector, slices};
 }
 
 } // namespace
 
 bool cSolarisPartParser::Probe(cPartTreeItem& node) {
-    std::vector<std::uint8_t> sector;
-    return ReadVtoc(node, sector);
+    return ReadVtoc(node).has_value();
 }
 
 bool cSolarisPartParser::Parse(cPartTreeItem& node) {
-    std::vector<std::uint8_t> vtoc;
-    if (!ReadVtoc(node, vtoc)) {
+    const std::optional<Vtoc> vtoc = ReadVtoc(node);
+    if (!vtoc) {
         return false;
     }
-    const unsigned slices = bytes::Le16(&vtoc[kSliceCount]);
+    bytes::Cursor table(vtoc->sector, kSliceTable);
     std::vector<std::uint8_t> superblock;
-    for (unsigned i = 0; i < slices; ++i) {
-        const std::uint32_t start = bytes::Le32(&vtoc[kSliceStart + kSliceStride * i]);
-        const std::uint32_t size = bytes::Le32(&vtoc[kSliceSize + kSliceStride * i]);
+    for (unsigned i = 0; i < vtoc->slices; ++i) {
+        const bytes::Fixed<kSliceStride> slice = table.Next<kSliceStride>();
+        if (!table.Ok()) {
+            return false;
+        }
+        const std::uint32_t start = bytes::Le32<kSliceStart>(slice);
+        const std::uint32_t size = bytes::Le32<kSliceSize>(slice);
         if (i == kWholeDiskSlice || size == 0) {
             continue;
         }
@@ -65,7 +80,7 @@ bool cSolarisPartParser::Parse(cPartTreeItem& node) {
                                    superblock)) {
                 return false;
             }
-            if (bytes::Le32(&superblock[kUfsMagic]) == kUfsMagicValue) {
+            if (bytes::Le32At(superblock, kUfsMagic) == kUfsMagicValue) {
                 type = part_type::kUfs;
             }
         }

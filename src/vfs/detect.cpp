@@ -1,6 +1,7 @@
 #include "vfs/detect.h"
 
 #include "base/bytes.h"
+#include "base/checked.h"
 #include "io/base_io.h"
 #include "part/build_tree.h"
 #include "part/part_tree.h"
@@ -80,28 +81,30 @@ std::int64_t NtfsBoot(std::span<const std::uint8_t> d) {
 }
 
 std::int64_t ExtSuper(std::span<const std::uint8_t> d) {
-    if (d.size() < 90 || bytes::Le16(&d[56]) != 0xEF53) {
+    const auto sb = bytes::Slice<90>(d);
+    if (!sb || bytes::Le16<56>(*sb) != 0xEF53) {
         return -1;
     }
-    const std::uint64_t logBlock = bytes::Le32(&d[24]), logFragment = bytes::Le32(&d[28]);
+    const std::uint64_t logBlock = bytes::Le32<24>(*sb), logFragment = bytes::Le32<28>(*sb);
     return logBlock < 7 && logFragment < 7 &&
-                   bytes::Le32(&d[32]) * logBlock == bytes::Le32(&d[36]) * logFragment
+                   bytes::Le32<32>(*sb) * logBlock == bytes::Le32<36>(*sb) * logFragment
                ? 2
                : -1;
 }
 
 std::int64_t UfsSuper(std::span<const std::uint8_t> d, bool swapped) {
-    if (d.size() < 1376) {
+    const auto sb = bytes::Slice<1376>(d);
+    if (!sb) {
         return -1;
     }
-    const std::uint32_t magic = bytes::Le32(&d[1372]);
+    const std::uint32_t magic = bytes::Le32<1372>(*sb);
     const std::int64_t distance = magic == (swapped ? 0x54190100u : 0x00011954u)   ? 16
                                   : magic == (swapped ? 0x19015419u : 0x19540119u) ? 128
                                                                                    : -1;
-    auto field = [&](std::size_t at) {
-        return swapped ? bytes::Be32(&d[at]) : bytes::Le32(&d[at]);
-    };
-    const std::uint64_t block = field(48), fragment = field(52), perBlock = field(56);
+    const auto fields = sb->subspan<48, 12>();
+    const std::uint64_t block = swapped ? bytes::Be32<0>(fields) : bytes::Le32<0>(fields);
+    const std::uint64_t fragment = swapped ? bytes::Be32<4>(fields) : bytes::Le32<4>(fields);
+    const std::uint64_t perBlock = swapped ? bytes::Be32<8>(fields) : bytes::Le32<8>(fields);
     if (distance < 0 || block == 0 || fragment == 0 || block % 512 || fragment % 512 ||
         perBlock * fragment != block) {
         return -1;
@@ -110,20 +113,22 @@ std::int64_t UfsSuper(std::span<const std::uint8_t> d, bool swapped) {
 }
 
 std::int64_t FatBoot(std::span<const std::uint8_t> d, bool fat32) {
-    if (d.size() < fatboot::kSectorBytes ||
-        (fat32 ? !fatboot::HasFat32Label(d) : !fatboot::Fat1216Width(d))) {
+    const auto boot = bytes::Slice<fatboot::kSectorBytes>(d);
+    if (!boot || (fat32 ? !fatboot::HasFat32Label(d) : !fatboot::Fat1216Width(d))) {
         return -1;
     }
-    const bool sized = bytes::Le16(&d[19]) != 0 || bytes::Le32(&d[32]) != 0;
-    return sized && bytes::Le16(&d[11]) >= 512 ? 0 : -1;
+    const bool sized = bytes::Le16<19>(*boot) != 0 || bytes::Le32<32>(*boot) != 0;
+    return sized && bytes::Le16<11>(*boot) >= 512 ? 0 : -1;
 }
 
 std::int64_t HfsPlusHeader(std::span<const std::uint8_t> d) {
-    if (d.size() < 52 || !(Text(d, 0, "H+") || Text(d, 0, "HX"))) {
+    const auto header = bytes::Slice<52>(d);
+    if (!header || !(Text(d, 0, "H+") || Text(d, 0, "HX"))) {
         return -1;
     }
-    const std::uint32_t total = bytes::Be32(&d[44]);
-    return probe::IsPowerOfTwo(bytes::Be32(&d[40])) && total != 0 && bytes::Be32(&d[48]) <= total
+    const std::uint32_t total = bytes::Be32<44>(*header);
+    return probe::IsPowerOfTwo(bytes::Be32<40>(*header)) && total != 0 &&
+                   bytes::Be32<48>(*header) <= total
                ? 2
                : -1;
 }
@@ -244,7 +249,10 @@ cPartTreeItem* cVFSDetectManager::RecogniseSuperblock(cPartTreeItem& owner, std:
         tree->Remove(&candidate);
         return nullptr;
     }
-    const std::uint64_t sectors = reader->GetBlockCount() * (reader->GetBlockSize() / 512);
+    // A hostile block count times the block size must not wrap to a small, plausible
+    // length; SetRange cuts a saturated one to the storage.
+    const std::uint64_t sectors =
+        checked::SaturatingMul(reader->GetBlockCount(), std::uint64_t(reader->GetBlockSize() / 512));
     candidate.AttachExtension(std::move(reader));
     candidate.SetRange(hit.start, sectors);
     return &candidate;

@@ -46,7 +46,7 @@ bool UfsAt(const SectorSource& read, bool bigEndian) {
         if (sb.empty()) {
             continue;
         }
-        const std::uint32_t magic = bigEndian ? bytes::Be32(&sb[1372]) : bytes::Le32(&sb[1372]);
+        const auto magic = bigEndian ? bytes::Be32At(sb, 1372) : bytes::Le32At(sb, 1372);
         if ((place.ufs1 && magic == kUfs1Magic) || (place.ufs2 && magic == kUfs2Magic)) {
             return true;
         }
@@ -55,8 +55,9 @@ bool UfsAt(const SectorSource& read, bool bigEndian) {
 }
 
 bool HfsPlusHeader(std::span<const std::uint8_t> header) {
-    return (Text(header, 0, "H+") || Text(header, 0, "HX")) && bytes::Be32(&header[40]) != 0 &&
-           bytes::Be32(&header[44]) != 0;
+    const auto fields = bytes::Slice<48>(header);
+    return fields && (Text(header, 0, "H+") || Text(header, 0, "HX")) &&
+           bytes::Be32<40>(*fields) != 0 && bytes::Be32<44>(*fields) != 0;
 }
 
 } // namespace
@@ -75,15 +76,16 @@ SectorSource SourceOf(const cPartRecord& record) {
 }
 
 bool Ntfs(const SectorSource& read) {
-    const std::vector<std::uint8_t> boot = Read(read, 0, 1);
-    if (boot.empty() || !Text(boot, 3, "NTFS    ")) {
+    const std::vector<std::uint8_t> sector = Read(read, 0, 1);
+    const auto boot = bytes::Slice<kSector>(sector);
+    if (!boot || !Text(*boot, 3, "NTFS    ")) {
         return false;
     }
-    const std::uint16_t bytesPerSector = bytes::Le16(&boot[11]);
-    const std::uint8_t sectorsPerCluster = boot[13];
+    const std::uint16_t bytesPerSector = bytes::Le16<11>(*boot);
+    const std::uint8_t sectorsPerCluster = (*boot)[13];
     return bytesPerSector >= 512 && IsPowerOfTwo(bytesPerSector) &&
-           IsPowerOfTwo(sectorsPerCluster) && bytes::Le64(&boot[40]) != 0 &&
-           bytes::Le64(&boot[48]) != 0 && bytes::Le64(&boot[56]) != 0;
+           IsPowerOfTwo(sectorsPerCluster) && bytes::Le64<40>(*boot) != 0 &&
+           bytes::Le64<48>(*boot) != 0 && bytes::Le64<56>(*boot) != 0;
 }
 
 bool NtfsBackup(const SectorSource& read, std::uint64_t partitionSectors) {
@@ -94,16 +96,17 @@ bool NtfsBackup(const SectorSource& read, std::uint64_t partitionSectors) {
 }
 
 bool Ext(const SectorSource& read) {
-    const std::vector<std::uint8_t> sb = Read(read, 2, 2);
-    if (sb.empty() || bytes::Le16(&sb[56]) != 0xEF53) {
+    const std::vector<std::uint8_t> sectors = Read(read, 2, 2);
+    const auto sb = bytes::Slice<2 * kSector>(sectors);
+    if (!sb || bytes::Le16<56>(*sb) != 0xEF53) {
         return false;
     }
-    const std::uint32_t inodes = bytes::Le32(&sb[0]);
-    const std::uint32_t blocks = bytes::Le32(&sb[4]);
-    const std::uint32_t firstDataBlock = bytes::Le32(&sb[20]);
-    const std::uint32_t logBlockSize = bytes::Le32(&sb[24]);
-    const std::uint32_t inodesPerGroup = bytes::Le32(&sb[40]);
-    const std::uint16_t inodeSize = bytes::Le16(&sb[88]);
+    const std::uint32_t inodes = bytes::Le32<0>(*sb);
+    const std::uint32_t blocks = bytes::Le32<4>(*sb);
+    const std::uint32_t firstDataBlock = bytes::Le32<20>(*sb);
+    const std::uint32_t logBlockSize = bytes::Le32<24>(*sb);
+    const std::uint32_t inodesPerGroup = bytes::Le32<40>(*sb);
+    const std::uint16_t inodeSize = bytes::Le16<88>(*sb);
     if (inodesPerGroup == 0 || inodeSize < 128 || !IsPowerOfTwo(inodeSize) || logBlockSize > 6) {
         return false;
     }
@@ -119,10 +122,14 @@ bool Ext(const SectorSource& read) {
     if (table.empty()) {
         return false;
     }
+    bytes::Cursor descriptors(table);
     for (std::uint64_t g = 0; g < groups; ++g) {
-        const std::uint8_t* d = &table[g * 32];
-        for (std::size_t field = 0; field < 3; ++field) {
-            const std::uint32_t block = bytes::Le32(d + 4 * field);
+        const bytes::Fixed<32> d = descriptors.Next<32>();
+        if (!descriptors.Ok()) {
+            return false;
+        }
+        for (const std::uint32_t block :
+             {bytes::Le32<0>(d), bytes::Le32<4>(d), bytes::Le32<8>(d)}) {
             if (block == 0 || block > blocks) {
                 return false;
             }
@@ -150,7 +157,7 @@ bool Fat32(const SectorSource& read) {
     }
     boot = Read(read, fatboot::kBackupBootSector, 1);
     return !boot.empty() && fatboot::HasFat32Label(boot) &&
-           bytes::Le16(&boot[50]) == fatboot::kBackupBootSector;
+           bytes::Le16At(boot, 50) == fatboot::kBackupBootSector;
 }
 
 bool Xfs(const SectorSource& read) {
@@ -159,9 +166,9 @@ bool Xfs(const SectorSource& read) {
         return false;
     }
     // The allocation group header follows the superblock's own sector.
-    const std::uint64_t next = bytes::Be16(&sb[102]) / kSector;
+    const std::uint64_t next = bytes::Be16At(sb, 102).value_or(0) / kSector;
     const std::vector<std::uint8_t> agf = Read(read, next, 1);
-    return !agf.empty() && Text(agf, 0, "XAGF") && bytes::Be32(&agf[8]) == 0;
+    return !agf.empty() && Text(agf, 0, "XAGF") && bytes::Be32At(agf, 8) == 0u;
 }
 
 bool Reiser(const SectorSource& read) {
@@ -181,35 +188,43 @@ bool HfsPlus(const SectorSource& read) {
     if (!Text(header, 0, "BD") || !(Text(header, 124, "H+") || Text(header, 124, "HX"))) {
         return false;
     }
-    const std::uint64_t blockSize = bytes::Be32(&header[20]);
+    const auto mdb = bytes::Slice<kSector>(header);
+    if (!mdb) {
+        return false;
+    }
+    // A 32-bit block size over 512 times a 16-bit block number plus a 16-bit sector fits
+    // easily in 64 bits.
+    const std::uint64_t blockSize = bytes::Be32<20>(*mdb);
     const std::uint64_t embeddedStart =
-        blockSize / kSector * bytes::Be16(&header[126]) + bytes::Be16(&header[28]);
+        blockSize / kSector * bytes::Be16<126>(*mdb) + bytes::Be16<28>(*mdb);
     const std::vector<std::uint8_t> embedded = Read(read, embeddedStart + 2, 1);
     return !embedded.empty() && HfsPlusHeader(embedded);
 }
 
 bool Hfs(const SectorSource& read) {
-    const std::vector<std::uint8_t> mdb = Read(read, 2, 1);
-    return !mdb.empty() && Text(mdb, 0, "BD") && bytes::Be32(&mdb[20]) != 0 &&
-           bytes::Be16(&mdb[18]) != 0 && bytes::Be32(&mdb[24]) != 0 && !Text(mdb, 124, "H+") &&
-           !Text(mdb, 124, "HX");
+    const std::vector<std::uint8_t> sector = Read(read, 2, 1);
+    const auto mdb = bytes::Slice<kSector>(sector);
+    return mdb && Text(*mdb, 0, "BD") && bytes::Be32<20>(*mdb) != 0 &&
+           bytes::Be16<18>(*mdb) != 0 && bytes::Be32<24>(*mdb) != 0 && !Text(*mdb, 124, "H+") &&
+           !Text(*mdb, 124, "HX");
 }
 
 bool UdfTagValid(std::span<const std::uint8_t> tag, std::uint16_t* identifier) {
-    if (tag.size() < 16) {
+    const auto fixed = bytes::Slice<16>(tag);
+    if (!fixed) {
         return false;
     }
     std::uint8_t sum = 0;
     for (std::size_t i = 0; i < 16; ++i) {
         if (i != 4) {
-            sum = std::uint8_t(sum + tag[i]);
+            sum = std::uint8_t(sum + (*fixed)[i]);
         }
     }
-    if (sum != tag[4]) {
+    if (sum != (*fixed)[4]) {
         return false;
     }
     if (identifier) {
-        *identifier = bytes::Le16(&tag[0]);
+        *identifier = bytes::Le16<0>(*fixed);
     }
     return true;
 }
@@ -228,8 +243,8 @@ bool Udf(const SectorSource& read) {
         return false;
     }
     // The main volume descriptor sequence extent: length at 16, location at 20.
-    const std::uint64_t length = bytes::Le32(&anchor[16]);
-    const std::uint64_t block = bytes::Le32(&anchor[20]);
+    const std::uint64_t length = bytes::Le32At(anchor, 16).value_or(0);
+    const std::uint64_t block = bytes::Le32At(anchor, 20).value_or(0);
     bool primary = false, partition = false, logical = false;
     for (std::uint64_t i = 0; i < length / 2048 && i < 256; ++i) {
         const std::vector<std::uint8_t> descriptor = Read(read, (block + i) * 4, 4);
@@ -251,28 +266,30 @@ bool Iso9660(const SectorSource& read) {
 }
 
 bool SnapUfs(const SectorSource& read) {
-    const std::vector<std::uint8_t> sb = Read(read, 32, 3);
-    if (sb.empty() || bytes::Le32(&sb[1372]) != 0) {
+    const std::vector<std::uint8_t> sectors = Read(read, 32, 3);
+    const auto sb = bytes::Slice<3 * kSector>(sectors);
+    if (!sb || bytes::Le32<1372>(*sb) != 0) {
         return false;
     }
-    const std::uint32_t blockSize = bytes::Le32(&sb[48]);
-    const std::uint32_t fragmentSize = bytes::Le32(&sb[52]);
-    const std::uint32_t fragmentsPerBlock = bytes::Le32(&sb[56]);
+    const std::uint32_t blockSize = bytes::Le32<48>(*sb);
+    const std::uint32_t fragmentSize = bytes::Le32<52>(*sb);
+    const std::uint32_t fragmentsPerBlock = bytes::Le32<56>(*sb);
     if (fragmentSize < 512 || blockSize < 512 || fragmentSize % 512 || blockSize % 512 ||
         !IsPowerOfTwo(fragmentSize) || !IsPowerOfTwo(blockSize) ||
         std::uint64_t(fragmentsPerBlock) * fragmentSize != blockSize) {
         return false;
     }
-    return bytes::Le32(&sb[16]) != 0 && bytes::Le32(&sb[8]) == 32 / (blockSize / 512);
+    return bytes::Le32<16>(*sb) != 0 && bytes::Le32<8>(*sb) == 32 / (blockSize / 512);
 }
 
 bool Jfs(const SectorSource& read) {
-    const std::vector<std::uint8_t> sb = Read(read, 64, 1);
-    if (sb.empty() || !Text(sb, 0, "JFS1")) {
+    const std::vector<std::uint8_t> sector = Read(read, 64, 1);
+    const auto sb = bytes::Slice<kSector>(sector);
+    if (!sb || !Text(*sb, 0, "JFS1")) {
         return false;
     }
-    const std::uint32_t blockSize = bytes::Le32(&sb[24]);
-    const std::uint32_t physicalBlockSize = bytes::Le32(&sb[32]);
+    const std::uint32_t blockSize = bytes::Le32<24>(*sb);
+    const std::uint32_t physicalBlockSize = bytes::Le32<32>(*sb);
     return blockSize >= 512 && IsPowerOfTwo(blockSize) && physicalBlockSize >= 512 &&
            IsPowerOfTwo(physicalBlockSize);
 }

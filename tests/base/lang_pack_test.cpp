@@ -76,7 +76,7 @@ TEST(LangPack, NamesAreCutAtTheFirstNul) {
     Bytes body = langpack::BeginBody();
     langpack::AppendSection(body, "tusk::messages", Data({"Ok"}));
     // 14 letters padded with two NULs to 16 bytes.
-    ASSERT_EQ(bytes::Le32(&body[8]), 16u);
+    ASSERT_EQ(bytes::unchecked::Le32(&body[8]), 16u);
     EXPECT_EQ(body[8 + 4 + 14], 0);
     EXPECT_EQ(body[8 + 4 + 15], 0);
     langpack::AppendSection(body, std::string_view("abc\0junk", 8), Data({"x"}));
@@ -166,10 +166,10 @@ std::vector<Malformed> MalformedRecords() {
     with("body length 0xFFFFFFFF",
          [](Bytes& r) { bytes::PutLe32(&r[kBodyLengthOffset], 0xFFFFFFFF); });
     with("body longer than declared", [](Bytes& r) {
-        bytes::PutLe32(&r[kBodyLengthOffset], bytes::Le32(&r[kBodyLengthOffset]) - 1);
+        bytes::PutLe32(&r[kBodyLengthOffset], bytes::unchecked::Le32(&r[kBodyLengthOffset]) - 1);
     });
     with("body shorter than declared", [](Bytes& r) {
-        bytes::PutLe32(&r[kBodyLengthOffset], bytes::Le32(&r[kBodyLengthOffset]) + 1);
+        bytes::PutLe32(&r[kBodyLengthOffset], bytes::unchecked::Le32(&r[kBodyLengthOffset]) + 1);
     });
     with("truncated stream", [](Bytes& r) { r.resize(r.size() - 3); });
     with("no stream", [](Bytes& r) { r.resize(kBodyLengthOffset + 4); });

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "base/bytes.h"
 #include "base/utf.h"
 
 TEST(Utf, RoundTripsAcrossPlanes) {
@@ -34,17 +33,4 @@ TEST(Utf, UnpairedSurrogatesAndOddBytes) {
     EXPECT_EQ(utf::FromUtf16LE(raw), u"hi"); // the odd trailing byte is not half a unit
     EXPECT_EQ(utf::ToUtf16LEBytes(u"hi"), std::string("h\0i\0", 4));
     EXPECT_EQ(utf::FromAscii("\xFF"), std::u16string(1, 0xFF));
-}
-
-TEST(Bytes, CursorStopsAtTheEndAndStaysFailed) {
-    const std::uint8_t data[] = {1, 2, 3, 4, 5, 6};
-    bytes::Cursor cursor(data);
-    EXPECT_EQ(cursor.Le32(), 0x04030201u);
-    EXPECT_EQ(cursor.Le32(), 0u);
-    EXPECT_FALSE(cursor.Ok());
-    EXPECT_EQ(cursor.Le16(), 0u) << "a failed cursor must not resume reading";
-    EXPECT_TRUE(bytes::Fits(6, 2, 4));
-    EXPECT_FALSE(bytes::Fits(6, 2, 5));
-    EXPECT_FALSE(bytes::Fits(6, 7, 0));
-    EXPECT_FALSE(bytes::Fits(6, 1, UINT64_MAX)) << "a huge size must not wrap the test";
 }

@@ -202,8 +202,8 @@ TEST(Gpt, HostileHeadersEndCleanly) {
 }
 
 TEST(Gpt, TypeGuidTable) {
-    EXPECT_EQ(GptTypeCode(kBasicData.data()), 0x5F83);
-    EXPECT_EQ(GptTypeCode(kOther.data()), 0x7FFF);
+    EXPECT_EQ(GptTypeCode(kBasicData), 0x5F83);
+    EXPECT_EQ(GptTypeCode(kOther), 0x7FFF);
 }
 
 

@@ -329,7 +329,7 @@ protected:
     void SetFat12(std::uint32_t cluster, std::uint16_t value) {
         for (std::size_t fat = 0; fat < 2; ++fat) {
             std::uint8_t* p = &bytes_[512 + fat * 9 * 512 + cluster * 3 / 2];
-            const std::uint16_t word = bytes::Le16(p);
+            const std::uint16_t word = bytes::unchecked::Le16(p);
             bytes::PutLe16(p, cluster & 1 ? std::uint16_t((word & 0x000F) | (value << 4))
                                           : std::uint16_t((word & 0xF000) | (value & 0xFFF)));
         }
@@ -424,7 +424,7 @@ TEST_F(DamagedFloppy, ALabelledFat16WithFewClustersKeeps16BitEntries) {
     ASSERT_TRUE(mounted.fs);
     auto& fat = static_cast<cVFATBase&>(*mounted.fs);
     EXPECT_EQ(fat.BootRecord().width, 16u);
-    EXPECT_EQ(fat.FatEntry(1), bytes::Le16(&bytes_[512 + 2]));
+    EXPECT_EQ(fat.FatEntry(1), bytes::unchecked::Le16(&bytes_[512 + 2]));
 }
 
 // A root folder written entry by entry.

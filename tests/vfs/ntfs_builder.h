@@ -111,8 +111,8 @@ inline Bytes StandardInformation(std::uint32_t fileAttributes = 0) {
 // Moves each stride's last two bytes into the update sequence array and stamps the
 // sequence number in their place, as a writer does. The array is at header offset 4.
 inline void ProtectStrides(Bytes& block, std::uint16_t sequence = 0x0101) {
-    const std::size_t offset = bytes::Le16(&block[4]);
-    const std::size_t count = bytes::Le16(&block[6]);
+    const std::size_t offset = bytes::unchecked::Le16(&block[4]);
+    const std::size_t count = bytes::unchecked::Le16(&block[6]);
     bytes::PutLe16(&block[offset], sequence);
     for (std::size_t i = 1; i < count && i * 512 <= block.size(); ++i) {
         block[offset + 2 * i] = block[i * 512 - 2];

@@ -185,13 +185,13 @@ TEST_F(NtfsDamage, AttributeListsPointingElsewhereFailTheOpen) {
     // itself, at another file's base record, and at the other extent's record.
     std::size_t entryAt = 0;
     std::uint64_t firstExtentRecord = 0;
-    for (std::size_t at = 0; at + 26 <= list->size(); at += bytes::Le16(&(*list)[at + 4])) {
-        if (bytes::Le16(&(*list)[at + 4]) == 0) {
+    for (std::size_t at = 0; at + 26 <= list->size(); at += bytes::unchecked::Le16(&(*list)[at + 4])) {
+        if (bytes::unchecked::Le16(&(*list)[at + 4]) == 0) {
             break;
         }
-        if (bytes::Le32(&(*list)[at]) == ntfs::kData) {
-            if (bytes::Le64(&(*list)[at + 8]) == 0) {
-                firstExtentRecord = ntfs::RecordNumber(bytes::Le64(&(*list)[at + 16]));
+        if (bytes::unchecked::Le32(&(*list)[at]) == ntfs::kData) {
+            if (bytes::unchecked::Le64(&(*list)[at + 8]) == 0) {
+                firstExtentRecord = ntfs::RecordNumber(bytes::unchecked::Le64(&(*list)[at + 16]));
             } else if (entryAt == 0) {
                 entryAt = at;
             }
@@ -223,7 +223,7 @@ TEST_F(NtfsDamage, ParentCyclesEndPathBuildingAndWalks) {
         const auto root = ntfs::FindAttribute(record, ntfs::kIndexRoot, ntfs::kI30);
         ASSERT_TRUE(root);
         const std::size_t value = root->value.data() - record.data();
-        const std::size_t firstEntry = value + 16 + bytes::Le32(&record[value + 16]);
+        const std::size_t firstEntry = value + 16 + bytes::unchecked::Le32(&record[value + 16]);
         bytes::PutLe64(&record[firstEntry], a);
     });
     auto volume = Damaged();

@@ -87,7 +87,7 @@ TEST(NtfsBootSector, MftSectorCountsIn512ByteUnitsAndRefusesOverflow) {
 TEST(NtfsRecord, FixupRestoresStrideEndsEvenWhenTheSequenceDoesNotMatch) {
     const Bytes value(700, 0xAB); // reaches across the first stride end
     Bytes record = Record({Resident(0x80, value)});
-    ASSERT_EQ(bytes::Le16(&record[510]), 0x0101);
+    ASSERT_EQ(bytes::unchecked::Le16(&record[510]), 0x0101);
     Bytes torn = record;
     bytes::PutLe16(&torn[1022], 0x0202); // the second stride was written by another update
     for (Bytes* r : {&record, &torn}) {
@@ -174,7 +174,7 @@ TEST(NtfsRecord, WalkEndsAtTheFirstDamagedAttribute) {
         Bytes record =
             Record({first, Resident(0x30, FileNameValue(5, u"x"), u"n"), Resident(0x80, {})});
         ASSERT_TRUE(ntfs::FixupRecord(record));
-        const std::size_t second = bytes::Le16(&record[20]) + first.size();
+        const std::size_t second = bytes::unchecked::Le16(&record[20]) + first.size();
         if (c.field == 10) {
             bytes::PutLe16(&record[second + c.field], std::uint16_t(c.value));
         } else {

@@ -300,7 +300,7 @@ TEST_F(NtfsVolume, PathsNamesAndVolumeFacts) {
     const auto identity = Ntfs().GetIdentity();
     ASSERT_EQ(identity.size(), 17u);
     EXPECT_EQ(identity[0], 1);
-    EXPECT_EQ(bytes::Le64(&identity[1]), 16u * 1024 * 2 - 1);
+    EXPECT_EQ(bytes::unchecked::Le64(&identity[1]), 16u * 1024 * 2 - 1);
     EXPECT_EQ(Ntfs().GetVolumeSectors(), 16u * 1024 * 2 - 1);
 }
 

@@ -41,10 +41,14 @@ std::optional<CheckedSection> CheckSection(std::string_view name, bytes::Span da
     if (!cursor.Ok()) {
         return std::nullopt;
     }
-    section.texts = cursor.Bytes(cursor.Remaining());
+    section.texts = data.subspan(cursor.Offset());
+    bytes::Cursor lengths(section.lengths);
     std::size_t used = 0;
     for (std::size_t i = 0; i < section.count; ++i) {
-        std::uint16_t length = bytes::Le16(&section.lengths[i * 2]);
+        const std::uint16_t length = lengths.Le16();
+        if (!lengths.Ok()) {
+            return std::nullopt;
+        }
         if (length == kNoText) {
             continue;
         }
@@ -60,7 +64,8 @@ std::optional<CheckedSection> CheckSection(std::string_view name, bytes::Span da
 // rejects the whole body.
 std::optional<std::vector<CheckedSection>> CheckBody(bytes::Span body) {
     bytes::Cursor cursor(body);
-    if (AsChars(cursor.Bytes(kBodyMagic.size())) != kBodyMagic) {
+    const std::string_view magic = AsChars(cursor.Bytes(kBodyMagic.size()));
+    if (!cursor.Ok() || magic != kBodyMagic) {
         return std::nullopt;
     }
     std::vector<CheckedSection> sections;
@@ -83,9 +88,13 @@ std::optional<std::vector<CheckedSection>> CheckBody(bytes::Span body) {
 void Merge(const CheckedSection& checked, cTextRegistry& registry) {
     cTextSection& section = registry.ObtainSection(checked.name);
     section.SetCount(checked.count);
+    bytes::Cursor lengths(checked.lengths);
     std::size_t offset = 0;
     for (std::uint16_t i = 0; i < checked.count; ++i) {
-        std::uint16_t length = bytes::Le16(&checked.lengths[std::size_t(i) * 2]);
+        const std::uint16_t length = lengths.Le16();
+        if (!lengths.Ok()) {
+            return;
+        }
         if (length == kNoText) {
             continue;
         }
@@ -101,7 +110,8 @@ bool RegisterPack(std::span<const std::uint8_t> record, cTextRegistry& registry)
         return false;
     }
     bytes::Cursor cursor(record);
-    if (AsChars(cursor.Bytes(kRecordMagic.size())) != kRecordMagic) {
+    const std::string_view magic = AsChars(cursor.Bytes(kRecordMagic.size()));
+    if (!cursor.Ok() || magic != kRecordMagic) {
         return false;
     }
     std::string_view pack_id = AsChars(cursor.Bytes(kPackIdSize));
@@ -111,7 +121,7 @@ bool RegisterPack(std::span<const std::uint8_t> record, cTextRegistry& registry)
         return false;
     }
     std::optional<std::vector<std::uint8_t>> body =
-        zlib_stream::InflateExact(cursor.Bytes(cursor.Remaining()), body_length);
+        zlib_stream::InflateExact(record.subspan(cursor.Offset()), body_length);
     if (!body) {
         return false;
     }

@@ -46,14 +46,14 @@ std::optional<cBootRecord> ParseBootRecord(std::span<const std::uint8_t> sector,
         return std::nullopt;
     }
     const std::uint8_t* p = sector.data();
-    boot.bytesPerSector = bytes::Le16(p + 11);
+    boot.bytesPerSector = bytes::unchecked::Le16(p + 11);
     boot.sectorsPerCluster = p[13];
-    boot.reservedSectors = bytes::Le16(p + 14);
+    boot.reservedSectors = bytes::unchecked::Le16(p + 14);
     boot.fatCount = p[16];
-    boot.rootEntries = fat32 ? 0 : bytes::Le16(p + 17);
-    boot.totalSectors = bytes::Le16(p + 19) ? bytes::Le16(p + 19) : bytes::Le32(p + 32);
-    boot.sectorsPerFat = fat32 ? bytes::Le32(p + 36) : bytes::Le16(p + 22);
-    boot.rootCluster = fat32 ? bytes::Le32(p + 44) : 0;
+    boot.rootEntries = fat32 ? 0 : bytes::unchecked::Le16(p + 17);
+    boot.totalSectors = bytes::unchecked::Le16(p + 19) ? bytes::unchecked::Le16(p + 19) : bytes::unchecked::Le32(p + 32);
+    boot.sectorsPerFat = fat32 ? bytes::unchecked::Le32(p + 36) : bytes::unchecked::Le16(p + 22);
+    boot.rootCluster = fat32 ? bytes::unchecked::Le32(p + 44) : 0;
     std::memcpy(boot.label.data(), p + (fat32 ? 71 : 43), boot.label.size());
 
     const std::uint16_t bps = boot.bytesPerSector;

@@ -40,8 +40,8 @@ bool IsDotEntry(Entry entry, bool dotDot) {
 }
 
 std::uint32_t FirstCluster(Entry entry, bool fat32) {
-    const std::uint32_t low = bytes::Le16(&entry[26]);
-    return fat32 ? (std::uint32_t(bytes::Le16(&entry[20])) << 16) | low : low;
+    const std::uint32_t low = bytes::unchecked::Le16(&entry[26]);
+    return fat32 ? (std::uint32_t(bytes::unchecked::Le16(&entry[20])) << 16) | low : low;
 }
 
 void cEntryDecoder::GatherLongName(Entry entry) {
@@ -49,7 +49,7 @@ void cEntryDecoder::GatherLongName(Entry entry) {
     static constexpr std::size_t kUnitOffsets[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
     char16_t* piece = longName_ + kLongNameUnits - 13 * (longNameEntries_ + 1);
     for (std::size_t i = 0; i < 13; ++i) {
-        piece[i] = bytes::Le16(&entry[kUnitOffsets[i]]);
+        piece[i] = bytes::unchecked::Le16(&entry[kUnitOffsets[i]]);
     }
     ++longNameEntries_;
 }
@@ -100,7 +100,7 @@ cEntryDecoder::Result cEntryDecoder::Feed(Entry entry) {
         auto label = std::make_unique<cFSVolName>();
         const std::span<const std::uint8_t> text = entry.first(11);
         label->name = codepage::Decode(codePage_, text.first(TrimmedLength(text)));
-        label->mtime = fstime::FromFatDateTime(bytes::Le16(&entry[24]), bytes::Le16(&entry[22]));
+        label->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]), bytes::unchecked::Le16(&entry[22]));
         decoded_ = std::move(label);
         return Result::kEntry;
     }
@@ -127,8 +127,8 @@ cEntryDecoder::Result cEntryDecoder::Feed(Entry entry) {
         object->name = ShortName(entry);
     }
     object->id = FirstCluster(entry, fat32_);
-    object->size = bytes::Le32(&entry[28]);
-    object->mtime = fstime::FromFatDateTime(bytes::Le16(&entry[24]), bytes::Le16(&entry[22]));
+    object->size = bytes::unchecked::Le32(&entry[28]);
+    object->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]), bytes::unchecked::Le16(&entry[22]));
     decoded_ = std::move(object);
     return Result::kEntry;
 }

@@ -85,7 +85,7 @@ std::optional<fatboot::cBootRecord> cVFAT32::ReadBootRecord() {
     }
     // The backup is trusted only when it names itself as the backup.
     if (ReadSectorsAt(PartitionStart() + fatboot::kBackupBootSector, sector, 1) &&
-        fatboot::HasFat32Label(sector) && bytes::Le16(sector + 50) == fatboot::kBackupBootSector) {
+        fatboot::HasFat32Label(sector) && bytes::unchecked::Le16(sector + 50) == fatboot::kBackupBootSector) {
         return fatboot::ParseBootRecord(sector, true);
     }
     return std::nullopt;
@@ -149,7 +149,7 @@ std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
     if (fat.size() < at + 2) {
         return 0;
     }
-    const std::uint16_t word = bytes::Le16(&fat[at]);
+    const std::uint16_t word = bytes::unchecked::Le16(&fat[at]);
     if (BootRecord().width == 16) {
         return word;
     }
@@ -163,7 +163,7 @@ std::uint32_t cVFAT32::FatEntry(std::uint32_t cluster) {
         return 0;
     }
     // The top four bits of a FAT32 entry are reserved and not part of the cluster number.
-    return bytes::Le32(&fat[(cluster % kPerSector) * 4]) & 0x0FFFFFFF;
+    return bytes::unchecked::Le32(&fat[(cluster % kPerSector) * 4]) & 0x0FFFFFFF;
 }
 
 bool cVFATBase::IsBlockUsed(std::uint64_t cluster) {

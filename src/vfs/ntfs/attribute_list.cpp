@@ -12,7 +12,7 @@ std::optional<AttributeListEntry> AttributeListWalker::Next() {
         return std::nullopt;
     }
     const std::uint8_t* e = &list_[offset_];
-    const std::uint16_t length = bytes::Le16(e + 4);
+    const std::uint16_t length = bytes::unchecked::Le16(e + 4);
     const std::uint32_t nameBytes = 2u * e[6];
     const std::uint32_t nameOffset = e[7];
     if (length < 26 || !bytes::Fits(list_.size(), offset_, length) ||
@@ -21,10 +21,10 @@ std::optional<AttributeListEntry> AttributeListWalker::Next() {
         return std::nullopt;
     }
     AttributeListEntry entry;
-    entry.type = bytes::Le32(e);
+    entry.type = bytes::unchecked::Le32(e);
     entry.name = list_.subspan(offset_ + nameOffset, nameBytes);
-    entry.lowestVcn = bytes::Le64(e + 8);
-    entry.record = RecordNumber(bytes::Le64(e + 16));
+    entry.lowestVcn = bytes::unchecked::Le64(e + 8);
+    entry.record = RecordNumber(bytes::unchecked::Le64(e + 16));
     offset_ += length;
     return entry;
 }

@@ -26,7 +26,7 @@ std::optional<BootGeometry> ParseBootSector(bytes::Span sector) {
         return std::nullopt;
     }
     BootGeometry g;
-    g.bytesPerSector = bytes::Le16(&sector[11]);
+    g.bytesPerSector = bytes::unchecked::Le16(&sector[11]);
     g.sectorsPerCluster = sector[13];
     if (g.bytesPerSector < 512 || !IsPowerOfTwo(g.bytesPerSector) ||
         !IsPowerOfTwo(g.sectorsPerCluster)) {
@@ -35,10 +35,10 @@ std::optional<BootGeometry> ParseBootSector(bytes::Span sector) {
     // 0x24: physical drive, 0x28: total sectors, 0x30: $MFT cluster, 0x38: $MFTMirr cluster,
     // 0x40: clusters per record, 0x44: clusters per index block, 0x48: serial number.
     g.clusterSize = g.bytesPerSector * g.sectorsPerCluster;
-    g.totalSectors = bytes::Le64(&sector[40]);
-    g.mftCluster = bytes::Le64(&sector[48]);
-    g.mftMirrorCluster = bytes::Le64(&sector[56]);
-    g.serialNumber = bytes::Le64(&sector[72]);
+    g.totalSectors = bytes::unchecked::Le64(&sector[40]);
+    g.mftCluster = bytes::unchecked::Le64(&sector[48]);
+    g.mftMirrorCluster = bytes::unchecked::Le64(&sector[56]);
+    g.serialNumber = bytes::unchecked::Le64(&sector[72]);
     const std::uint64_t recordSize = SizeFromClusterByte(std::int8_t(sector[64]), g.clusterSize);
     if (recordSize == 0 || recordSize % 512 != 0 || recordSize > kMaxRecordSize) {
         return std::nullopt;

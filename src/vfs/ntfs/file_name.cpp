@@ -24,10 +24,10 @@ std::optional<FileName> ParseFileName(bytes::Span value) {
         return std::nullopt;
     }
     FileName f;
-    f.parentRecord = RecordNumber(bytes::Le64(&value[0]));
-    f.modificationTime = bytes::Le64(&value[16]);
-    f.realSize = bytes::Le64(&value[48]);
-    f.flags = bytes::Le32(&value[56]);
+    f.parentRecord = RecordNumber(bytes::unchecked::Le64(&value[0]));
+    f.modificationTime = bytes::unchecked::Le64(&value[16]);
+    f.realSize = bytes::unchecked::Le64(&value[48]);
+    f.flags = bytes::unchecked::Le32(&value[56]);
     f.nameSpace = value[65];
     f.name = utf::FromUtf16LE(value.subspan(66, nameBytes));
     return f;

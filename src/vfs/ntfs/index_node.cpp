@@ -18,8 +18,8 @@ std::optional<bytes::Span> NodeEntries(bytes::Span area, std::size_t header) {
     if (!bytes::Fits(area.size(), header, 16)) {
         return std::nullopt;
     }
-    const std::uint32_t first = bytes::Le32(&area[header]);
-    const std::uint32_t end = bytes::Le32(&area[header + 4]);
+    const std::uint32_t first = bytes::unchecked::Le32(&area[header]);
+    const std::uint32_t end = bytes::unchecked::Le32(&area[header + 4]);
     const bytes::Span node = area.subspan(header);
     if (first > end || first > node.size()) {
         return std::nullopt;
@@ -36,8 +36,8 @@ std::optional<IndexRoot> ParseIndexRoot(bytes::Span value) {
         return std::nullopt;
     }
     IndexRoot root;
-    root.indexedType = bytes::Le32(&value[0]);
-    root.blockSize = bytes::Le32(&value[8]);
+    root.indexedType = bytes::unchecked::Le32(&value[0]);
+    root.blockSize = bytes::unchecked::Le32(&value[8]);
     auto entries = NodeEntries(value, 16);
     if (!entries) {
         return std::nullopt;
@@ -62,16 +62,16 @@ std::optional<IndexEntry> IndexEntryWalker::Next() {
         return std::nullopt;
     }
     const std::uint8_t* e = &entries_[offset_];
-    const std::uint16_t length = bytes::Le16(e + 8);
-    const std::uint16_t keyLength = bytes::Le16(e + 10);
-    const std::uint16_t flags = bytes::Le16(e + 12);
+    const std::uint16_t length = bytes::unchecked::Le16(e + 8);
+    const std::uint16_t keyLength = bytes::unchecked::Le16(e + 10);
+    const std::uint16_t flags = bytes::unchecked::Le16(e + 12);
     if (length == 0 || (flags & kEntryIsLast) != 0 || length < 16 ||
         !bytes::Fits(entries_.size(), offset_, length) || !bytes::Fits(length, 16, keyLength)) {
         offset_ = entries_.size();
         return std::nullopt;
     }
     IndexEntry entry;
-    entry.record = RecordNumber(bytes::Le64(e));
+    entry.record = RecordNumber(bytes::unchecked::Le64(e));
     entry.key = entries_.subspan(offset_ + 16, keyLength);
     offset_ += length;
     return entry;

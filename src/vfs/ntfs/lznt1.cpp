@@ -26,7 +26,7 @@ bool DecompressChunk(bytes::Span in, std::span<std::uint8_t> out) {
             if (at + 2 > in.size() || pos == 0) {
                 return false;
             }
-            const std::uint16_t token = bytes::Le16(&in[at]);
+            const std::uint16_t token = bytes::unchecked::Le16(&in[at]);
             at += 2;
             unsigned lengthBits = 12;
             for (std::size_t p = pos - 1; p >= 0x10; p >>= 1) {
@@ -53,7 +53,7 @@ bool Lznt1Decompress(bytes::Span in, std::span<std::uint8_t> out) {
     std::size_t at = 0;
     std::size_t produced = 0;
     while (at + 2 <= in.size()) {
-        const std::uint16_t header = bytes::Le16(&in[at]);
+        const std::uint16_t header = bytes::unchecked::Le16(&in[at]);
         if (header == 0) {
             break;
         }

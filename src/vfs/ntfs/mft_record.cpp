@@ -15,9 +15,9 @@ bool FixupRecord(std::span<std::uint8_t> record) {
     if (size < 48 || std::memcmp(record.data(), "FILE", 4) != 0) {
         return false;
     }
-    const std::uint32_t inUse = bytes::Le32(&record[24]);
-    const std::uint32_t allocated = bytes::Le32(&record[28]);
-    const std::uint32_t firstAttribute = bytes::Le16(&record[20]);
+    const std::uint32_t inUse = bytes::unchecked::Le32(&record[24]);
+    const std::uint32_t allocated = bytes::unchecked::Le32(&record[28]);
+    const std::uint32_t firstAttribute = bytes::unchecked::Le16(&record[20]);
     if (inUse == 0 || inUse > allocated || allocated != size || firstAttribute >= size) {
         return false;
     }
@@ -29,7 +29,7 @@ bool SameName(bytes::Span name, std::u16string_view wanted) {
         return false;
     }
     for (std::size_t i = 0; i < wanted.size(); ++i) {
-        if (bytes::Le16(&name[2 * i]) != std::uint16_t(wanted[i])) {
+        if (bytes::unchecked::Le16(&name[2 * i]) != std::uint16_t(wanted[i])) {
             return false;
         }
     }
@@ -50,25 +50,25 @@ std::optional<Attribute> ParseAttribute(bytes::Span record, std::size_t offset) 
     }
     const std::uint8_t* h = &record[offset];
     Attribute a;
-    a.type = bytes::Le32(h);
-    a.length = bytes::Le32(h + 4);
+    a.type = bytes::unchecked::Le32(h);
+    a.length = bytes::unchecked::Le32(h + 4);
     if (a.type == kEndOfAttributes || a.length < 24 ||
         !bytes::Fits(record.size(), offset, a.length)) {
         return std::nullopt;
     }
     a.offset = std::uint32_t(offset);
     a.nonResident = h[8] != 0;
-    a.flags = bytes::Le16(h + 12);
+    a.flags = bytes::unchecked::Le16(h + 12);
     const bytes::Span raw = record.subspan(offset, a.length);
     const std::uint32_t nameBytes = 2u * h[9];
-    const std::uint32_t nameOffset = bytes::Le16(h + 10);
+    const std::uint32_t nameOffset = bytes::unchecked::Le16(h + 10);
     if (!bytes::Fits(raw.size(), nameOffset, nameBytes)) {
         return std::nullopt;
     }
     a.name = raw.subspan(nameOffset, nameBytes);
     if (!a.nonResident) {
-        const std::uint32_t valueLength = bytes::Le32(h + 16);
-        const std::uint32_t valueOffset = bytes::Le16(h + 20);
+        const std::uint32_t valueLength = bytes::unchecked::Le32(h + 16);
+        const std::uint32_t valueOffset = bytes::unchecked::Le16(h + 20);
         if (!bytes::Fits(raw.size(), valueOffset, valueLength)) {
             return std::nullopt;
         }
@@ -78,13 +78,13 @@ std::optional<Attribute> ParseAttribute(bytes::Span record, std::size_t offset) 
     if (a.length < 64) {
         return std::nullopt;
     }
-    a.lowestVcn = bytes::Le64(h + 16);
-    a.highestVcn = bytes::Le64(h + 24);
-    const std::uint32_t pairsOffset = bytes::Le16(h + 32);
+    a.lowestVcn = bytes::unchecked::Le64(h + 16);
+    a.highestVcn = bytes::unchecked::Le64(h + 24);
+    const std::uint32_t pairsOffset = bytes::unchecked::Le16(h + 32);
     a.compressionUnit = h[34];
-    a.allocatedSize = bytes::Le64(h + 40);
-    a.realSize = bytes::Le64(h + 48);
-    a.initializedSize = bytes::Le64(h + 56);
+    a.allocatedSize = bytes::unchecked::Le64(h + 40);
+    a.realSize = bytes::unchecked::Le64(h + 48);
+    a.initializedSize = bytes::unchecked::Le64(h + 56);
     if (pairsOffset > raw.size()) {
         return std::nullopt;
     }
@@ -95,7 +95,7 @@ std::optional<Attribute> ParseAttribute(bytes::Span record, std::size_t offset) 
 AttributeWalker::AttributeWalker(bytes::Span record) : record_(record), offset_(0) {
     // The caller passes a record that FixupRecord accepted, so the offset is in range.
     if (record.size() >= 22) {
-        offset_ = bytes::Le16(&record[20]);
+        offset_ = bytes::unchecked::Le16(&record[20]);
     } else {
         offset_ = record.size();
     }

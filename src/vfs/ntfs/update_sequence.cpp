@@ -11,8 +11,8 @@ bool ApplyUpdateSequence(std::span<std::uint8_t> block) {
     if (block.size() < 8) {
         return false;
     }
-    const std::uint32_t offset = bytes::Le16(&block[4]);
-    const std::uint32_t count = bytes::Le16(&block[6]);
+    const std::uint32_t offset = bytes::unchecked::Le16(&block[4]);
+    const std::uint32_t count = bytes::unchecked::Le16(&block[6]);
     if (count == 0) {
         return true;
     }

@@ -21,7 +21,7 @@ constexpr std::uint32_t kMaxClusterSize = 2u << 20;
 
 // The base record a record extends: 0 for a base record itself.
 std::uint64_t BaseRecordOf(const std::vector<std::uint8_t>& record) {
-    return ntfs::RecordNumber(bytes::Le64(&record[32]));
+    return ntfs::RecordNumber(bytes::unchecked::Le64(&record[32]));
 }
 
 // $STANDARD_INFORMATION: 0 creation, 8 modification, 16 MFT change, 24 access times,
@@ -29,7 +29,7 @@ std::uint64_t BaseRecordOf(const std::vector<std::uint8_t>& record) {
 bool MarkedCompressed(const std::vector<std::uint8_t>& base) {
     const auto si = ntfs::FindAttribute(base, ntfs::kStandardInformation, u"");
     return si && !si->nonResident && si->value.size() >= 36 &&
-           (bytes::Le32(&si->value[32]) & ntfs::kFileAttrCompressed) != 0;
+           (bytes::unchecked::Le32(&si->value[32]) & ntfs::kFileAttrCompressed) != 0;
 }
 
 } // namespace
@@ -383,7 +383,7 @@ std::unique_ptr<cFSObject> cVNTFS::EntryFromRecord(std::uint64_t n) {
     entry->id = n;
     entry->parentId = chosen->parentRecord;
     entry->name = std::move(chosen->name);
-    entry->mtime = fstime::FromFileTime(bytes::Le64(&si->value[8]));
+    entry->mtime = fstime::FromFileTime(bytes::unchecked::Le64(&si->value[8]));
     entry->fileSystem = this;
     return entry;
 }
