@@ -33,13 +33,17 @@ void CheckDelivered(const SimDisk& disk, std::uint64_t position, const std::uint
     Check(std::memcmp(out, disk.bytes.data() + position * 512, std::size_t(delivered) * 512) == 0);
 }
 
-void Exercise(cBaseIO& reader, const SimDisk& disk, bytes::Cursor requests) {
+void Exercise(cBaseIO& reader, const SimDisk& disk, bytes::Span data) {
+    bytes::Cursor requests(data);
     const std::uint64_t total = reader.GetSectorCount();
     std::vector<std::uint8_t> out(256 * 512 + 65536);
     for (int steps = 0; steps < 64 && requests.Remaining() >= 5; ++steps) {
         const std::uint64_t position = requests.Le16() % (total + 2);
         const std::uint32_t count = requests.U8();
         const std::uint32_t length = requests.Le16();
+        if (!requests.Ok()) {
+            break;
+        }
         if (reader.SeekSector(position) >= 0) {
             const std::uint32_t got = reader.ReadSectors(out.data(), count);
             CheckDelivered(disk, std::min(position, total), out.data(), got, count, total);
@@ -78,11 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     cWinHDIO drive(devices);
     Check(drive.Open(&resource, true));
-    Exercise(drive, *disk, input);
+    const bytes::Span requests(data + input.Offset(), size - input.Offset());
+    Exercise(drive, *disk, requests);
     if (sectorSize >= 2048) {
         cWinCDIO cd(devices);
         Check(cd.Open(&resource, true));
-        Exercise(cd, *disk, input);
+        Exercise(cd, *disk, requests);
     }
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <span>
 
@@ -34,7 +35,9 @@ template <std::size_t N> using Fixed = std::span<const std::uint8_t, N>;
 // Loads from raw memory, for code that reads back bytes it wrote itself in the same
 // function (or proved in range a line above). Disk parsers use the span loads below.
 namespace unchecked {
-inline std::uint16_t Le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+inline std::uint16_t Le16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 inline std::uint32_t Le32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
@@ -42,7 +45,9 @@ inline std::uint32_t Le32(const std::uint8_t* p) {
 inline std::uint64_t Le64(const std::uint8_t* p) {
     return std::uint64_t(Le32(p)) | (std::uint64_t(Le32(p + 4)) << 32);
 }
-inline std::uint16_t Be16(const std::uint8_t* p) { return std::uint16_t((p[0] << 8) | p[1]); }
+inline std::uint16_t Be16(const std::uint8_t* p) {
+    return std::uint16_t((p[0] << 8) | p[1]);
+}
 inline std::uint32_t Be32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
            std::uint32_t(p[3]);
@@ -53,12 +58,24 @@ inline std::uint64_t Be64(const std::uint8_t* p) {
 } // namespace unchecked
 
 // A field of exactly its own size.
-inline std::uint16_t Le16(Fixed<2> b) { return unchecked::Le16(b.data()); }
-inline std::uint32_t Le32(Fixed<4> b) { return unchecked::Le32(b.data()); }
-inline std::uint64_t Le64(Fixed<8> b) { return unchecked::Le64(b.data()); }
-inline std::uint16_t Be16(Fixed<2> b) { return unchecked::Be16(b.data()); }
-inline std::uint32_t Be32(Fixed<4> b) { return unchecked::Be32(b.data()); }
-inline std::uint64_t Be64(Fixed<8> b) { return unchecked::Be64(b.data()); }
+inline std::uint16_t Le16(Fixed<2> b) {
+    return unchecked::Le16(b.data());
+}
+inline std::uint32_t Le32(Fixed<4> b) {
+    return unchecked::Le32(b.data());
+}
+inline std::uint64_t Le64(Fixed<8> b) {
+    return unchecked::Le64(b.data());
+}
+inline std::uint16_t Be16(Fixed<2> b) {
+    return unchecked::Be16(b.data());
+}
+inline std::uint32_t Be32(Fixed<4> b) {
+    return unchecked::Be32(b.data());
+}
+inline std::uint64_t Be64(Fixed<8> b) {
+    return unchecked::Be64(b.data());
+}
 
 // A field at a constant offset of a fixed-size structure: Le32<0x54>(header). An offset
 // that does not leave room for the field inside the structure does not compile.
@@ -190,16 +207,34 @@ public:
         unchecked_ = false;
         return !failed_;
     }
-    std::size_t Offset() const { return offset_; }
-    std::size_t Remaining() const { return failed_ ? 0 : data_.size() - offset_; }
+    std::size_t Offset() const {
+        return offset_;
+    }
+    std::size_t Remaining() const {
+        return failed_ ? 0 : data_.size() - offset_;
+    }
 
-    std::uint8_t U8() { return Take(1) ? data_[offset_ - 1] : 0; }
-    std::uint16_t Le16() { return bytes::Le16(Next<2>()); }
-    std::uint32_t Le32() { return bytes::Le32(Next<4>()); }
-    std::uint64_t Le64() { return bytes::Le64(Next<8>()); }
-    std::uint16_t Be16() { return bytes::Be16(Next<2>()); }
-    std::uint32_t Be32() { return bytes::Be32(Next<4>()); }
-    std::uint64_t Be64() { return bytes::Be64(Next<8>()); }
+    std::uint8_t U8() {
+        return Take(1) ? data_[offset_ - 1] : 0;
+    }
+    std::uint16_t Le16() {
+        return bytes::Le16(Next<2>());
+    }
+    std::uint32_t Le32() {
+        return bytes::Le32(Next<4>());
+    }
+    std::uint64_t Le64() {
+        return bytes::Le64(Next<8>());
+    }
+    std::uint16_t Be16() {
+        return bytes::Be16(Next<2>());
+    }
+    std::uint32_t Be32() {
+        return bytes::Be32(Next<4>());
+    }
+    std::uint64_t Be64() {
+        return bytes::Be64(Next<8>());
+    }
 
     // The next N bytes as a structure whose fields are read with the offset loads above;
     // all zeros (and failure) when fewer remain.
@@ -211,7 +246,9 @@ public:
     Span Bytes(std::size_t size) {
         return Take(size) ? data_.subspan(offset_ - size, size) : Span{};
     }
-    void Skip(std::size_t size) { Take(size); }
+    void Skip(std::size_t size) {
+        Take(size);
+    }
 
 private:
     bool Take(std::size_t size) {

@@ -50,7 +50,8 @@ bool ParseRecords(bytes::Span area, Table& table) {
         }
         const auto key = std::int32_t(cursor.Le32());
         const bytes::Span value = cursor.Bytes(cursor.Le32());
-        if (!cursor.Ok() || !table.emplace(key, std::vector<std::uint8_t>(value.begin(), value.end())).second) {
+        if (!cursor.Ok() ||
+            !table.emplace(key, std::vector<std::uint8_t>(value.begin(), value.end())).second) {
             return false;
         }
     }

@@ -153,6 +153,9 @@ bool cApplePartParser::Parse(cPartTreeItem& node) {
             node.Start() + std::uint64_t(bytes::Be32<kFirstBlock>(*entry)) * blockSectors;
         const std::uint64_t length =
             std::uint64_t(bytes::Be32<kPartBlockCount>(*entry)) * blockSectors;
+        if (length == 0) {
+            continue;
+        }
         cPartTreeItem* child = part::AddPartition(node, start, length, type);
         if (child == nullptr) {
             break;

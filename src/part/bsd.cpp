@@ -48,7 +48,7 @@ bool ParseLabel(cPartTreeItem& node, const LabelLayout& layout) {
             break;
         }
         const std::uint8_t fsType = entry[12];
-        if (i == kWholeDiskEntry || fsType == 0) {
+        if (i == kWholeDiskEntry || fsType == 0 || bytes::Le32<0>(entry) == 0) {
             continue;
         }
         if (part::AddPartition(node, bytes::Le32<4>(entry), bytes::Le32<0>(entry),

@@ -85,27 +85,27 @@ std::optional<Header> HeaderOf(const part::Sector& sector) {
                   bytes::Le32<kEntryCount>(sector)};
 }
 
-// Where an entry's partition lies relative to the header, in sectors; nothing for an
-// entry that ends before it starts or lies before the header (whose arithmetic would
-// wrap).
+// Where an entry's partition lies relative to the header, in 512-byte sectors when a
+// logical block holds block of them; nothing for an entry that ends before it starts,
+// lies before the header, or whose arithmetic would wrap.
 struct Extent {
     std::uint64_t offset;
     std::uint64_t length;
 };
 
-std::optional<Extent> ExtentOf(bytes::Fixed<kEntrySize> entry, std::uint64_t myLba) {
+std::optional<Extent> ExtentOf(bytes::Fixed<kEntrySize> entry, std::uint64_t myLba,
+                               std::uint64_t block) {
     const std::uint64_t first = bytes::Le64<kFirstLba>(entry);
     const std::uint64_t last = bytes::Le64<kLastLba>(entry);
     const auto offset = checked::Sub(first, myLba);
     const auto span = checked::Sub(last, first);
-    if (!offset || !span) {
+    const auto blocks = span ? checked::Add<std::uint64_t>(*span, 1) : std::nullopt;
+    const auto offsetSectors = offset ? checked::Mul(*offset, block) : std::nullopt;
+    const auto lengthSectors = blocks ? checked::Mul(*blocks, block) : std::nullopt;
+    if (!offsetSectors || !lengthSectors) {
         return std::nullopt;
     }
-    const auto length = checked::Add<std::uint64_t>(*span, 1);
-    if (!length) {
-        return std::nullopt;
-    }
-    return Extent{*offset, *length};
+    return Extent{*offsetSectors, *lengthSectors};
 }
 
 } // namespace
@@ -119,23 +119,30 @@ std::uint16_t GptTypeCode(bytes::Fixed<16> typeGuid) {
     return part_type::kUnknown;
 }
 
+bool IsGptHeaderAt(cBaseIO& storage, std::uint64_t sector) {
+    const std::optional<part::Sector> read = part::ReadSector(&storage, sector);
+    return read && HeaderOf(*read);
+}
+
 bool cGPTPartParser::Probe(cPartTreeItem& node) {
     const std::optional<part::Sector> sector = part::ReadSector(node.Storage(), node.Start());
     return sector && HeaderOf(*sector);
 }
 
 bool cGPTPartParser::Parse(cPartTreeItem& node) {
-    const std::optional<part::Sector> headerSector =
-        part::ReadSector(node.Storage(), node.Start());
+    const std::optional<part::Sector> headerSector = part::ReadSector(node.Storage(), node.Start());
     const std::optional<Header> header = headerSector ? HeaderOf(*headerSector) : std::nullopt;
     if (!header || header->entryCount > kMaxEntries || header->arrayLba < header->myLba) {
         return false;
     }
-    // The array must lie on the storage before a buffer is made for it.
+    // The array must lie on the storage before a buffer is made for it. LBAs count
+    // logical blocks of the disk, read here as whole 512-byte sectors.
+    const std::uint64_t block = part::BlockSectors(node);
     const std::uint32_t arraySectors =
         (header->entryCount * kEntrySize + kSectorSize - 1) / kSectorSize;
     const std::uint64_t sectors = node.Storage()->GetSectorCount();
-    const std::uint64_t relative = header->arrayLba - header->myLba;
+    const std::uint64_t relative =
+        checked::Mul(header->arrayLba - header->myLba, block).value_or(UINT64_MAX);
     if (relative > sectors || node.Start() > sectors - relative ||
         arraySectors > sectors - relative - node.Start()) {
         return false;
@@ -155,7 +162,7 @@ bool cGPTPartParser::Parse(cPartTreeItem& node) {
         if (std::all_of(typeGuid.begin(), typeGuid.end(), [](std::uint8_t b) { return b == 0; })) {
             continue;
         }
-        const std::optional<Extent> extent = ExtentOf(entry, header->myLba);
+        const std::optional<Extent> extent = ExtentOf(entry, header->myLba, block);
         const auto start = extent ? checked::Add(node.Start(), extent->offset) : std::nullopt;
         if (!start) {
             continue;

@@ -16,6 +16,9 @@ public:
     bool Parse(cPartTreeItem& node) override;
 };
 
+// Yes when the sector of the storage holds a GPT header.
+bool IsGptHeaderAt(cBaseIO& storage, std::uint64_t sector);
+
 // The partition type code of a GPT type GUID as stored on disk (first three groups
 // little-endian); 0x7FFF for a GUID the program does not know.
 std::uint16_t GptTypeCode(bytes::Fixed<16> typeGuid);

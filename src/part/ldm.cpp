@@ -212,15 +212,17 @@ Records ReadRecords(cBaseIO& storage, std::uint64_t position, std::uint64_t end,
         bytes::Cursor cursor(record, kObjectId);
         const auto objectId = VarNumber(cursor);
         CountedText(cursor); // name
-        if (!objectId || !cursor.Ok()) {
+        if (!cursor.Ok() || !objectId) {
             continue;
         }
         if (type == kPartitionRecord) {
-            if (const auto partition = ParsePartition(cursor)) {
+            const auto partition = ParsePartition(cursor);
+            if (cursor.Ok() && partition) {
                 records.partitions.push_back(*partition);
             }
         } else if (type == kDiskRecordText || type == kDiskRecordBinary) {
-            records.disks.push_back({*objectId, ParseDiskGuid(cursor, type)});
+            const auto guid = ParseDiskGuid(cursor, type);
+            records.disks.push_back({*objectId, cursor.Ok() ? guid : std::nullopt});
         }
     }
     return records;
@@ -263,11 +265,10 @@ bool cLdmPartParser::Parse(cPartTreeItem& node) {
         }
     }
     for (const PartitionRecord& partition : records.partitions) {
-        if (thisDisk && partition.diskId != *thisDisk) {
+        if ((thisDisk && partition.diskId != *thisDisk) || partition.size == 0) {
             continue;
         }
-        const std::optional<std::uint64_t> start =
-            checked::Add(db->logicalStart, partition.start);
+        const std::optional<std::uint64_t> start = checked::Add(db->logicalStart, partition.start);
         if (!start) {
             continue;
         }

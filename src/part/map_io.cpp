@@ -1,5 +1,6 @@
 #include "part/map_io.h"
 
+#include "base/checked.h"
 #include "io/base_io.h"
 #include "part/part_tree.h"
 
@@ -7,6 +8,12 @@
 #include <memory>
 
 namespace part {
+namespace {
+
+// The end of the largest storage a 64-bit byte offset can address.
+constexpr std::uint64_t kMaxSectorEnd = UINT64_MAX / kSectorSize;
+
+} // namespace
 
 bool ReadSectors(cBaseIO* storage, std::uint64_t sector, std::uint32_t count,
                  std::vector<std::uint8_t>& out) {
@@ -18,6 +25,11 @@ bool ReadSectors(cBaseIO* storage, std::uint64_t sector, std::uint32_t count,
         return false;
     }
     return storage->ReadSectors(out.data(), count) == count;
+}
+
+std::uint32_t BlockSectors(const cPartTreeItem& node) {
+    const cPartTree* tree = node.Tree();
+    return tree != nullptr ? tree->BlockSectors() : 1;
 }
 
 std::optional<Sector> ReadSector(cBaseIO* storage, std::uint64_t sector) {
@@ -38,11 +50,14 @@ bool HasText(std::span<const std::uint8_t> data, std::size_t offset, std::string
 cPartTreeItem* AddPartition(cPartTreeItem& parent, std::uint64_t start, std::uint64_t length,
                             std::uint16_t typeCode) {
     cPartTree* tree = parent.Tree();
-    if (tree == nullptr || tree->NodeCount() >= kMaxTreeNodes) {
+    const auto end = checked::Add(start, length);
+    if (tree == nullptr || tree->NodeCount() >= kMaxTreeNodes || !end || *end > kMaxSectorEnd) {
         return nullptr;
     }
     auto node = std::make_unique<cPartTreeItem>();
-    node->SetRecord(parent.Storage(), start, length, typeCode);
+    if (!node->SetRecord(parent.Storage(), start, length, typeCode)) {
+        return nullptr;
+    }
     return &tree->AddChild(&parent, std::move(node));
 }
 

@@ -27,6 +27,9 @@ bool ReadSectors(cBaseIO* storage, std::uint64_t sector, std::uint32_t count,
 
 using Sector = std::array<std::uint8_t, kSectorSize>;
 
+// The logical block of node's storage in 512-byte sectors (1 outside a tree).
+std::uint32_t BlockSectors(const cPartTreeItem& node);
+
 // One sector at an absolute sector of the storage; nothing when it cannot be read.
 std::optional<Sector> ReadSector(cBaseIO* storage, std::uint64_t sector);
 
@@ -35,7 +38,10 @@ bool HasText(std::span<const std::uint8_t> data, std::size_t offset, std::string
 
 // A new child of parent on parent's storage with the given record, appended after the
 // parent's last child. Null when the tree already holds kMaxTreeNodes nodes or parent
-// is in no tree.
+// is in no tree, and null (nothing added) for a record no storage can hold: a length of
+// 0, no storage, or an end past the largest byte offset. Parsers leave empty entries
+// out before, so null means the parse should stop; since every node ends below 2^55
+// sectors, a parser may add 32-bit fields to a node's start without wrapping.
 cPartTreeItem* AddPartition(cPartTreeItem& parent, std::uint64_t start, std::uint64_t length,
                             std::uint16_t typeCode);
 

@@ -55,33 +55,40 @@ std::unique_ptr<cPartLegacyBoot> BootCodeOf(const part::Sector& sector) {
         std::vector<std::uint8_t>(sector.begin(), sector.begin() + kBootCodeSize));
 }
 
-// Logical partitions of the extended partition at sector chainStart relative to node; each
+// Logical partitions of the extended partition at block chainStart relative to node; each
 // EBR's entry 0 is the logical partition (relative to that EBR), entry 1 the next EBR
 // (relative to the extended partition). No when an EBR cannot be read or is not one.
+// Entries count logical blocks of the disk; positions are 32-bit sums of 32-bit fields
+// and a block is at most 128 sectors, so the sector numbers cannot wrap.
 bool WalkExtendedChain(cPartTreeItem& node, cPartTreeItem& extended, std::uint64_t chainStart) {
+    const std::uint64_t block = part::BlockSectors(node);
     std::vector<std::uint64_t> visited;
     std::uint64_t position = chainStart;
     while (visited.size() < kMaxLogicalPartitions &&
            std::find(visited.begin(), visited.end(), position) == visited.end()) {
         visited.push_back(position);
         const std::optional<part::Sector> ebr =
-            part::ReadSector(node.Storage(), node.Start() + position);
+            part::ReadSector(node.Storage(), node.Start() + position * block);
         if (!ebr || !part::HasBootSignature(*ebr)) {
             return false;
         }
         const EntryTable entries = EntriesOf(*ebr);
         const MbrEntry& logical = entries[0];
         const MbrEntry& link = entries[1];
-        cPartTreeItem* child = part::AddPartition(extended, node.Start() + position + logical.first,
-                                                  logical.count, logical.type);
-        if (child == nullptr) {
-            break;
+        // An EBR whose logical slot is empty may still link to the next one.
+        if (logical.count != 0) {
+            cPartTreeItem* child =
+                part::AddPartition(extended, node.Start() + (position + logical.first) * block,
+                                   logical.count * block, logical.type);
+            if (child == nullptr) {
+                break;
+            }
+            if (std::any_of(ebr->begin(), ebr->begin() + kBootCodeSize,
+                            [](std::uint8_t b) { return b != 0; })) {
+                child->AttachExtension(BootCodeOf(*ebr));
+            }
+            NestedParse(*child);
         }
-        if (std::any_of(ebr->begin(), ebr->begin() + kBootCodeSize,
-                        [](std::uint8_t b) { return b != 0; })) {
-            child->AttachExtension(BootCodeOf(*ebr));
-        }
-        NestedParse(*child);
         if (link.type == 0) {
             break;
         }
@@ -112,12 +119,13 @@ bool cMbrPartParser::Parse(cPartTreeItem& node) {
         return RunParser(node, std::make_unique<cLdmPartParser>());
     }
     bool chainsRead = true;
+    const std::uint64_t block = part::BlockSectors(node);
     for (const MbrEntry& entry : EntriesOf(*sector)) {
         if (entry.type == 0 || entry.count == 0) {
             continue;
         }
-        cPartTreeItem* child =
-            part::AddPartition(node, node.Start() + entry.first, entry.count, entry.type);
+        cPartTreeItem* child = part::AddPartition(node, node.Start() + entry.first * block,
+                                                  entry.count * block, entry.type);
         if (child == nullptr) {
             break;
         }

@@ -85,13 +85,17 @@ bool cNetWarePartParser::Parse(cPartTreeItem& node) {
     const std::uint32_t count = bytes::Le32<kVolumeCount>(table->sector);
     // Entries are read while their fields lie in the table's sector.
     for (std::uint32_t i = 0; i < count; ++i) {
-        const auto found = bytes::Slice<kEntryFields>(table->sector, kFirstEntry + kEntryStride * i);
+        const auto found =
+            bytes::Slice<kEntryFields>(table->sector, kFirstEntry + kEntryStride * i);
         if (!found) {
             break;
         }
         const bytes::Fixed<kEntryFields> entry = *found;
         const std::uint32_t length = bytes::Le32<kSegmentLength>(entry);
         const std::uint32_t blocks = bytes::Le32<kBlockCount>(entry);
+        if (length == 0) {
+            continue;
+        }
         // Start and hotfix size are 32-bit fields and the volume table was read within the
         // storage, so the sum cannot wrap.
         cPartTreeItem* child = part::AddPartition(
@@ -100,9 +104,9 @@ bool cNetWarePartParser::Parse(cPartTreeItem& node) {
         if (child == nullptr) {
             break;
         }
-        child->AttachExtension(std::make_unique<cNWPartData>(
-            bytes::Le32<kFatBlock>(entry), blocks != 0 ? length / blocks : 0,
-            bytes::Le32<kDirectoryBlock>(entry)));
+        child->AttachExtension(std::make_unique<cNWPartData>(bytes::Le32<kFatBlock>(entry),
+                                                             blocks != 0 ? length / blocks : 0,
+                                                             bytes::Le32<kDirectoryBlock>(entry)));
     }
     return true;
 }

@@ -106,6 +106,10 @@ public:
     const std::vector<std::unique_ptr<cPartTreeItem>>& Roots() const { return roots_; }
     // Every node of the tree, counted as they are added and destroyed.
     std::size_t NodeCount() const { return nodeCount_; }
+    // The storage's logical block in 512-byte sectors: the unit MBR and GPT entries count
+    // in (8 on a drive with 4096-byte logical sectors).
+    std::uint32_t BlockSectors() const { return blockSectors_; }
+    void SetBlockSectors(std::uint32_t sectors) { blockSectors_ = sectors; }
 
     // Appends node after the last child of parent (after the last root for null). A node
     // from another tree or with a place in this one must be taken out first; its own
@@ -143,6 +147,7 @@ private:
 
     std::vector<std::unique_ptr<cPartTreeItem>> roots_;
     std::size_t nodeCount_ = 0;
+    std::uint32_t blockSectors_ = 1;
 };
 
 // A partition kept outside every tree (the application keeps found or loaded partitions

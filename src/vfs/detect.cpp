@@ -251,8 +251,8 @@ cPartTreeItem* cVFSDetectManager::RecogniseSuperblock(cPartTreeItem& owner, std:
     }
     // A hostile block count times the block size must not wrap to a small, plausible
     // length; SetRange cuts a saturated one to the storage.
-    const std::uint64_t sectors =
-        checked::SaturatingMul(reader->GetBlockCount(), std::uint64_t(reader->GetBlockSize() / 512));
+    const std::uint64_t sectors = checked::SaturatingMul(
+        reader->GetBlockCount(), std::uint64_t(reader->GetBlockSize() / 512));
     candidate.AttachExtension(std::move(reader));
     candidate.SetRange(hit.start, sectors);
     return &candidate;

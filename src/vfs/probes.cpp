@@ -204,9 +204,8 @@ bool HfsPlus(const SectorSource& read) {
 bool Hfs(const SectorSource& read) {
     const std::vector<std::uint8_t> sector = Read(read, 2, 1);
     const auto mdb = bytes::Slice<kSector>(sector);
-    return mdb && Text(*mdb, 0, "BD") && bytes::Be32<20>(*mdb) != 0 &&
-           bytes::Be16<18>(*mdb) != 0 && bytes::Be32<24>(*mdb) != 0 && !Text(*mdb, 124, "H+") &&
-           !Text(*mdb, 124, "HX");
+    return mdb && Text(*mdb, 0, "BD") && bytes::Be32<20>(*mdb) != 0 && bytes::Be16<18>(*mdb) != 0 &&
+           bytes::Be32<24>(*mdb) != 0 && !Text(*mdb, 124, "H+") && !Text(*mdb, 124, "HX");
 }
 
 bool UdfTagValid(std::span<const std::uint8_t> tag, std::uint16_t* identifier) {

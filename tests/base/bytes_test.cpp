@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "base/bytes.h"
 
 #include <array>
+#include <gtest/gtest.h>
 #include <vector>
 
 TEST(Bytes, CursorStopsAtTheEndAndStaysFailed) {

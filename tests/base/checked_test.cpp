@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "base/checked.h"
 
 #include <cstdint>
+#include <gtest/gtest.h>
 
 TEST(Checked, WrapsBecomeNothingOrTheLimit) {
     EXPECT_EQ(checked::Add<std::uint64_t>(UINT64_MAX - 1, 1), UINT64_MAX);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "base/utf.h"
+
+#include <gtest/gtest.h>
 
 TEST(Utf, RoundTripsAcrossPlanes) {
     const std::string text = "A\xD0\xBF\xE2\x82\xAC\xF0\x9F\x98\x80"; // A, п, €, U+1F600

@@ -176,6 +176,27 @@ TEST(Gpt, EntryCoveringItsOwnHeaderIsNotParsedAgain) {
     EXPECT_EQ(built.Node("1").Parser(), nullptr);
 }
 
+TEST(Gpt, EntriesWhoseArithmeticWouldWrapAreLeftOut) {
+    DiskBuilder disk(4096);
+    PutGptHeader(disk, 0, 1, 4);
+    // Before the header: would start at sector 0 + (0 - 1), wrapped to the last sector of
+    // a 2^64-sector disk.
+    PutGptEntry(disk, 1, 0, kBasicData, 0, 99);
+    PutGptEntry(disk, 1, 1, kOther, 200, 299);
+    BuiltTree built(disk.Storage());
+    EXPECT_EQ(Listing(built.tree), (Lines{"0 0+4096 0x7FFC", "1 199+100 0x7FFF"}));
+
+    DiskBuilder whole(4096);
+    PutGptHeader(whole, 0, 0, 4);
+    // From LBA 0 to the last LBA: its length would wrap to 0.
+    PutGptEntry(whole, 1, 0, kBasicData, 0, UINT64_MAX);
+    PutGptEntry(whole, 1, 1, kOther, 200, 299);
+    // Ending past any storage: maps nested in it would read at wrapped sectors.
+    PutGptEntry(whole, 1, 2, kOther, UINT64_MAX - 10, UINT64_MAX - 1);
+    BuiltTree wholeBuilt(whole.Storage());
+    EXPECT_EQ(Listing(wholeBuilt.tree), (Lines{"0 0+4096 0x7FFC", "1 200+100 0x7FFF"}));
+}
+
 TEST(Gpt, HostileHeadersEndCleanly) {
     const struct {
         const char* what;
@@ -205,7 +226,6 @@ TEST(Gpt, TypeGuidTable) {
     EXPECT_EQ(GptTypeCode(kBasicData), 0x5F83);
     EXPECT_EQ(GptTypeCode(kOther), 0x7FFF);
 }
-
 
 TEST(Mbr, UnreadableSectorsEndTheParseCleanly) {
     DiskBuilder disk(1024);

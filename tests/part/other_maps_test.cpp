@@ -350,6 +350,10 @@ TEST(NetWare, HugeVolumeCountStopsAtTheSectorEnd) {
     disk.Text(100 + 32, 0, "HOTFIX00").Le32(100 + 32, 24, 0);
     disk.Text(100 + 64, 0, std::string_view("NetWare Volumes\0", 16))
         .Le32(100 + 64, 16, 0xFFFFFFFF);
+    // Every entry that fits has a length; empty entries add nothing.
+    for (std::size_t length = 60; length + 4 <= 512; length += 60) {
+        disk.Le32(100 + 64, length, 10);
+    }
     BuiltTree built(disk.Storage());
     EXPECT_EQ(built.ParserOf("1"), parser_id::kNetWare);
     EXPECT_EQ(built.Node("1").Children().size(), 8u) << "(512 - 80) / 60 + 1 entries fit";

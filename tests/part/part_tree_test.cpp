@@ -1,4 +1,5 @@
 #include "disk_builder.h"
+#include "part/map_io.h"
 #include "part/storage_tree_builder.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +222,14 @@ TEST_F(PartTreeOps, PartitionPathsLookUp) {
          {"", "4", "0.1", "1.", ".1", "1..2", "1.3", "x", "-1", "1.2.1", "99999999999999999999"}) {
         EXPECT_EQ(FindByPartitionPath(tree, bad), nullptr) << bad;
     }
+}
+
+TEST_F(PartTreeOps, ARecordThatCannotBeSetIsNotAdded) {
+    EXPECT_EQ(part::AddPartition(*two, 250, 0, 0x83), nullptr);
+    EXPECT_EQ(tree.NodeCount(), 7u);
+    EXPECT_FALSE(two->HasChildren());
+    ASSERT_NE(part::AddPartition(*two, 250, 10, 0x83), nullptr);
+    EXPECT_EQ(tree.NodeCount(), 8u);
 }
 
 TEST(BuildTree, EmptyStorageGivesAnEmptyTree) {

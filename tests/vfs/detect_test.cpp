@@ -10,6 +10,7 @@
 #include "vfs/detect.h"
 #include "vfs/probes.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -168,6 +169,42 @@ TEST(Superblocks, CandidatesAreMountedOnceAndFiltered) {
     // A second copy of the same superblock is no new candidate.
     EXPECT_EQ(cVFSDetectManager::Instance().RecogniseSuperblock(owner, 2048, sector), nullptr);
     EXPECT_EQ(found.NodeCount(), 2u);
+}
+
+// A reader that believes whatever size its superblock claims: 2^63 + 64 blocks of two
+// sectors, whose product in sectors wraps to 128.
+class cHugeVFS final : public cVFS {
+public:
+    cHugeVFS() { blockCount_ = (1ull << 63) + 64; }
+    std::uint32_t GetFSType() const override { return fstype::kXfs; }
+    std::unique_ptr<cFSObject> GetObject(std::uint64_t) override { return nullptr; }
+    bool Mount(cPartRecord&) override { return false; }
+    std::unique_ptr<cObjectHandle> OpenObject(const cFSObject&) override { return nullptr; }
+    std::uint64_t GetRootId() const override { return 0; }
+    bool EnumFolder(const cFSObject&, const cEnumCallback&, std::uint32_t) override {
+        return false;
+    }
+    std::uint32_t GetBlockSize() const override { return 1024; }
+};
+
+class cHugeDetector final : public cVFSDetector {
+public:
+    std::unique_ptr<cVFS> Detect(cPartRecord&) override { return std::make_unique<cHugeVFS>(); }
+};
+
+TEST(Superblocks, AHugeVolumeIsCutAtTheStorageEndNotWrapped) {
+    cMemIO io(std::vector<std::uint8_t>(1 << 20));
+    cPartTree found;
+    auto top = std::make_unique<cPartTreeItem>();
+    top->SetRecord(&io, 0, io.GetSectorCount(), 0x7FFC);
+    cPartTreeItem& owner = found.AddChild(nullptr, std::move(top));
+    cVFSDetectManager manager;
+    manager.AddDetector(std::make_unique<cHugeDetector>());
+    std::vector<std::uint8_t> sector(512);
+    std::memcpy(sector.data(), "XFSB", 4);
+    cPartTreeItem* candidate = manager.RecogniseSuperblock(owner, 16, sector);
+    ASSERT_TRUE(candidate);
+    EXPECT_EQ(candidate->Length(), io.GetSectorCount() - 16);
 }
 
 TEST(AltFileSystems, AddSelectFind) {

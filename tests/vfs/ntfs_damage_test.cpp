@@ -185,7 +185,8 @@ TEST_F(NtfsDamage, AttributeListsPointingElsewhereFailTheOpen) {
     // itself, at another file's base record, and at the other extent's record.
     std::size_t entryAt = 0;
     std::uint64_t firstExtentRecord = 0;
-    for (std::size_t at = 0; at + 26 <= list->size(); at += bytes::unchecked::Le16(&(*list)[at + 4])) {
+    for (std::size_t at = 0; at + 26 <= list->size();
+         at += bytes::unchecked::Le16(&(*list)[at + 4])) {
         if (bytes::unchecked::Le16(&(*list)[at + 4]) == 0) {
             break;
         }

@@ -51,7 +51,8 @@ std::optional<cBootRecord> ParseBootRecord(std::span<const std::uint8_t> sector,
     boot.reservedSectors = bytes::unchecked::Le16(p + 14);
     boot.fatCount = p[16];
     boot.rootEntries = fat32 ? 0 : bytes::unchecked::Le16(p + 17);
-    boot.totalSectors = bytes::unchecked::Le16(p + 19) ? bytes::unchecked::Le16(p + 19) : bytes::unchecked::Le32(p + 32);
+    boot.totalSectors = bytes::unchecked::Le16(p + 19) ? bytes::unchecked::Le16(p + 19)
+                                                       : bytes::unchecked::Le32(p + 32);
     boot.sectorsPerFat = fat32 ? bytes::unchecked::Le32(p + 36) : bytes::unchecked::Le16(p + 22);
     boot.rootCluster = fat32 ? bytes::unchecked::Le32(p + 44) : 0;
     std::memcpy(boot.label.data(), p + (fat32 ? 71 : 43), boot.label.size());

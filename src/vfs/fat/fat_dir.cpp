@@ -100,7 +100,8 @@ cEntryDecoder::Result cEntryDecoder::Feed(Entry entry) {
         auto label = std::make_unique<cFSVolName>();
         const std::span<const std::uint8_t> text = entry.first(11);
         label->name = codepage::Decode(codePage_, text.first(TrimmedLength(text)));
-        label->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]), bytes::unchecked::Le16(&entry[22]));
+        label->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]),
+                                               bytes::unchecked::Le16(&entry[22]));
         decoded_ = std::move(label);
         return Result::kEntry;
     }
@@ -128,7 +129,8 @@ cEntryDecoder::Result cEntryDecoder::Feed(Entry entry) {
     }
     object->id = FirstCluster(entry, fat32_);
     object->size = bytes::unchecked::Le32(&entry[28]);
-    object->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]), bytes::unchecked::Le16(&entry[22]));
+    object->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]),
+                                            bytes::unchecked::Le16(&entry[22]));
     decoded_ = std::move(object);
     return Result::kEntry;
 }

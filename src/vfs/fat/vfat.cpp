@@ -85,7 +85,8 @@ std::optional<fatboot::cBootRecord> cVFAT32::ReadBootRecord() {
     }
     // The backup is trusted only when it names itself as the backup.
     if (ReadSectorsAt(PartitionStart() + fatboot::kBackupBootSector, sector, 1) &&
-        fatboot::HasFat32Label(sector) && bytes::unchecked::Le16(sector + 50) == fatboot::kBackupBootSector) {
+        fatboot::HasFat32Label(sector) &&
+        bytes::unchecked::Le16(sector + 50) == fatboot::kBackupBootSector) {
         return fatboot::ParseBootRecord(sector, true);
     }
     return std::nullopt;
