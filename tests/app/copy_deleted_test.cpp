@@ -137,6 +137,28 @@ TEST_F(CopyDeleted, AShortReadKeepsWhatWasReadAndIsLoggedAsAFailure) {
         << report;
 }
 
+TEST_F(CopyDeleted, ADamagedFileIsCopiedAndReportedEvenWhenItReadsWhole) {
+    volume_.folders[1] = {
+        {false, u"claimed.bin", 2, 1000, false, ~std::uint64_t(0), true},
+        {false, u"cut.bin", 3, 1000, true, 600, true},
+    };
+    cRecordingFront front;
+    cCopyFilesJob job(&front, Root(), Target());
+    RunToEnd(job);
+    EXPECT_EQ(job.Failures(), 2u);
+    EXPECT_EQ(job.CopiedObjects(), 0u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::u16string& name = volume_.folders[1][i].name;
+        ASSERT_GT(job.FinishedLines().size(), i);
+        EXPECT_EQ(job.FinishedLines()[i],
+                  u"Ошибка обработки " + Target() + u"/" + name +
+                      u": Исходный файл поврежден, скопирована только читаемая часть");
+    }
+    EXPECT_EQ(ReadFileText(out_ / "claimed.bin"), cListedFS::Content(volume_.folders[1][0]));
+    EXPECT_EQ(ReadFileText(out_ / "cut.bin"),
+              cListedFS::Content(volume_.folders[1][1]).substr(0, 600));
+}
+
 TEST_F(CopyDeleted, ACopyLargerThanTheFreeRoomIsAskedAbout) {
     constexpr std::uint64_t kHuge = std::uint64_t(1) << 60;
     volume_.folders[1] = {

@@ -103,6 +103,7 @@ TEST(CopyResult, EveryFailureHasItsReasonText) {
         {copyresult::kCannotCreateTarget, u"Невозможно создать целевой файл"},
         {copyresult::kCannotCreateFolder, u"Невозможно создать целевую папку"},
         {copyresult::kNoRoom, u"Недостаточно места на диске назначения"},
+        {copyresult::kDamaged, u"Исходный файл поврежден, скопирована только читаемая часть"},
     };
     for (const Case& c : cases) {
         const auto number = copyresult::ReasonText(c.result);
@@ -111,5 +112,5 @@ TEST(CopyResult, EveryFailureHasItsReasonText) {
     }
     EXPECT_EQ(copyresult::ReasonText(copyresult::kDone), std::nullopt);
     EXPECT_EQ(copyresult::ReasonText(copyresult::kOutOfMemory), std::nullopt);
-    EXPECT_EQ(copyresult::ReasonText(10), std::nullopt);
+    EXPECT_EQ(copyresult::ReasonText(11), std::nullopt);
 }

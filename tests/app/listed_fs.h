@@ -56,6 +56,7 @@ public:
         std::uint64_t size = 0; // 0: the name's length
         bool deleted = false;
         std::uint64_t readable = ~std::uint64_t(0);
+        bool damaged = false; // as the reader marks an object it found inconsistent
     };
     std::map<std::uint64_t, std::vector<Entry>> folders;
 
@@ -92,6 +93,7 @@ public:
         object->parentId = parent;
         object->name = entry.name;
         object->fileSystem = this;
+        object->damaged = entry.damaged;
         entries_[entry.id] = entry;
         return object;
     }

@@ -37,14 +37,18 @@ bool IsCopiedChild(const cFSObject& folder, const cFSObject& entry) {
 unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std::uint8_t* buffer,
                        cProgressNotifyTarget* progress) {
     const std::uint64_t size = file.size;
-    if (size == 0)
-        return copyresult::kDone;
+    if (size == 0) {
+        return file.IsDamaged() ? copyresult::kDamaged : copyresult::kDone;
+    }
     if (!file.fileSystem)
         return copyresult::kNoFileSystem;
     const std::unique_ptr<cObjectHandle> source = file.fileSystem->OpenObject(file);
     if (!source || !source->IsOpen())
         return copyresult::kCannotOpenSource;
     source->Seek(0);
+    // A copy of a damaged file is never passed off as whole, even when every byte the
+    // reader now believes in came back.
+    const bool damaged = file.IsDamaged() || source->IsDamaged();
 
     for (std::uint64_t copied = 0; copied < size;) {
         cJob::ThrowIfAborted();
@@ -57,7 +61,7 @@ unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std
             return copyresult::kCannotWriteTarget;
         }
         if (got != chunk) {
-            return copyresult::kCannotReadSource;
+            return damaged ? copyresult::kDamaged : copyresult::kCannotReadSource;
         }
         copied += chunk;
         // A file read in one piece has no progress to tell.
@@ -66,7 +70,7 @@ unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std
             return copyresult::kStopped;
         }
     }
-    return copyresult::kDone;
+    return damaged ? copyresult::kDamaged : copyresult::kDone;
 }
 
 unsigned CopyFileNow(const cFSObject& file, const std::u16string& targetPath) {

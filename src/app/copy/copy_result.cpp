@@ -20,6 +20,8 @@ std::optional<int> ReasonText(unsigned result) {
         return 15;
     case kNoRoom:
         return 27;
+    case kDamaged:
+        return 29;
     default:
         return std::nullopt;
     }
