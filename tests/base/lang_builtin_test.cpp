@@ -24,7 +24,7 @@ const Count kBaseSections[] = {
 };
 
 const Count kApplicationSections[] = {
-    {"qorns::about", 6},        {"qorns::copyfiles", 26}, {"qorns::defpart", 11},
+    {"qorns::about", 6},        {"qorns::copyfiles", 30}, {"qorns::defpart", 11},
     {"qorns::evalsize", 7},     {"qorns::explorer", 190}, {"qorns::findpart", 27},
     {"qorns::overwritereq", 5}, {"qorns::progress", 5},   {"qorns::props", 15},
     {"qorns::recover::fs", 51}, {"qorns::search", 12},    {"qorns::startup", 4},
