@@ -37,25 +37,26 @@ bool HasFat32Label(std::span<const std::uint8_t> sector) {
 }
 
 std::optional<cBootRecord> ParseBootRecord(std::span<const std::uint8_t> sector, bool fat32) {
-    if (sector.size() < kSectorBytes) {
+    const auto fixed = bytes::Slice<kSectorBytes>(sector);
+    if (!fixed) {
         return std::nullopt;
     }
+    const bytes::Fixed<kSectorBytes> p = *fixed;
     cBootRecord boot;
     boot.width = fat32 ? (HasFat32Label(sector) ? 32 : 0) : Fat1216Width(sector);
     if (boot.width == 0) {
         return std::nullopt;
     }
-    const std::uint8_t* p = sector.data();
-    boot.bytesPerSector = bytes::unchecked::Le16(p + 11);
+    boot.bytesPerSector = bytes::Le16<11>(p);
     boot.sectorsPerCluster = p[13];
-    boot.reservedSectors = bytes::unchecked::Le16(p + 14);
+    boot.reservedSectors = bytes::Le16<14>(p);
     boot.fatCount = p[16];
-    boot.rootEntries = fat32 ? 0 : bytes::unchecked::Le16(p + 17);
-    boot.totalSectors = bytes::unchecked::Le16(p + 19) ? bytes::unchecked::Le16(p + 19)
-                                                       : bytes::unchecked::Le32(p + 32);
-    boot.sectorsPerFat = fat32 ? bytes::unchecked::Le32(p + 36) : bytes::unchecked::Le16(p + 22);
-    boot.rootCluster = fat32 ? bytes::unchecked::Le32(p + 44) : 0;
-    std::memcpy(boot.label.data(), p + (fat32 ? 71 : 43), boot.label.size());
+    boot.rootEntries = fat32 ? 0 : bytes::Le16<17>(p);
+    boot.totalSectors = bytes::Le16<19>(p) ? bytes::Le16<19>(p) : bytes::Le32<32>(p);
+    boot.sectorsPerFat = fat32 ? bytes::Le32<36>(p) : bytes::Le16<22>(p);
+    boot.rootCluster = fat32 ? bytes::Le32<44>(p) : 0;
+    const auto label = fat32 ? p.subspan<71, 11>() : p.subspan<43, 11>();
+    std::copy(label.begin(), label.end(), boot.label.begin());
 
     const std::uint16_t bps = boot.bytesPerSector;
     if (bps < kSectorBytes || bps > 4096 || (bps & (bps - 1)) != 0 || boot.sectorsPerCluster == 0) {

@@ -40,16 +40,20 @@ bool IsDotEntry(Entry entry, bool dotDot) {
 }
 
 std::uint32_t FirstCluster(Entry entry, bool fat32) {
-    const std::uint32_t low = bytes::unchecked::Le16(&entry[26]);
-    return fat32 ? (std::uint32_t(bytes::unchecked::Le16(&entry[20])) << 16) | low : low;
+    const std::uint32_t low = bytes::Le16<26>(entry);
+    return fat32 ? (std::uint32_t(bytes::Le16<20>(entry)) << 16) | low : low;
 }
 
 void cEntryDecoder::GatherLongName(Entry entry) {
     // Pieces come last piece first, so each is placed in front of what is gathered.
-    static constexpr std::size_t kUnitOffsets[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+    // Units 1-5 at offset 1, 6-11 at 14, 12-13 at 28.
+    const bytes::Span units[] = {entry.subspan<1, 10>(), entry.subspan<14, 12>(),
+                                 entry.subspan<28, 4>()};
     char16_t* piece = longName_ + kLongNameUnits - 13 * (longNameEntries_ + 1);
-    for (std::size_t i = 0; i < 13; ++i) {
-        piece[i] = bytes::unchecked::Le16(&entry[kUnitOffsets[i]]);
+    for (const bytes::Span part : units) {
+        for (std::size_t at = 0; at < part.size(); at += 2) {
+            *piece++ = bytes::Le16At(part, at).value_or(0);
+        }
     }
     ++longNameEntries_;
 }
@@ -100,8 +104,7 @@ cEntryDecoder::Result cEntryDecoder::Feed(Entry entry) {
         auto label = std::make_unique<cFSVolName>();
         const std::span<const std::uint8_t> text = entry.first(11);
         label->name = codepage::Decode(codePage_, text.first(TrimmedLength(text)));
-        label->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]),
-                                               bytes::unchecked::Le16(&entry[22]));
+        label->mtime = fstime::FromFatDateTime(bytes::Le16<24>(entry), bytes::Le16<22>(entry));
         decoded_ = std::move(label);
         return Result::kEntry;
     }
@@ -128,9 +131,8 @@ cEntryDecoder::Result cEntryDecoder::Feed(Entry entry) {
         object->name = ShortName(entry);
     }
     object->id = FirstCluster(entry, fat32_);
-    object->size = bytes::unchecked::Le32(&entry[28]);
-    object->mtime = fstime::FromFatDateTime(bytes::unchecked::Le16(&entry[24]),
-                                            bytes::unchecked::Le16(&entry[22]));
+    object->size = bytes::Le32<28>(entry);
+    object->mtime = fstime::FromFatDateTime(bytes::Le16<24>(entry), bytes::Le16<22>(entry));
     decoded_ = std::move(object);
     return Result::kEntry;
 }

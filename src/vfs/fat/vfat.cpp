@@ -71,22 +71,21 @@ bool cVFATBase::Mount(cPartRecord& record) {
 }
 
 std::optional<fatboot::cBootRecord> cVFAT::ReadBootRecord() {
-    std::uint8_t sector[fatboot::kSectorBytes];
-    if (!ReadSectorsAt(PartitionStart(), sector, 1)) {
+    std::array<std::uint8_t, fatboot::kSectorBytes> sector{};
+    if (!ReadSectorsAt(PartitionStart(), sector.data(), 1)) {
         return std::nullopt;
     }
     return fatboot::ParseBootRecord(sector, false);
 }
 
 std::optional<fatboot::cBootRecord> cVFAT32::ReadBootRecord() {
-    std::uint8_t sector[fatboot::kSectorBytes];
-    if (ReadSectorsAt(PartitionStart(), sector, 1) && fatboot::HasFat32Label(sector)) {
+    std::array<std::uint8_t, fatboot::kSectorBytes> sector{};
+    if (ReadSectorsAt(PartitionStart(), sector.data(), 1) && fatboot::HasFat32Label(sector)) {
         return fatboot::ParseBootRecord(sector, true);
     }
     // The backup is trusted only when it names itself as the backup.
-    if (ReadSectorsAt(PartitionStart() + fatboot::kBackupBootSector, sector, 1) &&
-        fatboot::HasFat32Label(sector) &&
-        bytes::unchecked::Le16(sector + 50) == fatboot::kBackupBootSector) {
+    if (ReadSectorsAt(PartitionStart() + fatboot::kBackupBootSector, sector.data(), 1) &&
+        fatboot::HasFat32Label(sector) && bytes::Le16<50>(sector) == fatboot::kBackupBootSector) {
         return fatboot::ParseBootRecord(sector, true);
     }
     return std::nullopt;
@@ -146,25 +145,22 @@ std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
     const std::uint64_t sector = byteOffset / fatboot::kSectorBytes;
     const std::size_t at = byteOffset % fatboot::kSectorBytes;
     // Two sectors, so that a 12-bit entry straddling a sector boundary is read whole.
-    const std::span<const std::uint8_t> fat = FatSectors(sector, 2);
-    if (fat.size() < at + 2) {
+    const std::optional<std::uint16_t> word = bytes::Le16At(FatSectors(sector, 2), at);
+    if (!word) {
         return 0;
     }
-    const std::uint16_t word = bytes::unchecked::Le16(&fat[at]);
     if (BootRecord().width == 16) {
-        return word;
+        return *word;
     }
-    return cluster & 1 ? word >> 4 : word & 0xFFF;
+    return cluster & 1 ? *word >> 4 : *word & 0xFFF;
 }
 
 std::uint32_t cVFAT32::FatEntry(std::uint32_t cluster) {
     constexpr std::uint32_t kPerSector = fatboot::kSectorBytes / 4;
-    const std::span<const std::uint8_t> fat = FatSectors(cluster / kPerSector, 1);
-    if (fat.size() < fatboot::kSectorBytes) {
-        return 0;
-    }
+    const std::optional<std::uint32_t> entry =
+        bytes::Le32At(FatSectors(cluster / kPerSector, 1), (cluster % kPerSector) * 4);
     // The top four bits of a FAT32 entry are reserved and not part of the cluster number.
-    return bytes::unchecked::Le32(&fat[(cluster % kPerSector) * 4]) & 0x0FFFFFFF;
+    return entry ? *entry & 0x0FFFFFFF : 0;
 }
 
 bool cVFATBase::IsBlockUsed(std::uint64_t cluster) {

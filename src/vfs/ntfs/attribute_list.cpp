@@ -8,11 +8,12 @@ namespace ntfs {
 // Entry: 0 type, 4 entry length, 6 name length (units), 7 name offset, 8 lowest VCN,
 // 16 file reference, 24 attribute instance, 26 name.
 std::optional<AttributeListEntry> AttributeListWalker::Next() {
-    if (!bytes::Fits(list_.size(), offset_, 26)) {
+    const auto fixed = bytes::Slice<26>(list_, offset_);
+    if (!fixed) {
         return std::nullopt;
     }
-    const std::uint8_t* e = &list_[offset_];
-    const std::uint16_t length = bytes::unchecked::Le16(e + 4);
+    const bytes::Fixed<26> e = *fixed;
+    const std::uint16_t length = bytes::Le16<4>(e);
     const std::uint32_t nameBytes = 2u * e[6];
     const std::uint32_t nameOffset = e[7];
     if (length < 26 || !bytes::Fits(list_.size(), offset_, length) ||
@@ -21,10 +22,10 @@ std::optional<AttributeListEntry> AttributeListWalker::Next() {
         return std::nullopt;
     }
     AttributeListEntry entry;
-    entry.type = bytes::unchecked::Le32(e);
+    entry.type = bytes::Le32<0>(e);
     entry.name = list_.subspan(offset_ + nameOffset, nameBytes);
-    entry.lowestVcn = bytes::unchecked::Le64(e + 8);
-    entry.record = RecordNumber(bytes::unchecked::Le64(e + 16));
+    entry.lowestVcn = bytes::Le64<8>(e);
+    entry.record = RecordNumber(bytes::Le64<16>(e));
     offset_ += length;
     return entry;
 }

@@ -22,12 +22,14 @@ std::uint64_t SizeFromClusterByte(std::int8_t value, std::uint32_t clusterSize) 
 
 std::optional<BootGeometry> ParseBootSector(bytes::Span sector) {
     // Layout: BIOS parameter block from offset 11, NTFS extension from offset 36.
-    if (sector.size() < 512 || std::memcmp(&sector[3], "NTFS    ", 8) != 0) {
+    const auto fixed = bytes::Slice<512>(sector);
+    if (!fixed || std::memcmp(fixed->subspan<3, 8>().data(), "NTFS    ", 8) != 0) {
         return std::nullopt;
     }
+    const bytes::Fixed<512> s = *fixed;
     BootGeometry g;
-    g.bytesPerSector = bytes::unchecked::Le16(&sector[11]);
-    g.sectorsPerCluster = sector[13];
+    g.bytesPerSector = bytes::Le16<11>(s);
+    g.sectorsPerCluster = s[13];
     if (g.bytesPerSector < 512 || !IsPowerOfTwo(g.bytesPerSector) ||
         !IsPowerOfTwo(g.sectorsPerCluster)) {
         return std::nullopt;
@@ -35,11 +37,11 @@ std::optional<BootGeometry> ParseBootSector(bytes::Span sector) {
     // 0x24: physical drive, 0x28: total sectors, 0x30: $MFT cluster, 0x38: $MFTMirr cluster,
     // 0x40: clusters per record, 0x44: clusters per index block, 0x48: serial number.
     g.clusterSize = g.bytesPerSector * g.sectorsPerCluster;
-    g.totalSectors = bytes::unchecked::Le64(&sector[40]);
-    g.mftCluster = bytes::unchecked::Le64(&sector[48]);
-    g.mftMirrorCluster = bytes::unchecked::Le64(&sector[56]);
-    g.serialNumber = bytes::unchecked::Le64(&sector[72]);
-    const std::uint64_t recordSize = SizeFromClusterByte(std::int8_t(sector[64]), g.clusterSize);
+    g.totalSectors = bytes::Le64<40>(s);
+    g.mftCluster = bytes::Le64<48>(s);
+    g.mftMirrorCluster = bytes::Le64<56>(s);
+    g.serialNumber = bytes::Le64<72>(s);
+    const std::uint64_t recordSize = SizeFromClusterByte(std::int8_t(s[64]), g.clusterSize);
     if (recordSize == 0 || recordSize % 512 != 0 || recordSize > kMaxRecordSize) {
         return std::nullopt;
     }

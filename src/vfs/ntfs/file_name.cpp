@@ -16,19 +16,21 @@ bool FileName::IsDosOnly() const {
 // 40 allocated size, 48 real size, 56 flags, 60 reparse tag, 64 name length (units),
 // 65 namespace, 66 name.
 std::optional<FileName> ParseFileName(bytes::Span value) {
-    if (value.size() < 66) {
+    const auto fixed = bytes::Slice<66>(value);
+    if (!fixed) {
         return std::nullopt;
     }
-    const std::size_t nameBytes = 2u * value[64];
+    const bytes::Fixed<66> v = *fixed;
+    const std::size_t nameBytes = 2u * v[64];
     if (!bytes::Fits(value.size(), 66, nameBytes)) {
         return std::nullopt;
     }
     FileName f;
-    f.parentRecord = RecordNumber(bytes::unchecked::Le64(&value[0]));
-    f.modificationTime = bytes::unchecked::Le64(&value[16]);
-    f.realSize = bytes::unchecked::Le64(&value[48]);
-    f.flags = bytes::unchecked::Le32(&value[56]);
-    f.nameSpace = value[65];
+    f.parentRecord = RecordNumber(bytes::Le64<0>(v));
+    f.modificationTime = bytes::Le64<16>(v);
+    f.realSize = bytes::Le64<48>(v);
+    f.flags = bytes::Le32<56>(v);
+    f.nameSpace = v[65];
     f.name = utf::FromUtf16LE(value.subspan(66, nameBytes));
     return f;
 }

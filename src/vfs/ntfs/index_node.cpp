@@ -15,11 +15,12 @@ constexpr std::uint16_t kEntryIsLast = 0x02;
 // 4 index length (end of the last entry), 8 allocated size, 12 flags. Offsets count from
 // the header itself.
 std::optional<bytes::Span> NodeEntries(bytes::Span area, std::size_t header) {
-    if (!bytes::Fits(area.size(), header, 16)) {
+    const auto fields = bytes::Slice<16>(area, header);
+    if (!fields) {
         return std::nullopt;
     }
-    const std::uint32_t first = bytes::unchecked::Le32(&area[header]);
-    const std::uint32_t end = bytes::unchecked::Le32(&area[header + 4]);
+    const std::uint32_t first = bytes::Le32<0>(*fields);
+    const std::uint32_t end = bytes::Le32<4>(*fields);
     const bytes::Span node = area.subspan(header);
     if (first > end || first > node.size()) {
         return std::nullopt;
@@ -32,12 +33,13 @@ std::optional<bytes::Span> NodeEntries(bytes::Span area, std::size_t header) {
 // Index root value: 0 indexed attribute type, 4 collation rule, 8 bytes per index block,
 // 12 clusters per index block, 16 node header.
 std::optional<IndexRoot> ParseIndexRoot(bytes::Span value) {
-    if (value.size() < 32) {
+    const auto fields = bytes::Slice<32>(value);
+    if (!fields) {
         return std::nullopt;
     }
     IndexRoot root;
-    root.indexedType = bytes::unchecked::Le32(&value[0]);
-    root.blockSize = bytes::unchecked::Le32(&value[8]);
+    root.indexedType = bytes::Le32<0>(*fields);
+    root.blockSize = bytes::Le32<8>(*fields);
     auto entries = NodeEntries(value, 16);
     if (!entries) {
         return std::nullopt;
@@ -58,20 +60,21 @@ std::optional<bytes::Span> ParseIndexBlock(std::span<std::uint8_t> block) {
 
 // Entry: 0 file reference, 8 entry length, 10 key length, 12 flags, 16 key.
 std::optional<IndexEntry> IndexEntryWalker::Next() {
-    if (!bytes::Fits(entries_.size(), offset_, 16)) {
+    const auto fixed = bytes::Slice<16>(entries_, offset_);
+    if (!fixed) {
         return std::nullopt;
     }
-    const std::uint8_t* e = &entries_[offset_];
-    const std::uint16_t length = bytes::unchecked::Le16(e + 8);
-    const std::uint16_t keyLength = bytes::unchecked::Le16(e + 10);
-    const std::uint16_t flags = bytes::unchecked::Le16(e + 12);
+    const bytes::Fixed<16> e = *fixed;
+    const std::uint16_t length = bytes::Le16<8>(e);
+    const std::uint16_t keyLength = bytes::Le16<10>(e);
+    const std::uint16_t flags = bytes::Le16<12>(e);
     if (length == 0 || (flags & kEntryIsLast) != 0 || length < 16 ||
         !bytes::Fits(entries_.size(), offset_, length) || !bytes::Fits(length, 16, keyLength)) {
         offset_ = entries_.size();
         return std::nullopt;
     }
     IndexEntry entry;
-    entry.record = RecordNumber(bytes::unchecked::Le64(e));
+    entry.record = RecordNumber(bytes::Le64<0>(e));
     entry.key = entries_.subspan(offset_ + 16, keyLength);
     offset_ += length;
     return entry;

@@ -23,17 +23,17 @@ bool DecompressChunk(bytes::Span in, std::span<std::uint8_t> out) {
                 out[pos++] = in[at++];
                 continue;
             }
-            if (at + 2 > in.size() || pos == 0) {
+            const std::optional<std::uint16_t> token = bytes::Le16At(in, at);
+            if (!token || pos == 0) {
                 return false;
             }
-            const std::uint16_t token = bytes::unchecked::Le16(&in[at]);
             at += 2;
             unsigned lengthBits = 12;
             for (std::size_t p = pos - 1; p >= 0x10; p >>= 1) {
                 --lengthBits;
             }
-            const std::size_t back = (std::size_t(token) >> lengthBits) + 1;
-            const std::size_t length = (token & ((1u << lengthBits) - 1)) + 3;
+            const std::size_t back = (std::size_t(*token) >> lengthBits) + 1;
+            const std::size_t length = (*token & ((1u << lengthBits) - 1)) + 3;
             if (back > pos || length > out.size() - pos) {
                 return false;
             }
@@ -52,12 +52,11 @@ bool Lznt1Decompress(bytes::Span in, std::span<std::uint8_t> out) {
     std::fill(out.begin(), out.end(), std::uint8_t(0));
     std::size_t at = 0;
     std::size_t produced = 0;
-    while (at + 2 <= in.size()) {
-        const std::uint16_t header = bytes::unchecked::Le16(&in[at]);
-        if (header == 0) {
+    while (const std::optional<std::uint16_t> header = bytes::Le16At(in, at)) {
+        if (*header == 0) {
             break;
         }
-        const std::size_t stored = (header & 0x0FFFu) + 1;
+        const std::size_t stored = (*header & 0x0FFFu) + 1;
         at += 2;
         if (stored > in.size() - at || produced >= out.size()) {
             return false;
@@ -65,7 +64,7 @@ bool Lznt1Decompress(bytes::Span in, std::span<std::uint8_t> out) {
         const bytes::Span data = in.subspan(at, stored);
         const std::span<std::uint8_t> chunk =
             out.subspan(produced, std::min(kLznt1ChunkSize, out.size() - produced));
-        if ((header & 0x8000) != 0) {
+        if ((*header & 0x8000) != 0) {
             if (!DecompressChunk(data, chunk)) {
                 return false;
             }

@@ -5,14 +5,14 @@ namespace {
 
 constexpr std::uint64_t kVcnLimit = std::uint64_t(1) << 63;
 
-// Reads width bytes as a little-endian two's complement number.
-std::int64_t SignedLe(const std::uint8_t* p, unsigned width) {
+// Reads a field of 1 to 8 bytes as a little-endian two's complement number.
+std::int64_t SignedLe(bytes::Span field) {
     std::uint64_t value = 0;
-    for (unsigned i = 0; i < width; ++i) {
-        value |= std::uint64_t(p[i]) << (8 * i);
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        value |= std::uint64_t(field[i]) << (8 * i);
     }
-    if (width < 8 && (p[width - 1] & 0x80) != 0) {
-        value |= ~std::uint64_t(0) << (8 * width);
+    if (field.size() < 8 && (field.back() & 0x80) != 0) {
+        value |= ~std::uint64_t(0) << (8 * field.size());
     }
     return std::int64_t(value);
 }
@@ -56,14 +56,14 @@ bool DecodeMappingPairs(bytes::Span pairs, std::uint64_t lowestVcn, std::vector<
             !bytes::Fits(pairs.size(), at, lengthBytes + deltaBytes)) {
             return Fail(runs);
         }
-        const std::int64_t length = SignedLe(&pairs[at], lengthBytes);
+        const std::int64_t length = SignedLe(pairs.subspan(at, lengthBytes));
         at += lengthBytes;
         if (length <= 0 || std::uint64_t(length) > kVcnLimit - vcn) {
             return Fail(runs);
         }
         Run run{vcn, kSparseLcn, std::uint64_t(length)};
         if (deltaBytes != 0) {
-            const std::int64_t delta = SignedLe(&pairs[at], deltaBytes);
+            const std::int64_t delta = SignedLe(pairs.subspan(at, deltaBytes));
             at += deltaBytes;
             // Both values are below 2^63 in magnitude, so the sum cannot overflow when
             // their signs differ; with equal signs it is checked before it is made.

@@ -12,12 +12,13 @@ namespace ntfs {
 // 28 bytes allocated, 32 base record reference, 40 next attribute id.
 bool FixupRecord(std::span<std::uint8_t> record) {
     const std::size_t size = record.size();
-    if (size < 48 || std::memcmp(record.data(), "FILE", 4) != 0) {
+    const auto header = bytes::Slice<48>(record);
+    if (!header || std::memcmp(header->data(), "FILE", 4) != 0) {
         return false;
     }
-    const std::uint32_t inUse = bytes::unchecked::Le32(&record[24]);
-    const std::uint32_t allocated = bytes::unchecked::Le32(&record[28]);
-    const std::uint32_t firstAttribute = bytes::unchecked::Le16(&record[20]);
+    const std::uint32_t inUse = bytes::Le32<24>(*header);
+    const std::uint32_t allocated = bytes::Le32<28>(*header);
+    const std::uint32_t firstAttribute = bytes::Le16<20>(*header);
     if (inUse == 0 || inUse > allocated || allocated != size || firstAttribute >= size) {
         return false;
     }
@@ -29,7 +30,7 @@ bool SameName(bytes::Span name, std::u16string_view wanted) {
         return false;
     }
     for (std::size_t i = 0; i < wanted.size(); ++i) {
-        if (bytes::unchecked::Le16(&name[2 * i]) != std::uint16_t(wanted[i])) {
+        if (bytes::Le16At(name, 2 * i) != std::uint16_t(wanted[i])) {
             return false;
         }
     }
@@ -45,46 +46,49 @@ bool Attribute::HasName(std::u16string_view wanted) const {
 // Non-resident: 16 lowest VCN, 24 highest VCN, 32 mapping pairs offset, 34 compression
 // unit, 40 allocated size, 48 real size, 56 initialized size, 64 compressed size.
 std::optional<Attribute> ParseAttribute(bytes::Span record, std::size_t offset) {
-    if (!bytes::Fits(record.size(), offset, 16)) {
+    const auto head = bytes::Slice<16>(record, offset);
+    if (!head) {
         return std::nullopt;
     }
-    const std::uint8_t* h = &record[offset];
     Attribute a;
-    a.type = bytes::unchecked::Le32(h);
-    a.length = bytes::unchecked::Le32(h + 4);
+    a.type = bytes::Le32<0>(*head);
+    a.length = bytes::Le32<4>(*head);
     if (a.type == kEndOfAttributes || a.length < 24 ||
         !bytes::Fits(record.size(), offset, a.length)) {
         return std::nullopt;
     }
     a.offset = std::uint32_t(offset);
-    a.nonResident = h[8] != 0;
-    a.flags = bytes::unchecked::Le16(h + 12);
+    a.nonResident = (*head)[8] != 0;
+    a.flags = bytes::Le16<12>(*head);
     const bytes::Span raw = record.subspan(offset, a.length);
-    const std::uint32_t nameBytes = 2u * h[9];
-    const std::uint32_t nameOffset = bytes::unchecked::Le16(h + 10);
+    const std::uint32_t nameBytes = 2u * (*head)[9];
+    const std::uint32_t nameOffset = bytes::Le16<10>(*head);
     if (!bytes::Fits(raw.size(), nameOffset, nameBytes)) {
         return std::nullopt;
     }
     a.name = raw.subspan(nameOffset, nameBytes);
     if (!a.nonResident) {
-        const std::uint32_t valueLength = bytes::unchecked::Le32(h + 16);
-        const std::uint32_t valueOffset = bytes::unchecked::Le16(h + 20);
+        const bytes::Fixed<24> resident = raw.first<24>();
+        const std::uint32_t valueLength = bytes::Le32<16>(resident);
+        const std::uint32_t valueOffset = bytes::Le16<20>(resident);
         if (!bytes::Fits(raw.size(), valueOffset, valueLength)) {
             return std::nullopt;
         }
         a.value = raw.subspan(valueOffset, valueLength);
         return a;
     }
-    if (a.length < 64) {
+    const auto nonResident = bytes::Slice<64>(raw);
+    if (!nonResident) {
         return std::nullopt;
     }
-    a.lowestVcn = bytes::unchecked::Le64(h + 16);
-    a.highestVcn = bytes::unchecked::Le64(h + 24);
-    const std::uint32_t pairsOffset = bytes::unchecked::Le16(h + 32);
-    a.compressionUnit = h[34];
-    a.allocatedSize = bytes::unchecked::Le64(h + 40);
-    a.realSize = bytes::unchecked::Le64(h + 48);
-    a.initializedSize = bytes::unchecked::Le64(h + 56);
+    const bytes::Fixed<64> n = *nonResident;
+    a.lowestVcn = bytes::Le64<16>(n);
+    a.highestVcn = bytes::Le64<24>(n);
+    const std::uint32_t pairsOffset = bytes::Le16<32>(n);
+    a.compressionUnit = n[34];
+    a.allocatedSize = bytes::Le64<40>(n);
+    a.realSize = bytes::Le64<48>(n);
+    a.initializedSize = bytes::Le64<56>(n);
     if (pairsOffset > raw.size()) {
         return std::nullopt;
     }
@@ -93,12 +97,8 @@ std::optional<Attribute> ParseAttribute(bytes::Span record, std::size_t offset) 
 }
 
 AttributeWalker::AttributeWalker(bytes::Span record) : record_(record), offset_(0) {
-    // The caller passes a record that FixupRecord accepted, so the offset is in range.
-    if (record.size() >= 22) {
-        offset_ = bytes::unchecked::Le16(&record[20]);
-    } else {
-        offset_ = record.size();
-    }
+    // A record too short for its header has no attributes to walk.
+    offset_ = bytes::Le16At(record, 20).value_or(record.size());
 }
 
 std::optional<Attribute> AttributeWalker::Next() {

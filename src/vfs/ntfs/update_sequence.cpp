@@ -8,11 +8,12 @@
 namespace ntfs {
 
 bool ApplyUpdateSequence(std::span<std::uint8_t> block) {
-    if (block.size() < 8) {
+    const auto header = bytes::Slice<8>(block);
+    if (!header) {
         return false;
     }
-    const std::uint32_t offset = bytes::unchecked::Le16(&block[4]);
-    const std::uint32_t count = bytes::unchecked::Le16(&block[6]);
+    const std::uint32_t offset = bytes::Le16<4>(*header);
+    const std::uint32_t count = bytes::Le16<6>(*header);
     if (count == 0) {
         return true;
     }
@@ -20,11 +21,10 @@ bool ApplyUpdateSequence(std::span<std::uint8_t> block) {
     if (!bytes::Fits(block.size(), offset, 2 * (strides + 1))) {
         return false;
     }
+    // Both ranges were proved above: strides ends inside the block, the array too.
     for (std::size_t i = 0; i < strides; ++i) {
-        std::uint8_t* end = &block[(i + 1) * kStride - 2];
-        const std::uint8_t* saved = &block[offset + 2 * (i + 1)];
-        end[0] = saved[0];
-        end[1] = saved[1];
+        const auto saved = block.subspan(offset + 2 * (i + 1), 2);
+        std::copy(saved.begin(), saved.end(), block.begin() + ((i + 1) * kStride - 2));
     }
     return true;
 }

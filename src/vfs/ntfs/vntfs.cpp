@@ -21,15 +21,15 @@ constexpr std::uint32_t kMaxClusterSize = 2u << 20;
 
 // The base record a record extends: 0 for a base record itself.
 std::uint64_t BaseRecordOf(const std::vector<std::uint8_t>& record) {
-    return ntfs::RecordNumber(bytes::unchecked::Le64(&record[32]));
+    return ntfs::RecordNumber(bytes::Le64At(record, 32).value_or(0));
 }
 
 // $STANDARD_INFORMATION: 0 creation, 8 modification, 16 MFT change, 24 access times,
 // 32 file attributes.
 bool MarkedCompressed(const std::vector<std::uint8_t>& base) {
     const auto si = ntfs::FindAttribute(base, ntfs::kStandardInformation, u"");
-    return si && !si->nonResident && si->value.size() >= 36 &&
-           (bytes::unchecked::Le32(&si->value[32]) & ntfs::kFileAttrCompressed) != 0;
+    const auto attributes = si && !si->nonResident ? bytes::Le32At(si->value, 32) : std::nullopt;
+    return attributes && (*attributes & ntfs::kFileAttrCompressed) != 0;
 }
 
 } // namespace
@@ -346,7 +346,8 @@ std::unique_ptr<cFSObject> cVNTFS::EntryFromRecord(std::uint64_t n) {
         return nullptr;
     }
     const auto si = ntfs::FindAttribute(*base, ntfs::kStandardInformation, u"");
-    if (!si || si->nonResident || si->value.size() < 16) {
+    const auto modified = si && !si->nonResident ? bytes::Le64At(si->value, 8) : std::nullopt;
+    if (!modified) {
         return nullptr;
     }
     // The Win32 name when there is one, else the last name found.
@@ -383,7 +384,7 @@ std::unique_ptr<cFSObject> cVNTFS::EntryFromRecord(std::uint64_t n) {
     entry->id = n;
     entry->parentId = chosen->parentRecord;
     entry->name = std::move(chosen->name);
-    entry->mtime = fstime::FromFileTime(bytes::unchecked::Le64(&si->value[8]));
+    entry->mtime = fstime::FromFileTime(*modified);
     entry->fileSystem = this;
     return entry;
 }
