@@ -286,6 +286,23 @@ TEST_F(NtfsDamage, ASizeBeyondWhatBacksItIsNotBelieved) {
     }
     // The intact file is not marked.
     EXPECT_FALSE(Intact().GetObject(id)->IsDamaged());
+
+    // With runs that cannot be decoded nothing backs the claim; the listing still shows
+    // the file, damaged, and no larger than the volume.
+    bytes_ = intact_->io.Bytes();
+    EditRecord(id, [&](Bytes& record) {
+        const auto data = ntfs::FindAttribute(record, ntfs::kData, u"");
+        ASSERT_TRUE(data && data->nonResident);
+        bytes::PutLe64(&record[data->offset + 40], kClaimed);
+        bytes::PutLe64(&record[data->offset + 48], kClaimed);
+        record[data->mappingPairs.data() - record.data()] = 0x10; // a run without a length
+    });
+    auto volume = Damaged();
+    auto entry = volume->ntfs->GetObject(id);
+    ASSERT_TRUE(entry);
+    EXPECT_TRUE(entry->IsDamaged());
+    EXPECT_LE(entry->size, volume->ntfs->GetVolumeSectors() * 512);
+    EXPECT_FALSE(volume->ntfs->OpenObject(*entry));
 }
 
 TEST_F(NtfsDamage, ARunPastTheVolumeIsUnreadable) {

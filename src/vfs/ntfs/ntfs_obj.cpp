@@ -67,21 +67,19 @@ std::unique_ptr<cNTFSObj> cNTFSObj::OverRuns(cVNTFS* fileSystem, std::vector<std
             return nullptr;
         }
     }
-    const auto bytesOf = [clusterSize](std::uint64_t clusters) {
-        return clusters > UINT64_MAX / clusterSize ? UINT64_MAX : clusters * clusterSize;
-    };
     // The size is what the allocation and the decoded runs back; without holes a stream
     // cannot hold more than the volume either.
-    std::uint64_t size = std::min(attribute->Size(), bytesOf(runs.empty() ? 0 : runs.back().End()));
+    std::uint64_t size =
+        std::min(attribute->Size(), fileSystem->BytesOf(runs.empty() ? 0 : runs.back().End()));
     if (!holes) {
-        size = std::min(size, bytesOf(limit));
+        size = std::min(size, fileSystem->BytesOf(limit));
     }
     stream->compressed_ = compressed;
     stream->unitSize_ = clusterSize << shift;
     stream->unitBuffer_.resize(stream->unitSize_);
     stream->size_ = size;
     stream->initializedSize_ = std::min(attribute->initializedSize, size);
-    stream->mappedSize_ = bytesOf(stream->runs_.LogicalLength());
+    stream->mappedSize_ = fileSystem->BytesOf(stream->runs_.LogicalLength());
     stream->damaged_ = cut || attribute->realSize > size;
     return stream;
 }

@@ -374,10 +374,11 @@ std::unique_ptr<cFSObject> cVNTFS::EntryFromRecord(std::uint64_t n) {
             claimed = ntfs::ParseAttribute(found->record, found->offset)->Size();
         }
         // The stream tells what really backs the data: runs outside the volume, extents
-        // that are missing or shorter than the size.
+        // that are missing or shorter than the size. One that cannot be opened at all
+        // is not believed beyond the volume's size.
         if (claimed) {
             const auto data = OpenStreamIn(*base, n, ntfs::kData, u"", true);
-            entry->size = data ? data->GetSize() : *claimed;
+            entry->size = data ? data->GetSize() : std::min(*claimed, BytesOf(ClusterLimit()));
             entry->damaged = !data || data->IsDamaged();
         }
     }

@@ -52,6 +52,10 @@ public:
     // Clusters that both the volume and its partition hold; runs reaching further are
     // damaged and would read another partition's bytes.
     std::uint64_t ClusterLimit() const { return clusterLimit_; }
+    // Bytes in a count of clusters, saturating rather than wrapping for hostile counts.
+    std::uint64_t BytesOf(std::uint64_t clusters) const {
+        return clusters > UINT64_MAX / clusterSize_ ? UINT64_MAX : clusters * clusterSize_;
+    }
     std::uint32_t RecordSize() const { return recordSize_; }
     // Absolute sector of MFT record 0.
     std::uint64_t MftStart() const { return mftStart_; }
