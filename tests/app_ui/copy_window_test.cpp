@@ -183,23 +183,30 @@ TEST_F(CopyWindow, StoppingEndsTheRunWithoutAReport) {
 }
 
 TEST_F(CopyWindow, OneFileGoesWhereTheSaveChooserSays) {
-    const fs::path chosen = out_ / "chosen name.txt";
-    std::vector<std::string> forms;
-    cHeadlessMaker maker([&](cHeadlessHost& host) {
-        if (auto* chooser = dynamic_cast<cFileChooseDialog*>(&host.Form())) {
-            forms.push_back("save chooser");
-            EXPECT_EQ(chooser->Caption(), u"Копировать файлы как");
-            chooser->SetName(utf::FromUtf8(chosen.string()));
-            chooser->Accept();
-            return;
-        }
-        forms.push_back(host.Form().FormName());
-        Pump(host, [] { return false; });
-    });
-    EXPECT_EQ(CopyObjects(owner_, Objects({u"/readme.txt"})), eCopyOutcome::Copied);
-    EXPECT_EQ(forms, (std::vector<std::string>{"save chooser", "cCopyFilesUI"}));
-    EXPECT_EQ(apptest::ReadFileBytes(chosen.string()),
-              apptest::ReadFileBytes(FatTree() + "/readme.txt"));
+    // A deleted file alone is one file too, and comes back whole.
+    const std::pair<const char16_t*, std::string> files[] = {
+        {u"/readme.txt", FatTree() + "/readme.txt"},
+        {u"/deleted file with a long name.bin",
+         fixtures::Folder("fat-images.sh") + "/deleted/deleted file with a long name.bin"},
+    };
+    for (const auto& [path, source] : files) {
+        const fs::path chosen = out_ / ("chosen name" + std::to_string(path[1]) + ".txt");
+        std::vector<std::string> forms;
+        cHeadlessMaker maker([&](cHeadlessHost& host) {
+            if (auto* chooser = dynamic_cast<cFileChooseDialog*>(&host.Form())) {
+                forms.push_back("save chooser");
+                EXPECT_EQ(chooser->Caption(), u"Копировать файлы как");
+                chooser->SetName(utf::FromUtf8(chosen.string()));
+                chooser->Accept();
+                return;
+            }
+            forms.push_back(host.Form().FormName());
+            Pump(host, [] { return false; });
+        });
+        EXPECT_EQ(CopyObjects(owner_, Objects({path})), eCopyOutcome::Copied);
+        EXPECT_EQ(forms, (std::vector<std::string>{"save chooser", "cCopyFilesUI"}));
+        EXPECT_EQ(apptest::ReadFileBytes(chosen.string()), apptest::ReadFileBytes(source));
+    }
 }
 
 TEST_F(CopyWindow, CancellingTheFolderChooserCopiesNothing) {
