@@ -306,7 +306,8 @@ int RunCp(const std::vector<std::string>& words) {
             ++missing;
         }
     }
-    if (objects.empty()) {
+    // Nothing left to copy after a missing path; an empty root folder still is a copy.
+    if (objects.empty() && missing != 0) {
         return kSomeNotCopied;
     }
     const std::optional<std::string> target = PrepareTarget(positional.back(), objects);
