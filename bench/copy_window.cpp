@@ -12,6 +12,7 @@
 
 #include "app/copy/target_names.h"
 #include "app/copy_window/copy_files_ui.h"
+#include "app/engine.h"
 #include "app/explorer/storage_view.h"
 #include "base/utf.h"
 #include "gui/controls/progress_child.h"
@@ -125,7 +126,7 @@ void BM_CopyThroughWindow(benchmark::State& state) {
     }
     InitialiseProgramOnce();
 
-    cStorageList list;
+    cStorageList list(EngineTreeBuilder());
     if (!list.AddImageFile(utf::FromUtf8(image))) {
         state.SkipWithError("the image does not open");
         return;

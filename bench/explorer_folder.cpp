@@ -8,6 +8,7 @@
 // usage: DROVIK_BENCH_IMAGE=IMAGE DROVIK_BENCH_FOLDER=/PATH bench_explorer_folder
 //        (bench/explorer_folder.sh makes an NTFS image and runs it)
 
+#include "app/engine.h"
 #include "app/explorer/browse_view.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/explorer/zelvane_window.h"
@@ -87,7 +88,7 @@ void BM_OpenFolder(benchmark::State& state) {
     InitialiseProgramOnce();
 
     cHeadlessMaker maker; // a message box would otherwise open a real window
-    cStorageList list;
+    cStorageList list(EngineTreeBuilder());
     if (!list.AddImageFile(utf::FromUtf8(image))) {
         state.SkipWithError("the image does not open");
         return;

@@ -2,7 +2,6 @@
 // What the benches that run the program's windows headless share: the start every such
 // process needs once (the built-in language packs and the engine), and their median.
 
-#include "app/engine.h"
 #include "base/lang/builtin_packs.h"
 
 #include <algorithm>
@@ -12,7 +11,6 @@
 inline void InitialiseProgramOnce() {
     static const bool initialised = [] {
         lang::RegisterBuiltinPacks();
-        InitialiseEngine();
         return true;
     }();
     (void)initialised;

@@ -1,7 +1,6 @@
 // Entry point of the desktop program.
 
 #include "app/application.h"
-#include "app/engine.h"
 #include "app/startup/program_parts.h"
 #include "base/process_heap.h"
 #include "base/program_paths.h"
@@ -15,7 +14,6 @@ extern "C" __attribute__((visibility("default"))) ProcessSharedHeap* __get_proce
 
 int main(int argc, char** argv) {
     SetProgramPaths(ProgramPathsFromArgument(argc > 0 ? argv[0] : nullptr));
-    InitialiseEngine();
     cWWMaker maker;
     if (!maker.Initialise(101))
         return kStartupFailed;

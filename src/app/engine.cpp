@@ -1,10 +1,13 @@
 #include "app/engine.h"
 
-#include "io/storage_tree.h"
 #include "part/storage_tree_builder.h"
 #include "vfs/detect.h"
 
-void InitialiseEngine() {
-    SetStorageTreeBuilder(&BuildStorageTree);
-    PublishVFSDetection();
+cStorageTreeBuilder EngineTreeBuilder() {
+    return [](cBaseIO& storage) { return BuildStorageTree(storage, VFSLeafDetector()); };
+}
+
+cStorageList& StorageList() {
+    static cStorageList list(EngineTreeBuilder());
+    return list;
 }

@@ -36,7 +36,8 @@ cQORNDriveInstance::~cQORNDriveInstance() {
     reader_.reset();
 }
 
-cStorageList::cStorageList(cDeviceProvider& devices) : devices_(devices) {}
+cStorageList::cStorageList(cStorageTreeBuilder buildTree, cDeviceProvider& devices)
+    : buildTree_(std::move(buildTree)), devices_(devices) {}
 
 cStorageList::~cStorageList() {
     Clear();
@@ -44,8 +45,8 @@ cStorageList::~cStorageList() {
 
 cBaseIO* cStorageList::Append(std::unique_ptr<cQORNDriveInstance> entry) {
     cQORNDriveInstance& added = *entries_.emplace_back(std::move(entry));
-    if (const cStorageTreeBuilder build = GetStorageTreeBuilder()) {
-        added.SetTree(build(added.Reader()));
+    if (buildTree_) {
+        added.SetTree(buildTree_(added.Reader()));
     }
     return &added.Reader();
 }
@@ -127,9 +128,4 @@ void cStorageList::Clear() {
         entries_.pop_back();
     }
     changed_ = false;
-}
-
-cStorageList& StorageList() {
-    static cStorageList list;
-    return list;
 }

@@ -29,7 +29,7 @@ public:
     virtual std::uint32_t EntryKind() const { return 1; }
 
     cBaseIO& Reader() const { return *reader_; }
-    // Null when no tree builder is registered or it built nothing.
+    // Null when the list has no tree builder or it built nothing.
     cStorageTree* Tree() const { return tree_.get(); }
     void SetTree(std::unique_ptr<cStorageTree> tree) { tree_ = std::move(tree); }
 
@@ -47,7 +47,9 @@ public:
 
 class cStorageList {
 public:
-    explicit cStorageList(cDeviceProvider& devices = SystemDevices());
+    // Every entry added gets the tree buildTree makes of its reader.
+    explicit cStorageList(cStorageTreeBuilder buildTree,
+                          cDeviceProvider& devices = SystemDevices());
     cStorageList(const cStorageList&) = delete;
     cStorageList& operator=(const cStorageList&) = delete;
     ~cStorageList();
@@ -84,12 +86,8 @@ private:
     // Appends the entry and builds its tree; the entry's reader.
     cBaseIO* Append(std::unique_ptr<cQORNDriveInstance> entry);
 
+    cStorageTreeBuilder buildTree_;
     cDeviceProvider& devices_;
     std::vector<std::unique_ptr<cQORNDriveInstance>> entries_;
     bool changed_ = false;
 };
-
-// The process-wide list of the application's storages. The application empties it before
-// it ends, so that no tree or reader is left for static destruction, whose order between
-// modules is not defined.
-cStorageList& StorageList();

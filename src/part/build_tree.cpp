@@ -4,20 +4,6 @@
 #include "part/gpt.h"
 #include "part/parse_order.h"
 
-#include <atomic>
-
-namespace {
-std::atomic<cLeafDetector*> g_detector{nullptr};
-} // namespace
-
-void PublishLeafDetector(cLeafDetector* detector) {
-    g_detector.store(detector);
-}
-
-cLeafDetector* PublishedLeafDetector() {
-    return g_detector.load();
-}
-
 namespace {
 
 // Logical blocks larger than 64 KiB are no real drive's.
@@ -60,14 +46,10 @@ bool BuildTree(cPartTree& tree, cBaseIO& storage) {
     return RootParse(tree.AddChild(nullptr, std::move(root)));
 }
 
-void DetectLeafFileSystems(cPartTree& tree) {
-    cLeafDetector* detector = PublishedLeafDetector();
-    if (detector == nullptr) {
-        return;
-    }
-    tree.ForEach([detector](cPartTreeItem& node) {
+void DetectLeafFileSystems(cPartTree& tree, cLeafDetector& detector) {
+    tree.ForEach([&detector](cPartTreeItem& node) {
         if (!node.HasChildren()) {
-            node.AttachExtension(detector->Detect(node));
+            node.AttachExtension(detector.Detect(node));
         }
     });
 }

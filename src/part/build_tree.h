@@ -8,8 +8,8 @@
 
 class cBaseIO;
 
-// Recognises and mounts the file system of a partition. The file-system layer publishes
-// one at start-up; the tree code runs it on every leaf after the maps are parsed.
+// Recognises and mounts the file system of a partition. The file-system layer provides
+// one; the tree code runs it on every leaf after the maps are parsed.
 class cLeafDetector {
 public:
     virtual ~cLeafDetector() = default;
@@ -17,15 +17,11 @@ public:
     virtual std::unique_ptr<cPartExtension> Detect(cPartRecord& record) = 0;
 };
 
-// The detector must live until the process ends; null withdraws it.
-void PublishLeafDetector(cLeafDetector* detector);
-cLeafDetector* PublishedLeafDetector();
-
 // Empties the tree and builds it anew for the storage: the whole-storage node, then the
 // maps found on it. No only for a storage of 0 sectors (the tree stays empty); otherwise
 // what the root's parser answered, or yes when no map was found.
 bool BuildTree(cPartTree& tree, cBaseIO& storage);
 
-// Runs the published detector on every node without children and attaches what it
-// mounts as the node's file system. Does nothing while no detector is published.
-void DetectLeafFileSystems(cPartTree& tree);
+// Runs the detector on every node without children and attaches what it mounts as the
+// node's file system.
+void DetectLeafFileSystems(cPartTree& tree, cLeafDetector& detector);

@@ -16,6 +16,9 @@ private:
     cPartTree tree_;
 };
 
-// The builder the engine registers with SetStorageTreeBuilder. Answers a tree even when
-// the storage is empty (with no nodes), so that every entry has one.
-std::unique_ptr<cStorageTree> BuildStorageTree(cBaseIO& storage);
+class cLeafDetector;
+
+// The tree the engine's storage lists give every entry: the maps of the storage, then
+// the file systems detector finds on the leaves. Answers a tree even when the storage is
+// empty (with no nodes), so that every entry has one.
+std::unique_ptr<cStorageTree> BuildStorageTree(cBaseIO& storage, cLeafDetector& detector);

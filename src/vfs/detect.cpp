@@ -258,7 +258,7 @@ cPartTreeItem* cVFSDetectManager::RecogniseSuperblock(cPartTreeItem& owner, std:
     return &candidate;
 }
 
-void PublishVFSDetection() {
+cLeafDetector& VFSLeafDetector() {
     static cLeafDetection detection;
-    PublishLeafDetector(&detection);
+    return detection;
 }

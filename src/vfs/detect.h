@@ -64,5 +64,7 @@ struct cSuperblockHit {
 cSuperblockHit MatchSuperblock(std::uint64_t sector, std::span<const std::uint8_t> data,
                                const cVFSFilter* filter);
 
-// Publishes the manager as the partition tree's leaf detector.
-void PublishVFSDetection();
+class cLeafDetector;
+
+// The manager as the partition tree's leaf detector; it lives as long as the process.
+cLeafDetector& VFSLeafDetector();

@@ -25,7 +25,6 @@ namespace {
 class cOpenedImage {
 public:
     explicit cOpenedImage(const std::string& path) {
-        InitialiseEngine();
         const cBaseIO* reader = list_.AddImageFile(utf::FromUtf8(path));
         const auto* built =
             reader ? dynamic_cast<const cPartStorageTree*>(list_.FindTree(reader)) : nullptr;
@@ -55,7 +54,7 @@ public:
     }
 
 private:
-    cStorageList list_;
+    cStorageList list_{EngineTreeBuilder()};
     cVFS* fs_ = nullptr;
 };
 

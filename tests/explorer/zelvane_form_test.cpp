@@ -54,7 +54,6 @@ class ExplorerForm : public ::testing::Test {
 protected:
     void SetUp() override {
         gui_test::RegisterPacks();
-        InitialiseEngine();
         // Message boxes record their question and answer with `answer_`.
         maker_.SetDriver([this](cHeadlessHost& host) {
             if (auto* chooser = dynamic_cast<cFileChooseDialog*>(&host.Form())) {
@@ -146,7 +145,7 @@ protected:
     }
     void TearDown() override { Settings().Close(); }
 
-    cStorageList list_;
+    cStorageList list_{EngineTreeBuilder()};
     cHeadlessMaker maker_;
     int questions_ = 0;
     int choosers_ = 0;

@@ -143,7 +143,7 @@ TEST_P(LoopDeviceTest, ByteReadsAcrossSectorEdgesReturnTheFilesBytes) {
 }
 
 TEST_P(LoopDeviceTest, EnumerationAndSourceResolutionFindTheDevice) {
-    cStorageList list;
+    cStorageList list(nullptr);
     list.EnumeratePhysicalDrives();
     const cQORNDriveInstance* found = nullptr;
     for (const auto& entry : list.Entries()) {
@@ -181,7 +181,7 @@ TEST(LoopDeviceSafety, EnumeratingAndReadingEveryDriveChangesNoByte) {
         fixtures::LoopDevice first(small, 512);
         fixtures::LoopDevice second(large, 4096);
         ASSERT_TRUE(first.Attached() && second.Attached());
-        cStorageList list;
+        cStorageList list(nullptr);
         list.EnumeratePhysicalDrives();
         std::vector<std::uint8_t> buffer(1 << 20);
         for (const auto& entry : list.Entries()) {

@@ -45,10 +45,7 @@ std::unique_ptr<cStorageTree> BuildRecordingTree(cBaseIO& storage) {
     return std::make_unique<RecordingTree>(storage);
 }
 
-class StorageListTest : public ::testing::Test {
-protected:
-    void TearDown() override { SetStorageTreeBuilder(nullptr); }
-};
+class StorageListTest : public ::testing::Test {};
 
 } // namespace
 
@@ -65,14 +62,14 @@ TEST_F(StorageListTest, ListsReadableDrivesInNumberOrderPastAGap) {
     devices.Drive(6)->lengthFails = true; // no size to report
     devices.Drive(7) = MakeSimDisk(0);
     devices.Drive(8) = MakeSimDisk(4 * 4096, 4096);
-    cStorageList list(devices);
+    cStorageList list(nullptr, devices);
     list.EnumeratePhysicalDrives();
     EXPECT_EQ(Names(list),
               (std::vector<std::u16string>{u"Drive0", u"Drive1", u"Drive3", u"Drive8"}));
     for (const auto& entry : list.Entries()) {
         EXPECT_EQ(entry->EntryKind(), 1u);
         EXPECT_TRUE(entry->Reader().IsReadOnly());
-        EXPECT_EQ(entry->Tree(), nullptr); // no builder registered
+        EXPECT_EQ(entry->Tree(), nullptr); // a list without a builder
     }
     EXPECT_TRUE(devices.writableOpens.empty());
 }
@@ -80,7 +77,7 @@ TEST_F(StorageListTest, ListsReadableDrivesInNumberOrderPastAGap) {
 TEST_F(StorageListTest, ImageFilesAreRawDiskImagesUntilARefresh) {
     SimDevices devices;
     devices.Drive(0) = MakeSimDisk(64 * 512);
-    cStorageList list(devices);
+    cStorageList list(nullptr, devices);
     list.EnumeratePhysicalDrives();
     const std::string path = MakeImage("plain.img", 4096);
     cBaseIO* image = list.AddImageFile(utf::FromUtf8(path));
@@ -102,10 +99,9 @@ TEST_F(StorageListTest, ImageFilesAreRawDiskImagesUntilARefresh) {
 }
 
 TEST_F(StorageListTest, EntriesOwnTreesThatGoBeforeTheirReaders) {
-    SetStorageTreeBuilder(BuildRecordingTree);
     SimDevices devices;
     devices.Drive(0) = MakeSimDisk(64 * 512);
-    cStorageList list(devices);
+    cStorageList list(BuildRecordingTree, devices);
     list.EnumeratePhysicalDrives();
     cBaseIO* image = list.AddImageFile(utf::FromUtf8(MakeImage("tree.img", 4096)));
     ASSERT_NE(image, nullptr);
@@ -132,7 +128,7 @@ TEST_F(StorageListTest, FloppyAndCdDrivesAreListedWhenTheirFirstSectorsRead) {
     devices.Cd(0) = MakeSimDisk(16 * 2048, 2048);
     devices.Cd(0)->optical = true;
     devices.Cd(1) = MakeSimDisk(16 * 2048, 2048); // not an optical drive
-    cStorageList list(devices);
+    cStorageList list(nullptr, devices);
     list.EnumerateFloppyDrives();
     list.EnumerateCdDrives();
     ASSERT_EQ(list.Entries().size(), 2u);
@@ -160,7 +156,7 @@ TEST(StorageSource, ResolvesDriveNamesDeviceNodesAndImageFiles) {
     reader = OpenStorageSource(*image, devices);
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->GetSectorCount(), 4u);
-    cStorageList list(devices);
+    cStorageList list(nullptr, devices);
     EXPECT_NE(AddStorageSource(list, *image), nullptr);
     EXPECT_NE(AddStorageSource(list, *drive), nullptr);
     EXPECT_EQ(list.Entries().size(), 2u);

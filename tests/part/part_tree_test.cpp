@@ -254,14 +254,12 @@ public:
     }
 };
 
-TEST(BuildTree, PublishedDetectorRunsOnLeavesOnly) {
+TEST(BuildTree, DetectorRunsOnLeavesOnly) {
     DiskBuilder disk(64);
     disk.MbrEntry(0, 0, 0x83, 8, 8).MbrEntry(0, 1, 0x83, 16, 8);
     auto storage = disk.Storage();
     MarkingDetector detector;
-    PublishLeafDetector(&detector);
-    auto built = BuildStorageTree(*storage);
-    PublishLeafDetector(nullptr);
+    auto built = BuildStorageTree(*storage, detector);
     const cPartTree& tree = static_cast<cPartStorageTree&>(*built).Tree();
     EXPECT_EQ(tree.First()->FindExtension(part_ext::kVolumeName), nullptr);
     for (const auto& child : tree.First()->Children()) {

@@ -139,10 +139,9 @@ TEST(Superblocks, CandidatesAreMountedOnceAndFiltered) {
     ASSERT_TRUE(io.ReadBytes(sector.data(), 2048ull * 512, 2048));
 
     // The storage's own tree already holds this file system.
-    PublishVFSDetection();
     cPartTree tree;
     ASSERT_TRUE(BuildTree(tree, io));
-    DetectLeafFileSystems(tree);
+    DetectLeafFileSystems(tree, VFSLeafDetector());
     EXPECT_EQ(cVFSDetectManager::Instance().RecogniseSuperblock(*tree.First(), 2048, sector),
               nullptr);
     EXPECT_EQ(tree.NodeCount(), 2u);

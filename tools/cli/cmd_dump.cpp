@@ -1,7 +1,6 @@
 // drovik-cli dump SOURCE --sector N [--count K]: sectors of a storage in hex, read the way
 // every other part of the program reads them.
 
-#include "app/engine.h"
 #include "command.h"
 #include "fs_volume.h"
 #include "io/storage_source.h"
@@ -82,7 +81,6 @@ int RunDump(const std::vector<std::string>& words) {
     }
     const bool json = args.Flag("--json");
 
-    InitialiseEngine();
     const std::string& name = args.Positional().front();
     const auto source = cli::ResolveSource(kDump.name, name);
     if (!source) {

@@ -99,13 +99,12 @@ int RunParts(const std::vector<std::string>& words) {
     if (args.Positional().size() != 1) {
         return cli::UsageError(kParts, "expected one SOURCE");
     }
-    InitialiseEngine();
     const std::optional<cStorageSource> source =
         cli::ResolveSource("parts", args.Positional().front());
     if (!source) {
         return 1;
     }
-    cStorageList list;
+    cStorageList list(EngineTreeBuilder());
     const cBaseIO* reader = AddStorageSource(list, *source);
     if (reader == nullptr) {
         return cli::Fail("parts", "cannot open " + args.Positional().front());

@@ -45,8 +45,7 @@ int RunStorages(const std::vector<std::string>& words) {
     }
     const bool json = args.Flag("--json");
 
-    InitialiseEngine();
-    cStorageList list;
+    cStorageList list(EngineTreeBuilder());
     list.EnumeratePhysicalDrives();
     if (!json) {
         std::printf("%-4s %14s %16s  %-14s %-14s %s\n", "#", "sectors", "bytes", "kind", "path",

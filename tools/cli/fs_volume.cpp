@@ -98,13 +98,12 @@ void WarnIfCutShort(std::string_view command, const cPartTree& tree) {
 
 std::optional<Volume> OpenVolume(std::string_view command, const std::string& source,
                                  const std::optional<std::string>& part) {
-    InitialiseEngine();
     const std::optional<cStorageSource> resolved = ResolveSource(command, source);
     if (!resolved) {
         return std::nullopt;
     }
     Volume volume;
-    volume.storages = std::make_unique<cStorageList>();
+    volume.storages = std::make_unique<cStorageList>(EngineTreeBuilder());
     const cBaseIO* reader = AddStorageSource(*volume.storages, *resolved);
     const auto* built =
         reader ? dynamic_cast<const cPartStorageTree*>(volume.storages->FindTree(reader)) : nullptr;

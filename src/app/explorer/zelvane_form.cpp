@@ -1,5 +1,6 @@
 #include "app/explorer/zelvane_form.h"
 
+#include "app/engine.h"
 #include "app/explorer/browse_view.h"
 #include "app/explorer/storage_view.h"
 #include "app/explorer/tool_icons.h"

@@ -1,5 +1,6 @@
 #include "app/startup/program_parts.h"
 
+#include "app/engine.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/startup/local_storages.h"
 #include "base/lang/builtin_packs.h"
