@@ -77,51 +77,33 @@ inline std::uint64_t Be64(Fixed<8> b) {
     return unchecked::Be64(b.data());
 }
 
-// A field at a constant offset of a fixed-size structure: Le32<0x54>(header). An offset
-// that does not leave room for the field inside the structure does not compile.
-template <std::size_t Offset, std::size_t N> std::uint16_t Le16(Fixed<N> s) {
-    return Le16(s.template subspan<Offset, 2>());
+// A structure of N bytes held in a span or in an array of its exact size.
+template <std::size_t N> Fixed<N> AsFixed(Fixed<N> s) {
+    return s;
 }
-template <std::size_t Offset, std::size_t N> std::uint32_t Le32(Fixed<N> s) {
-    return Le32(s.template subspan<Offset, 4>());
-}
-template <std::size_t Offset, std::size_t N> std::uint64_t Le64(Fixed<N> s) {
-    return Le64(s.template subspan<Offset, 8>());
-}
-template <std::size_t Offset, std::size_t N> std::uint16_t Be16(Fixed<N> s) {
-    return Be16(s.template subspan<Offset, 2>());
-}
-template <std::size_t Offset, std::size_t N> std::uint32_t Be32(Fixed<N> s) {
-    return Be32(s.template subspan<Offset, 4>());
-}
-template <std::size_t Offset, std::size_t N> std::uint64_t Be64(Fixed<N> s) {
-    return Be64(s.template subspan<Offset, 8>());
+template <std::size_t N> Fixed<N> AsFixed(const std::array<std::uint8_t, N>& a) {
+    return Fixed<N>(a);
 }
 
-// The same for a structure held in an array of its exact size.
-template <std::size_t Offset, std::size_t N>
-std::uint16_t Le16(const std::array<std::uint8_t, N>& a) {
-    return Le16<Offset>(Fixed<N>(a));
+// A field at a constant offset of a fixed-size structure: Le32<0x54>(header). An offset
+// that does not leave room for the field inside the structure does not compile.
+template <std::size_t Offset, class Structure> std::uint16_t Le16(const Structure& s) {
+    return Le16(AsFixed(s).template subspan<Offset, 2>());
 }
-template <std::size_t Offset, std::size_t N>
-std::uint32_t Le32(const std::array<std::uint8_t, N>& a) {
-    return Le32<Offset>(Fixed<N>(a));
+template <std::size_t Offset, class Structure> std::uint32_t Le32(const Structure& s) {
+    return Le32(AsFixed(s).template subspan<Offset, 4>());
 }
-template <std::size_t Offset, std::size_t N>
-std::uint64_t Le64(const std::array<std::uint8_t, N>& a) {
-    return Le64<Offset>(Fixed<N>(a));
+template <std::size_t Offset, class Structure> std::uint64_t Le64(const Structure& s) {
+    return Le64(AsFixed(s).template subspan<Offset, 8>());
 }
-template <std::size_t Offset, std::size_t N>
-std::uint16_t Be16(const std::array<std::uint8_t, N>& a) {
-    return Be16<Offset>(Fixed<N>(a));
+template <std::size_t Offset, class Structure> std::uint16_t Be16(const Structure& s) {
+    return Be16(AsFixed(s).template subspan<Offset, 2>());
 }
-template <std::size_t Offset, std::size_t N>
-std::uint32_t Be32(const std::array<std::uint8_t, N>& a) {
-    return Be32<Offset>(Fixed<N>(a));
+template <std::size_t Offset, class Structure> std::uint32_t Be32(const Structure& s) {
+    return Be32(AsFixed(s).template subspan<Offset, 4>());
 }
-template <std::size_t Offset, std::size_t N>
-std::uint64_t Be64(const std::array<std::uint8_t, N>& a) {
-    return Be64<Offset>(Fixed<N>(a));
+template <std::size_t Offset, class Structure> std::uint64_t Be64(const Structure& s) {
+    return Be64(AsFixed(s).template subspan<Offset, 8>());
 }
 
 inline void PutLe16(std::uint8_t* p, std::uint16_t v) {
@@ -153,31 +135,31 @@ template <std::size_t N> std::optional<Fixed<N>> Slice(Span data, std::size_t of
     return Fixed<N>(data.subspan(offset, N));
 }
 
-// One field at a run-time offset of a buffer of any length; nothing when it does not fit.
-// An absent field compares unequal to every value: Le32At(sb, 1372) == kMagic.
+// One field at a run-time offset of a buffer of any length, loaded by load; nothing when
+// it does not fit. An absent field compares unequal to every value:
+// Le32At(sb, 1372) == kMagic.
+template <class T>
+std::optional<T> FieldAt(Span data, std::size_t offset, T (*load)(Fixed<sizeof(T)>)) {
+    const auto field = Slice<sizeof(T)>(data, offset);
+    return field ? std::optional<T>(load(*field)) : std::nullopt;
+}
 inline std::optional<std::uint16_t> Le16At(Span data, std::size_t offset) {
-    const auto field = Slice<2>(data, offset);
-    return field ? std::optional(Le16(*field)) : std::nullopt;
+    return FieldAt<std::uint16_t>(data, offset, Le16);
 }
 inline std::optional<std::uint32_t> Le32At(Span data, std::size_t offset) {
-    const auto field = Slice<4>(data, offset);
-    return field ? std::optional(Le32(*field)) : std::nullopt;
+    return FieldAt<std::uint32_t>(data, offset, Le32);
 }
 inline std::optional<std::uint64_t> Le64At(Span data, std::size_t offset) {
-    const auto field = Slice<8>(data, offset);
-    return field ? std::optional(Le64(*field)) : std::nullopt;
+    return FieldAt<std::uint64_t>(data, offset, Le64);
 }
 inline std::optional<std::uint16_t> Be16At(Span data, std::size_t offset) {
-    const auto field = Slice<2>(data, offset);
-    return field ? std::optional(Be16(*field)) : std::nullopt;
+    return FieldAt<std::uint16_t>(data, offset, Be16);
 }
 inline std::optional<std::uint32_t> Be32At(Span data, std::size_t offset) {
-    const auto field = Slice<4>(data, offset);
-    return field ? std::optional(Be32(*field)) : std::nullopt;
+    return FieldAt<std::uint32_t>(data, offset, Be32);
 }
 inline std::optional<std::uint64_t> Be64At(Span data, std::size_t offset) {
-    const auto field = Slice<8>(data, offset);
-    return field ? std::optional(Be64(*field)) : std::nullopt;
+    return FieldAt<std::uint64_t>(data, offset, Be64);
 }
 
 // A cursor over a byte span with a sticky error: read a run of fields, then test Ok()
