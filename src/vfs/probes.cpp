@@ -1,12 +1,14 @@
 #include "vfs/probes.h"
 
 #include "base/bytes.h"
+#include "base/checked.h"
 #include "io/base_io.h"
 #include "part/part_tree.h"
 #include "vfs/fat/fat_boot.h"
 #include "vfs/ntfs/boot_sector.h"
 
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -69,8 +71,8 @@ bool IsPowerOfTwo(std::uint64_t value) {
 SectorSource SourceOf(const cPartRecord& record) {
     return [&record](std::uint64_t sector, std::uint32_t count, std::uint8_t* out) {
         cBaseIO* storage = record.Storage();
-        const std::uint64_t at = record.Start() + sector;
-        return storage && at >= sector && storage->SeekSector(at) == std::int64_t(at) &&
+        const std::optional<std::uint64_t> at = checked::Add(record.Start(), sector);
+        return storage && at && storage->SeekSector(*at) == std::int64_t(*at) &&
                storage->ReadSectors(out, count) == count;
     };
 }

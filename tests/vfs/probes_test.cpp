@@ -1,6 +1,8 @@
 // Probes of file systems the program recognises, over small volumes laid out in memory.
 
 #include "base/bytes.h"
+#include "part/part_tree.h"
+#include "support/mem_io.h"
 #include "vfs/probes.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +148,15 @@ TEST(Probes, ShortOrUnreadableVolumesAnswerNo) {
                        probe::Hfs, probe::Udf, probe::Iso9660, probe::SnapUfs, probe::Jfs}) {
         EXPECT_FALSE(test(read));
     }
+}
+
+TEST(Probes, SectorsPastTheLast64BitSectorAreUnreadable) {
+    cMemIO io(std::vector<std::uint8_t>(64 * 512));
+    cPartRecord record;
+    record.SetRecord(&io, UINT64_MAX - 4, 8, 0x07);
+    std::uint8_t sector[512];
+    // Sector 8 of this record would wrap to sector 3 of the storage.
+    EXPECT_FALSE(probe::SourceOf(record)(8, 1, sector));
 }
 
 } // namespace
