@@ -6,19 +6,27 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 RELEASE := build/release
 ASAN := build/asan
+# Where the optimised programs land, beside the manual they open.
+BIN := build/bin
+PROGRAMS := drovik drovik-cli drovik-gallery
 
-.PHONY: run test deps build-release build-asan format
+.PHONY: run test deps configure-release build-release build-asan format
 
 deps:
 	@tools/bootstrap
 
-build-release: deps
+configure-release: deps
 	@cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=$(CURDIR)/build/bin >/dev/null
-	@cmake --build $(RELEASE) -j $(JOBS)
+	  -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=$(CURDIR)/$(BIN) >/dev/null
 
-run: build-release
-	build/bin/drovik
+# Only the programs and what they need, so that a first run is as short as it can be.
+run: configure-release
+	@cmake --build $(RELEASE) -j $(JOBS) --target $(PROGRAMS)
+	$(BIN)/drovik
+
+# The programs and the benchmarks.
+build-release: configure-release
+	@cmake --build $(RELEASE) -j $(JOBS)
 
 build-asan: deps
 	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -15,7 +15,7 @@ source "$(dirname "$0")/measure.sh"
 build=${1:-build/release}
 size_mib=${2:-1024}
 files=${3:-100000}
-cli="$build/bin/drovik-cli"
+cli="$(program_dir)/drovik-cli"
 needs_program "$cli" drovik-cli
 needs_root "the NTFS image is filled through FUSE"
 needs_tools mkfs.fat mcopy mkntfs ntfs-3g tsk_recover

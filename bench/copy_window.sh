@@ -13,7 +13,7 @@ source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 size_mib=${2:-1024}
-cli="$build/bin/drovik-cli"
+cli="$(program_dir)/drovik-cli"
 bench="$build/bench/bench_copy_window"
 needs_program "$cli" drovik-cli
 needs_program "$bench" bench_copy_window

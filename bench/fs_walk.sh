@@ -14,7 +14,7 @@ source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 files=${2:-100000}
-cli="$build/bin/drovik-cli"
+cli="$(program_dir)/drovik-cli"
 needs_program "$cli" drovik-cli
 needs_tools mkfs.fat mcopy fls icat python3
 export MTOOLS_SKIP_CHECK=1

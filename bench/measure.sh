@@ -5,6 +5,13 @@
 needs_program() {
     [[ -x $1 ]] || { echo "no $1: cmake --build $build --target $2" >&2; exit 2; }
 }
+# program_dir: the folder where the build $build puts its programs (the optimised build
+# of make run puts them in build/bin, beside the manual).
+program_dir() {
+    local dir
+    dir=$(sed -n 's/^CMAKE_RUNTIME_OUTPUT_DIRECTORY:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null)
+    echo "${dir:-$build/bin}"
+}
 # needs_root WHY
 needs_root() {
     [[ $(id -u) == 0 ]] || { echo "needs root ($1)" >&2; exit 2; }

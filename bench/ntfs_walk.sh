@@ -17,7 +17,7 @@ source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 files=${2:-100000}
-cli="$build/bin/drovik-cli"
+cli="$(program_dir)/drovik-cli"
 needs_program "$cli" drovik-cli
 needs_root "the image is filled through FUSE"
 needs_tools mkntfs ntfs-3g fls tsk_recover python3

@@ -11,7 +11,7 @@ source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 runs=${2:-7}
-drovik="$build/bin/drovik"
+drovik="$(program_dir)/drovik"
 needs_program "$drovik" drovik
 needs_root "loop devices"
 needs_tools Xvfb xdotool losetup mkfs.fat mkntfs sfdisk

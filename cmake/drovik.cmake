@@ -25,7 +25,7 @@ function(drovik_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 900
-    ENVIRONMENT "DROVIK_SOURCE_DIR=${PROJECT_SOURCE_DIR};DROVIK_FIXTURE_DIR=${CMAKE_BINARY_DIR}/fixtures;DROVIK_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+    ENVIRONMENT "DROVIK_SOURCE_DIR=${PROJECT_SOURCE_DIR};DROVIK_FIXTURE_DIR=${CMAKE_BINARY_DIR}/fixtures;DROVIK_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 endfunction()
 
 macro(drovik_optional_subdirectory dir)

@@ -34,31 +34,22 @@ mkfs.fat -C -n E2EDISK -i 1234abcd --invariant "$image" 4096 >/dev/null
 MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 mcopy -s -Q -i "$image" "$out/tree"/* ::/ ||
   { echo "FAIL: mcopy could not fill the image"; exit 1; }
 
-display=""
-for n in $(seq 141 190); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "skipped: no free display number"; exit 77; }
-
 # Whether the drive is the first one listed can only be known when no other loop
 # device is attached; otherwise the drive part is left out and the image part runs.
 others=$(losetup -a | wc -l)
 loop=$(losetup -f --show -r "$image") || { echo "skipped: no free loop device"; exit 77; }
 
-# -noreset: a server resets when its last client leaves, and a probe leaving just
-# as drovik connects would take drovik's connection down with it.
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
+source "$(dirname "$0")/../support/xvfb.sh"
+xvfb_pid=""
 drovik_pid=""
 cleanup() {
   [ -n "$drovik_pid" ] && kill "$drovik_pid" 2>/dev/null
-  kill "$xvfb_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
   losetup -d "$loop" 2>/dev/null
 }
 trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 141 190
 
 # Leak checking stays with the unit tests: at exit SDL unloads the X libraries it
 # opened, and what they keep is reported without names, not ours to judge here.
@@ -72,32 +63,6 @@ fail() {
   for w in $(xdotool search --name . 2>/dev/null); do echo "window $w: $(xdotool getwindowname $w 2>/dev/null)"; done
   cat "$out/drovik.log"
   exit 1
-}
-# A window counts as there once the same visible window is found twice in a row (one
-# found while the program is still setting up may be replaced). Names are compared
-# through getwindowname: xdotool's name search does not match Cyrillic titles.
-named() { # NAME
-  local id
-  for id in $(xdotool search --onlyvisible --class drovik 2>/dev/null); do
-    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
-  done | tail -1
-}
-find_window() { # NAME
-  local found="" seen=""
-  for _ in $(seq 120); do
-    found=$(named "$1")
-    [ -n "$found" ] && [ "$found" = "$seen" ] && { echo "$found"; return 0; }
-    seen=$found
-    sleep 0.25
-  done
-  return 1
-}
-gone() { # WINDOW
-  for _ in $(seq 60); do
-    xdotool search --onlyvisible --class drovik 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.25
-  done
-  return 1
 }
 # Screenshots are taken with the pointer parked over the status line, where nothing
 # reacts to hovering.
@@ -228,31 +193,9 @@ gone "$copying" || fail "the copy window did not close"
 
 # Closing the main window the way a window manager does (WM_DELETE_WINDOW) ends the
 # program normally.
-python3 - "$window" <<'PY'
-import ctypes, sys
-x = ctypes.CDLL("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XInternAtom.restype = ctypes.c_ulong
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-x.XFlush.argtypes = [ctypes.c_void_p]
-class ClientMessage(ctypes.Structure):  # XClientMessageEvent, padded to the size of XEvent
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
-display = x.XOpenDisplay(None)
-window = int(sys.argv[1])
-event = ClientMessage(type=33, window=window, format=32,
-                      message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
-event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-x.XFlush(display)
-PY
-for _ in $(seq 40); do kill -0 "$drovik_pid" 2>/dev/null || break; sleep 0.25; done
-kill -0 "$drovik_pid" 2>/dev/null && fail "closing the main window did not end the program"
-wait "$drovik_pid"
+close_and_wait "$window" "$drovik_pid"
 status=$?
+[ "$status" -eq 124 ] && fail "closing the main window did not end the program"
 drovik_pid=""
 [ "$status" -eq 0 ] || fail "drovik ended with status $status"
 echo "ok: copied $(find "$out/copied" "$out/copied-drive" -type f | wc -l) files, all equal to the volume's"

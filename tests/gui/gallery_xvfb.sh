@@ -12,25 +12,16 @@ for tool in Xvfb xdotool import compare; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
-display=""
-for n in $(seq 91 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "skipped: no free display number"; exit 77; }
-
-# -noreset: a server resets when its last client leaves, and a probe leaving just
-# as drovik connects would take drovik's connection down with it.
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
+source "$(dirname "$0")/../support/xvfb.sh"
+xvfb_pid=""
 gallery_pid=""
 cleanup() {
   [ -n "$gallery_pid" ] && kill "$gallery_pid" 2>/dev/null
-  kill "$xvfb_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
 }
 trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 91 140
 
 # Leak checking stays with the unit tests: at exit SDL unloads the X libraries it
 # opened, and what they keep is reported without names, not ours to judge here.
