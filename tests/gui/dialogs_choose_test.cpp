@@ -2,6 +2,7 @@
 // provider's worker, filters, going into folders, refusing paths that are no folders,
 // and what each mode accepts.
 
+#include "app/local_folders.h"
 #include "base/utf.h"
 #include "gui/controls/edit_child.h"
 #include "gui/dialogs/file_choose_dialog.h"
@@ -69,7 +70,7 @@ cFileChooseDialog::cOptions ImageOptions(std::u16string folder) {
 TEST(FileChooser, ListsARealFolderAndFiltersByPattern) {
     gui_test::RegisterPacks();
     cTempFolder temp;
-    cFileChooseDialog dialog(ImageOptions(temp.Path()));
+    cFileChooseDialog dialog(LocalFolders(), ImageOptions(temp.Path()));
     cHeadlessHost host(dialog, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, true);
     WaitListed(host, dialog);
     EXPECT_EQ(dialog.CurrentFolder(), temp.Path());
@@ -89,7 +90,7 @@ TEST(FileChooser, ListsARealFolderAndFiltersByPattern) {
 TEST(FileChooser, GoesIntoFoldersAndRefusesWhatIsNoFolder) {
     gui_test::RegisterPacks();
     cTempFolder temp;
-    cFileChooseDialog dialog(ImageOptions(temp.Path()));
+    cFileChooseDialog dialog(LocalFolders(), ImageOptions(temp.Path()));
     cHeadlessHost host(dialog, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, true);
     WaitListed(host, dialog);
     // A file is no place to list; the view and the folder stay as they were.
@@ -128,7 +129,7 @@ TEST(FileChooser, OpenAcceptsOnlyExistingFilesAndSaveAddsTheExtension) {
     gui_test::RegisterPacks();
     cTempFolder temp;
     {
-        cFileChooseDialog dialog(ImageOptions(temp.Path()));
+        cFileChooseDialog dialog(LocalFolders(), ImageOptions(temp.Path()));
         cHeadlessHost host(dialog, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, true);
         WaitListed(host, dialog);
         dialog.SetName(u"nothing.img");
@@ -146,7 +147,7 @@ TEST(FileChooser, OpenAcceptsOnlyExistingFilesAndSaveAddsTheExtension) {
         options.mode = cFileChooseDialog::eMode::Save;
         options.default_extension = u"img";
         options.proposed_name = u"backup";
-        cFileChooseDialog dialog(std::move(options));
+        cFileChooseDialog dialog(LocalFolders(), std::move(options));
         cHeadlessHost host(dialog, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, true);
         WaitListed(host, dialog);
         EXPECT_EQ(dialog.Caption(), u"Сохранить как");
@@ -159,7 +160,7 @@ TEST(FileChooser, OpenAcceptsOnlyExistingFilesAndSaveAddsTheExtension) {
 TEST(FolderChooser, ListsOnlyFoldersAndChoosesOne) {
     gui_test::RegisterPacks();
     cTempFolder temp;
-    cFolderChooseDialog dialog(temp.Path());
+    cFolderChooseDialog dialog(LocalFolders(), temp.Path());
     cHeadlessHost host(dialog, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight, true);
     WaitListed(host, dialog);
     ASSERT_EQ(dialog.List().ItemCount(), 2);
@@ -176,7 +177,7 @@ TEST(FolderChooser, ListsOnlyFoldersAndChoosesOne) {
 TEST(FolderChooser, BrowsesFromTheMachinesRootsIntoTheRealFileSystem) {
     gui_test::RegisterPacks();
     cTempFolder temp;
-    cFolderChooseDialog dialog(temp.Path());
+    cFolderChooseDialog dialog(LocalFolders(), temp.Path());
     cHeadlessHost host(dialog, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight, true);
     WaitListed(host, dialog);
     // Up from the temporary folder, then up until the roots: "/" first.

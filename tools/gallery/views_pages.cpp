@@ -1,5 +1,6 @@
 #include "views_pages.h"
 
+#include "app/local_folders.h"
 #include "base/utf.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/static_element.h"
@@ -115,14 +116,14 @@ public:
                 {u"Все файлы", u"*"}};
             options.default_extension = u"img";
             options.proposed_name = item == kSaveFile ? u"образ" : u"";
-            cFileChooseDialog dialog(std::move(options));
+            cFileChooseDialog dialog(LocalFolders(), std::move(options));
             if (WindowMaker()->RunModal(dialog, cFileChooseDialog::kWidth,
                                         cFileChooseDialog::kHeight, this, true) == 1)
                 Report(u"Файл: " + dialog.Chosen());
             return true;
         }
         case kChooseFolder: {
-            cFolderChooseDialog dialog;
+            cFolderChooseDialog dialog(LocalFolders());
             if (WindowMaker()->RunModal(dialog, cFolderChooseDialog::kWidth,
                                         cFolderChooseDialog::kHeight, this, true) == 1)
                 Report(u"Папка: " + dialog.Chosen());

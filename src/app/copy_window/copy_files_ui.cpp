@@ -3,6 +3,7 @@
 #include "app/copy/copy_report.h"
 #include "app/copy/copy_texts.h"
 #include "app/copy_window/overwrite_action_ui.h"
+#include "app/local_folders.h"
 #include "base/format_text.h"
 #include "base/utf.h"
 #include "gui/controls/button_child.h"
@@ -169,7 +170,7 @@ void cCopyFilesUI::AskForReport() {
     options.default_extension = u"txt";
     options.proposed_name = utf::FromUtf8(copyreport::kDefaultName);
     options.title = std::u16string(Text(kTextSaveReport).value_or(u""));
-    cFileChooseDialog chooser(std::move(options));
+    cFileChooseDialog chooser(LocalFolders(), std::move(options));
     if (WindowMaker() && WindowMaker()->RunModal(chooser, cFileChooseDialog::kWidth,
                                                  cFileChooseDialog::kHeight, this, true) == 1)
         SaveReport(chooser.Chosen());

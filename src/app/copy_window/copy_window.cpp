@@ -6,6 +6,7 @@
 #include "app/copy/copy_texts.h"
 #include "app/copy/target_names.h"
 #include "app/copy_window/copy_files_ui.h"
+#include "app/local_folders.h"
 #include "base/settings.h"
 #include "gui/dialogs/file_choose_dialog.h"
 #include "gui/dialogs/folder_choose_dialog.h"
@@ -27,7 +28,7 @@ std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
         return std::nullopt;
     const std::u16string lastFolder = Settings().GetText(kSettingLastCopyFolder).value_or(u"");
     if (!copydata::IsSingleFile(objects)) {
-        cFolderChooseDialog chooser(lastFolder, copytext::Text(kTextCopyToFolder));
+        cFolderChooseDialog chooser(LocalFolders(), lastFolder, copytext::Text(kTextCopyToFolder));
         if (maker->RunModal(chooser, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight,
                             &owner, true) != 1)
             return std::nullopt;
@@ -40,7 +41,7 @@ std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
     options.proposed_name = copynames::MakeSafeName(file.name, file.id);
     options.initial_folder = lastFolder;
     options.title = copytext::Text(kTextCopyFileAs);
-    cFileChooseDialog chooser(std::move(options));
+    cFileChooseDialog chooser(LocalFolders(), std::move(options));
     if (maker->RunModal(chooser, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, &owner,
                         true) != 1)
         return std::nullopt;

@@ -9,6 +9,7 @@
 #include "app/explorer/settings_sheet.h"
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_window.h"
+#include "app/local_folders.h"
 #include "app/startup/bg_init_ui.h"
 #include "app/startup/local_storages.h"
 #include "base/program_paths.h"
@@ -42,7 +43,7 @@ void cZelvaneForm::OpenImage() {
     options.filters = {{T(29), kImagePatterns}, {T(30), u"*"}};
     options.initial_folder = Settings().GetText(kSettingLastImageFolder).value_or(u"");
     options.title = T(31);
-    cFileChooseDialog chooser(std::move(options));
+    cFileChooseDialog chooser(LocalFolders(), std::move(options));
     if (maker->RunModal(chooser, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, this,
                         true) != 1)
         return;

@@ -1,5 +1,6 @@
 #include "app/explorer/quick_view_folder.h"
 
+#include "app/local_folders.h"
 #include "base/settings.h"
 #include "base/utf.h"
 #include "gui/child_element.h"
@@ -41,7 +42,7 @@ std::optional<std::u16string> ChooseQuickViewFolder(cChildElement& asker) {
         return std::nullopt;
     std::u16string start = QuickViewFolder().value_or(u"");
     for (;;) {
-        cFolderChooseDialog chooser(start, Text(asker, 159));
+        cFolderChooseDialog chooser(LocalFolders(), start, Text(asker, 159));
         if (maker->RunModal(chooser, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight,
                             asker.Form(), true) != 1)
             return std::nullopt;

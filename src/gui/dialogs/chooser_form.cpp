@@ -1,14 +1,11 @@
 #include "gui/dialogs/chooser_form.h"
 
-#include "base/utf.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/static_element.h"
 #include "gui/dialogs/new_folder_name_req_form.h"
 #include "gui/message_form.h"
 #include "gui/navigation/navigation_child.h"
 #include "gui/window_maker.h"
-#include "platform/environment.h"
-#include "platform/local_files.h"
 
 namespace {
 constexpr int kMargin = 12;
@@ -16,10 +13,12 @@ constexpr int kUpWidth = 150;
 constexpr int kNewWidth = 120;
 } // namespace
 
-cChooserForm::cChooserForm(std::string section, cChooserTexts texts, std::u16string initial_folder)
-    : cCustomForm(std::move(section)), texts_(texts), initial_(std::move(initial_folder)) {
+cChooserForm::cChooserForm(const cLocalFolders& folders, std::string section, cChooserTexts texts,
+                           std::u16string initial_folder)
+    : cCustomForm(std::move(section)), texts_(texts), initial_(std::move(initial_folder)),
+      provider_(folders) {
     if (initial_.empty() || !provider_.IsValidPath(initial_))
-        initial_ = utf::FromUtf8(platform::HomeFolder().value_or("/"));
+        initial_ = folders.HomeFolder().value_or(u"/");
 }
 
 cChooserForm::~cChooserForm() {
@@ -59,7 +58,7 @@ void cChooserForm::NewFolder() {
                         false) != 1)
         return;
     const std::u16string path = chooser_path::Join(folder_, prompt.Name());
-    if (platform::CreateLocalFolder(utf::ToUtf8(path)) == platform::LocalFolderResult::Failed) {
+    if (!Folders().CreateFolder(path)) {
         MessageBoxError(this, std::u16string(Text(texts_.cannot_create).value_or(u"")));
         return;
     }

@@ -42,7 +42,9 @@ public:
     bool OnCommand(cChildElement* source, int kind, int item) override;
 
 protected:
-    cChooserForm(std::string section, cChooserTexts texts, std::u16string initial_folder);
+    cChooserForm(const cLocalFolders& folders, std::string section, cChooserTexts texts,
+                 std::u16string initial_folder);
+    const cLocalFolders& Folders() const { return provider_.Folders(); }
     // Builds the top row; returns the y below it. Call from OnCreate, then Go(Initial()).
     int BuildTop();
     const std::u16string& InitialFolder() const { return initial_; }

@@ -9,8 +9,6 @@
 #include "gui/message_form.h"
 #include "gui/views/list_view_child.h"
 #include "gui/views/name_order.h"
-#include "platform/environment.h"
-#include "platform/local_files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -89,8 +87,8 @@ private:
 
 } // namespace
 
-cFileChooseDialog::cFileChooseDialog(cOptions options)
-    : cChooserForm("tusk::filechoose",
+cFileChooseDialog::cFileChooseDialog(const cLocalFolders& folders, cOptions options)
+    : cChooserForm(folders, "tusk::filechoose",
                    {kTextLookIn, kTextUp, kTextNewFolder, kTextCannotCreate, kTextCannotRead},
                    options.initial_folder),
       options_(std::move(options)) {}
@@ -233,13 +231,13 @@ void cFileChooseDialog::Accept() {
         return; // no folder to put a relative name in
     std::u16string path =
         typed.front() == u'/' ? typed : chooser_path::Join(CurrentFolder(), typed);
-    if (platform::IsDirectory(utf::ToUtf8(path))) {
+    if (Folders().IsFolder(path)) {
         if (Go(path))
             name_->SetText({});
         return;
     }
     if (options_.mode == eMode::Open) {
-        if (platform::ProbeLocalPath(utf::ToUtf8(path)) == platform::LocalPathKind::Missing) {
+        if (!Folders().Exists(path)) {
             MessageBoxWarning(this, std::u16string(Text(kTextNoSuchFile).value_or(u"")));
             return;
         }
@@ -247,7 +245,7 @@ void cFileChooseDialog::Accept() {
         if (!options_.default_extension.empty() &&
             chooser_path::Name(path).find(u'.') == std::u16string_view::npos)
             path += u"." + options_.default_extension;
-        if (platform::ProbeLocalPath(utf::ToUtf8(path)) != platform::LocalPathKind::Missing &&
+        if (Folders().Exists(path) &&
             !MessageBoxConfirm(this, std::u16string(Text(kTextReplace).value_or(u""))))
             return;
     }

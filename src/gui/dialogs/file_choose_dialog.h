@@ -39,7 +39,7 @@ public:
         std::u16string title;
     };
 
-    explicit cFileChooseDialog(cOptions options);
+    cFileChooseDialog(const cLocalFolders& folders, cOptions options);
     std::string FormName() const override { return "cFileChooseDialog"; }
     std::u16string Caption() const override;
 

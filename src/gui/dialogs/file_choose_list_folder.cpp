@@ -1,9 +1,5 @@
 #include "gui/dialogs/file_choose_list_folder.h"
 
-#include "base/utf.h"
-#include "platform/directory_listing.h"
-#include "platform/environment.h"
-
 namespace chooser_path {
 
 std::u16string Join(std::u16string_view folder, std::u16string_view name) {
@@ -33,7 +29,7 @@ std::u16string_view Name(std::u16string_view path) {
 } // namespace chooser_path
 
 bool cFileChooseListFolder::IsValidPath(std::u16string_view path) {
-    return path.empty() || platform::IsDirectory(utf::ToUtf8(path));
+    return path.empty() || folders_.IsFolder(std::u16string(path));
 }
 
 int cFileChooseListFolder::List(const std::u16string& path) {
@@ -41,14 +37,11 @@ int cFileChooseListFolder::List(const std::u16string& path) {
     int result = kListed;
     if (path.empty()) {
         entries.push_back({u"/", true});
-        if (const auto home = platform::HomeFolder())
-            entries.push_back({utf::FromUtf8(*home), true});
-    } else if (auto listed = platform::ListLocalFolder(utf::ToUtf8(path))) {
-        entries.reserve(listed->size());
-        for (const auto& e : *listed) {
-            cJob::ThrowIfAborted();
-            entries.push_back({utf::FromUtf8(e.name), e.is_folder, e.size, e.modified});
-        }
+        if (auto home = folders_.HomeFolder())
+            entries.push_back({std::move(*home), true});
+    } else if (auto listed = folders_.List(path)) {
+        cJob::ThrowIfAborted();
+        entries = std::move(*listed);
     } else {
         result = kUnreadable;
     }

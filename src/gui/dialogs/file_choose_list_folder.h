@@ -1,9 +1,10 @@
 #pragma once
-// The choosers' folder lister: a navigation provider over the local file system. The
+// The choosers' folder lister: a navigation provider over the computer's folders. The
 // empty path stands for the top of the machine and lists its roots (the file-system
 // root and the home folder); any other path must name an existing folder. What a
 // listing found is kept until the window thread takes it, after the done action.
 
+#include "gui/dialogs/local_folders.h"
 #include "gui/navigation/navigation_provider.h"
 
 #include <cstdint>
@@ -15,14 +16,12 @@ public:
     static constexpr int kListed = 0;
     static constexpr int kUnreadable = 1;
 
-    struct cEntry {
-        std::u16string name; // a full path for the roots
-        bool is_folder = false;
-        std::uint64_t size = 0;
-        std::int64_t modified = 0; // seconds since 1970, UTC
-    };
+    using cEntry = cLocalFolders::cEntry;
 
+    explicit cFileChooseListFolder(const cLocalFolders& folders) : folders_(folders) {}
     ~cFileChooseListFolder() override { Stop(); }
+
+    const cLocalFolders& Folders() const { return folders_; }
 
     bool IsValidPath(std::u16string_view path) override;
     // Window thread: the entries of the last listing (moved out) and its path.
@@ -33,6 +32,7 @@ protected:
     int List(const std::u16string& path) override;
 
 private:
+    const cLocalFolders& folders_;
     cCriticalSection lock_;
     std::vector<cEntry> entries_;
     std::u16string listed_path_;

@@ -1,12 +1,10 @@
 #include "gui/dialogs/folder_choose_dialog.h"
 
-#include "base/utf.h"
 #include "gui/controls/button_child.h"
 #include "gui/message_form.h"
 #include "gui/navigation/navigation_child.h"
 #include "gui/views/name_order.h"
 #include "gui/views/simple_list_view_element.h"
-#include "platform/environment.h"
 
 #include <algorithm>
 
@@ -25,8 +23,9 @@ enum : int {
 constexpr int kMargin = 12;
 } // namespace
 
-cFolderChooseDialog::cFolderChooseDialog(std::u16string initial_folder, std::u16string title)
-    : cChooserForm("tusk::folderchoose",
+cFolderChooseDialog::cFolderChooseDialog(const cLocalFolders& folders,
+                                         std::u16string initial_folder, std::u16string title)
+    : cChooserForm(folders, "tusk::folderchoose",
                    {kTextFolder, kTextUp, kTextNewFolder, kTextCannotCreate, kTextNoSuchFolder},
                    std::move(initial_folder)),
       title_(std::move(title)) {}
@@ -71,7 +70,7 @@ std::u16string cFolderChooseDialog::FolderAt(int row) const {
 
 void cFolderChooseDialog::Accept() {
     std::u16string folder = list_->Selected() >= 0 ? FolderAt(list_->Selected()) : CurrentFolder();
-    if (folder.empty() || !platform::IsDirectory(utf::ToUtf8(folder))) {
+    if (folder.empty() || !Folders().IsFolder(folder)) {
         MessageBoxWarning(this, std::u16string(Text(kTextNoSuchFolder).value_or(u"")));
         return;
     }

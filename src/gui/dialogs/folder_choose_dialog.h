@@ -14,7 +14,8 @@ public:
     static constexpr int kWidth = 620;
     static constexpr int kHeight = 420;
 
-    explicit cFolderChooseDialog(std::u16string initial_folder = {}, std::u16string title = {});
+    explicit cFolderChooseDialog(const cLocalFolders& folders, std::u16string initial_folder = {},
+                                 std::u16string title = {});
     std::string FormName() const override { return "cFolderChooseDialog"; }
     std::u16string Caption() const override;
 
