@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -156,6 +157,39 @@ TEST(CliFat, CatGivesTheFileBytes) {
     }
     EXPECT_NE(RunShell(Cli() + " cat " + Quote(folder + "/fat16.img") + " /nothing").exitCode, 0);
     EXPECT_NE(RunShell(Cli() + " cat " + Quote(folder + "/fat16.img") + " /many").exitCode, 0);
+}
+
+// A file whose chain ends early is listed with the size its entry records, but its copy
+// holds only what the chain gives and is reported as not copied.
+TEST(CliFat, AFileCutShortByItsChainIsCopiedOnlyAsFarAsItGoes) {
+    const std::string folder = fattest::FixtureFolder();
+    std::uint64_t first = 0;
+    {
+        fattest::Mounted mounted = fattest::MountImage(folder + "/fat12.img");
+        ASSERT_TRUE(mounted.fs);
+        const std::unique_ptr<cFSObject> file = mounted.fs->FindByPath(u"/over64k.bin", 0);
+        ASSERT_TRUE(file);
+        first = file->id;
+    }
+    std::vector<std::uint8_t> floppy = fattest::ReadFile(folder + "/fat12.img");
+    fattest::SetFloppyFat(floppy, std::uint32_t(first + 10), 0xFFF); // 11 of 129 clusters
+    const std::string scratch = fixtures::ScratchDir();
+    const std::string image = scratch + "/cut.img";
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(floppy.data()), std::streamsize(floppy.size()));
+
+    const std::map<std::string, Row> rows =
+        ParseLs(RunShell(Cli() + " ls " + Quote(image) + " --json").text);
+    ASSERT_TRUE(rows.count("/over64k.bin"));
+    EXPECT_EQ(rows.at("/over64k.bin").size, "65537");
+    EXPECT_EQ(rows.at("/over64k.bin").damaged, "true");
+
+    const std::string out = scratch + "/out";
+    EXPECT_EQ(
+        RunShell(Cli() + " cp " + Quote(image) + " /over64k.bin " + Quote(out + "/")).exitCode, 1);
+    std::vector<std::uint8_t> expected = fattest::ReadFile(folder + "/tree/small/over64k.bin");
+    expected.resize(11 * 512);
+    EXPECT_EQ(fattest::ReadFile(out + "/over64k.bin"), expected);
 }
 
 TEST(CliFat, InfoAndPartitionChoice) {

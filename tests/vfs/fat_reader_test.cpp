@@ -325,17 +325,21 @@ protected:
 
     fattest::Mounted Mount() { return fattest::MountStorage(std::make_unique<cMemIO>(bytes_)); }
 
-    // Writes a 12-bit entry into both FATs (9 sectors each, from sector 1).
     void SetFat12(std::uint32_t cluster, std::uint16_t value) {
-        for (std::size_t fat = 0; fat < 2; ++fat) {
-            std::uint8_t* p = &bytes_[512 + fat * 9 * 512 + cluster * 3 / 2];
-            const std::uint16_t word = bytes::unchecked::Le16(p);
-            bytes::PutLe16(p, cluster & 1 ? std::uint16_t((word & 0x000F) | (value << 4))
-                                          : std::uint16_t((word & 0xF000) | (value & 0xFFF)));
-        }
+        fattest::SetFloppyFat(bytes_, cluster, value);
     }
     std::uint8_t* Cluster(std::uint32_t cluster) { return &bytes_[(33 + cluster - 2) * 512]; }
     std::uint8_t* RootEntry(std::size_t index) { return &bytes_[19 * 512 + index * 32]; }
+
+    // The root entry named name as the listing gives it, damaged mark included.
+    static std::unique_ptr<cFSObject> ListedInRoot(cVFS& fs, std::u16string_view name) {
+        for (auto& entry : fattest::ListFolder(fs, 0)) {
+            if (entry->name == name) {
+                return std::move(entry);
+            }
+        }
+        return nullptr;
+    }
 
     std::uint64_t IdOf(const char16_t* path) {
         fattest::Mounted mounted = Mount();
@@ -355,6 +359,28 @@ TEST_F(DamagedFloppy, ALoopingChainFailsToOpen) {
     ASSERT_TRUE(file);
     EXPECT_EQ(mounted.fs->OpenObject(*file), nullptr);
     EXPECT_EQ(mounted.fs->GetObject(first), nullptr);
+    const std::unique_ptr<cFSObject> listed = ListedInRoot(*mounted.fs, u"over64k.bin");
+    ASSERT_TRUE(listed);
+    EXPECT_TRUE(listed->IsDamaged());
+}
+
+// Past the 129 clusters its size needs, a chain holds nothing of the file: a tail that
+// loops or breaks there neither hides the file nor marks it damaged.
+TEST_F(DamagedFloppy, AChainGoingWrongPastTheSizeStillReadsWhole) {
+    const std::uint32_t first = std::uint32_t(IdOf(u"/over64k.bin"));
+    ASSERT_NE(first, 0u);
+    const std::vector<std::uint8_t> source =
+        fattest::ReadFile(fattest::FixtureFolder() + "/tree/full/over64k.bin");
+    for (const std::uint16_t tail : {std::uint16_t(first + 2), std::uint16_t(0xFF7)}) {
+        SetFat12(first + 128, tail);
+        fattest::Mounted mounted = Mount();
+        const std::unique_ptr<cFSObject> file = ListedInRoot(*mounted.fs, u"over64k.bin");
+        ASSERT_TRUE(file);
+        EXPECT_FALSE(file->IsDamaged()) << tail;
+        bool ok = false;
+        EXPECT_EQ(fattest::ReadObject(*mounted.fs, *file, &ok), source) << tail;
+        EXPECT_TRUE(ok) << tail;
+    }
 }
 
 TEST_F(DamagedFloppy, ChainsLeavingTheVolumeOrFreedFail) {

@@ -1,5 +1,6 @@
 #include "fat_volume.h"
 
+#include "base/bytes.h"
 #include "base/utf.h"
 #include "io/flat_io.h"
 #include "support/fixtures.h"
@@ -37,6 +38,15 @@ Mounted MountImage(const std::string& image, std::uint64_t startSector) {
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void SetFloppyFat(std::vector<std::uint8_t>& floppy, std::uint32_t cluster, std::uint16_t value) {
+    for (std::size_t fat = 0; fat < 2; ++fat) {
+        std::uint8_t* p = &floppy.at(512 + fat * 9 * 512 + cluster * 3 / 2 + 1) - 1;
+        const std::uint16_t word = bytes::unchecked::Le16(p);
+        bytes::PutLe16(p, cluster & 1 ? std::uint16_t((word & 0x000F) | (value << 4))
+                                      : std::uint16_t((word & 0xF000) | (value & 0xFFF)));
+    }
 }
 
 std::vector<std::unique_ptr<cFSObject>> ListFolder(cVFS& fs, std::uint64_t folderId, bool* ok) {

@@ -30,6 +30,9 @@ Mounted MountImage(const std::string& image, std::uint64_t startSector = 0);
 Mounted MountStorage(std::unique_ptr<cBaseIO> storage, std::uint64_t startSector = 0);
 
 std::vector<std::uint8_t> ReadFile(const std::string& path);
+// Writes a 12-bit entry into both FATs of the floppy image fat12.img, read into memory
+// (9 sectors each, from sector 1).
+void SetFloppyFat(std::vector<std::uint8_t>& floppy, std::uint32_t cluster, std::uint16_t value);
 
 struct Listed {
     std::uint32_t kind;

@@ -11,41 +11,42 @@
 
 namespace {
 
-constexpr std::uint64_t kSizeFromChain = ~std::uint64_t(0);
+constexpr std::uint64_t kWholeChain = ~std::uint64_t(0);
 
-// Visited clusters of one chain walk, kept as ranges: chains are mostly contiguous, so
-// even a file of millions of clusters needs only a few records.
+// Visited clusters of one chain walk. Chains are mostly contiguous, so the run
+// being walked is kept aside and only a jump files it among the earlier ones:
+// an unfragmented file is checked without allocating at all.
 class cVisitedClusters {
 public:
     // No when the cluster was already visited.
     bool Insert(std::uint64_t cluster) {
-        auto next = ranges_.upper_bound(cluster);
-        if (next != ranges_.begin()) {
-            auto previous = std::prev(next);
-            if (cluster < previous->second) {
-                return false;
-            }
-            if (previous->second == cluster) {
-                previous->second = cluster + 1;
-                if (next != ranges_.end() && next->first == cluster + 1) {
-                    previous->second = next->second;
-                    ranges_.erase(next);
-                }
-                return true;
-            }
+        if (Contains(cluster)) {
+            return false;
         }
-        if (next != ranges_.end() && next->first == cluster + 1) {
-            const std::uint64_t end = next->second;
-            ranges_.erase(next);
-            ranges_.emplace(cluster, end);
-        } else {
-            ranges_.emplace(cluster, cluster + 1);
+        if (cluster == runEnd_) {
+            ++runEnd_;
+            return true;
         }
+        if (runEnd_ != runStart_) {
+            earlier_.emplace(runStart_, runEnd_);
+        }
+        runStart_ = cluster;
+        runEnd_ = cluster + 1;
         return true;
     }
 
 private:
-    std::map<std::uint64_t, std::uint64_t> ranges_; // start -> end (exclusive)
+    bool Contains(std::uint64_t cluster) const {
+        if (cluster >= runStart_ && cluster < runEnd_) {
+            return true;
+        }
+        const auto next = earlier_.upper_bound(cluster);
+        return next != earlier_.begin() && cluster < std::prev(next)->second;
+    }
+
+    std::uint64_t runStart_ = 0;
+    std::uint64_t runEnd_ = 0;
+    std::map<std::uint64_t, std::uint64_t> earlier_; // start -> end (exclusive)
 };
 
 } // namespace
@@ -144,7 +145,8 @@ std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
     const std::uint64_t byteOffset = std::uint64_t(cluster) * BootRecord().width / 8;
     const std::uint64_t sector = byteOffset / fatboot::kSectorBytes;
     const std::size_t at = byteOffset % fatboot::kSectorBytes;
-    // Two sectors, so that a 12-bit entry straddling a sector boundary is read whole.
+    // Two sectors, so that a 12-bit entry straddling a sector boundary is read
+    // whole.
     const std::optional<std::uint16_t> word = bytes::Le16At(FatSectors(sector, 2), at);
     if (!word) {
         return 0;
@@ -159,7 +161,8 @@ std::uint32_t cVFAT32::FatEntry(std::uint32_t cluster) {
     constexpr std::uint32_t kPerSector = fatboot::kSectorBytes / 4;
     const std::optional<std::uint32_t> entry =
         bytes::Le32At(FatSectors(cluster / kPerSector, 1), (cluster % kPerSector) * 4);
-    // The top four bits of a FAT32 entry are reserved and not part of the cluster number.
+    // The top four bits of a FAT32 entry are reserved and not part of the cluster
+    // number.
     return entry ? *entry & 0x0FFFFFFF : 0;
 }
 
@@ -184,59 +187,61 @@ bool cVFATBase::ReadClusters(std::uint8_t* buffer, std::uint64_t first, std::uin
                          std::uint32_t(count * layout_.clusterSectors));
 }
 
-bool cVFATBase::FollowChain(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size) {
-    handle.SetUnitSize(layout_.clusterBytes);
-    if (firstCluster == 0) {
-        handle.SetSize(0);
-        return true;
-    }
-    if (!IsDataCluster(firstCluster)) {
-        return false;
-    }
-    std::uint32_t current = firstCluster;
-    std::uint32_t next = FatEntry(current);
-    if (next == 0) {
-        return false;
-    }
+std::optional<std::uint64_t> cVFATBase::FollowChain(std::uint32_t firstCluster, std::uint64_t limit,
+                                                    cFatHandle* handle) {
     cVisitedClusters visited;
     const std::uint64_t stepLimit = GetBlockCount() - 1;
     std::uint64_t walked = 0;
-    while (true) {
-        if (walked == stepLimit || !visited.Insert(current) || !handle.AppendRun(current, 1)) {
-            return false;
+    std::uint32_t current = firstCluster;
+    while (walked < limit) {
+        // A link out of the data area (bad-cluster marks included) or to a cluster
+        // the table shows free breaks the chain.
+        if (!IsDataCluster(current)) {
+            return std::nullopt;
+        }
+        const std::uint32_t next = FatEntry(current);
+        if (next == 0 || walked == stepLimit || !visited.Insert(current) ||
+            (handle && !handle->AppendRun(current, 1))) {
+            return std::nullopt;
         }
         ++walked;
         if (EndsChain(next)) {
             break;
         }
-        // A link out of the data area (bad-cluster marks included) breaks the chain.
-        if (!IsDataCluster(next)) {
-            return false;
-        }
         current = next;
-        next = FatEntry(current);
-        if (next == 0) {
-            return false;
-        }
     }
-    const std::uint64_t chainBytes = walked * layout_.clusterBytes;
-    handle.SetSize(size == kSizeFromChain ? chainBytes : size);
-    // A chain shorter than the size leaves the rest unreadable: reads end where it ends.
-    handle.SetDamaged(size != kSizeFromChain && chainBytes < size);
-    return true;
+    return walked;
 }
 
-bool cVFATBase::FollowFreed(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size) {
-    handle.SetUnitSize(layout_.clusterBytes);
-    handle.SetSize(size);
-    const std::uint64_t needed = size / layout_.clusterBytes + (size % layout_.clusterBytes != 0);
+std::uint64_t cVFATBase::FreedClusters(std::uint32_t firstCluster, std::uint64_t limit) {
     std::uint64_t taken = 0;
-    while (taken < needed && IsDataCluster(std::uint64_t(firstCluster) + taken) &&
+    while (taken < limit && IsDataCluster(std::uint64_t(firstCluster) + taken) &&
            FatEntry(std::uint32_t(firstCluster + taken)) == 0) {
         ++taken;
     }
-    handle.SetDamaged(taken < needed);
-    return handle.AppendRun(firstCluster, taken);
+    return taken;
+}
+
+std::optional<std::uint64_t> cVFATBase::DataClusters(const cFSObject& entry, cFatHandle* handle) {
+    if (entry.id < (IsFat32() ? GetRootId() : 2) || entry.id > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    const auto first = std::uint32_t(entry.id);
+    const std::uint32_t kind = entry.Kind();
+    if (kind == fskind::kFolder) {
+        return FollowChain(first, kWholeChain, handle);
+    }
+    // Past the clusters the size needs a chain holds nothing of the file, so a
+    // tail that breaks or loops there costs it nothing.
+    const std::uint64_t needed = ClustersFor(entry.size);
+    if (kind != fskind::kDeleted) {
+        return FollowChain(first, needed, handle);
+    }
+    const std::uint64_t taken = FreedClusters(first, needed);
+    if (handle && !handle->AppendRun(first, taken)) {
+        return std::nullopt;
+    }
+    return taken;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -247,7 +252,8 @@ std::unique_ptr<cObjectHandle> cVFATBase::OpenObject(const cFSObject& entry) {
     if ((kind == fskind::kFile || kind == fskind::kDeleted) && entry.size == 0) {
         return std::make_unique<cEmptyObjectHandle>();
     }
-    // Only a folder names the FAT12/16 root by cluster 0; a file there has no data.
+    // Only a folder names the FAT12/16 root by cluster 0; a file there has no
+    // data.
     if (!IsFat32() && entry.id == 0 && kind == fskind::kFolder) {
         return std::make_unique<cLinearObjectHandle>(
             this, layout_.rootStart * fatboot::kSectorBytes, layout_.rootBytes);
@@ -261,19 +267,28 @@ std::unique_ptr<cObjectHandle> cVFATBase::OpenObject(const cFSObject& entry) {
     } else {
         handle = std::make_unique<cFatHandle>(this);
     }
-    const bool built = kind == fskind::kDeleted
-                           ? FollowFreed(*handle, std::uint32_t(entry.id), entry.size)
-                           : FollowChain(*handle, std::uint32_t(entry.id),
-                                         kind == fskind::kFolder ? kSizeFromChain : entry.size);
-    if (!built) {
+    handle->SetUnitSize(layout_.clusterBytes);
+    const std::optional<std::uint64_t> clusters = DataClusters(entry, handle.get());
+    if (!clusters) {
         return nullptr;
+    }
+    if (kind == fskind::kFolder) {
+        handle->SetSize(*clusters * layout_.clusterBytes);
+    } else {
+        // Clusters short of the size leave the rest unreadable: reads end where
+        // they end.
+        handle->SetSize(entry.size);
+        handle->SetDamaged(*clusters < ClustersFor(entry.size));
     }
     return handle;
 }
 
 bool cVFATBase::IsIncomplete(const cFSObject& entry) {
-    const std::unique_ptr<cObjectHandle> handle = OpenObject(entry);
-    return !handle || handle->IsDamaged();
+    if (entry.size == 0) {
+        return false;
+    }
+    const std::optional<std::uint64_t> clusters = DataClusters(entry, nullptr);
+    return !clusters || *clusters < ClustersFor(entry.size);
 }
 
 std::uint64_t cVFATBase::ParentFromDotDot(std::uint32_t cluster) const {
@@ -307,7 +322,8 @@ bool cVFATBase::EnumFolder(const cFSObject& folder, const cEnumCallback& callbac
         }
     }
 
-    // Entries are read a piece at a time, so a long damaged chain costs no large buffer.
+    // Entries are read a piece at a time, so a long damaged chain costs no large
+    // buffer.
     std::vector<std::uint8_t> piece(std::min<std::uint64_t>(handle->GetSize(), 64 * 1024));
     fatdir::cEntryDecoder decoder(codePage_, IsFat32());
     std::uint64_t index = 0;
@@ -378,13 +394,14 @@ std::unique_ptr<cFSObject> cVFATBase::GetObject(std::uint64_t id) {
         });
         return found;
     }
-    cFatHandle chain(this);
-    if (!FollowChain(chain, std::uint32_t(id), kSizeFromChain)) {
+    const std::optional<std::uint64_t> clusters =
+        FollowChain(std::uint32_t(id), kWholeChain, nullptr);
+    if (!clusters) {
         return nullptr;
     }
     auto file = std::make_unique<cFSFile>();
     file->id = id;
-    file->size = chain.GetSize();
+    file->size = *clusters * layout_.clusterBytes;
     file->name = utf::FromAscii("file" + std::to_string(id));
     file->fileSystem = this;
     return file;

@@ -74,15 +74,23 @@ private:
     virtual std::optional<fatboot::cBootRecord> ReadBootRecord() = 0;
     // A ".." entry naming cluster 0 means the root; FAT32 gives the root its cluster.
     std::uint64_t ParentFromDotDot(std::uint32_t cluster) const;
-    // Builds the run list of the chain starting at firstCluster; size all ones sizes the
-    // object by its chain (folders). No for a broken, looping or overlong chain.
-    bool FollowChain(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size);
+    // The clusters of an entry's data, in order, appended to handle when one is given;
+    // answers how many were found, nothing when the data cannot be reached at all. A
+    // folder takes its whole chain, a file no more clusters than its size needs.
+    std::optional<std::uint64_t> DataClusters(const cFSObject& entry, cFatHandle* handle);
+    // Follows the chain from firstCluster for at most limit clusters. Nothing when it
+    // breaks, loops or outgrows the volume before it ends or reaches the limit.
+    std::optional<std::uint64_t> FollowChain(std::uint32_t firstCluster, std::uint64_t limit,
+                                             cFatHandle* handle);
     // A deleted file's chain was freed with it, so its clusters are taken as they were
-    // most often written: one after the other from the first, for its size, as long as
+    // most often written: one after the other from the first, up to limit, as long as
     // the table shows each one free. A used cluster in the way belongs to a newer file;
-    // the handle ends there, short of the size, and is marked damaged.
-    bool FollowFreed(cFatHandle& handle, std::uint32_t firstCluster, std::uint64_t size);
-    // The entry's data cannot be read whole: its handle fails to open or ends short.
+    // the data ends there, short of the size.
+    std::uint64_t FreedClusters(std::uint32_t firstCluster, std::uint64_t limit);
+    std::uint64_t ClustersFor(std::uint64_t size) const {
+        return size / layout_.clusterBytes + (size % layout_.clusterBytes != 0);
+    }
+    // The entry's data cannot be read whole: its handle would fail to open or end short.
     bool IsIncomplete(const cFSObject& entry);
     void NamePartition(cPartRecord& record);
 
