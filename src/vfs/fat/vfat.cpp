@@ -13,9 +13,9 @@ namespace {
 
 constexpr std::uint64_t kWholeChain = ~std::uint64_t(0);
 
-// Visited clusters of one chain walk. Chains are mostly contiguous, so the run
-// being walked is kept aside and only a jump files it among the earlier ones:
-// an unfragmented file is checked without allocating at all.
+// Visited clusters of one chain walk. Chains are mostly contiguous, so the run being
+// walked is kept aside and only a jump files it among the earlier ones: an unfragmented
+// file is checked without allocating at all.
 class cVisitedClusters {
 public:
     // No when the cluster was already visited.
@@ -145,8 +145,7 @@ std::uint32_t cVFAT::FatEntry(std::uint32_t cluster) {
     const std::uint64_t byteOffset = std::uint64_t(cluster) * BootRecord().width / 8;
     const std::uint64_t sector = byteOffset / fatboot::kSectorBytes;
     const std::size_t at = byteOffset % fatboot::kSectorBytes;
-    // Two sectors, so that a 12-bit entry straddling a sector boundary is read
-    // whole.
+    // Two sectors, so that a 12-bit entry straddling a sector boundary is read whole.
     const std::optional<std::uint16_t> word = bytes::Le16At(FatSectors(sector, 2), at);
     if (!word) {
         return 0;
@@ -161,8 +160,7 @@ std::uint32_t cVFAT32::FatEntry(std::uint32_t cluster) {
     constexpr std::uint32_t kPerSector = fatboot::kSectorBytes / 4;
     const std::optional<std::uint32_t> entry =
         bytes::Le32At(FatSectors(cluster / kPerSector, 1), (cluster % kPerSector) * 4);
-    // The top four bits of a FAT32 entry are reserved and not part of the cluster
-    // number.
+    // The top four bits of a FAT32 entry are reserved and not part of the cluster number.
     return entry ? *entry & 0x0FFFFFFF : 0;
 }
 
@@ -194,8 +192,8 @@ std::optional<std::uint64_t> cVFATBase::FollowChain(std::uint32_t firstCluster, 
     std::uint64_t walked = 0;
     std::uint32_t current = firstCluster;
     while (walked < limit) {
-        // A link out of the data area (bad-cluster marks included) or to a cluster
-        // the table shows free breaks the chain.
+        // A link out of the data area (bad-cluster marks included) or to a cluster the
+        // table shows free breaks the chain.
         if (!IsDataCluster(current)) {
             return std::nullopt;
         }
@@ -231,8 +229,8 @@ std::optional<std::uint64_t> cVFATBase::DataClusters(const cFSObject& entry, cFa
     if (kind == fskind::kFolder) {
         return FollowChain(first, kWholeChain, handle);
     }
-    // Past the clusters the size needs a chain holds nothing of the file, so a
-    // tail that breaks or loops there costs it nothing.
+    // Past the clusters the size needs a chain holds nothing of the file, so a tail that
+    // breaks or loops there costs it nothing.
     const std::uint64_t needed = ClustersFor(entry.size);
     if (kind != fskind::kDeleted) {
         return FollowChain(first, needed, handle);
@@ -252,8 +250,7 @@ std::unique_ptr<cObjectHandle> cVFATBase::OpenObject(const cFSObject& entry) {
     if ((kind == fskind::kFile || kind == fskind::kDeleted) && entry.size == 0) {
         return std::make_unique<cEmptyObjectHandle>();
     }
-    // Only a folder names the FAT12/16 root by cluster 0; a file there has no
-    // data.
+    // Only a folder names the FAT12/16 root by cluster 0; a file there has no data.
     if (!IsFat32() && entry.id == 0 && kind == fskind::kFolder) {
         return std::make_unique<cLinearObjectHandle>(
             this, layout_.rootStart * fatboot::kSectorBytes, layout_.rootBytes);
@@ -275,8 +272,7 @@ std::unique_ptr<cObjectHandle> cVFATBase::OpenObject(const cFSObject& entry) {
     if (kind == fskind::kFolder) {
         handle->SetSize(*clusters * layout_.clusterBytes);
     } else {
-        // Clusters short of the size leave the rest unreadable: reads end where
-        // they end.
+        // Clusters short of the size leave the rest unreadable: reads end where they end.
         handle->SetSize(entry.size);
         handle->SetDamaged(*clusters < ClustersFor(entry.size));
     }
@@ -322,8 +318,7 @@ bool cVFATBase::EnumFolder(const cFSObject& folder, const cEnumCallback& callbac
         }
     }
 
-    // Entries are read a piece at a time, so a long damaged chain costs no large
-    // buffer.
+    // Entries are read a piece at a time, so a long damaged chain costs no large buffer.
     std::vector<std::uint8_t> piece(std::min<std::uint64_t>(handle->GetSize(), 64 * 1024));
     fatdir::cEntryDecoder decoder(codePage_, IsFat32());
     std::uint64_t index = 0;
