@@ -97,8 +97,9 @@ cWndTranslator::~cWndTranslator() {
     // The form stops reaching this window before the window goes.
     if (Form().FormHost() == this)
         Form().AttachHost(nullptr, 0, 0);
-    if (window_)
-        SDL_DestroyWindow(window_);
+    if (window_) {
+        maker_.DestroySdlWindow(window_);
+    }
 }
 
 void cWndTranslator::Dispatch(const SDL_Event& event, bool input) {
@@ -203,21 +204,23 @@ void cWndTranslator::Move(int x, int y, int width, int height) {
 }
 
 bool cWndTranslator::PostWakeA(std::uintptr_t value) {
-    SDL_Event event{};
-    event.type = maker_.WakeEventType();
-    event.user.windowID = window_id_;
-    event.user.code = Sint32(kWakeA);
-    event.user.data1 = reinterpret_cast<void*>(value);
-    return window_id_ && SDL_PushEvent(&event) == 1;
+    return PostWake(kWakeA, value);
 }
 
 bool cWndTranslator::PostWakeB(std::uintptr_t value) {
+    return PostWake(kWakeB, value);
+}
+
+bool cWndTranslator::PostWake(std::uint32_t wake, std::uintptr_t value) {
+    if (!window_id_) {
+        return false;
+    }
     SDL_Event event{};
     event.type = maker_.WakeEventType();
     event.user.windowID = window_id_;
-    event.user.code = Sint32(kWakeB);
+    event.user.code = Sint32(wake);
     event.user.data1 = reinterpret_cast<void*>(value);
-    return window_id_ && SDL_PushEvent(&event) == 1;
+    return maker_.Push(event);
 }
 
 void cWndTranslator::CaptureMouse(bool on) {

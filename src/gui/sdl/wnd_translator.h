@@ -55,6 +55,8 @@ protected:
     void PresentFrame(const cRect& rect) override;
 
 private:
+    bool PostWake(std::uint32_t wake, std::uintptr_t value);
+
     cWWMaker& maker_;
     SDL_Window* window_ = nullptr;
     std::uint32_t window_id_ = 0;

@@ -3,6 +3,7 @@
 #include "gui/sdl/font_list.h"
 #include "gui/sdl/program_icon.h"
 #include "gui/sdl/wnd_translator.h"
+#include "gui/sdl/x_errors.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -103,6 +104,7 @@ bool cWWMaker::Initialise(int icon_id) {
             SDL_CreateRGBSurfaceWithFormatFrom(icon_.Pixels().data(), icon_.Width(), icon_.Height(),
                                                32, icon_.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
     SDL_StartTextInput();
+    x_errors::KeepRunning();
     initialised_ = true;
     return true;
 }
@@ -208,7 +210,7 @@ int cWWMaker::RunModal(cCustomForm& form, int width, int height, cCustomForm* pa
         // the outer loop.
         SDL_Event quit{};
         quit.type = SDL_QUIT;
-        SDL_PushEvent(&quit);
+        Push(quit);
     }
     return window.EndCode();
 }
@@ -226,7 +228,17 @@ void cWWMaker::PostQuit(int code) {
     quit_code_.store(code);
     SDL_Event quit{};
     quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+    Push(quit);
+}
+
+bool cWWMaker::Push(SDL_Event& event) {
+    std::lock_guard lock(pushLock_);
+    return SDL_PushEvent(&event) == 1;
+}
+
+void cWWMaker::DestroySdlWindow(SDL_Window* window) {
+    std::lock_guard lock(pushLock_);
+    SDL_DestroyWindow(window);
 }
 
 template <class Done> bool cWWMaker::Loop(Done done) {

@@ -4,6 +4,11 @@
 // the wake-up code and the value; a modal run is a nested loop on a new window while the
 // windows below it take no input.
 //
+// A push from another thread while the loop waits makes SDL send a message to one of
+// its windows (on X11 the newest one, whichever window the event is for). Pushes and
+// window destruction are therefore serialised here: a window is never destroyed while
+// a push may still be addressing it.
+//
 // SDL lacks two things the library's host offers, built here in the least way that
 // serves it: a clipboard format for raw bytes (kept in the process, valid while the
 // system clipboard still holds the text put there with them), and an owner relation for
@@ -15,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -63,6 +69,10 @@ public:
     std::optional<cRawClip>& RawClipboard() { return raw_clip_; }
     // Gives a new window the program icon.
     void DecorateWindow(SDL_Window* window);
+    // Any thread: queues an event for the window thread; false when SDL refused it.
+    bool Push(SDL_Event& event);
+    // Window thread: closes an SDL window once no push can still be addressing it.
+    void DestroySdlWindow(SDL_Window* window);
 
 private:
     // Runs events until `done` says so or a quit arrives; false on a quit.
@@ -82,6 +92,7 @@ private:
     std::atomic<int> quit_code_{0};
     bool quitting_ = false;
     std::optional<cRawClip> raw_clip_;
+    std::mutex pushLock_;
     cBitmap icon_;
     SDL_Surface* icon_surface_ = nullptr;
     cWindowMaker* previous_;
