@@ -82,6 +82,9 @@ void cCustomForm::UpdateHover(cChildElement* target) {
         return;
     cChildElement* old = hover_;
     hover_ = target;
+    if (target && target != hintHeldFor_) {
+        hintHeldFor_ = nullptr;
+    }
     if (old)
         old->OnMouseLeave();
     if (hover_)
@@ -113,7 +116,7 @@ void cCustomForm::HostMouseLeave() {
 
 void cCustomForm::HostButtonDown(eMouseButton button, cPoint point, int modifiers, int clicks) {
     cDispatch dispatch(*this);
-    DismissHint();
+    HoldHint();
     cChildElement* target = HitTest(point);
     if (popup_) {
         bool inside = false;
@@ -168,7 +171,7 @@ void cCustomForm::ReleaseCapture() {
 
 void cCustomForm::HostWheel(int delta, cPoint point) {
     cDispatch dispatch(*this);
-    DismissHint();
+    HoldHint();
     for (cChildElement* e = HitTest(point); e; e = e->Parent())
         if (e->IsEnabled() && e->OnWheel(delta, e->ToLocal(point)))
             return;
@@ -178,7 +181,7 @@ void cCustomForm::HostKeyDown(int key, int modifiers) {
     cDispatch dispatch(*this);
     // The key may change what lies under the tip (another view, another page), and the
     // pointer, not having moved, would never take it away.
-    DismissHint();
+    HoldHint();
     for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent())
         if (e->OnKeyDown(key, modifiers))
             return;
@@ -202,7 +205,8 @@ void cCustomForm::HostFocus(bool gained) {
     cDispatch dispatch(*this);
     active_ = gained;
     if (!gained) {
-        DismissHint();
+        // Another window came up (a dialog opened) or the user went to another program.
+        HoldHint();
         if (capture_) {
             cChildElement* lost = capture_;
             ReleaseCapture();
@@ -303,7 +307,17 @@ void cCustomForm::Forget(cChildElement* leaving) {
         focus_ = nullptr;
     if (inside(popup_))
         popup_ = nullptr;
+    if (Within(hintHeldFor_, leaving)) {
+        hintHeldFor_ = nullptr;
+    }
     DismissHint(leaving);
+}
+
+void cCustomForm::HoldHint() {
+    if (hover_) {
+        hintHeldFor_ = hover_;
+    }
+    DismissHint();
 }
 
 void cCustomForm::DismissHint(const cChildElement* leaving) {

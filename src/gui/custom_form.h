@@ -64,6 +64,9 @@ public:
     // Tab order: focusable, visible, enabled elements in tree order.
     bool MoveFocus(bool forward);
     cChildElement* Hovered() const { return hover_; }
+    // A tip is not shown again for the element the pointer was on when a press, a key,
+    // the wheel or another window took it away, until the pointer goes elsewhere.
+    bool HintAllowed(const cChildElement* element) const { return element != hintHeldFor_; }
     cChildElement* Captured() const { return capture_; }
     bool WindowActive() const { return active_; }
 
@@ -92,6 +95,8 @@ private:
     void UpdateHover(cChildElement* target);
     // Hides the tool tip when it belongs to `leaving` or below it; any tool tip for null.
     void DismissHint(const cChildElement* leaving = nullptr);
+    // Input other than pointer movement: the tip goes and stays away (HintAllowed).
+    void HoldHint();
     void ReleaseCapture();
 
     std::string text_section_;
@@ -100,6 +105,7 @@ private:
     int dispatch_depth_ = 0;
     std::vector<std::unique_ptr<cChildElement>> graveyard_;
     cChildElement* hover_ = nullptr;
+    const cChildElement* hintHeldFor_ = nullptr;
     cChildElement* capture_ = nullptr;
     cChildElement* focus_ = nullptr;
     cChildElement* popup_ = nullptr;

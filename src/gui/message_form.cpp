@@ -109,6 +109,10 @@ int RunMessageBox(cChildElement* parent, std::u16string message, int caption_id,
 
 } // namespace
 
+void MessageBoxInformation(cChildElement* parent, std::u16string message) {
+    RunMessageBox(parent, std::move(message), 3, kIconInformation, cMessageForm::eButtons::Ok);
+}
+
 void MessageBoxWarning(cChildElement* parent, std::u16string message) {
     RunMessageBox(parent, std::move(message), 4, kIconWarning, cMessageForm::eButtons::Ok);
 }

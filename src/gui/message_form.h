@@ -3,11 +3,12 @@
 // width and one or two buttons, all texts but the message from "tusk::messages"
 // (0 "Ok", 1 "Yes", 2 "No", 3 "Information", 4 "Warning", 5 "Error", 6 "Confirm").
 //
-//   operation  caption  icon  buttons   result
-//   warning    4        2     Ok        none
-//   error      5        3     Ok        none
-//   confirm    6        1     Yes, No   true for Yes
-//   question   6        2     Yes, No   true for Yes
+//   operation    caption  icon  buttons   result
+//   information  3        1     Ok        none
+//   warning      4        2     Ok        none
+//   error        5        3     Ok        none
+//   confirm      6        1     Yes, No   true for Yes
+//   question     6        2     Yes, No   true for Yes
 
 #include "gui/custom_form.h"
 #include "gui/text_wrap.h"
@@ -30,6 +31,7 @@ public:
 
     std::u16string Caption() const override;
     std::string FormName() const override { return "cMessageForm"; }
+    const std::u16string& Message() const { return message_; }
     // The client size the message needs.
     cSize PreferredSize(const cMeasure& measure) const;
 
@@ -53,9 +55,10 @@ private:
     std::vector<std::u16string> lines_;
 };
 
-// The four message-box operations. `parent` is any element of the form that asks; its
+// The message-box operations. `parent` is any element of the form that asks; its
 // window takes no input while the box is open. Without a window maker nothing is shown
 // and the answer is No.
+void MessageBoxInformation(cChildElement* parent, std::u16string message);
 void MessageBoxWarning(cChildElement* parent, std::u16string message);
 void MessageBoxError(cChildElement* parent, std::u16string message);
 bool MessageBoxConfirm(cChildElement* parent, std::u16string message);

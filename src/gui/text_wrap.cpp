@@ -23,6 +23,33 @@ std::vector<cStrTokenItem> Tokenize(std::u16string_view text) {
     return tokens;
 }
 
+namespace {
+
+// Trailing spaces do not count against the width.
+std::u16string_view Trimmed(std::u16string_view text) {
+    return text.substr(0, text.find_last_not_of(u' ') + 1);
+}
+
+// How many code units of `word` fit the width: at least one character, and never half
+// of a surrogate pair.
+std::size_t Fitting(std::u16string_view word, int width, const cMeasure& measure) {
+    std::size_t low = 1, high = word.size();
+    while (low < high) {
+        const std::size_t middle = (low + high + 1) / 2;
+        if (measure(word.substr(0, middle)).w <= width) {
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    if (low < word.size() && word[low] >= 0xDC00 && word[low] <= 0xDFFF) {
+        ++low;
+    }
+    return low;
+}
+
+} // namespace
+
 std::vector<std::u16string> Wrap(const std::vector<cStrTokenItem>& tokens, int width,
                                  const cMeasure& measure) {
     std::vector<std::u16string> lines(1);
@@ -32,13 +59,23 @@ std::vector<std::u16string> Wrap(const std::vector<cStrTokenItem>& tokens, int w
             continue;
         }
         std::u16string candidate = lines.back() + token.text;
-        // Trailing spaces do not count against the width.
-        std::u16string_view trimmed(candidate);
-        trimmed = trimmed.substr(0, trimmed.find_last_not_of(u' ') + 1);
-        if (!lines.back().empty() && measure(trimmed).w > width)
-            lines.push_back(token.text);
-        else
+        if (measure(Trimmed(candidate)).w <= width) {
             lines.back() = std::move(candidate);
+            continue;
+        }
+        if (!lines.back().empty()) {
+            lines.emplace_back();
+        }
+        // A word wider than a whole line (a long path) is cut where the width ends, so
+        // that none of it is lost past the edge.
+        std::u16string_view rest(token.text);
+        while (rest.size() > 1 && measure(Trimmed(rest)).w > width) {
+            const std::size_t fit = Fitting(rest, width, measure);
+            lines.back() = std::u16string(rest.substr(0, fit));
+            lines.emplace_back();
+            rest.remove_prefix(fit);
+        }
+        lines.back() = std::u16string(rest);
     }
     return lines;
 }

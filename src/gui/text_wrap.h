@@ -1,7 +1,7 @@
 #pragma once
 // Breaking text into lines that fit a width: message boxes and wrapping labels. Text is
 // split into tokens (a word with the spaces after it, or a line break) and the tokens
-// are laid out greedily; a word wider than the width gets a line of its own.
+// are laid out greedily; a word wider than the width is cut into lines that fit.
 
 #include "gui/geometry.h"
 

@@ -16,6 +16,8 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -70,6 +72,9 @@ cFileChooseDialog::cOptions ImageOptions(std::u16string folder) {
 TEST(FileChooser, ListsARealFolderAndFiltersByPattern) {
     gui_test::RegisterPacks();
     cTempFolder temp;
+    const std::string dated = utf::ToUtf8(temp.Path()) + "/b.dd";
+    const timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dated.c_str(), times, 0), 0);
     cFileChooseDialog dialog(LocalFolders(), ImageOptions(temp.Path()));
     cHeadlessHost host(dialog, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, true);
     WaitListed(host, dialog);
@@ -78,7 +83,9 @@ TEST(FileChooser, ListsARealFolderAndFiltersByPattern) {
     EXPECT_EQ(Names(dialog.List()), (std::vector<std::u16string>{u"another", u"Sub", u"b.dd",
                                                                  u"disk.IMG", u"Ёлка.vmdk"}));
     EXPECT_EQ(dialog.List().Item(0)->Text(2), u"Папка");
-    EXPECT_EQ(dialog.List().Item(2)->Text(1), u"4 B");
+    // Sizes and dates are written as everywhere in the program.
+    EXPECT_EQ(dialog.List().Item(2)->Text(1), u"4 Б");
+    EXPECT_EQ(dialog.List().Item(2)->Text(3), u"14.11.2023 22:13:20");
     host.Render();
     EXPECT_TRUE(host.SavePng(views_test::ShotPath("dialogs_file_open.png")));
     dialog.SetFilter(1);

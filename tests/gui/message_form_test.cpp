@@ -90,11 +90,18 @@ TEST(GuiMessageBox, LongTextsWrapIntoLinesWithinTheWidth) {
     ASSERT_EQ(tokens.size(), 6u);
     EXPECT_TRUE(tokens[3].line_break);
     const auto lines = text_wrap::Wrap(tokens, 80, measure);
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], u"one two ");
     EXPECT_EQ(lines[1], u"three");
     EXPECT_EQ(lines[2], u"four ");
-    EXPECT_EQ(lines[3], u"fivesixseveneight"); // too long for any line: kept whole, on its own
+    // Too long for any line (a long path): cut where the width ends, nothing lost.
+    EXPECT_EQ(lines[3], u"fivesixs");
+    EXPECT_EQ(lines[4], u"eveneigh");
+    EXPECT_EQ(lines[5], u"t");
+    const auto pair = text_wrap::Wrap(text_wrap::Tokenize(u"ab\U0001F600cd"), 30, measure);
+    ASSERT_EQ(pair.size(), 2u);
+    EXPECT_EQ(pair[0], u"ab\U0001F600"); // a surrogate pair is never split
+    EXPECT_EQ(pair[1], u"cd");
 }
 
 TEST(GuiMessageBox, WithoutAWindowMakerNothingIsShownAndTheAnswerIsNo) {

@@ -268,3 +268,42 @@ TEST(ListView, LargeListScrollsToTheEndAndRenders) {
 }
 
 } // namespace
+
+namespace {
+
+// Columns made to fit: nothing is cut, the titles keep room for the sort arrow, and a
+// very long name stops the first column at its limit.
+TEST(ListView, ColumnsFitTheirContents) {
+    const std::u16string type = u"Каталог (Удален)";
+    const std::u16string date = u"07.12.2026 14:32:54";
+    const std::u16string longName(120, u'ш');
+    cRecordingForm form([&](cRecordingForm& f) {
+        auto* list = f.Add<cListViewChild>(
+            0, 0, -1, -1,
+            std::vector<cHeaderColumn>{{u"Название", 80}, {u"Тип", 70}, {u"Дата", 60}});
+        std::vector<std::unique_ptr<cListViewItemChild>> rows;
+        rows.push_back(std::make_unique<cListViewItemChild>(
+            std::vector<std::u16string>{u"a.txt", type, date}, 0, 0));
+        list->AddItems(std::move(rows));
+    });
+    cHeadlessHost host(form, 600, 200);
+    auto* list = static_cast<cListViewChild*>(form.Children().front().get());
+    const cHeaderChild& header = list->Header();
+    list->FitColumns(360);
+    EXPECT_GE(header.ColumnWidth(0), list->TextExtent(u"Название").w + 16);
+    EXPECT_GE(header.ColumnWidth(1), list->TextExtent(type).w + 16);
+    EXPECT_GE(header.ColumnWidth(2), list->TextExtent(date).w + 16);
+    EXPECT_LT(header.ColumnWidth(1), list->TextExtent(type).w + 40);
+    host.Render();
+    EXPECT_TRUE(host.SavePng(views_test::ShotPath("views_list_fitted.png")));
+
+    std::vector<std::unique_ptr<cListViewItemChild>> rows;
+    rows.push_back(std::make_unique<cListViewItemChild>(
+        std::vector<std::u16string>{longName, u"", u""}, 0, 1));
+    list->AddItems(std::move(rows));
+    list->FitColumns(360);
+    EXPECT_EQ(header.ColumnWidth(0), 360);
+    EXPECT_GE(header.ColumnWidth(2), list->TextExtent(date).w + 16);
+}
+
+} // namespace

@@ -116,3 +116,27 @@ TEST(PropSheet, NameColumnDragsAndReports) {
 }
 
 } // namespace
+
+namespace {
+
+// A name longer than the column widens it rather than being cut, as far as the values
+// keep their room.
+TEST(PropSheet, NamesWidenTheirColumnUpToTheValuesRoom) {
+    cSheetFixture<cPropSheetChild> f;
+    cPropDispAreaChild& area = f.sheet->Area();
+    const int before = area.NameWidth();
+    const std::u16string name = u"Количество физических устройств";
+    area.AddRow(5, name, u"0");
+    EXPECT_GE(area.NameWidth(), area.TextExtent(name).w + 20);
+    EXPECT_GT(area.NameWidth(), before);
+    area.AddRow(6, std::u16string(200, u'ш'), u"1");
+    EXPECT_EQ(area.NameWidth(), area.Viewport().w - 40);
+    // Cleared for other rows, the column fits them anew.
+    area.Clear();
+    area.AddRow(7, name, u"0");
+    EXPECT_LT(area.NameWidth(), area.TextExtent(name).w + 40);
+    f.host.Render();
+    EXPECT_TRUE(f.host.SavePng(views_test::ShotPath("views_prop_sheet_long_names.png")));
+}
+
+} // namespace

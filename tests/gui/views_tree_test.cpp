@@ -117,6 +117,35 @@ TEST(TreeView, KeyboardAndMouseNavigate) {
     EXPECT_EQ(f.tree->Selected()->Text(), u"c");
 }
 
+// The tree is as wide as its rows, and selecting a row does not move it sideways as long
+// as the row's control is in sight: only the reader scrolls it.
+TEST(TreeView, ScrollsSidewaysOnlyWhenTheReaderDoes) {
+    cTreeFixture f;
+    f.Fill();
+    f.tree->ExpandAll(nullptr);
+    EXPECT_LE(f.tree->ContentSize().w, f.tree->Viewport().w);
+    cTreeItemElement* node = f.Find(u"a1");
+    for (int i = 0; i < 16; ++i) {
+        node = f.Add(node, u"глубоко вложенная папка " + utf::FromAscii(std::to_string(i)));
+    }
+    f.tree->ExpandAll(nullptr);
+    const int wide = f.tree->ContentSize().w;
+    EXPECT_GT(wide, f.tree->Viewport().w);
+    f.tree->Select(f.Find(u"глубоко вложенная папка 3"));
+    EXPECT_EQ(f.tree->ScrollPos().x, 0);
+    f.tree->ScrollTo({40, 0});
+    f.tree->Select(f.Find(u"глубоко вложенная папка 4"));
+    EXPECT_EQ(f.tree->ScrollPos().x, 40);
+    f.tree->Select(f.Find(u"глубоко вложенная папка 2"));
+    EXPECT_EQ(f.tree->ScrollPos().x, 40);
+    // A node whose control is out of sight comes into view.
+    f.tree->ScrollTo({0, 0});
+    f.tree->Select(f.Find(u"глубоко вложенная папка 15"));
+    EXPECT_GT(f.tree->ScrollPos().x, 0);
+    f.host.Render();
+    EXPECT_TRUE(f.host.SavePng(views_test::ShotPath("views_tree_sideways.png")));
+}
+
 TEST(TreeView, DeepTreeOfAHundredThousandNodesRenders) {
     cTreeFixture f;
     // Forty levels deep along the first child, the rest wide.

@@ -7,6 +7,7 @@
 #include "gui/child_element.h"
 
 #include <string>
+#include <vector>
 
 class cCustomForm;
 
@@ -14,6 +15,9 @@ class cHintMaster : public cChildElement {
 public:
     // Shows `text` below `over` (or above it when there is no room below).
     static void Show(cChildElement& over, std::u16string text);
+    // The same below `anchor` (in form coordinates), a part of `owner` such as one row.
+    // A text wider than the form is broken into lines.
+    static void ShowAt(cChildElement& owner, std::u16string text, const cRect& anchor);
     static void Hide(cChildElement& any);
 
     bool TakesPointer() const override { return false; }
@@ -27,5 +31,6 @@ public:
 
 private:
     std::u16string text_;
+    std::vector<std::u16string> lines_;
     const cChildElement* owner_ = nullptr;
 };

@@ -7,12 +7,12 @@
 #include "gui/controls/edit_child.h"
 #include "gui/controls/static_element.h"
 #include "gui/message_form.h"
+#include "gui/size_text.h"
 #include "gui/views/list_view_child.h"
 #include "gui/views/name_order.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -46,30 +46,15 @@ enum : int {
 constexpr int kMargin = 12;
 constexpr int kColumnName = 0, kColumnSize = 1, kColumnModified = 3;
 
-std::u16string FormatSize(std::uint64_t bytes) {
-    static constexpr const char* kUnits[] = {"B", "KB", "MB", "GB", "TB", "PB"};
-    double value = double(bytes);
-    int unit = 0;
-    while (value >= 1024.0 && unit < 5) {
-        value /= 1024.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", value, kUnits[unit]);
-    return utf::FromAscii(text);
-}
-
 std::u16string FormatTime(std::int64_t epoch) {
     using namespace std::chrono;
     const sys_seconds at{seconds(epoch)};
     const sys_days day = floor<days>(at);
     const year_month_day date{day};
     const hh_mm_ss time{at - day};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d", int(date.year()),
-                  unsigned(date.month()), unsigned(date.day()), int(time.hours().count()),
-                  int(time.minutes().count()));
-    return utf::FromAscii(text);
+    return DateTimeText(int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())),
+                        int(time.hours().count()), int(time.minutes().count()),
+                        int(time.seconds().count()));
 }
 
 // Rows carry their entry's index; the modification time lives in the entry.
@@ -188,7 +173,7 @@ void cFileChooseDialog::Refill() {
         for (std::size_t i : *group) {
             const auto& e = entries_[i];
             auto row = std::make_unique<cListViewItemChild>(
-                std::vector<std::u16string>{e.name, e.is_folder ? u"" : FormatSize(e.size),
+                std::vector<std::u16string>{e.name, e.is_folder ? u"" : ByteSizeText(e.size),
                                             type_of(e), e.modified ? FormatTime(e.modified) : u""},
                 e.size, i);
             row->SetIcon(e.is_folder ? 0 : 1);

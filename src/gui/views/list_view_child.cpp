@@ -138,6 +138,30 @@ void cListViewChild::AddItems(std::vector<std::unique_ptr<cListViewItemChild>> r
     UpdateContentSize();
 }
 
+void cListViewChild::FitColumns(int first_limit) {
+    // Cells are drawn with 8 pixels on each side; titles keep room for the sort arrow.
+    constexpr int kCellPadding = 16, kSortMark = 12;
+    for (int c = 0; c < header_->ColumnCount(); ++c) {
+        int width = TextExtent(header_->Column(c).title).w + kCellPadding + kSortMark;
+        int lead = 0;
+        if (c == 0) {
+            for (const cBitmap& icon : icons_) {
+                lead = std::max(lead, icon.Width() + 6);
+            }
+            lead += check_boxes_ ? 22 : 0;
+        }
+        for (const auto& row : rows_) {
+            width = std::max(width, lead + TextExtent(row->Text(c)).w + kCellPadding);
+        }
+        if (c == 0) {
+            width = std::min(width, first_limit);
+        }
+        header_->SetPaneExtent(c, width);
+    }
+    UpdateContentSize();
+    Invalidate();
+}
+
 void cListViewChild::Clear() {
     rows_.clear();
     anchor_ = focus_ = -1;

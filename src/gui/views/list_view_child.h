@@ -80,6 +80,9 @@ public:
     cListViewItemChild* AddItem(std::unique_ptr<cListViewItemChild> row);
     // Appends many rows at once; the view's extent is updated once.
     void AddItems(std::vector<std::unique_ptr<cListViewItemChild>> rows);
+    // Makes each column as wide as its title or its widest cell, whichever is wider; the
+    // first column is kept at most `first_limit` wide, as names can be of any length.
+    void FitColumns(int first_limit);
     void Clear();
     // Repaints a row after its texts or check mark were changed by the owner.
     void RefreshItem(int index);

@@ -61,6 +61,14 @@ int cPropDispAreaChild::AddRow(int id, std::u16string name, std::u16string value
             row.section_index = i;
             break;
         }
+    // Names are drawn from x 16 with 4 pixels before the line; a longer one widens the
+    // name column rather than being cut, as far as the values keep their least room.
+    const int needed = TextExtent(row.name).w + 20;
+    if (needed > name_width_) {
+        const int widest = Viewport().w > 0 ? std::max(kMinColumn, Viewport().w - kMinColumn)
+                                             : needed;
+        name_width_ = std::min(needed, widest);
+    }
     rows_.push_back(std::move(row));
     Reflow();
     return int(rows_.size()) - 1;
@@ -70,6 +78,7 @@ void cPropDispAreaChild::Clear() {
     EndEdit(false);
     rows_.clear();
     selected_ = -1;
+    name_width_ = setNameWidth_;
     Reflow();
     // The help line spoke of a row that is gone; the next rows may be about anything.
     ShowHelp(-1);
@@ -110,6 +119,7 @@ void cPropDispAreaChild::SetCollapsed(int section, bool collapsed) {
 void cPropDispAreaChild::SetNameWidth(int width) {
     const int widest = std::max(kMinColumn, Viewport().w - kMinColumn);
     width = std::clamp(width, kMinColumn, widest);
+    setNameWidth_ = width;
     if (width == name_width_)
         return;
     name_width_ = width;

@@ -97,6 +97,9 @@ private:
     std::vector<int> shown_;
     int selected_ = -1; // index into shown_
     int name_width_ = 160;
+    // The width set by dragging (or the first one); rows with longer names widen the
+    // column until the rows are cleared.
+    int setNameWidth_ = 160;
     bool dragging_ = false;
     int editing_ = -1;
     cEditChild* edit_ = nullptr;

@@ -1,5 +1,6 @@
 #include "gui/views/simple_list_view_element.h"
 
+#include "gui/controls/hint_master.h"
 #include "gui/painter.h"
 
 #include <algorithm>
@@ -7,6 +8,10 @@
 void cSimpleListViewElement::SetItems(std::vector<cSimpleListViewItemChild> items) {
     items_ = std::move(items);
     selected_ = -1;
+    if (tipRow_ >= 0) {
+        tipRow_ = -1;
+        cHintMaster::Hide(*this);
+    }
     SetContentSize({0, RowsExtent(items_.size(), kRowHeight)});
     ScrollTo({0, 0});
     Invalidate();
@@ -106,12 +111,41 @@ void cSimpleListViewElement::PaintContent(cCanvas& canvas, const cRect& visible)
             if (HasFocus())
                 canvas.FrameRect(line, theme::kAccent);
         }
-        int x = 8;
         if (item.Icon() >= 0 && std::size_t(item.Icon()) < icons_.size()) {
             const cBitmap& icon = icons_[std::size_t(item.Icon())];
-            canvas.DrawBitmap(icon, {x, line.y + (kRowHeight - icon.Height()) / 2});
-            x += icon.Width() + 6;
+            canvas.DrawBitmap(icon, {8, line.y + (kRowHeight - icon.Height()) / 2});
         }
+        const int x = TextStart(item);
         painter::Text(canvas, {x, line.y, line.w - x - 8, kRowHeight}, item.Text(), theme::kText);
     }
+}
+
+int cSimpleListViewElement::TextStart(const cSimpleListViewItemChild& item) const {
+    if (item.Icon() >= 0 && std::size_t(item.Icon()) < icons_.size()) {
+        return 8 + icons_[std::size_t(item.Icon())].Width() + 6;
+    }
+    return 8;
+}
+
+void cSimpleListViewElement::OnContentMouseMove(cPoint point) {
+    const int row = RowAt(point);
+    if (row == tipRow_) {
+        return;
+    }
+    tipRow_ = row;
+    const cSimpleListViewItemChild* item = Item(row);
+    const cRect view = Viewport();
+    if (!item || TextStart(*item) + TextExtent(item->Text()).w + 8 <= view.w) {
+        cHintMaster::Hide(*this);
+        return;
+    }
+    const cRect area = FormRect();
+    const int top = area.y + view.y + row * kRowHeight - ScrollPos().y;
+    cHintMaster::ShowAt(*this, item->Text(), {area.x + view.x, top, view.w, kRowHeight});
+}
+
+void cSimpleListViewElement::OnMouseLeave() {
+    cScrollableElement::OnMouseLeave();
+    tipRow_ = -1;
+    cHintMaster::Hide(*this);
 }

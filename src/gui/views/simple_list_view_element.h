@@ -4,7 +4,8 @@
 // where they show. A click selects (cSimpleListItemAction, reported as command
 // kActionSimpleListItem with the row); a double click or Enter activates (reported as
 // kActionDoubleClick); a right click asks for a menu (cSimpleListItemCtxRequestAction,
-// kActionSimpleListCtx with the row or -1).
+// kActionSimpleListCtx with the row or -1). A row too long for the list shows its whole
+// text as a tool tip while the pointer rests on it.
 
 #include "gui/bitmap.h"
 #include "gui/views/scrollable_element.h"
@@ -57,17 +58,22 @@ public:
 
     bool OnKeyDown(int key, int modifiers) override;
     void OnAction(cChildAction& action) override;
+    void OnMouseLeave() override;
 
 protected:
     void PaintContent(cCanvas& canvas, const cRect& visible) override;
     int LineStep() const override { return kRowHeight; }
     void OnContentButtonDown(eMouseButton button, cPoint point, int modifiers) override;
     void OnContentDoubleClick(cPoint point, int modifiers) override;
+    void OnContentMouseMove(cPoint point) override;
 
 private:
     int RowAt(cPoint content_point) const;
+    // Where a row's text starts, after its icon.
+    int TextStart(const cSimpleListViewItemChild& item) const;
 
     std::vector<cSimpleListViewItemChild> items_;
     std::vector<cBitmap> icons_;
     int selected_ = -1;
+    int tipRow_ = -1; // the row whose whole text the tool tip shows
 };

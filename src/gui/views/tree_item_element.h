@@ -15,7 +15,10 @@ public:
         : text_(std::move(text)), data_(data) {}
 
     const std::u16string& Text() const { return text_; }
-    void SetText(std::u16string text) { text_ = std::move(text); }
+    void SetText(std::u16string text) {
+        text_ = std::move(text);
+        textWidth_ = -1;
+    }
     std::uintptr_t Data() const { return data_; }
     int Icon() const { return icon_; }
     void SetIcon(int icon) { icon_ = icon; }
@@ -35,6 +38,8 @@ private:
     int icon_ = -1;
     bool may_have_children_ = false;
     bool expanded_ = false;
+    // The text's width in the tree's font, measured once (-1: not yet).
+    int textWidth_ = -1;
     cTreeItemElement* parent_ = nullptr;
     std::vector<std::unique_ptr<cTreeItemElement>> children_;
 };

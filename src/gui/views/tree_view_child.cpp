@@ -111,11 +111,21 @@ void cTreeViewChild::RebuildRows() {
     rows_dirty_ = false;
     rows_.clear();
     AppendRows(roots_, 0);
-    // Wide enough for the deepest row's indent and a generous text.
-    int deepest = 0;
-    for (const cRow& row : rows_)
-        deepest = std::max(deepest, row.depth);
-    SetContentSize({(deepest + 1) * kIndent + 260, RowsExtent(rows_.size(), kRowHeight)});
+    // As wide as the widest row really is: a made-up width would let the tree scroll
+    // sideways with nothing to show there.
+    int widest = 0;
+    for (int i = 0; i < int(rows_.size()); ++i) {
+        cTreeItemElement& item = *rows_[std::size_t(i)].item;
+        int right = ControlRect(i).Right() + 4;
+        if (item.icon_ >= 0 && std::size_t(item.icon_) < icons_.size()) {
+            right += icons_[std::size_t(item.icon_)].Width() + 6;
+        }
+        if (item.textWidth_ < 0) {
+            item.textWidth_ = TextExtent(item.text_).w;
+        }
+        widest = std::max(widest, right + item.textWidth_ + 4);
+    }
+    SetContentSize({widest, RowsExtent(rows_.size(), kRowHeight)});
     Invalidate();
 }
 
@@ -199,9 +209,13 @@ void cTreeViewChild::Select(cTreeItemElement* item) {
     selected_path_.clear();
     const int row = RowOf(item);
     if (row >= 0) {
-        // The control and the start of the text, so that deep nodes come into view.
-        const int x = ControlRect(row).x;
-        EnsureVisible({x, row * kRowHeight, std::min(Viewport().w, kIndent + 160), kRowHeight});
+        // Sideways only when the node's control would be out of sight: a tree that moves
+        // sideways on every selection loses the reader's place.
+        const cRect control = ControlRect(row);
+        const int left = ScrollPos().x;
+        const bool hidden = control.x < left || control.Right() > left + Viewport().w;
+        EnsureVisible({hidden ? control.x : left, row * kRowHeight,
+                       hidden ? control.w : 1, kRowHeight});
     }
     Invalidate();
     Post(kActionTreeItem, item);
