@@ -1,6 +1,8 @@
 #include "platform/local_files.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -16,6 +18,14 @@ LocalPathKind ProbeLocalPath(const std::string& path) {
     if (S_ISDIR(info.st_mode))
         return LocalPathKind::Directory;
     return LocalPathKind::Other;
+}
+
+std::optional<std::string> AbsoluteLocalPath(const std::string& path) {
+    char absolute[PATH_MAX];
+    if (path.empty() || !realpath(path.c_str(), absolute)) {
+        return std::nullopt;
+    }
+    return std::string(absolute);
 }
 
 LocalFolderResult CreateLocalFolder(const std::string& path) {

@@ -19,6 +19,10 @@ enum class LocalPathKind { Missing, RegularFile, Directory, Other };
 // a copy never writes through a link it finds in the target folder.
 LocalPathKind ProbeLocalPath(const std::string& path);
 
+// The path from the root with links resolved, for handing to another program (which
+// does not share our working folder); none when nothing is there.
+std::optional<std::string> AbsoluteLocalPath(const std::string& path);
+
 enum class LocalFolderResult { Created, AlreadyExists, Failed };
 
 // Creates one folder with the permissions the user's umask leaves (copied data is the

@@ -7,13 +7,16 @@
 #include "app/copy_window/copy_window.h"
 #include "app/copy_window/overwrite_action_ui.h"
 #include "app/listed_fs.h"
+#include "base/settings.h"
 #include "base/utf.h"
 #include "gui/controls/button_child.h"
+#include "gui/controls/hint_master.h"
 #include "gui/dialogs/file_choose_dialog.h"
 #include "gui/dialogs/folder_choose_dialog.h"
 #include "gui/gui_test_support.h"
 #include "gui/message_form.h"
 #include "gui/sdl/headless_maker.h"
+#include "gui/views/simple_list_view_element.h"
 #include "support/fixtures.h"
 
 #include <filesystem>
@@ -38,6 +41,15 @@ template <class Done> void Pump(cHeadlessHost& host, Done done) {
         host.WaitForWakeUp(10);
         host.RunWakeUps();
     }
+}
+
+// The chooser's first listing has been shown (the folders listed hold something).
+void Listed(cHeadlessHost& host, cChooserForm& chooser) {
+    Pump(host, [&] {
+        return !chooser.CurrentFolder().empty() && !chooser.IsListing() &&
+               !chooser.Provider().IsRunning();
+    });
+    host.RunWakeUps();
 }
 
 void Click(cHeadlessHost& host, const cChildElement& element) {
@@ -110,6 +122,71 @@ TEST_F(CopyWindow, RunWithErrorsStaysOpenWithCloseAndTheReport) {
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0xFE);
+}
+
+// A log line cut at the window's edge is read whole, in a tool tip on the way or in a box
+// on a double click; the report is offered beside the copies, and the folder chooser
+// starts in the folder the last copy went to.
+TEST_F(CopyWindow, ErrorLinesReadWholeAndChoosersStartWhereTheCopiesWent) {
+    WriteText(out_ / "Документы", "a file where a folder should go");
+    std::vector<std::u16string> seen;
+    cHeadlessMaker maker([&](cHeadlessHost& host) {
+        if (auto* folders = dynamic_cast<cFolderChooseDialog*>(&host.Form())) {
+            Listed(host, *folders);
+            seen.push_back(u"folders in " + folders->CurrentFolder());
+            for (int i = 0; i < folders->List().ItemCount(); ++i) {
+                if (folders->List().Item(i)->Text() == u"out") {
+                    folders->List().Select(i);
+                }
+            }
+            folders->Accept();
+            return;
+        }
+        if (auto* saver = dynamic_cast<cFileChooseDialog*>(&host.Form())) {
+            Listed(host, *saver);
+            seen.push_back(u"report in " + saver->CurrentFolder());
+            host.RequestClose();
+            return;
+        }
+        if (auto* box = dynamic_cast<cMessageForm*>(&host.Form())) {
+            seen.push_back(u"box: " + box->Message());
+            host.Key(key::kEnter);
+            return;
+        }
+        auto& window = dynamic_cast<cCopyFilesUI&>(host.Form());
+        Pump(host, [&] { return !window.Running(); });
+        const std::u16string line = window.LogLines().front();
+        const cRect log = window.Log().FormRect();
+        const cPoint first{log.x + 40, log.y + 2 + cSimpleListViewElement::kRowHeight / 2};
+        host.MouseMove(first.x, first.y);
+        const cHintMaster* tip = cHintMaster::Of(window);
+        ASSERT_NE(tip, nullptr);
+        EXPECT_TRUE(tip->IsVisible());
+        EXPECT_EQ(tip->Shown(), line);
+        EXPECT_LE(tip->FormRect().Right(), window.Rect().w);
+        EXPECT_TRUE(host.SavePng(gui_test::ShotPath("copy_window_log_tip.png")));
+        host.DoubleClick(first.x, first.y);
+        host.RunWakeUps();
+        Click(host, window.ReportButton());
+        Click(host, window.AbortButton());
+    });
+    ASSERT_TRUE(Settings().Load(utf::FromUtf8((out_.parent_path() / "config.hbin").string())));
+    const std::u16string home = utf::FromUtf8(out_.parent_path().string());
+    Settings().SetText(kSettingLastCopyFolder, home, true);
+    EXPECT_EQ(CopyObjects(owner_, Objects({u"/Документы", u"/readme.txt"})),
+              eCopyOutcome::Incomplete);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0], u"folders in " + home);
+    EXPECT_EQ(seen[1], u"box: Ошибка обработки " + Target() +
+                           u"/Документы: Невозможно создать целевую папку");
+    EXPECT_EQ(seen[2], u"report in " + Target());
+    seen.clear();
+    fs::remove(out_ / "readme.txt");
+    EXPECT_EQ(CopyObjects(owner_, Objects({u"/Документы", u"/readme.txt"})),
+              eCopyOutcome::Incomplete);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen[0], u"folders in " + Target());
+    Settings().Close();
 }
 
 TEST_F(CopyWindow, ConflictIsAskedOverTheWindowAndRenameKeepsBoth) {

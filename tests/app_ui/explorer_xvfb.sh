@@ -115,6 +115,7 @@ open_folder_and_select() { # SHOT
 }
 
 window=$(find_window Drovik) || fail "the main window did not appear"
+alone || fail "the start-up window stayed open"
 sleep 0.5
 shot 1-storages
 
@@ -193,7 +194,11 @@ gone "$copying" || fail "the copy window did not close"
 
 # Closing the main window the way a window manager does (WM_DELETE_WINDOW) ends the
 # program normally.
-close_and_wait "$window" "$drovik_pid"
+wm_close "$window"
+# Images are open: the program asks first, and Return answers yes.
+question=$(find_window "Подтверждение") || fail "closing with images open did not ask"
+xdotool key Return
+wait_ended "$drovik_pid"
 status=$?
 [ "$status" -eq 124 ] && fail "closing the main window did not end the program"
 drovik_pid=""

@@ -21,11 +21,12 @@ const Count kBaseSections[] = {
     {"tusk::folderchoose", 8},
     {"tusk::messages", 7},
     {"tusk::propsheet", 3},
+    {"tusk::units", 6},
 };
 
 const Count kApplicationSections[] = {
     {"qorns::about", 6},        {"qorns::copyfiles", 30}, {"qorns::defpart", 11},
-    {"qorns::evalsize", 7},     {"qorns::explorer", 190}, {"qorns::findpart", 27},
+    {"qorns::evalsize", 7},     {"qorns::explorer", 191}, {"qorns::findpart", 27},
     {"qorns::overwritereq", 5}, {"qorns::progress", 5},   {"qorns::props", 15},
     {"qorns::recover::fs", 51}, {"qorns::search", 12},    {"qorns::startup", 4},
     {"qorns::tstfs", 13},

@@ -27,6 +27,7 @@
 #include "io/storage_list.h"
 #include "part/storage_tree_builder.h"
 #include "support/fixtures.h"
+#include "support/sim_device.h"
 
 #include <chrono>
 #include <filesystem>
@@ -198,6 +199,21 @@ TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
     EXPECT_TRUE(list_.IsChanged());
 }
 
+// Drives are told apart by their device node, beside the name that says what they are.
+TEST_F(ExplorerForm, DrivesShowTheirDeviceNode) {
+    SimDevices devices;
+    devices.Drive(0) = MakeSimDisk(64 * 512);
+    cStorageList drives(EngineTreeBuilder(), devices);
+    ASSERT_NE(drives.AddPhysicalDrive(0), nullptr);
+    cZelvaneForm form(drives);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    cTreeViewChild& tree = form.StorageView().Tree();
+    ASSERT_GE(tree.RowCount(), 3);
+    EXPECT_EQ(tree.RowItem(2)->Text(), u"Drive0 (sim:drive0)");
+    form.StorageView().SelectNode(drives.Entries().front().get(), nullptr);
+    EXPECT_EQ(form.StorageView().Sheet().Area().RowById(46)->value, u"Drive0 (sim:drive0)");
+}
+
 // The help line under the property rows speaks of the row under the pointer or selected
 // on the page shown, never of a row of the page before.
 TEST_F(ExplorerForm, StorageHelpLineFollowsThePage) {
@@ -356,6 +372,31 @@ TEST_F(ExplorerForm, ClosingAsksWhileBrowsingWithUnsavedResults) {
     answer_ = true;
     host.RequestClose();
     EXPECT_EQ(questions_, 2);
+    EXPECT_EQ(host.EndCode(), 0);
+}
+
+// Escape and the window's close button ask first while disk images are open, and only
+// then; no answers keep the window.
+TEST_F(ExplorerForm, EscapeAndClosingAskWhileImagesAreOpen) {
+    {
+        cZelvaneForm form(list_);
+        cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight, true);
+        host.Key(key::kEscape);
+        EXPECT_EQ(questions_, 0);
+        EXPECT_EQ(host.EndCode(), 0);
+    }
+    ASSERT_NE(OpenImage("fat12.img"), nullptr);
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight, true);
+    answer_ = false;
+    host.Key(key::kEscape);
+    EXPECT_EQ(questions_, 1);
+    host.RequestClose();
+    EXPECT_EQ(questions_, 2);
+    EXPECT_FALSE(host.EndCode().has_value());
+    answer_ = true;
+    host.Key(key::kEscape);
+    EXPECT_EQ(questions_, 3);
     EXPECT_EQ(host.EndCode(), 0);
 }
 

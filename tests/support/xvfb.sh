@@ -34,29 +34,52 @@ named() { # NAME
     [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
   done | tail -1
 }
-find_window() { # NAME
+find_window() { # NAME [LOOKS]: LOOKS 0.1 s apart, 30 s unless given
   local found="" seen=""
-  for _ in $(seq 120); do
+  for _ in $(seq "${2:-300}"); do
     found=$(named "$1")
     [ -n "$found" ] && [ "$found" = "$seen" ] && { echo "$found"; return 0; }
     seen=$found
-    sleep 0.25
+    sleep 0.1
   done
   return 1
 }
 gone() { # WINDOW
-  for _ in $(seq 60); do
+  for _ in $(seq 150); do
     xdotool search --onlyvisible --class drovik 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.25
+    sleep 0.1
   done
   return 1
 }
-# close_and_wait WINDOW PID: closes the window as a window manager does (WM_DELETE_WINDOW)
-# and waits for the program PID (a child of this shell) to end; returns its exit status,
-# or 124 when it still runs after ten seconds.
-close_and_wait() {
+# The main window alone is up, and stays so for POLLS looks 50 ms apart (10 unless
+# given): it takes no input while a window of its own runs above it (the start-up
+# window, a busy window, which may come a moment later when the machine is loaded).
+alone() { # [POLLS]
+  local calm=0
+  for _ in $(seq 300); do
+    if [ "$(xdotool search --onlyvisible --class drovik 2>/dev/null | wc -l)" -eq 1 ]; then
+      calm=$((calm + 1))
+      [ "$calm" -ge "${1:-10}" ] && return 0
+    else
+      calm=0
+    fi
+    sleep 0.05
+  done
+  return 1
+}
+# wm_close WINDOW: asks the window to close as a window manager does (WM_DELETE_WINDOW).
+wm_close() {
   python3 "$(dirname "${BASH_SOURCE[0]}")/close_window.py" "$1"
-  for _ in $(seq 40); do kill -0 "$2" 2>/dev/null || break; sleep 0.25; done
-  kill -0 "$2" 2>/dev/null && return 124
-  wait "$2"
+}
+# wait_ended PID: waits for the program PID (a child of this shell) to end; returns its
+# exit status, or 124 when it still runs after ten seconds.
+wait_ended() {
+  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$1" 2>/dev/null && return 124
+  wait "$1"
+}
+# close_and_wait WINDOW PID: both of the above.
+close_and_wait() {
+  wm_close "$1"
+  wait_ended "$2"
 }

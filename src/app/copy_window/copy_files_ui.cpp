@@ -12,6 +12,7 @@
 #include "gui/message_form.h"
 #include "gui/views/simple_list_view_element.h"
 #include "gui/window_maker.h"
+#include "platform/local_files.h"
 
 #include <chrono>
 #include <functional>
@@ -30,6 +31,16 @@ constexpr int kActionRunEnded = 2;
 
 constexpr int kMargin = 8;
 constexpr int kButtonTop = 204;
+
+// The report is offered beside the copies: the target folder, or the folder of a
+// single file's target.
+std::u16string ReportFolder(const std::u16string& target) {
+    if (platform::ProbeLocalPath(utf::ToUtf8(target)) == platform::LocalPathKind::Directory) {
+        return target;
+    }
+    const std::size_t slash = target.rfind(u'/');
+    return slash == std::u16string::npos ? std::u16string() : target.substr(0, slash + 1);
+}
 constexpr int kButtonHeight = 30;
 
 // Work the job hands to the window thread and waits for.
@@ -105,6 +116,13 @@ void cCopyFilesUI::OnCloseRequest() {
 }
 
 bool cCopyFilesUI::OnCommand(cChildElement* source, int kind, int item) {
+    // A line of the log cut at the window's edge is read whole in a box of its own.
+    if (source == log_ && kind == kActionDoubleClick) {
+        if (const cSimpleListViewItemChild* line = log_->Item(item)) {
+            MessageBoxInformation(this, line->Text());
+        }
+        return true;
+    }
     if (kind != kActionActivate)
         return false;
     if (item == kCommandAbort) {
@@ -170,6 +188,7 @@ void cCopyFilesUI::AskForReport() {
     options.default_extension = u"txt";
     options.proposed_name = utf::FromUtf8(copyreport::kDefaultName);
     options.title = std::u16string(Text(kTextSaveReport).value_or(u""));
+    options.initial_folder = ReportFolder(job_->Target());
     cFileChooseDialog chooser(LocalFolders(), std::move(options));
     if (WindowMaker() && WindowMaker()->RunModal(chooser, cFileChooseDialog::kWidth,
                                                  cFileChooseDialog::kHeight, this, true) == 1)

@@ -47,6 +47,7 @@ public:
     std::vector<std::u16string> LogLines() const;
     cButtonChild& AbortButton() const { return *abort_; }
     cButtonChild& ReportButton() const { return *report_; }
+    cSimpleListViewElement& Log() const { return *log_; }
     cProgressChild& Bar() const { return *bar_; }
 
     void OnCreate() override;

@@ -32,6 +32,7 @@ std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
         if (maker->RunModal(chooser, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight,
                             &owner, true) != 1)
             return std::nullopt;
+        Settings().SetText(kSettingLastCopyFolder, chooser.Chosen(), true);
         return chooser.Chosen();
     }
     const cFSObject& file = *objects.front();

@@ -7,6 +7,7 @@
 #include "gui/controls/combo_box_child.h"
 #include "gui/controls/edit_child.h"
 #include "gui/controls/static_element.h"
+#include "gui/size_text.h"
 #include "gui/navigation/navigation_child.h"
 #include "gui/painter.h"
 #include "gui/views/list_view_child.h"
@@ -26,6 +27,8 @@ constexpr int kBarHeight = cNavigationChild::kHeight;
 constexpr int kStatusHeight = 22;
 constexpr int kSearchWidth = 150;
 constexpr int kPagesWidth = 64;
+// The name column grows with the longest name up to this width.
+constexpr int kNameColumnLimit = 360;
 
 // Orders the rows of a page by one column's key; rows carry their index into the
 // folder's rows, where the entries are.
@@ -257,6 +260,7 @@ void cBrowseViewChild::ShowPage(int page) {
                                   : (deleted ? kIconDeletedFile : kIconFile));
     }
     list_->AddItems(std::move(items));
+    list_->FitColumns(kNameColumnLimit);
     if (list_->SortColumn() >= 0)
         list_->SortBy(list_->SortColumn(), list_->SortDescending());
     ShowProperties(nullptr);
@@ -314,7 +318,7 @@ void cBrowseViewChild::ShowProperties(const cFSObject* object) {
     }
     const std::uint32_t type = RowType(*object);
     area.AddRow(0, T(0), object->name);
-    area.AddRow(1, T(1), FormatText(u"%d", {object->size}));
+    area.AddRow(1, T(1), ByteSizeText(object->size));
     area.AddRow(2, T(2), type == fskind::kFolder ? T(131) : T(130));
     area.AddRow(3, T(3), DateCell(object->mtime));
     if (IsDeleted(*object))

@@ -110,12 +110,19 @@ void cZelvaneForm::DeletePartition() {
 }
 
 void cZelvaneForm::OpenManual() {
-    const std::string manual = utf::ToUtf8(ProgramFolder()) + "manual.htm";
-    if (platform::ProbeLocalPath(manual) == platform::LocalPathKind::RegularFile &&
-        platform::ShellOpen(manual))
-        return;
-    MessageBoxWarning(this, T(181));
-    platform::ShellOpen(kHomePage);
+    // By its absolute path: the viewer does not start in our working folder.
+    const std::optional<std::string> manual =
+        platform::AbsoluteLocalPath(utf::ToUtf8(ProgramFolder()) + "manual.htm");
+    const bool present =
+        manual && platform::ProbeLocalPath(*manual) == platform::LocalPathKind::RegularFile;
+    if (!present) {
+        MessageBoxWarning(this, T(181));
+    }
+    const std::string opened = present ? *manual : kHomePage;
+    // Without a viewer for it the user learns where it is, to open it some other way.
+    if (!platform::ShellOpen(opened)) {
+        MessageBoxError(this, T(171) + u"\n" + utf::FromUtf8(opened));
+    }
 }
 
 void cZelvaneForm::ShowAbout() {

@@ -2,6 +2,7 @@
 
 #include "app/explorer/explorer_texts.h"
 #include "base/format_text.h"
+#include "gui/size_text.h"
 #include "vfs/name_match.h"
 
 #include <algorithm>
@@ -96,9 +97,8 @@ std::u16string SizeCell(std::u16string_view pattern, std::uint64_t size) {
 std::u16string DateCell(const cFSTime& time) {
     if (time.year == 0)
         return {};
-    return FormatText(u"%02d.%02d.%04d %02d:%02d:%02d",
-                      {int(time.day), int(time.month), int(time.year), int(time.hour),
-                       int(time.minute), int(time.second)});
+    return DateTimeText(int(time.year), int(time.month), int(time.day), int(time.hour),
+                        int(time.minute), int(time.second));
 }
 
 } // namespace explorer

@@ -6,6 +6,7 @@
 #include "gui/controls/button_child.h"
 #include "gui/controls/panel_child.h"
 #include "gui/controls/static_element.h"
+#include "gui/size_text.h"
 #include "gui/views/prop_sheet_child.h"
 #include "gui/views/splitter_child.h"
 #include "gui/views/tree_view_child.h"
@@ -36,10 +37,18 @@ constexpr cActionInfo kActions[] = {
     {kActBrowse, 86, 92}, {kActDeletePartition, 91, 95},
 };
 
-std::u16string StorageName(const cBaseIO& reader) {
+std::u16string StorageName(const cQORNDriveInstance& entry) {
+    const cBaseIO& reader = entry.Reader();
     std::u16string name;
     if (!reader.GetName(name) || name.empty())
         name = reader.DisplayName();
+    // Two drives of one make look alike by name; the device node tells them apart (a
+    // loop device's name already carries the image file behind it).
+    const std::u16string& node = reader.Path();
+    const bool drive = !dynamic_cast<const cQORNDriveImageInstance*>(&entry);
+    if (drive && !node.empty() && name.find(node) == std::u16string::npos) {
+        name += u" (" + node + u")";
+    }
     return name;
 }
 
@@ -112,7 +121,7 @@ void cStorageViewChild::Refill(const cStorageList& list) {
         ++group_counts_[group];
         nodes_.push_back({eNode::Storage, group, entry.get()});
         // Image files by their file name; the page shows the whole path.
-        std::u16string caption = StorageName(entry->Reader());
+        std::u16string caption = StorageName(*entry);
         if (group == 1 && caption.find(u'/') != std::u16string::npos)
             caption.erase(0, caption.rfind(u'/') + 1);
         auto* item = tree_->AddItem(groups[group], IconNode(std::move(caption), nodes_.size() - 1,
@@ -215,10 +224,10 @@ void cStorageViewChild::ShowGroupPage(int group) {
 void cStorageViewChild::ShowStoragePage(const cQORNDriveInstance& entry) {
     const cBaseIO& reader = entry.Reader();
     cPropDispAreaChild& area = sheet_->Area();
-    description_->SetText(StorageName(reader));
+    description_->SetText(StorageName(entry));
     area.AddSection(T(113));
     area.AddRow(44, T(44), std::u16string(StorageKindText(reader.GetStorageKind())), T(45));
-    area.AddRow(46, T(46), StorageName(reader), T(47));
+    area.AddRow(46, T(46), StorageName(entry), T(47));
     area.AddRow(48, T(48), SectorsWithGB(reader.GetSectorCount()), T(49));
     cDiskGeometry geometry;
     if (reader.GetGeometry(geometry)) {
@@ -265,7 +274,7 @@ void cStorageViewChild::ShowPartitionPage(const cPartTreeItem& partition) {
     area.AddRow(57, T(57), NumberWithHex(partition.Start()), T(58));
     area.AddRow(59, T(59), NumberWithHex(last), T(60));
     area.AddRow(61, T(61), NumberWithHex(partition.Length()), T(62));
-    area.AddRow(63, T(63), FormatText(u"%.02f", {SectorsToGB(partition.Length())}), T(64));
+    area.AddRow(63, T(63), GigabytesText(SectorsToGB(partition.Length())), T(64));
     area.AddRow(68, T(68), partition.TypeName(), T(69));
     cVFS* fs = MountedFileSystem(partition);
     std::u16string fs_name = T(67);

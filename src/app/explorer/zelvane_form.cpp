@@ -289,9 +289,25 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
     }
 }
 
+// Escape and the window's close button both come here: either may be pressed by
+// accident, and the images a user opened would have to be found and opened again.
 void cZelvaneForm::OnCloseRequest() {
-    if (BrowseShown() && scan_results_.HasUnsaved() && !MessageBoxQuestion(this, T(174)))
+    if (BrowseShown() && scan_results_.HasUnsaved()) {
+        if (!MessageBoxQuestion(this, T(174))) {
+            return;
+        }
+    } else if (HasOpenImages() && !MessageBoxQuestion(this, T(190))) {
         return;
+    }
     Stop();
     EndForm(0);
+}
+
+bool cZelvaneForm::HasOpenImages() const {
+    for (const auto& entry : list_.Entries()) {
+        if (dynamic_cast<const cQORNDriveImageInstance*>(entry.get())) {
+            return true;
+        }
+    }
+    return false;
 }

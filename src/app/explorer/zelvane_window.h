@@ -53,6 +53,8 @@ public:
 
     // --- Views ------------------------------------------------------------------------
     bool BrowseShown() const;
+    // Whether the user opened disk images into the storage list.
+    bool HasOpenImages() const;
     explorer::cStorageViewChild& StorageView() { return *storage_view_; }
     explorer::cBrowseViewChild& BrowseView() { return *browse_view_; }
     cToolBarChild& ToolBar() { return *tool_bar_; }
