@@ -68,26 +68,36 @@ opened() { # WHAT
   fail "$1: no window opened"
 }
 
+# Clicks until the window of that title opens: a click is lost while a window of the
+# program's own is up, even one not shown yet (a busy window waits a moment before it
+# shows, and on a loaded machine that moment is long).
+click_for() { # X Y TITLE
+  local id
+  for _ in 1 2 3 4 5; do
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+    id=$(find_window "$3" 20) && { echo "$id"; return 0; }
+  done
+  return 1
+}
+
 chooser_title="Выбрать образ диска или виртуальный диск"
-settled() { # WHAT
-  alone || { alive "$1"; fail "$1: a window stayed open above the main window"; }
+settled() { # WHAT [POLLS]
+  alone "${2:-1}" || { alive "$1"; fail "$1: a window stayed open above the main window"; }
 }
 
 window=$(wait_for Drovik) || opened "start"
-settled "start"
+settled "start" 10
 for round in $(seq "$rounds"); do
-  xdotool mousemove --window "$window" 47 18 click 1
-  chooser=$(wait_for "$chooser_title") || opened "round $round, chooser"
+  chooser=$(click_for 47 18 "$chooser_title") || opened "round $round, chooser"
   xdotool key Escape
   closed "$chooser" "round $round, chooser left with Escape"
   settled "round $round, chooser left with Escape"
 
-  xdotool mousemove --window "$window" 47 18 click 1
-  chooser=$(wait_for "$chooser_title") || opened "round $round, chooser"
+  chooser=$(click_for 47 18 "$chooser_title") || opened "round $round, chooser"
   xdotool type --delay 2 "$image"
   xdotool key Return
   closed "$chooser" "round $round, image opened"
-  settled "round $round, image opened"
+  settled "round $round, image opened" 4
 
   xdotool mousemove --window "$window" 600 600 key Escape
   question=$(wait_for "Подтверждение") || opened "round $round, Escape in the main window"
@@ -107,8 +117,7 @@ xdotool mousemove --window "$window" 235 108 click 1
 xdotool key ctrl+a
 import -window root "$out/2-browse.png"
 for round in $(seq "$rounds"); do
-  xdotool mousemove --window "$window" 167 18 click 1
-  folders=$(wait_for "Копировать в папку") || opened "round $round, copy"
+  folders=$(click_for 167 18 "Копировать в папку") || opened "round $round, copy"
   if [ "$round" -eq 1 ]; then
     # Later rounds start where this one went.
     xdotool mousemove --window "$folders" 200 37 click 1
@@ -131,13 +140,11 @@ alive "after the copy rounds"
 # here, is named in a message instead.
 xdotool mousemove --window "$window" 38 18 click 1
 settled "back to the storages"
-xdotool mousemove --window "$window" 560 18 click 1
-about=$(wait_for "О программе") || opened "About box"
+about=$(click_for 560 18 "О программе") || opened "About box"
 xdotool key Escape
 closed "$about" "About box"
 settled "About box"
-xdotool mousemove --window "$window" 300 18 click 1
-box=$(wait_for "Ошибка") || opened "manual without a viewer"
+box=$(click_for 300 18 "Ошибка") || opened "manual without a viewer"
 import -window root "$out/4-manual-without-viewer.png"
 xdotool key Return
 closed "$box" "manual without a viewer"
