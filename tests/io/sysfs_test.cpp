@@ -18,10 +18,10 @@ void Put(const fs::path& path, const std::string& text) {
 // Lays out ROOT/devices/DEVICE/block/NAME with its attributes and links ROOT/block/NAME
 // and ROOT/dev/block/MAJ:MIN to it, as the kernel does.
 struct FakeDisk {
-    FakeDisk(std::string name_, std::string device_, std::string size_ = "2048",
-             std::string removable_ = "0", std::map<std::string, std::string> attributes_ = {})
-        : name(std::move(name_)), device(std::move(device_)), size(std::move(size_)),
-          removable(std::move(removable_)), attributes(std::move(attributes_)) {}
+    FakeDisk(std::string diskName, std::string diskDevice, std::string diskSize = "2048",
+             std::string diskRemovable = "0", std::map<std::string, std::string> diskAttributes = {})
+        : name(std::move(diskName)), device(std::move(diskDevice)), size(std::move(diskSize)),
+          removable(std::move(diskRemovable)), attributes(std::move(diskAttributes)) {}
     std::string name;
     std::string device; // path below devices/
     std::string size;

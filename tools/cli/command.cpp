@@ -15,8 +15,9 @@ std::vector<const Command*>& Registry() {
 }
 } // namespace
 
-Command::Command(const char* name_, const char* summary_, const char* usage_, Handler handler_)
-    : name(name_), summary(summary_), usage(usage_), handler(handler_) {
+Command::Command(const char* commandName, const char* commandSummary, const char* commandUsage,
+                 Handler commandHandler)
+    : name(commandName), summary(commandSummary), usage(commandUsage), handler(commandHandler) {
     auto& commands = Registry();
     commands.push_back(this);
     std::sort(commands.begin(), commands.end(),
