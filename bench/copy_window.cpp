@@ -40,8 +40,9 @@ constexpr auto kPatience = std::chrono::minutes(10);
 bool EmptyFolder(const fs::path& folder) {
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-        if (fs::remove_all(entry.path(), error) == static_cast<std::uintmax_t>(-1))
+        if (fs::remove_all(entry.path(), error) == static_cast<std::uintmax_t>(-1)) {
             return false;
+        }
     }
     return !error;
 }
@@ -50,8 +51,9 @@ std::uintmax_t BytesBelow(const fs::path& folder) {
     std::uintmax_t bytes = 0;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder, error)) {
-        if (entry.is_regular_file(error))
+        if (entry.is_regular_file(error)) {
             bytes += entry.file_size(error);
+        }
     }
     return bytes;
 }
@@ -61,16 +63,18 @@ std::uintmax_t BytesBelow(const fs::path& folder) {
 std::vector<std::unique_ptr<cFSObject>> ObjectsAt(cVFS& reader, const std::u16string& path) {
     std::vector<std::unique_ptr<cFSObject>> objects;
     std::unique_ptr<cFSObject> entry = reader.FindByPath(path, reader.GetRootId());
-    if (!entry)
+    if (!entry) {
         return objects;
+    }
     if (entry->Kind() != fskind::kFolder || entry->id != reader.GetRootId()) {
         objects.push_back(std::move(entry));
         return objects;
     }
     reader.EnumFolder(*entry, [&](cFSObject& child) {
         const bool live = child.Kind() == fskind::kFolder || child.Kind() == fskind::kFile;
-        if (live && child.name != u"." && child.name != u"..")
+        if (live && child.name != u"." && child.name != u"..") {
             objects.push_back(child.Clone());
+        }
         return true;
     });
     return objects;
@@ -80,9 +84,9 @@ std::vector<std::unique_ptr<cFSObject>> ObjectsAt(cVFS& reader, const std::u16st
 // wake-ups is followed by a paint of what it marked.
 struct cWindowThread {
     int frames = 0;
-    int progress_repaints = 0;
-    int wake_ups = 0;
-    bool ended_with_errors = false;
+    int progressRepaints = 0;
+    int wakeUps = 0;
+    bool endedWithErrors = false;
 
     void Run(cHeadlessHost& host) {
         auto* window = dynamic_cast<cCopyFilesUI*>(&host.Form());
@@ -95,20 +99,22 @@ struct cWindowThread {
         const auto until = Clock::now() + kPatience;
         while (!host.EndCode()) {
             if (!window->Running()) { // errors keep the window open with its log
-                ended_with_errors = true;
+                endedWithErrors = true;
                 host.RequestClose();
                 break;
             }
-            if (Clock::now() > until)
+            if (Clock::now() > until) {
                 host.RequestClose(); // asks the job to stop; its end closes the window
-            if (!host.WaitForWakeUp(100))
+            }
+            if (!host.WaitForWakeUp(100)) {
                 continue;
-            wake_ups += host.RunWakeUps();
+            }
+            wakeUps += host.RunWakeUps();
             host.Render();
             ++frames;
             if (window->Bar().Position() != shown) {
                 shown = window->Bar().Position();
-                ++progress_repaints;
+                ++progressRepaints;
             }
         }
     }
@@ -160,8 +166,9 @@ void BM_CopyThroughWindow(benchmark::State& state) {
         }
         // One file is copied to a full path, anything else into the folder.
         std::u16string target = utf::FromUtf8(folder.string());
-        if (objects.size() == 1 && objects.front()->Kind() == fskind::kFile)
+        if (objects.size() == 1 && objects.front()->Kind() == fskind::kFile) {
             target += u"/" + copynames::MakeSafeName(objects.front()->name, objects.front()->id);
+        }
         const int runs = maker.ModalRuns();
         thread = {};
         state.ResumeTiming();
@@ -171,7 +178,7 @@ void BM_CopyThroughWindow(benchmark::State& state) {
         const std::chrono::duration<double> took = Clock::now() - start;
         state.PauseTiming();
 
-        if (outcome != eCopyOutcome::Copied || thread.ended_with_errors) {
+        if (outcome != eCopyOutcome::Copied || thread.endedWithErrors) {
             state.SkipWithError("the copy did not finish without errors");
             return;
         }
@@ -186,9 +193,9 @@ void BM_CopyThroughWindow(benchmark::State& state) {
     }
     state.counters["bytes"] = double(bytes);
     state.counters["MB_per_s"] = Median(rates);
-    state.counters["progress_repaints"] = thread.progress_repaints;
+    state.counters["progress_repaints"] = thread.progressRepaints;
     state.counters["frames"] = thread.frames;
-    state.counters["wake_ups"] = thread.wake_ups;
+    state.counters["wake_ups"] = thread.wakeUps;
 }
 BENCHMARK(BM_CopyThroughWindow)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 

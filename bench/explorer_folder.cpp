@@ -44,21 +44,21 @@ class cTimedForm : public cZelvaneForm {
 public:
     using cZelvaneForm::cZelvaneForm;
     // Clock::time_point{} until the job started last has handed its listing over.
-    Clock::time_point HandedOver() const { return handed_over_; }
+    Clock::time_point HandedOver() const { return handedOver_; }
     bool OpenFolder(const std::u16string& path) {
-        handed_over_ = Clock::time_point{};
+        handedOver_ = Clock::time_point{};
         return cZelvaneForm::OpenFolder(path);
     }
 
 protected:
     int List(const std::u16string& path) override {
         const int result = cZelvaneForm::List(path);
-        handed_over_ = Clock::now();
+        handedOver_ = Clock::now();
         return result;
     }
 
 private:
-    std::atomic<Clock::time_point> handed_over_{};
+    std::atomic<Clock::time_point> handedOver_{};
 };
 
 // Plays the window thread until the listing asked for is shown, or the job has ended
@@ -66,11 +66,13 @@ private:
 bool WaitUntilShown(cTimedForm& form, cHeadlessHost& host, const std::u16string& path) {
     const auto until = Clock::now() + kPatience;
     while (Clock::now() < until) {
-        if (form.BrowseView().FolderPath() == path && !form.IsRunning())
+        if (form.BrowseView().FolderPath() == path && !form.IsRunning()) {
             return true;
+        }
         if (form.HandedOver() != Clock::time_point{} && !form.IsRunning() &&
-            host.PostedWakeUps() == 0 && form.BrowseView().FolderPath() != path)
+            host.PostedWakeUps() == 0 && form.BrowseView().FolderPath() != path) {
             return false;
+        }
         host.WaitForWakeUp(10);
         host.RunWakeUps();
     }
@@ -103,7 +105,7 @@ void BM_OpenFolder(benchmark::State& state) {
     }
 
     const std::u16string path = utf::FromUtf8(folder);
-    std::vector<double> listing, first_page, frames;
+    std::vector<double> listing, firstPage, frames;
     for (auto _ : state) {
         if (!form.OpenFolder(u"/") || !WaitUntilShown(form, host, u"/")) {
             state.SkipWithError("the root folder does not list");
@@ -118,10 +120,12 @@ void BM_OpenFolder(benchmark::State& state) {
             host.RunWakeUps();
             form.Invalidate();
             host.Render();
-            if (form.HandedOver() == Clock::time_point{})
+            if (form.HandedOver() == Clock::time_point{}) {
                 frames.push_back(Ms(Clock::now() - start));
-            while (Clock::now() < start + kFrame && form.HandedOver() == Clock::time_point{})
+            }
+            while (Clock::now() < start + kFrame && form.HandedOver() == Clock::time_point{}) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
         }
         const auto handed = form.HandedOver();
         if (!WaitUntilShown(form, host, path) || form.BrowseView().List().ItemCount() == 0) {
@@ -131,12 +135,12 @@ void BM_OpenFolder(benchmark::State& state) {
         host.Render();
         const auto painted = Clock::now();
         listing.push_back(Ms(handed - asked));
-        first_page.push_back(Ms(painted - handed));
+        firstPage.push_back(Ms(painted - handed));
         state.SetIterationTime(std::chrono::duration<double>(painted - asked).count());
     }
     state.counters["entries"] = double(form.BrowseView().Rows().Count());
     state.counters["listing_ms"] = Median(listing);
-    state.counters["first_page_ms"] = Median(first_page);
+    state.counters["first_page_ms"] = Median(firstPage);
     state.counters["frame_median_ms"] = Median(frames);
     state.counters["frame_worst_ms"] = frames.empty() ? 0 : *std::ranges::max_element(frames);
     state.counters["frames"] = double(frames.size());

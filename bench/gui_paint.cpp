@@ -49,14 +49,15 @@ public:
         const int rows = (controls_ + 3) / 4;
         for (int i = 0; i < controls_; ++i) {
             const int x = 8 + (i / rows) * 254, y = 4 + (i % rows) * (kHeight - 8) / rows;
-            if (i % 3 == 0)
+            if (i % 3 == 0) {
                 Add<cButtonChild>(x, y, 200, 24, u"Кнопка " + utf::FromAscii(std::to_string(i)), i,
                                   i % 6 == 0);
-            else if (i % 3 == 1)
+            } else if (i % 3 == 1) {
                 Add<cCheckBoxChild>(x, y, 200, 22, u"Флажок " + utf::FromAscii(std::to_string(i)),
                                     i, i % 2);
-            else
+            } else {
                 Add<cStaticElement>(x, y, 200, 20, u"Label " + utf::FromAscii(std::to_string(i)));
+            }
         }
     }
 
@@ -89,8 +90,9 @@ void BM_MeasureText(benchmark::State& state) {
     cFontObject* font = cFontList::Instance().Font(StandardFont(eStdFont::Plain));
     const std::u16string text = u"Восстановленные файлы/отчёт о копировании.txt";
     font->MeasureText(text);
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(font->MeasureText(text));
+    }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_MeasureText);

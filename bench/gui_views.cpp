@@ -28,9 +28,11 @@ constexpr int kHeight = 768;
 double StatusKiB(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, field.size() + 1, field + ":") == 0)
+    while (std::getline(status, line)) {
+        if (line.compare(0, field.size() + 1, field + ":") == 0) {
             return std::stod(line.substr(field.size() + 1));
+        }
+    }
     return 0;
 }
 
@@ -130,9 +132,10 @@ void FillTree(cTreeViewChild& tree) {
             auto* folder = tree.AddItem(top, std::make_unique<cTreeItemElement>(
                                                  u"Папка " + utf::FromAscii(std::to_string(b))));
             ++made;
-            for (int c = 0; c < 99 && made < kNodes; ++c, ++made)
+            for (int c = 0; c < 99 && made < kNodes; ++c, ++made) {
                 tree.AddItem(folder, std::make_unique<cTreeItemElement>(
                                          u"file_" + utf::FromAscii(std::to_string(c)) + u".bin"));
+            }
         }
     }
 }
@@ -149,11 +152,14 @@ void BM_TreeExpandAllAndPaint(benchmark::State& state) {
         benchmark::DoNotOptimize(host.Render().Pixels().data());
         state.PauseTiming();
         rows = form.tree->RowCount();
-        for (const auto& top : form.tree->Roots())
+        for (const auto& top : form.tree->Roots()) {
             form.tree->Expand(top.get(), false);
-        for (const auto& top : form.tree->Roots())
-            for (const auto& child : top->Children())
+        }
+        for (const auto& top : form.tree->Roots()) {
+            for (const auto& child : top->Children()) {
                 form.tree->Expand(child.get(), false);
+            }
+        }
         host.Render();
         state.ResumeTiming();
     }

@@ -17,8 +17,9 @@ inline void InitialiseProgramOnce() {
 }
 
 inline double Median(std::vector<double> values) {
-    if (values.empty())
+    if (values.empty()) {
         return 0;
+    }
     const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
     std::nth_element(values.begin(), middle, values.end());
     return *middle;

@@ -15,7 +15,8 @@ extern "C" __attribute__((visibility("default"))) ProcessSharedHeap* __get_proce
 int main(int argc, char** argv) {
     SetProgramPaths(ProgramPathsFromArgument(argc > 0 ? argv[0] : nullptr));
     cWWMaker maker;
-    if (!maker.Initialise(101))
+    if (!maker.Initialise(101)) {
         return kStartupFailed;
+    }
     return RunApplication(maker, ProgramParts());
 }

@@ -6,8 +6,9 @@
 #include "platform/local_files.h"
 
 std::optional<std::u16string> cPlatformFolders::HomeFolder() const {
-    if (const auto home = platform::HomeFolder())
+    if (const auto home = platform::HomeFolder()) {
         return utf::FromUtf8(*home);
+    }
     return std::nullopt;
 }
 
@@ -22,12 +23,14 @@ bool cPlatformFolders::Exists(const std::u16string& path) const {
 std::optional<std::vector<cLocalFolders::cEntry>>
 cPlatformFolders::List(const std::u16string& path) const {
     auto listed = platform::ListLocalFolder(utf::ToUtf8(path));
-    if (!listed)
+    if (!listed) {
         return std::nullopt;
+    }
     std::vector<cEntry> entries;
     entries.reserve(listed->size());
-    for (const auto& e : *listed)
-        entries.push_back({utf::FromUtf8(e.name), e.is_folder, e.size, e.modified});
+    for (const auto& e : *listed) {
+        entries.push_back({utf::FromUtf8(e.name), e.isFolder, e.size, e.modified});
+    }
     return entries;
 }
 

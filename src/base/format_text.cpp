@@ -10,8 +10,9 @@ namespace {
 constexpr int kMaxWidth = 64; // keeps a hostile "%999999d" from growing the output
 
 std::u16string Pad(std::u16string digits, int width, bool zero) {
-    if (int(digits.size()) >= width)
+    if (int(digits.size()) >= width) {
         return digits;
+    }
     const std::size_t fill = std::size_t(width) - digits.size();
     if (zero) {
         const std::size_t sign = !digits.empty() && digits[0] == u'-' ? 1 : 0;
@@ -28,10 +29,12 @@ bool IsConversion(char16_t c) {
 // A double that does not fit 64 bits (or is not a number) has no integer form; 0 is what
 // the patterns' readers can make sense of.
 std::int64_t ToInteger(const cFormatArg& arg) {
-    if (arg.kind != cFormatArg::kReal)
+    if (arg.kind != cFormatArg::kReal) {
         return arg.integer;
-    if (!(arg.real > -9.2e18 && arg.real < 9.2e18))
+    }
+    if (!(arg.real > -9.2e18 && arg.real < 9.2e18)) {
         return 0;
+    }
     return std::int64_t(arg.real);
 }
 
@@ -52,21 +55,25 @@ std::u16string FormatText(std::u16string_view pattern, std::initializer_list<cFo
             continue;
         }
         const bool zero = j < pattern.size() && pattern[j] == u'0';
-        if (zero)
+        if (zero) {
             ++j;
+        }
         int width = 0, precision = -1;
-        while (j < pattern.size() && pattern[j] >= u'0' && pattern[j] <= u'9')
+        while (j < pattern.size() && pattern[j] >= u'0' && pattern[j] <= u'9') {
             width = std::min(kMaxWidth, width * 10 + (pattern[j++] - u'0'));
+        }
         if (j < pattern.size() && pattern[j] == u'.') {
             precision = 0;
             ++j;
-            while (j < pattern.size() && pattern[j] >= u'0' && pattern[j] <= u'9')
+            while (j < pattern.size() && pattern[j] >= u'0' && pattern[j] <= u'9') {
                 precision = std::min(kMaxWidth, precision * 10 + (pattern[j++] - u'0'));
+            }
         }
         // Length modifiers ("%lld", "%hu") say nothing here: arguments carry their own width.
         while (j < pattern.size() && (pattern[j] == u'l' || pattern[j] == u'h' ||
-                                      pattern[j] == u'z' || pattern[j] == u'j'))
+                                      pattern[j] == u'z' || pattern[j] == u'j')) {
             ++j;
+        }
         if (j >= pattern.size() || !IsConversion(pattern[j])) {
             out += pattern.substr(i, j - i);
             i = j - 1;
@@ -74,8 +81,9 @@ std::u16string FormatText(std::u16string_view pattern, std::initializer_list<cFo
         }
         const char16_t conversion = pattern[j];
         i = j;
-        if (next == args.end())
+        if (next == args.end()) {
             continue;
+        }
         const cFormatArg& arg = *next++;
         char buffer[96];
         switch (conversion) {

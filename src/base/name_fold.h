@@ -13,8 +13,9 @@ char16_t FoldCaseBeyondAscii(char16_t unit);
 // Latin-1, Latin Extended-A, Greek and Cyrillic. Other units map to themselves. Inline for
 // the common case because a sorted list folds every unit of every name.
 inline char16_t FoldCase(char16_t unit) {
-    if (unit < 0x80)
+    if (unit < 0x80) {
         return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 0x20) : unit;
+    }
     return FoldCaseBeyondAscii(unit);
 }
 

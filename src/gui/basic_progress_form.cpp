@@ -31,13 +31,13 @@ private:
 class cBasicProgressForm::cViewAction : public cChildAction {
 public:
     cViewAction(int bar, std::u16string status)
-        : cChildAction(kActionProgressView), bar_(bar), status_(std::move(status)) {}
-    int bar_;
-    std::u16string status_;
+        : cChildAction(kActionProgressView), bar(bar), status(std::move(status)) {}
+    int bar;
+    std::u16string status;
 };
 
-cBasicProgressForm::cBasicProgressForm(std::map<int, int> stage_texts, std::string text_section)
-    : cCustomForm(std::move(text_section)), stage_texts_(std::move(stage_texts)),
+cBasicProgressForm::cBasicProgressForm(std::map<int, int> stageTexts, std::string textSection)
+    : cCustomForm(std::move(textSection)), stageTexts_(std::move(stageTexts)),
       clock_(SteadyMilliseconds) {}
 
 cBasicProgressForm::~cBasicProgressForm() {
@@ -45,17 +45,19 @@ cBasicProgressForm::~cBasicProgressForm() {
     Stop();
 }
 
-std::u16string cBasicProgressForm::Pattern(int text_id) const {
-    return std::u16string(Text(text_id).value_or(u""));
+std::u16string cBasicProgressForm::Pattern(int textId) const {
+    return std::u16string(Text(textId).value_or(u""));
 }
 
 void cBasicProgressForm::OnCreate() {
-    for (const auto& [stage, text_id] : stage_texts_)
-        if (auto name = Text(text_id))
-            stage_names_[stage] = std::u16string(*name);
-    default_stage_ = Pattern(kTextDefaultStage);
-    known_pattern_ = Pattern(kTextKnownStatus);
-    unknown_pattern_ = Pattern(kTextUnknownStatus);
+    for (const auto& [stage, text_id] : stageTexts_) {
+        if (auto name = Text(text_id)) {
+            stageNames_[stage] = std::u16string(*name);
+        }
+    }
+    defaultStage_ = Pattern(kTextDefaultStage);
+    knownPattern_ = Pattern(kTextKnownStatus);
+    unknownPattern_ = Pattern(kTextUnknownStatus);
     // Two lines: the status with both times is longer than the form is wide.
     status_ = Add<cStaticElement>(20, 16, -21, 36);
     status_->SetWrap(true);
@@ -83,8 +85,9 @@ int cBasicProgressForm::BarPosition() const {
 }
 
 void cBasicProgressForm::Post(int bar, std::u16string status) {
-    if (status.size() > kMaxStatusLength)
+    if (status.size() > kMaxStatusLength) {
         status.resize(kMaxStatusLength);
+    }
     PostChildAction(*this, std::make_unique<cViewAction>(bar, std::move(status)));
 }
 
@@ -95,12 +98,12 @@ bool cBasicProgressForm::OnProgress(double percent) {
         std::u16string status;
         if (KnowsPercentage() && reading->remainingMs) {
             const cClockTime left = SplitMilliseconds(*reading->remainingMs);
-            status = FormatText(known_pattern_, {std::u16string_view(stage_), reading->shownPercent,
-                                                 spent.hours, spent.minutes, spent.seconds,
-                                                 left.hours, left.minutes, left.seconds});
+            status = FormatText(knownPattern_, {std::u16string_view(stage_), reading->shownPercent,
+                                                spent.hours, spent.minutes, spent.seconds,
+                                                left.hours, left.minutes, left.seconds});
         } else {
-            status = FormatText(unknown_pattern_, {std::u16string_view(stage_), spent.hours,
-                                                   spent.minutes, spent.seconds});
+            status = FormatText(unknownPattern_, {std::u16string_view(stage_), spent.hours,
+                                                  spent.minutes, spent.seconds});
         }
         lock.unlock();
         Post(reading->barPosition, std::move(status));
@@ -108,10 +111,10 @@ bool cBasicProgressForm::OnProgress(double percent) {
     return !IsStopRequested();
 }
 
-void cBasicProgressForm::SetStage(int stage_id) {
+void cBasicProgressForm::SetStage(int stageId) {
     std::unique_lock lock(lock_);
-    const auto found = stage_names_.find(stage_id);
-    stage_ = found != stage_names_.end() ? found->second : default_stage_;
+    const auto found = stageNames_.find(stageId);
+    stage_ = found != stageNames_.end() ? found->second : defaultStage_;
     meter_.Restart(Now());
     std::u16string status = stage_;
     lock.unlock();
@@ -123,8 +126,9 @@ void cBasicProgressForm::OnFinish(unsigned result) {
 }
 
 bool cBasicProgressForm::OnCommand(cChildElement* source, int kind, int item) {
-    if (kind != kActionActivate || item != kCommandStop)
+    if (kind != kActionActivate || item != kCommandStop) {
         return false;
+    }
     RequestStop();
     return true;
 }
@@ -133,8 +137,8 @@ void cBasicProgressForm::OnAction(cChildAction& action) {
     switch (action.Kind()) {
     case kActionProgressView: {
         auto& view = static_cast<cViewAction&>(action);
-        bar_->SetPosition(view.bar_);
-        status_->SetText(std::move(view.status_));
+        bar_->SetPosition(view.bar);
+        status_->SetText(std::move(view.status));
         break;
     }
     case kActionEndForm:

@@ -38,8 +38,8 @@ public:
 
     // `stage_texts` maps the stage ids this form's job reports to text numbers of
     // `text_section` (the stage tables of the scanning forms).
-    explicit cBasicProgressForm(std::map<int, int> stage_texts = {},
-                                std::string text_section = "qorns::progress");
+    explicit cBasicProgressForm(std::map<int, int> stageTexts = {},
+                                std::string textSection = "qorns::progress");
     ~cBasicProgressForm() override;
 
     void SetClock(cClock clock) { clock_ = std::move(clock); }
@@ -47,7 +47,7 @@ public:
     int BarPosition() const;
 
     bool OnProgress(double percent) override;
-    void SetStage(int stage_id) override;
+    void SetStage(int stageId) override;
 
     void OnCreate() override;
     void OnCloseRequest() override { RequestStop(); }
@@ -66,18 +66,18 @@ protected:
 private:
     class cViewAction;
     std::uint64_t Now() const { return clock_(); }
-    std::u16string Pattern(int text_id) const;
+    std::u16string Pattern(int textId) const;
     void Post(int bar, std::u16string status);
 
-    std::map<int, int> stage_texts_;
+    std::map<int, int> stageTexts_;
     cClock clock_;
     cProgressChild* bar_ = nullptr;
     cStaticElement* status_ = nullptr;
     // Filled on the window thread before the job starts; read by the worker afterwards.
-    std::map<int, std::u16string> stage_names_;
-    std::u16string default_stage_;
-    std::u16string known_pattern_;
-    std::u16string unknown_pattern_;
+    std::map<int, std::u16string> stageNames_;
+    std::u16string defaultStage_;
+    std::u16string knownPattern_;
+    std::u16string unknownPattern_;
     // Worker-side progress state.
     mutable std::mutex lock_;
     cProgressMeter meter_{0};

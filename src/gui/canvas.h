@@ -20,7 +20,7 @@ public:
     virtual cSize SurfaceSize() const = 0;
     virtual void SetOrigin(cPoint origin) = 0;
     virtual cPoint Origin() const = 0;
-    virtual void SetClipRect(const cRect& surface_rect) = 0;
+    virtual void SetClipRect(const cRect& surfaceRect) = 0;
     virtual cRect ClipRect() const = 0;
 
     // The clip region: rectangles added and removed (origin-relative), then selected.

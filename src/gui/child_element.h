@@ -69,7 +69,7 @@ public:
     void Place(int x, int y, int width, int height);
     // The rectangle in the coordinates of the form (the root element).
     cRect FormRect() const;
-    cPoint ToLocal(cPoint form_point) const;
+    cPoint ToLocal(cPoint formPoint) const;
     // Called after the size changed; the default lays out the children again.
     virtual void OnSize();
 

@@ -1,8 +1,9 @@
 #include "gui/clickable.h"
 
 bool cClickBehavior::Move(const cRect& bounds, cPoint point) {
-    if (!held_)
+    if (!held_) {
         return false;
+    }
     const bool was = inside_;
     inside_ = bounds.Contains(point);
     return was != inside_;
@@ -15,10 +16,12 @@ bool cClickBehavior::Up(const cRect& bounds, cPoint point) {
 }
 
 eClickState cClickBehavior::State(bool enabled) const {
-    if (!enabled)
+    if (!enabled) {
         return eClickState::Disabled;
-    if (Pressed())
+    }
+    if (Pressed()) {
         return eClickState::Pressed;
+    }
     return hovered_ || held_ ? eClickState::Hover : eClickState::Normal;
 }
 
@@ -33,24 +36,28 @@ void cClickableElement::OnMouseLeave() {
 }
 
 void cClickableElement::OnMouseMove(cPoint point) {
-    if (click_.Move(ClientRect(), point))
+    if (click_.Move(ClientRect(), point)) {
         Invalidate();
+    }
 }
 
 void cClickableElement::OnButtonDown(eMouseButton button, cPoint point, int modifiers) {
-    if (button != eMouseButton::Left)
+    if (button != eMouseButton::Left) {
         return;
+    }
     click_.Down(point);
     Invalidate();
 }
 
 void cClickableElement::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {
-    if (button != eMouseButton::Left)
+    if (button != eMouseButton::Left) {
         return;
+    }
     const bool clicked = click_.Up(ClientRect(), point);
     Invalidate();
-    if (clicked)
+    if (clicked) {
         OnClick();
+    }
 }
 
 void cClickableElement::OnCaptureLost() {

@@ -20,10 +20,12 @@ constexpr std::uint8_t AlphaOf(cColor c) {
 // much as its alpha, or soft edges would darken towards its black.
 inline cColor BlendOver(cColor dst, cColor src, unsigned coverage = 255) {
     const unsigned a = (AlphaOf(src) * coverage + 127) / 255;
-    if (a == 0)
+    if (a == 0) {
         return dst;
-    if (a == 255)
+    }
+    if (a == 255) {
         return src | 0xFF000000u;
+    }
     const unsigned na = 255 - a;
     const unsigned da = AlphaOf(dst);
     if (da == 255) { // every window pixel: a division the compiler turns into a multiply

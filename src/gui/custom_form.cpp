@@ -6,15 +6,17 @@
 namespace {
 
 bool Within(const cChildElement* element, const cChildElement* ancestor) {
-    for (; element; element = element->Parent())
-        if (element == ancestor)
+    for (; element; element = element->Parent()) {
+        if (element == ancestor) {
             return true;
+        }
+    }
     return false;
 }
 
 } // namespace
 
-cCustomForm::cCustomForm(std::string text_section) : text_section_(std::move(text_section)) {}
+cCustomForm::cCustomForm(std::string textSection) : textSection_(std::move(textSection)) {}
 
 cCustomForm::~cCustomForm() {
     // Children go while the form is whole, since each one leaving clears the routing
@@ -26,8 +28,9 @@ cCustomForm::~cCustomForm() {
 }
 
 cCustomForm::cDispatch::~cDispatch() {
-    if (--form_.dispatch_depth_ == 0)
+    if (--form_.dispatchDepth_ == 0) {
         form_.graveyard_.clear();
+    }
 }
 
 cWindowRequestTarget* cCustomForm::FormHost() const {
@@ -39,8 +42,9 @@ void cCustomForm::AttachHost(cWindowRequestTarget* host, int width, int height) 
         cScopedLock lock(ActionQueueLock());
         host_ = host;
     }
-    if (!host)
+    if (!host) {
         return;
+    }
     cDispatch dispatch(*this);
     SetRect({0, 0, width, height});
     if (!created_) {
@@ -51,8 +55,9 @@ void cCustomForm::AttachHost(cWindowRequestTarget* host, int width, int height) 
 }
 
 void cCustomForm::EndForm(int result) {
-    if (host_)
+    if (host_) {
         host_->EndDialog(result);
+    }
 }
 
 cColor cCustomForm::Background() const {
@@ -78,17 +83,20 @@ void cCustomForm::HostPaint(cCanvas& canvas, const cRect& dirty) {
 }
 
 void cCustomForm::UpdateHover(cChildElement* target) {
-    if (target == hover_)
+    if (target == hover_) {
         return;
+    }
     cChildElement* old = hover_;
     hover_ = target;
     if (target && target != hintHeldFor_) {
         hintHeldFor_ = nullptr;
     }
-    if (old)
+    if (old) {
         old->OnMouseLeave();
-    if (hover_)
+    }
+    if (hover_) {
         hover_->OnMouseEnter();
+    }
 }
 
 void cCustomForm::HostMouseMove(cPoint point) {
@@ -101,8 +109,9 @@ void cCustomForm::HostMouseMove(cPoint point) {
     UpdateHover(target);
     const cPoint local = target->ToLocal(point);
     target->OnMouseMove(local);
-    if (host_)
+    if (host_) {
         host_->SetCursor(target->CursorKind(local));
+    }
 }
 
 void cCustomForm::HostMouseLeave() {
@@ -110,8 +119,9 @@ void cCustomForm::HostMouseLeave() {
     // Also while a drag holds the capture: the window takes no pointer now (a modal form
     // opened above it, or the pointer went away).
     DismissHint();
-    if (!capture_)
+    if (!capture_) {
         UpdateHover(nullptr);
+    }
 }
 
 void cCustomForm::HostButtonDown(eMouseButton button, cPoint point, int modifiers, int clicks) {
@@ -120,61 +130,73 @@ void cCustomForm::HostButtonDown(eMouseButton button, cPoint point, int modifier
     cChildElement* target = HitTest(point);
     if (popup_) {
         bool inside = false;
-        for (cChildElement* e = target; e; e = e->Parent())
+        for (cChildElement* e = target; e; e = e->Parent()) {
             inside |= e == popup_;
+        }
         if (!inside) {
             // The press that closes a popup does nothing else, like a menu's.
             ClosePopup();
             return;
         }
     }
-    if (!target->IsEnabled())
+    if (!target->IsEnabled()) {
         return;
+    }
     UpdateHover(target);
-    for (cChildElement* e = target; e; e = e->Parent())
+    for (cChildElement* e = target; e; e = e->Parent()) {
         if (e->IsFocusable()) {
             FocusElement(e);
             break;
         }
+    }
     if (button == eMouseButton::Left) {
         capture_ = target;
-        if (host_)
+        if (host_) {
             host_->CaptureMouse(true);
+        }
     }
     const cPoint local = target->ToLocal(point);
-    if (button == eMouseButton::Left && clicks >= 2)
+    if (button == eMouseButton::Left && clicks >= 2) {
         target->OnDoubleClick(local, modifiers);
-    else
+    } else {
         target->OnButtonDown(button, local, modifiers);
+    }
 }
 
 void cCustomForm::HostButtonUp(eMouseButton button, cPoint point, int modifiers) {
     cDispatch dispatch(*this);
     cChildElement* target = capture_ ? capture_ : HitTest(point);
-    if (button == eMouseButton::Left)
+    if (button == eMouseButton::Left) {
         ReleaseCapture();
+    }
     // Hover moves before the release is handled: the handler may run a modal form, after
     // which the pointer can be anywhere.
-    if (!capture_)
+    if (!capture_) {
         UpdateHover(HitTest(point));
-    if (target->IsEnabled())
+    }
+    if (target->IsEnabled()) {
         target->OnButtonUp(button, target->ToLocal(point), modifiers);
+    }
 }
 
 void cCustomForm::ReleaseCapture() {
-    if (!capture_)
+    if (!capture_) {
         return;
+    }
     capture_ = nullptr;
-    if (host_)
+    if (host_) {
         host_->CaptureMouse(false);
+    }
 }
 
 void cCustomForm::HostWheel(int delta, cPoint point) {
     cDispatch dispatch(*this);
     HoldHint();
-    for (cChildElement* e = HitTest(point); e; e = e->Parent())
-        if (e->IsEnabled() && e->OnWheel(delta, e->ToLocal(point)))
+    for (cChildElement* e = HitTest(point); e; e = e->Parent()) {
+        if (e->IsEnabled() && e->OnWheel(delta, e->ToLocal(point))) {
             return;
+        }
+    }
 }
 
 void cCustomForm::HostKeyDown(int key, int modifiers) {
@@ -182,23 +204,29 @@ void cCustomForm::HostKeyDown(int key, int modifiers) {
     // The key may change what lies under the tip (another view, another page), and the
     // pointer, not having moved, would never take it away.
     HoldHint();
-    for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent())
-        if (e->OnKeyDown(key, modifiers))
+    for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent()) {
+        if (e->OnKeyDown(key, modifiers)) {
             return;
+        }
+    }
 }
 
 void cCustomForm::HostKeyUp(int key, int modifiers) {
     cDispatch dispatch(*this);
-    for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent())
-        if (e->OnKeyUp(key, modifiers))
+    for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent()) {
+        if (e->OnKeyUp(key, modifiers)) {
             return;
+        }
+    }
 }
 
 void cCustomForm::HostChar(std::u16string_view text) {
     cDispatch dispatch(*this);
-    for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent())
-        if (e->OnChar(text))
+    for (cChildElement* e = focus_ ? focus_ : this; e; e = e->Parent()) {
+        if (e->OnChar(text)) {
             return;
+        }
+    }
 }
 
 void cCustomForm::HostFocus(bool gained) {
@@ -216,8 +244,9 @@ void cCustomForm::HostFocus(bool gained) {
     } else if (!focus_) {
         MoveFocus(true);
     }
-    if (focus_)
+    if (focus_) {
         gained ? focus_->OnSetFocus() : focus_->OnKillFocus();
+    }
 }
 
 void cCustomForm::HostCloseRequest() {
@@ -227,50 +256,60 @@ void cCustomForm::HostCloseRequest() {
 
 void cCustomForm::HostWake(std::uint32_t wake, std::uintptr_t value) {
     cDispatch dispatch(*this);
-    if (wake == kWakeA)
+    if (wake == kWakeA) {
         OnWakeA(value);
-    else
+    } else {
         OnWakeB(value);
+    }
 }
 
 bool cCustomForm::OnKeyDown(int key, int modifiers) {
-    if (key == key::kTab && !(modifiers & (mods::kCtrl | mods::kAlt)))
+    if (key == key::kTab && !(modifiers & (mods::kCtrl | mods::kAlt))) {
         return MoveFocus(!(modifiers & mods::kShift));
+    }
     if (key == key::kEscape) {
-        if (popup_)
+        if (popup_) {
             ClosePopup();
-        else
+        } else {
             OnCloseRequest();
+        }
         return true;
     }
     return false;
 }
 
 void cCustomForm::FocusElement(cChildElement* element) {
-    if (element == focus_)
+    if (element == focus_) {
         return;
+    }
     cChildElement* old = focus_;
     focus_ = element;
-    if (old)
+    if (old) {
         old->OnKillFocus();
-    if (focus_)
+    }
+    if (focus_) {
         focus_->OnSetFocus();
+    }
 }
 
 bool cCustomForm::MoveFocus(bool forward) {
     std::vector<cChildElement*> order;
     auto collect = [&](auto&& self, cChildElement* e) -> void {
-        if (!e->IsVisible() || !e->IsEnabled())
+        if (!e->IsVisible() || !e->IsEnabled()) {
             return;
-        if (e->IsFocusable())
+        }
+        if (e->IsFocusable()) {
             order.push_back(e);
+        }
         // Inside an open popup only its own elements take the focus.
-        for (const auto& child : e->Children())
+        for (const auto& child : e->Children()) {
             self(self, child.get());
+        }
     };
     collect(collect, popup_ ? popup_ : this);
-    if (order.empty())
+    if (order.empty()) {
         return false;
+    }
     auto at = std::find(order.begin(), order.end(), focus_);
     std::size_t next = 0;
     if (at != order.end()) {
@@ -293,20 +332,25 @@ cChildElement* cCustomForm::ShowPopup(std::unique_ptr<cChildElement> popup, cons
 }
 
 void cCustomForm::ClosePopup() {
-    if (popup_)
+    if (popup_) {
         DestroyChild(popup_);
+    }
 }
 
 void cCustomForm::Forget(cChildElement* leaving) {
     auto inside = [leaving](cChildElement* e) { return Within(e, leaving); };
-    if (inside(hover_))
+    if (inside(hover_)) {
         hover_ = nullptr;
-    if (inside(capture_))
+    }
+    if (inside(capture_)) {
         ReleaseCapture();
-    if (inside(focus_))
+    }
+    if (inside(focus_)) {
         focus_ = nullptr;
-    if (inside(popup_))
+    }
+    if (inside(popup_)) {
         popup_ = nullptr;
+    }
     if (Within(hintHeldFor_, leaving)) {
         hintHeldFor_ = nullptr;
     }
@@ -322,11 +366,13 @@ void cCustomForm::HoldHint() {
 
 void cCustomForm::DismissHint(const cChildElement* leaving) {
     cHintMaster* hint = cHintMaster::Of(*this);
-    if (hint && hint->Owner() && (!leaving || Within(hint->Owner(), leaving)))
+    if (hint && hint->Owner() && (!leaving || Within(hint->Owner(), leaving))) {
         hint->Dismiss();
+    }
 }
 
 void cCustomForm::Bury(std::unique_ptr<cChildElement> element) {
-    if (dispatch_depth_ > 0)
+    if (dispatchDepth_ > 0) {
         graveyard_.push_back(std::move(element));
+    }
 }

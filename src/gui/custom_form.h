@@ -17,12 +17,12 @@
 
 class cCustomForm : public cChildElement {
 public:
-    explicit cCustomForm(std::string text_section = {});
+    explicit cCustomForm(std::string textSection = {});
     ~cCustomForm() override;
 
-    std::string_view TextSectionId() const override { return text_section_; }
+    std::string_view TextSectionId() const override { return textSection_; }
     // A name for the window class and title bar; the text section by default.
-    virtual std::string FormName() const { return text_section_; }
+    virtual std::string FormName() const { return textSection_; }
     virtual std::u16string Caption() const { return {}; }
 
     // --- Window side ------------------------------------------------------------------
@@ -84,7 +84,7 @@ private:
     // Keeps removed elements alive until the outermost dispatch ends.
     class cDispatch {
     public:
-        explicit cDispatch(cCustomForm& form) : form_(form) { ++form_.dispatch_depth_; }
+        explicit cDispatch(cCustomForm& form) : form_(form) { ++form_.dispatchDepth_; }
         ~cDispatch();
 
     private:
@@ -99,10 +99,10 @@ private:
     void HoldHint();
     void ReleaseCapture();
 
-    std::string text_section_;
+    std::string textSection_;
     bool created_ = false;
     bool active_ = false;
-    int dispatch_depth_ = 0;
+    int dispatchDepth_ = 0;
     std::vector<std::unique_ptr<cChildElement>> graveyard_;
     cChildElement* hover_ = nullptr;
     const cChildElement* hintHeldFor_ = nullptr;

@@ -18,8 +18,9 @@ const cFontSpec& StandardFont(eStdFont which) {
 namespace utf16 {
 char32_t Next(std::u16string_view text, std::size_t& i) {
     const char16_t c = text[i++];
-    if (c < 0xD800 || c > 0xDFFF)
+    if (c < 0xD800 || c > 0xDFFF) {
         return c;
+    }
     if (c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
         const char16_t low = text[i++];
         return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (low - 0xDC00);
@@ -28,30 +29,34 @@ char32_t Next(std::u16string_view text, std::size_t& i) {
 }
 } // namespace utf16
 
-const cGlyph& cFontObject::Glyph(char32_t code_point) {
-    if (code_point < kDenseGlyphs) {
-        auto& slot = dense_[code_point];
-        if (!slot)
-            slot = std::make_unique<cGlyph>(Rasterize(code_point));
+const cGlyph& cFontObject::Glyph(char32_t codePoint) {
+    if (codePoint < kDenseGlyphs) {
+        auto& slot = dense_[codePoint];
+        if (!slot) {
+            slot = std::make_unique<cGlyph>(Rasterize(codePoint));
+        }
         return *slot;
     }
-    auto found = sparse_.find(code_point);
-    if (found == sparse_.end())
-        found = sparse_.emplace(code_point, Rasterize(code_point)).first;
+    auto found = sparse_.find(codePoint);
+    if (found == sparse_.end()) {
+        found = sparse_.emplace(codePoint, Rasterize(codePoint)).first;
+    }
     return found->second;
 }
 
 int cFontObject::MeasureText(std::u16string_view text) {
     int width = 0;
-    for (std::size_t i = 0; i < text.size();)
+    for (std::size_t i = 0; i < text.size();) {
         width += Glyph(utf16::Next(text, i)).advance;
+    }
     return width;
 }
 
 int cFontObject::MeasureText8(std::string_view text) {
     int width = 0;
-    for (unsigned char c : text)
+    for (unsigned char c : text) {
         width += Glyph(c).advance;
+    }
     return width;
 }
 
@@ -60,8 +65,9 @@ std::size_t cFontObject::FitChars(std::u16string_view text, int width) {
     std::size_t fitted = 0;
     for (std::size_t i = 0; i < text.size();) {
         used += Glyph(utf16::Next(text, i)).advance;
-        if (used > width)
+        if (used > width) {
             break;
+        }
         fitted = i;
     }
     return fitted;
@@ -72,8 +78,9 @@ std::size_t cFontObject::FitChars8(std::string_view text, int width) {
     std::size_t fitted = 0;
     for (unsigned char c : text) {
         used += Glyph(c).advance;
-        if (used > width)
+        if (used > width) {
             break;
+        }
         ++fitted;
     }
     return fitted;

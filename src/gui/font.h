@@ -54,7 +54,7 @@ public:
     virtual int LineHeight() const = 0;
     virtual int Ascent() const = 0;
 
-    const cGlyph& Glyph(char32_t code_point);
+    const cGlyph& Glyph(char32_t codePoint);
 
     // Width in pixels of UTF-16 text, or of 8-bit text whose bytes are Latin-1 code points.
     int MeasureText(std::u16string_view text);
@@ -65,7 +65,7 @@ public:
     std::size_t FitChars8(std::string_view text, int width);
 
 protected:
-    virtual cGlyph Rasterize(char32_t code_point) = 0;
+    virtual cGlyph Rasterize(char32_t codePoint) = 0;
 
 private:
     // Latin, Cyrillic and the punctuation in between: direct-indexed, since labels are

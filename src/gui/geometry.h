@@ -37,10 +37,12 @@ struct cRect {
     }
     bool Intersects(const cRect& o) const { return !Intersect(o).Empty(); }
     cRect Union(const cRect& o) const {
-        if (Empty())
+        if (Empty()) {
             return o;
-        if (o.Empty())
+        }
+        if (o.Empty()) {
             return *this;
+        }
         const int l = std::min(x, o.x), t = std::min(y, o.y);
         return {l, t, std::max(Right(), o.Right()) - l, std::max(Bottom(), o.Bottom()) - t};
     }

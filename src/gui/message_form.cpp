@@ -14,23 +14,24 @@ constexpr int kTextNo = 2;
 constexpr int kButtonWidth = 96;
 } // namespace
 
-cMessageForm::cMessageForm(std::u16string message, int caption_id, int icon_kind, eButtons buttons)
-    : cCustomForm("tusk::messages"), message_(std::move(message)), caption_id_(caption_id),
-      icon_kind_(icon_kind), buttons_(buttons) {}
+cMessageForm::cMessageForm(std::u16string message, int captionId, int iconKind, eButtons buttons)
+    : cCustomForm("tusk::messages"), message_(std::move(message)), captionId_(captionId),
+      iconKind_(iconKind), buttons_(buttons) {}
 
 std::u16string cMessageForm::Caption() const {
-    return std::u16string(Text(caption_id_).value_or(Text(kCaptionInformation).value_or(u"")));
+    return std::u16string(Text(captionId_).value_or(Text(kCaptionInformation).value_or(u"")));
 }
 
 cSize cMessageForm::PreferredSize(const cMeasure& measure) const {
     const auto lines = text_wrap::Wrap(text_wrap::Tokenize(message_), kMaxTextWidth, measure);
     cSize heading = measure(Caption());
-    int text_width = heading.w;
-    for (const auto& line : lines)
-        text_width = std::max(text_width, measure(line).w);
-    const int text_height = heading.h + 8 + int(lines.size()) * heading.h;
-    const int width = std::max(320, kTextLeft + std::min(text_width, kMaxTextWidth) + kMargin);
-    const int height = kMargin + std::max(kIcon, text_height) + 24 + kButtonHeight + kMargin;
+    int textWidth = heading.w;
+    for (const auto& line : lines) {
+        textWidth = std::max(textWidth, measure(line).w);
+    }
+    const int textHeight = heading.h + 8 + int(lines.size()) * heading.h;
+    const int width = std::max(320, kTextLeft + std::min(textWidth, kMaxTextWidth) + kMargin);
+    const int height = kMargin + std::max(kIcon, textHeight) + 24 + kButtonHeight + kMargin;
     return {width, height};
 }
 
@@ -60,7 +61,7 @@ void cMessageForm::OnPaint(cCanvas& canvas) {
     canvas.FillRect({0, Rect().h - footer, Rect().w, 1}, theme::kSeparator);
     // Framed, so that the box stands out from its owner even without window decorations.
     canvas.FrameRect(ClientRect(), theme::kBorder);
-    painter::MessageIcon(canvas, {kMargin, kMargin, kIcon, kIcon}, icon_kind_);
+    painter::MessageIcon(canvas, {kMargin, kMargin, kIcon, kIcon}, iconKind_);
     canvas.SelectFont(StandardFont(eStdFont::Bold));
     const int line = canvas.MeasureText(u"Ag").h;
     painter::Text(canvas, {kTextLeft, kMargin, Rect().w - kTextLeft - kMargin, line}, Caption(),
@@ -75,8 +76,9 @@ void cMessageForm::OnPaint(cCanvas& canvas) {
 }
 
 bool cMessageForm::OnCommand(cChildElement* source, int kind, int item) {
-    if (kind != kActionActivate)
+    if (kind != kActionActivate) {
         return false;
+    }
     switch (item) {
     case kCommandOk:
     case kCommandYes:
@@ -96,12 +98,13 @@ void cMessageForm::OnCloseRequest() {
 
 namespace {
 
-int RunMessageBox(cChildElement* parent, std::u16string message, int caption_id, int icon_kind,
+int RunMessageBox(cChildElement* parent, std::u16string message, int captionId, int iconKind,
                   cMessageForm::eButtons buttons) {
     cWindowMaker* maker = WindowMaker();
-    if (!maker)
+    if (!maker) {
         return 0;
-    cMessageForm form(std::move(message), caption_id, icon_kind, buttons);
+    }
+    cMessageForm form(std::move(message), captionId, iconKind, buttons);
     const cSize size = form.PreferredSize(
         [maker, &form](std::u16string_view text) { return maker->TextExtent(text, form.Font()); });
     return maker->RunModal(form, size.w, size.h, parent ? parent->Form() : nullptr, false);

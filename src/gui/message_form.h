@@ -27,7 +27,7 @@ public:
     using cStrTokenItem = ::cStrTokenItem;
     using cMeasure = text_wrap::cMeasure;
 
-    cMessageForm(std::u16string message, int caption_id, int icon_kind, eButtons buttons);
+    cMessageForm(std::u16string message, int captionId, int iconKind, eButtons buttons);
 
     std::u16string Caption() const override;
     std::string FormName() const override { return "cMessageForm"; }
@@ -49,8 +49,8 @@ private:
     static constexpr int kTextLeft = kMargin + kIcon + 16;
 
     std::u16string message_;
-    int caption_id_;
-    int icon_kind_;
+    int captionId_;
+    int iconKind_;
     eButtons buttons_;
     std::vector<std::u16string> lines_;
 };

@@ -37,8 +37,9 @@ void Box(cCanvas& canvas, const cRect& rect, cColor face, cColor border,
 void Text(cCanvas& canvas, const cRect& rect, std::u16string_view text, cColor color,
           eAlign align) {
     cFontObject* font = canvas.SelectedFont();
-    if (!font || text.empty() || rect.w <= 0)
+    if (!font || text.empty() || rect.w <= 0) {
         return;
+    }
     std::u16string shown;
     int width = font->MeasureText(text);
     if (width > rect.w) {
@@ -77,17 +78,21 @@ void Button(cCanvas& canvas, const cRect& rect, std::u16string_view text, eClick
     Box(canvas, rect, face, border);
     const cRect label = state == eClickState::Pressed ? rect.Offset(0, 1) : rect;
     Text(canvas, label.Inset(6), text, ink, eAlign::Center);
-    if (focused)
+    if (focused) {
         FocusRing(canvas, rect);
+    }
 }
 
 void FlatButton(cCanvas& canvas, const cRect& rect, eClickState state, bool checked) {
-    if (checked)
+    if (checked) {
         return Box(canvas, rect, theme::kSelection, theme::kAccent);
-    if (state == eClickState::Hover)
+    }
+    if (state == eClickState::Hover) {
         Box(canvas, rect, theme::kSurfaceHover, theme::kBorder);
-    if (state == eClickState::Pressed)
+    }
+    if (state == eClickState::Pressed) {
         Box(canvas, rect, theme::kSurfacePressed, theme::kBorderStrong);
+    }
 }
 
 void CheckBox(cCanvas& canvas, const cRect& box, bool checked, eClickState state, bool focused) {
@@ -105,8 +110,9 @@ void CheckBox(cCanvas& canvas, const cRect& box, bool checked, eClickState state
         canvas.Line(x + w * 0.22f, y + h * 0.50f, x + w * 0.42f, y + h * 0.70f);
         canvas.Line(x + w * 0.42f, y + h * 0.70f, x + w * 0.76f, y + h * 0.28f);
     }
-    if (focused)
+    if (focused) {
         FocusRing(canvas, box, 3);
+    }
 }
 
 void Field(cCanvas& canvas, const cRect& rect, eClickState state, bool focused) {
@@ -115,8 +121,9 @@ void Field(cCanvas& canvas, const cRect& rect, eClickState state, bool focused) 
                                                         : theme::kBorder;
     Box(canvas, rect, state == eClickState::Disabled ? theme::kSurfaceDisabled : theme::kSurface,
         border);
-    if (focused)
+    if (focused) {
         FocusRing(canvas, rect);
+    }
 }
 
 void Chevron(cCanvas& canvas, const cRect& rect, cColor color, int direction) {
@@ -151,9 +158,10 @@ void Progress(cCanvas& canvas, const cRect& rect, double fraction, std::uint8_t 
     const int radius = std::min(rect.h / 2, theme::kRadius);
     canvas.FillRoundRect(rect, radius, WithAlpha(theme::kSeparator, opacity));
     const int filled = int(std::lround(rect.w * fraction));
-    if (filled > 0)
+    if (filled > 0) {
         canvas.FillRoundRect({rect.x, rect.y, std::max(filled, 2 * radius), rect.h}, radius,
                              WithAlpha(theme::kAccent, opacity));
+    }
 }
 
 void ScrollTrack(cCanvas& canvas, const cRect& rect) {
@@ -173,13 +181,13 @@ void Panel(cCanvas& canvas, const cRect& rect) {
     Box(canvas, rect, theme::kSurface, theme::kSeparator);
 }
 
-void TitledPanel(cCanvas& canvas, const cRect& rect, int title_height, std::u16string_view title) {
+void TitledPanel(cCanvas& canvas, const cRect& rect, int titleHeight, std::u16string_view title) {
     Box(canvas, rect, theme::kSurface, theme::kSeparator);
-    const cRect bar{rect.x + 1, rect.y + 1, rect.w - 2, title_height - 1};
+    const cRect bar{rect.x + 1, rect.y + 1, rect.w - 2, titleHeight - 1};
     canvas.FillRoundRect(bar, theme::kRadius - 1, theme::kTitleBar);
     canvas.FillRect({bar.x, bar.y + theme::kRadius, bar.w, bar.h - theme::kRadius},
                     theme::kTitleBar);
-    canvas.FillRect({rect.x + 1, rect.y + title_height, rect.w - 2, 1}, theme::kSeparator);
+    canvas.FillRect({rect.x + 1, rect.y + titleHeight, rect.w - 2, 1}, theme::kSeparator);
     canvas.SelectFont(StandardFont(eStdFont::Bold));
     Text(canvas, {bar.x + 9, bar.y, bar.w - 18, bar.h}, title, theme::kText);
 }

@@ -65,7 +65,7 @@ void Progress(cCanvas& canvas, const cRect& rect, double fraction, std::uint8_t 
 void ScrollTrack(cCanvas& canvas, const cRect& rect);
 void ScrollThumb(cCanvas& canvas, const cRect& rect, eClickState state, bool vertical);
 void Panel(cCanvas& canvas, const cRect& rect);
-void TitledPanel(cCanvas& canvas, const cRect& rect, int title_height, std::u16string_view title);
+void TitledPanel(cCanvas& canvas, const cRect& rect, int titleHeight, std::u16string_view title);
 void Popup(cCanvas& canvas, const cRect& rect);
 void Hint(cCanvas& canvas, const cRect& rect, std::u16string_view text);
 void MessageIcon(cCanvas& canvas, const cRect& rect, int kind);

@@ -15,9 +15,10 @@ std::uint8_t cProgressViewUpdateJob::OpacityAt(unsigned step) {
 
 unsigned cProgressViewUpdateJob::Run() {
     for (unsigned step = 0; !IsStopRequested(); ++step) {
-        if (!PostChildAction(
-                bar_, std::make_unique<cProgressChild::cSetOpacityRequestAction>(OpacityAt(step))))
+        if (!PostChildAction(bar_, std::make_unique<cProgressChild::cSetOpacityRequestAction>(
+                                       OpacityAt(step)))) {
             return 1;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(kIntervalMs));
         cJob::ThrowIfAborted();
     }

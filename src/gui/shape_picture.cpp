@@ -14,10 +14,11 @@ public:
 
 cBitmap DrawShapePicture(int width, int height, const std::function<void(cCanvas&)>& draw) {
     cBitmap picture(width, height, 0);
-    if (picture.Empty())
+    if (picture.Empty()) {
         return picture;
-    cNoFonts no_fonts;
-    cWinCanvas canvas(picture.Pixels().data(), width, height, width, no_fonts);
+    }
+    cNoFonts noFonts;
+    cWinCanvas canvas(picture.Pixels().data(), width, height, width, noFonts);
     draw(canvas);
     return picture;
 }

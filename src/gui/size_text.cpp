@@ -1,7 +1,7 @@
 #include "gui/size_text.h"
 
-#include "base/lang/text_registry.h"
 #include "base/format_text.h"
+#include "base/lang/text_registry.h"
 
 namespace {
 

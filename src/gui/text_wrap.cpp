@@ -13,10 +13,12 @@ std::vector<cStrTokenItem> Tokenize(std::u16string_view text) {
             continue;
         }
         std::size_t end = i;
-        while (end < text.size() && text[end] != u' ' && text[end] != u'\r' && text[end] != u'\n')
+        while (end < text.size() && text[end] != u' ' && text[end] != u'\r' && text[end] != u'\n') {
             ++end;
-        while (end < text.size() && text[end] == u' ')
+        }
+        while (end < text.size() && text[end] == u' ') {
             ++end;
+        }
         tokens.push_back({std::u16string(text.substr(i, end - i)), false});
         i = end;
     }
@@ -54,7 +56,7 @@ std::vector<std::u16string> Wrap(const std::vector<cStrTokenItem>& tokens, int w
                                  const cMeasure& measure) {
     std::vector<std::u16string> lines(1);
     for (const cStrTokenItem& token : tokens) {
-        if (token.line_break) {
+        if (token.lineBreak) {
             lines.emplace_back();
             continue;
         }

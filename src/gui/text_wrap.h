@@ -12,7 +12,7 @@
 
 struct cStrTokenItem {
     std::u16string text;
-    bool line_break = false;
+    bool lineBreak = false;
 };
 
 namespace text_wrap {

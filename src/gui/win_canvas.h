@@ -18,12 +18,12 @@ public:
     cSize SurfaceSize() const override { return {width_, height_}; }
     void SetOrigin(cPoint origin) override { origin_ = origin; }
     cPoint Origin() const override { return origin_; }
-    void SetClipRect(const cRect& surface_rect) override;
+    void SetClipRect(const cRect& surfaceRect) override;
     cRect ClipRect() const override { return clip_; }
 
     void ClipRegionAdd(const cRect& rect) override;
     void ClipRegionRemove(const cRect& rect) override;
-    void SelectClipRegion(bool selected) override { region_selected_ = selected; }
+    void SelectClipRegion(bool selected) override { regionSelected_ = selected; }
     void ClearClipRegion() override { region_.clear(); }
     bool IsVisible(const cRect& rect) const override;
 
@@ -57,13 +57,13 @@ private:
     cColor* PixelAt(int x, int y) const { return pixels_ + std::ptrdiff_t(y) * stride_ + x; }
     cRect ToSurface(const cRect& r) const { return r.Offset(origin_.x, origin_.y); }
     // Calls `draw(piece)` for each part of `surface_rect` inside the clip (and region).
-    template <class Draw> void ForEachVisible(const cRect& surface_rect, Draw draw) const;
+    template <class Draw> void ForEachVisible(const cRect& surfaceRect, Draw draw) const;
     // Blends `color` over every pixel of `surface_rect` with a coverage in 0..1 from
     // `coverage(x + 0.5, y + 0.5)`.
     template <class Coverage>
-    void FillCoverage(const cRect& surface_rect, cColor color, Coverage coverage);
+    void FillCoverage(const cRect& surfaceRect, cColor color, Coverage coverage);
     void DrawGlyphRun(int x, int y, cColor color, cColor background, int width,
-                      auto&& each_code_point);
+                      auto&& eachCodePoint);
 
     cColor* pixels_;
     int width_;
@@ -74,9 +74,9 @@ private:
     cPoint origin_;
     cRect clip_;
     std::vector<cRect> region_; // disjoint, surface coordinates
-    bool region_selected_ = false;
-    cColor pen_color_ = 0xFF000000u;
-    float pen_width_ = 1.0f;
+    bool regionSelected_ = false;
+    cColor penColor_ = 0xFF000000u;
+    float penWidth_ = 1.0f;
 };
 
 class cWOffscreenCanvas : public cWinCanvas {

@@ -30,7 +30,7 @@ inline constexpr int kCentred = 4;
 class cWindowMaker {
 public:
     virtual ~cWindowMaker() = default;
-    virtual bool Initialise(int icon_id = 101) = 0;
+    virtual bool Initialise(int iconId = 101) = 0;
     // Runs `form` in a window of client size width x height centred on the desktop, while
     // `parent`'s window takes no input; returns the form's end code, -1 on failure.
     virtual int RunModal(cCustomForm& form, int width, int height, cCustomForm* parent,

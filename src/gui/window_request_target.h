@@ -59,7 +59,7 @@ public:
     virtual bool SetClipboardBytes(std::span<const std::uint8_t> bytes) = 0;
     virtual std::optional<std::vector<std::uint8_t>> ClipboardBytes() = 0;
     // With text_only: Unicode text is available. Without: text or raw bytes, non-empty.
-    virtual bool ClipboardHasData(bool text_only) = 0;
+    virtual bool ClipboardHasData(bool textOnly) = 0;
     virtual void SetMinSize(int width, int height) = 0;
     virtual void SetMaxSize(int width, int height) = 0;
     virtual cRect WindowRect() = 0;

@@ -19,8 +19,9 @@ struct DirCloser {
 
 std::optional<std::vector<LocalFolderEntry>> ListLocalFolder(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
         return std::nullopt;
+    }
     std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
     if (!dir) {
         ::close(fd);
@@ -29,16 +30,18 @@ std::optional<std::vector<LocalFolderEntry>> ListLocalFolder(const std::string& 
     std::vector<LocalFolderEntry> entries;
     while (entries.size() < kMaxFolderEntries) {
         const dirent* entry = ::readdir(dir.get());
-        if (!entry)
+        if (!entry) {
             break;
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+        }
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
             continue;
+        }
         LocalFolderEntry item;
         item.name = entry->d_name;
         struct stat info {};
         if (::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) == 0) {
-            item.is_folder = S_ISDIR(info.st_mode);
-            item.size = item.is_folder ? 0 : std::uint64_t(info.st_size);
+            item.isFolder = S_ISDIR(info.st_mode);
+            item.size = item.isFolder ? 0 : std::uint64_t(info.st_size);
             item.modified = std::int64_t(info.st_mtim.tv_sec);
         }
         entries.push_back(std::move(item));

@@ -14,7 +14,7 @@ namespace platform {
 
 struct LocalFolderEntry {
     std::string name;
-    bool is_folder = false;
+    bool isFolder = false;
     std::uint64_t size = 0;
     std::int64_t modified = 0; // seconds since 1970-01-01 UTC
 };

@@ -13,10 +13,12 @@ LocalPathKind ProbeLocalPath(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? LocalPathKind::Missing : LocalPathKind::Other;
     }
-    if (S_ISREG(info.st_mode))
+    if (S_ISREG(info.st_mode)) {
         return LocalPathKind::RegularFile;
-    if (S_ISDIR(info.st_mode))
+    }
+    if (S_ISDIR(info.st_mode)) {
         return LocalPathKind::Directory;
+    }
     return LocalPathKind::Other;
 }
 
@@ -29,8 +31,9 @@ std::optional<std::string> AbsoluteLocalPath(const std::string& path) {
 }
 
 LocalFolderResult CreateLocalFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0)
+    if (::mkdir(path.c_str(), 0777) == 0) {
         return LocalFolderResult::Created;
+    }
     if (errno == EEXIST && ProbeLocalPath(path) == LocalPathKind::Directory) {
         return LocalFolderResult::AlreadyExists;
     }

@@ -35,8 +35,8 @@ bool ShellOpen(const std::string& target) {
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     const char* const argv[] = {kXdgOpen, target.c_str(), nullptr};
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, kXdgOpen, &files, &attributes,
-                                    const_cast<char* const*>(argv), environ);
+    const int spawned =
+        posix_spawn(&pid, kXdgOpen, &files, &attributes, const_cast<char* const*>(argv), environ);
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {

@@ -54,16 +54,19 @@ std::vector<std::string> TreeDifferences(const std::string& expected, const std:
     const std::set<std::string> want = RelativePaths(expected);
     const std::set<std::string> have = RelativePaths(actual);
     for (const std::string& path : want) {
-        if (!have.count(path))
+        if (!have.count(path)) {
             differences.push_back("missing: " + path);
+        }
     }
     for (const std::string& path : have) {
-        if (!want.count(path))
+        if (!want.count(path)) {
             differences.push_back("extra: " + path);
+        }
     }
     for (const std::string& path : want) {
-        if (!have.count(path))
+        if (!have.count(path)) {
             continue;
+        }
         const fs::path a = fs::path(expected) / path;
         const fs::path b = fs::path(actual) / path;
         if (fs::is_directory(a) != fs::is_directory(b)) {
@@ -198,11 +201,13 @@ CliOutcome RunCli(const std::string& arguments, bool withErrors, int timeLimit) 
     const std::string command = limit + fixtures::BinDir() + "/drovik-cli " + arguments +
                                 " </dev/null" + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
+    if (!pipe) {
         return run;
+    }
     char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
         run.output.append(chunk, got);
+    }
     const int status = ::pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -210,8 +215,9 @@ CliOutcome RunCli(const std::string& arguments, bool withErrors, int timeLimit) 
 
 std::string Quoted(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text)
+    for (char c : text) {
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
     return quoted + "'";
 }
 
@@ -225,12 +231,14 @@ std::vector<std::unique_ptr<cFSObject>> MountedFat::RootObjects() {
     std::vector<std::unique_ptr<cFSObject>> objects;
     auto root = reader->GetObject(reader->GetRootId());
     EXPECT_TRUE(root);
-    if (!root)
+    if (!root) {
         return objects;
+    }
     reader->EnumFolder(*root, [&](cFSObject& entry) {
         const bool live = entry.Kind() == fskind::kFolder || entry.Kind() == fskind::kFile;
-        if (live && entry.name != u"." && entry.name != u"..")
+        if (live && entry.name != u"." && entry.name != u"..") {
             objects.push_back(entry.Clone());
+        }
         return true;
     });
     return objects;
@@ -240,8 +248,9 @@ std::unique_ptr<MountedFat> MountFat(const std::string& image, bool fat32) {
     auto mounted = std::make_unique<MountedFat>();
     auto bytes = ReadFileBytes(image);
     EXPECT_FALSE(bytes.empty()) << image;
-    if (bytes.empty())
+    if (bytes.empty()) {
         return nullptr;
+    }
     mounted->storage = std::make_unique<cMemIO>(std::move(bytes));
     mounted->record.SetRecord(mounted->storage.get(), 0, mounted->storage->GetSectorCount(),
                               fat32 ? 0x0C : 0x06);

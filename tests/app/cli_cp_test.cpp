@@ -27,8 +27,9 @@ std::string TreeWithoutNamedStreams(const std::string& tree, const std::string& 
     const fs::path copy = fs::path(scratch) / "expected";
     fs::copy(tree, copy, fs::copy_options::recursive);
     for (const auto& entry : fs::recursive_directory_iterator(copy)) {
-        if (entry.path().filename().string().find(':') != std::string::npos)
+        if (entry.path().filename().string().find(':') != std::string::npos) {
             fs::remove(entry.path());
+        }
     }
     return copy.string();
 }
@@ -45,8 +46,9 @@ class CliCopyTree : public ::testing::TestWithParam<TreeCase> {};
 
 TEST_P(CliCopyTree, WholeTreeIsByteIdentical) {
     const TreeCase& c = GetParam();
-    if (c.needsRoot && !fixtures::IsRoot())
+    if (c.needsRoot && !fixtures::IsRoot()) {
         GTEST_SKIP() << "the image is made through FUSE";
+    }
     const std::string image = fixtures::Image(c.script, c.image);
     ASSERT_FALSE(image.empty());
     const std::string scratch = fixtures::ScratchDir();
@@ -126,8 +128,9 @@ TEST_F(CliCopy, EachConflictChoice) {
 
 TEST_F(CliCopy, OnATerminalTheQuestionIsAsked) {
     // script(1) gives the program a terminal; its answers come from our pipe.
-    if (std::system("command -v script >/dev/null") != 0)
+    if (std::system("command -v script >/dev/null") != 0) {
         GTEST_SKIP() << "needs script(1)";
+    }
     ASSERT_EQ(Copy("/readme.txt /UPPER.TXT").status, 0);
     const std::string command = fixtures::BinDir() + "/drovik-cli cp " + Quoted(image_) +
                                 " /readme.txt /UPPER.TXT " + Quoted(out_);
@@ -137,12 +140,14 @@ TEST_F(CliCopy, OnATerminalTheQuestionIsAsked) {
     ASSERT_TRUE(pipe);
     std::string output;
     char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
         output.append(chunk, got);
+    }
     EXPECT_EQ(::pclose(pipe), 0) << output;
     std::size_t questions = 0;
-    for (std::size_t at = 0; (at = output.find("  3) ", at)) != std::string::npos; ++at)
+    for (std::size_t at = 0; (at = output.find("  3) ", at)) != std::string::npos; ++at) {
         ++questions;
+    }
     EXPECT_EQ(questions, 1u) << output;
     EXPECT_NE(output.find("Файл с указанным именем уже существует"), std::string::npos) << output;
     EXPECT_EQ(ReadText(out_ + "/readme(1).txt"), ReadText(tree_ + "/readme.txt"));

@@ -48,8 +48,9 @@ TEST(CopyHostileNames, NothingIsWrittenOutsideTheTargetFolder) {
 
     cCopyFilesJob job(nullptr, std::move(request), utf::FromUtf8(target.string()));
     ASSERT_TRUE(job.Start());
-    while (job.IsRunning())
+    while (job.IsRunning()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     job.Stop();
 
     // Only the target folder was touched.

@@ -46,15 +46,17 @@ public:
     }
     void OnLineFinished(std::u16string_view text) override { finishedLines.emplace_back(text); }
     void OnProgressBar(int position) override {
-        if (onBar)
+        if (onBar) {
             onBar(position);
+        }
     }
 };
 
 unsigned RunToEnd(cCopyFilesJob& job) {
     EXPECT_TRUE(job.Start());
-    while (job.IsRunning())
+    while (job.IsRunning()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     job.Stop();
     return job.Result();
 }
@@ -62,8 +64,9 @@ unsigned RunToEnd(cCopyFilesJob& job) {
 std::vector<std::unique_ptr<cFSObject>> Objects(apptest::MountedFat& fat,
                                                 std::initializer_list<const char16_t*> paths) {
     std::vector<std::unique_ptr<cFSObject>> objects;
-    for (const char16_t* path : paths)
+    for (const char16_t* path : paths) {
         objects.push_back(fat.Entry(path));
+    }
     return objects;
 }
 
@@ -200,8 +203,9 @@ TEST_F(CopyJob, StopAfterTheFirstChunkLeavesThePartialFile) {
     ScriptedFront front;
     cCopyFilesJob job(&front, Objects(*fat_, {u"/over64k.bin", u"/readme.txt"}), Target());
     front.onBar = [&](int position) {
-        if (position > 0)
+        if (position > 0) {
             job.RequestStop();
+        }
     };
     EXPECT_EQ(RunToEnd(job), copyresult::kStopped);
     EXPECT_TRUE(job.WasStopped());

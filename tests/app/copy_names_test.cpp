@@ -56,8 +56,9 @@ TEST(SafeName, LongNamesAreCutToWhatALocalNameMayHold) {
     EXPECT_EQ(MakeSafeName(noExtension, 1), u"a." + std::u16string(253, u'b'));
     // Characters outside the basic plane are never split.
     std::u16string emoji;
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i) {
         emoji += u"\U0001F600";
+    }
     const std::u16string fitted = MakeSafeName(emoji, 1);
     EXPECT_EQ(bytes(fitted), 252u);
     EXPECT_EQ(fitted, emoji.substr(0, 2 * 63));

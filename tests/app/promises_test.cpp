@@ -24,9 +24,9 @@ std::string FirstPromise(std::string text, std::initializer_list<const char*> wo
     return {};
 }
 
-const std::initializer_list<const char*> kEnglish = {"scan",     "container", "vmdk",
-                                                     "vhd",      "findpart",  "lost partition",
-                                                     "rebuild",  "fstest",    "by their content"};
+const std::initializer_list<const char*> kEnglish = {"scan",    "container", "vmdk",
+                                                     "vhd",     "findpart",  "lost partition",
+                                                     "rebuild", "fstest",    "by their content"};
 
 TEST(Promises, TheCommandLineHelpNamesOnlyWhatExists) {
     std::string help = apptest::RunCli("--help").output;

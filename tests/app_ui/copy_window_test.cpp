@@ -69,8 +69,9 @@ protected:
     std::u16string Target() const { return utf::FromUtf8(out_.string()); }
     std::vector<std::unique_ptr<cFSObject>> Objects(std::initializer_list<const char16_t*> paths) {
         std::vector<std::unique_ptr<cFSObject>> objects;
-        for (const char16_t* path : paths)
+        for (const char16_t* path : paths) {
             objects.push_back(fat_->Entry(path));
+        }
         return objects;
     }
 

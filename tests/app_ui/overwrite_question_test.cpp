@@ -11,9 +11,11 @@
 namespace {
 
 cCheckBoxChild* FindCheckBox(cChildElement& root) {
-    for (const auto& child : root.Children())
-        if (auto* box = dynamic_cast<cCheckBoxChild*>(child.get()))
+    for (const auto& child : root.Children()) {
+        if (auto* box = dynamic_cast<cCheckBoxChild*>(child.get())) {
             return box;
+        }
+    }
     return nullptr;
 }
 

@@ -133,8 +133,9 @@ TEST(Startup, AQuitWhileTheMainWindowIsOpenEndsTheRunCleanly) {
     parts.makeMainForm = [&] { return std::make_unique<cClosable>(asked); };
     cHeadlessMaker maker;
     maker.SetDriver([](cHeadlessHost& host) {
-        if (dynamic_cast<cBgInitUI*>(&host.Form()))
+        if (dynamic_cast<cBgInitUI*>(&host.Form())) {
             Pump(host, [] { return false; });
+        }
         // The main window's run ends as a quit ends it: no end code.
     });
     EXPECT_EQ(RunApplication(maker, parts), 0);
@@ -174,9 +175,11 @@ TEST(Startup, StatusLineIsDrawnInItsOwnColours) {
     EXPECT_NE(frame.At(10, 40), cBgInitUI::kTextBackground);
     // The text itself: its darkest pixels are the text colour.
     int darkest = 255;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 340; ++x)
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 340; ++x) {
             darkest = std::min(darkest, int(frame.At(x, y) & 0xFF));
+        }
+    }
     EXPECT_EQ(darkest, 0x40);
     Pump(host, [] { return false; });
     EXPECT_EQ(host.EndCode(), 0);

@@ -36,7 +36,7 @@ public:
 
     std::atomic<bool> asleep{false}; // wake-ups are accepted but not acted on
     std::atomic<int> handled{0};
-    std::thread::id windowThread() const { return thread_.get_id(); }
+    std::thread::id WindowThread() const { return thread_.get_id(); }
 
 private:
     void Loop() {
@@ -90,7 +90,7 @@ TEST(SentChildActionTest, SendWaitsForTheWindowThread) {
     cQuestion question;
     ASSERT_TRUE(question.Send(target));
     EXPECT_EQ(question.answer, 42);
-    EXPECT_EQ(question.answeredOn, target.windowThread());
+    EXPECT_EQ(question.answeredOn, target.WindowThread());
 }
 
 TEST(SentChildActionTest, DestroyedQueueReleasesSender) {

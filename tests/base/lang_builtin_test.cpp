@@ -17,11 +17,8 @@ struct Count {
 };
 
 const Count kBaseSections[] = {
-    {"tusk::filechoose", 25},
-    {"tusk::folderchoose", 8},
-    {"tusk::messages", 7},
-    {"tusk::propsheet", 3},
-    {"tusk::units", 6},
+    {"tusk::filechoose", 25}, {"tusk::folderchoose", 8}, {"tusk::messages", 7},
+    {"tusk::propsheet", 3},   {"tusk::units", 6},
 };
 
 const Count kApplicationSections[] = {

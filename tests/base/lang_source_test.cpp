@@ -27,7 +27,7 @@ TEST(LangSource, ReadsHeaderSectionsAndTexts) {
                                                      error);
     ASSERT_TRUE(pack.has_value()) << error.line << ": " << error.message;
     EXPECT_EQ(pack->id, "TUSKBASERUS");
-    EXPECT_EQ(pack->language_name, "Русский");
+    EXPECT_EQ(pack->languageName, "Русский");
     ASSERT_EQ(pack->sections.size(), 2u);
     EXPECT_EQ(pack->sections[0].name, "tusk::messages");
     ASSERT_EQ(pack->sections[0].texts.size(), 4u);

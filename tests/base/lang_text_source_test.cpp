@@ -39,12 +39,12 @@ TEST(LangTextSource, ControlsUseTheNearestNamedSection) {
     Element panel(registry, &form);
     Element button(registry, &panel);
     Element box(registry, &panel, "tusk::messages");
-    Element box_button(registry, &box);
+    Element boxButton(registry, &box);
 
     EXPECT_EQ(button.Text(1), u"Размер");
     EXPECT_EQ(panel.Text(0), u"Название");
-    EXPECT_EQ(box_button.Text(0), u"Ok");
-    EXPECT_EQ(box_button.Text(1), std::nullopt); // the box's own section has one text
+    EXPECT_EQ(boxButton.Text(0), u"Ok");
+    EXPECT_EQ(boxButton.Text(1), std::nullopt); // the box's own section has one text
     EXPECT_EQ(button.Text(2), std::nullopt);
     EXPECT_EQ(button.TextSection(), registry.FindSection("qorns::explorer"));
 }

@@ -34,8 +34,9 @@ std::unique_ptr<cFSObject> Entry(std::uint32_t kind, std::u16string name, std::u
 
 std::vector<std::u16string> Names(const cFolderRows& rows) {
     std::vector<std::u16string> names;
-    for (std::size_t i = 0; i < rows.Count(); ++i)
+    for (std::size_t i = 0; i < rows.Count(); ++i) {
         names.push_back(rows.Row(i).entry->name);
+    }
     return names;
 }
 
@@ -80,8 +81,9 @@ TEST(ExplorerRows, FoldersFirstThenOrdinalNamesThenListingOrder) {
     for (const cCase& c : cases) {
         SCOPED_TRACE(c.what);
         cFolderRows rows;
-        for (const auto& [kind, name] : c.listed)
+        for (const auto& [kind, name] : c.listed) {
             rows.Offer(*Entry(kind, name));
+        }
         rows.Finish();
         EXPECT_EQ(Names(rows), c.shown);
     }
@@ -90,8 +92,9 @@ TEST(ExplorerRows, FoldersFirstThenOrdinalNamesThenListingOrder) {
 TEST(ExplorerRows, EqualNamesKeepTheirListingOrder) {
     // A damaged or reconstructed folder may list one name several times.
     cFolderRows rows;
-    for (std::uint64_t size : {30u, 10u, 20u})
+    for (std::uint64_t size : {30u, 10u, 20u}) {
         rows.Offer(*Entry(fskind::kFile, u"same", size));
+    }
     rows.Offer(*Entry(fskind::kFile, u"other"));
     rows.Finish();
     ASSERT_EQ(rows.Count(), 4u);
@@ -105,26 +108,28 @@ TEST(ExplorerRows, PagesOf5000) {
     struct cCase {
         std::size_t entries;
         int pages;
-        std::size_t last_page_rows;
+        std::size_t lastPageRows;
     };
     for (const cCase& c : {cCase{0, 1, 0}, cCase{1, 1, 1}, cCase{5000, 1, 5000}, cCase{5001, 2, 1},
                            cCase{10001, 3, 1}}) {
         SCOPED_TRACE(c.entries);
         cFolderRows rows;
-        for (std::size_t i = 0; i < c.entries; ++i)
+        for (std::size_t i = 0; i < c.entries; ++i) {
             rows.Offer(*Entry(fskind::kFile, u"f"));
+        }
         rows.Finish();
         ASSERT_EQ(rows.PageCount(), c.pages);
         const int last = c.pages - 1;
-        EXPECT_EQ(rows.PageLast(last) - rows.PageFirst(last), c.last_page_rows);
+        EXPECT_EQ(rows.PageLast(last) - rows.PageFirst(last), c.lastPageRows);
         EXPECT_EQ(rows.PageFirst(c.pages), rows.PageLast(c.pages)); // past the end: empty
     }
 }
 
 TEST(ExplorerRows, QuickSearchFindsAPrefixCaseFolded) {
     cFolderRows rows;
-    for (const char16_t* name : {u"alpha", u"Beta", u"beta2", u"Документ"})
+    for (const char16_t* name : {u"alpha", u"Beta", u"beta2", u"Документ"}) {
         rows.Offer(*Entry(fskind::kFile, name));
+    }
     rows.Finish();
     EXPECT_EQ(rows.Row(rows.FindPrefix(u"BET")).entry->name, u"Beta");
     EXPECT_EQ(rows.Row(rows.FindPrefix(u"док")).entry->name, u"Документ");

@@ -62,19 +62,21 @@ protected:
                 chooser->SetName(chosen_);
                 chooser->Accept();
                 // Gone between the choice and the opening, as a file on a pulled stick.
-                if (vanish_)
+                if (vanish_) {
                     std::filesystem::remove(utf::ToUtf8(chosen_));
+                }
                 return;
             }
             if (dynamic_cast<cBgInitUI*>(&host.Form()) ||
                 dynamic_cast<cCopyFilesUI*>(&host.Form())) {
-                ++job_windows_;
+                ++jobWindows_;
                 for (int i = 0; i < 400 && !host.EndCode(); ++i) {
                     host.WaitForWakeUp(50);
                     host.RunWakeUps();
                 }
-                if (auto* busy = dynamic_cast<cBgInitUI*>(&host.Form()))
-                    busy_lines_.emplace_back(busy->Status()->ShownText());
+                if (auto* busy = dynamic_cast<cBgInitUI*>(&host.Form())) {
+                    busyLines_.emplace_back(busy->Status()->ShownText());
+                }
                 return;
             }
             auto* box = dynamic_cast<cMessageForm*>(&host.Form());
@@ -103,8 +105,9 @@ protected:
             host.WaitForWakeUp(50);
             host.RunWakeUps();
             if (!form.IsRunning() && host.PostedWakeUps() == 0 &&
-                form.BrowseView().StatusText() != form.BrowseView().Text(135).value_or(u""))
+                form.BrowseView().StatusText() != form.BrowseView().Text(135).value_or(u"")) {
                 return;
+            }
         }
         ADD_FAILURE() << "the listing did not end";
     }
@@ -132,9 +135,11 @@ protected:
     }
     int RowOf(cZelvaneForm& form, std::u16string_view name) {
         cListViewChild& list = form.BrowseView().List();
-        for (int i = 0; i < list.ItemCount(); ++i)
-            if (list.Item(i)->Text(0) == name)
+        for (int i = 0; i < list.ItemCount(); ++i) {
+            if (list.Item(i)->Text(0) == name) {
                 return i;
+            }
+        }
         return -1;
     }
 
@@ -150,8 +155,8 @@ protected:
     cHeadlessMaker maker_;
     int questions_ = 0;
     int choosers_ = 0;
-    int job_windows_ = 0;                    // the start-up window of a rescan, the copy window
-    std::vector<std::u16string> busy_lines_; // what each start-up window said last
+    int jobWindows_ = 0;                    // the start-up window of a rescan, the copy window
+    std::vector<std::u16string> busyLines_; // what each start-up window said last
     bool answer_ = false;
     bool vanish_ = false;
     std::u16string chosen_;
@@ -466,7 +471,7 @@ TEST_F(ExplorerForm, OpeningAnImageRemembersItsFolderAndReportsFailures) {
     EXPECT_EQ(list_.Entries().size(), 1u);
     // Both were opened, and their file systems looked for, off the window thread.
     const std::u16string detecting(form.Text(120).value_or(u"-"));
-    EXPECT_EQ(busy_lines_, (std::vector<std::u16string>{detecting, detecting}));
+    EXPECT_EQ(busyLines_, (std::vector<std::u16string>{detecting, detecting}));
 }
 
 // A partition whose file system is not known yet is recognised off the window thread,
@@ -484,7 +489,7 @@ TEST_F(ExplorerForm, BrowsingRecognisesTheFileSystemFirst) {
     EXPECT_NE(explorer::MountedFileSystem(volume), nullptr);
     EXPECT_GE(RowOf(form, u"readme.txt"), 0);
     const std::u16string detecting(form.Text(120).value_or(u"-"));
-    EXPECT_EQ(busy_lines_, std::vector<std::u16string>{detecting});
+    EXPECT_EQ(busyLines_, std::vector<std::u16string>{detecting});
     EXPECT_TRUE(form.BackToStorages());
 
     const std::string blank = fixtures::ScratchDir() + "/blank.img";
@@ -495,7 +500,7 @@ TEST_F(ExplorerForm, BrowsingRecognisesTheFileSystemFirst) {
     EXPECT_FALSE(form.Browse(empty, Root(empty)));
     EXPECT_EQ(questions_, 1); // message 121
     EXPECT_FALSE(form.BrowseShown());
-    EXPECT_EQ(busy_lines_.size(), 2u);
+    EXPECT_EQ(busyLines_.size(), 2u);
 }
 
 TEST_F(ExplorerForm, QuickViewCopiesIntoTheKeptFolderOrAsksForOne) {
@@ -607,20 +612,21 @@ TEST_F(ExplorerForm, RescanAsksOnlyAfterTheListWasChanged) {
     answer_ = false;
     form.Rescan();
     EXPECT_EQ(questions_, 1);
-    EXPECT_EQ(job_windows_, 0);
+    EXPECT_EQ(jobWindows_, 0);
     EXPECT_EQ(list_.Entries().size(), 1u);
 
     answer_ = true;
     form.Rescan();
     EXPECT_EQ(questions_, 2);
-    EXPECT_EQ(job_windows_, 1);
+    EXPECT_EQ(jobWindows_, 1);
     EXPECT_FALSE(list_.IsChanged());
-    for (const auto& entry : list_.Entries())
+    for (const auto& entry : list_.Entries()) {
         EXPECT_EQ(entry->EntryKind(), 1u); // the image went; only drives are found
+    }
 
     form.Rescan(); // unchanged: no question
     EXPECT_EQ(questions_, 2);
-    EXPECT_EQ(job_windows_, 2);
+    EXPECT_EQ(jobWindows_, 2);
 }
 
 TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
@@ -631,22 +637,25 @@ TEST_F(ExplorerForm, ColumnsSortByTheirKeys) {
     const explorer::cFolderRows& rows = form.BrowseView().Rows();
     auto entry = [&](int i) -> const cFSObject& { return *rows.Row(list.Item(i)->Data()).entry; };
     ASSERT_TRUE(list.SortBy(1, false));
-    for (int i = 1; i < list.ItemCount(); ++i)
+    for (int i = 1; i < list.ItemCount(); ++i) {
         EXPECT_LE(entry(i - 1).size, entry(i).size);
+    }
     ASSERT_TRUE(list.SortBy(1, true));
     EXPECT_EQ(entry(0).name, u"over64k.bin"); // 65537 bytes, the largest at the top
     ASSERT_TRUE(list.SortBy(2, false));
     EXPECT_EQ(explorer::RowType(entry(0)), fskind::kFolder);
     ASSERT_TRUE(list.SortBy(0, false)); // back to the row order
-    for (int i = 0; i < list.ItemCount(); ++i)
+    for (int i = 0; i < list.ItemCount(); ++i) {
         EXPECT_EQ(list.Item(i)->Data(), std::uintptr_t(i));
+    }
 }
 
 // NTFS as a person meets it: system files stay out of sight, Unicode names, compressed
 // and sparse files list with their sizes, and each copies out byte for byte.
 TEST_F(ExplorerForm, BrowsesAndCopiesOutOfNtfs) {
-    if (!fixtures::IsRoot())
+    if (!fixtures::IsRoot()) {
         GTEST_SKIP() << "making the image needs a FUSE mount";
+    }
     const std::string scratch = UseScratchSettings();
     auto window = BrowseImage("ntfs.img", false, "ntfs-volume.sh");
     ASSERT_NE(window, nullptr);
@@ -665,7 +674,7 @@ TEST_F(ExplorerForm, BrowsesAndCopiesOutOfNtfs) {
     EXPECT_TRUE(host.SavePng(ShotPath("explorer-ntfs-root.png")));
 
     const std::string tree = fixtures::Folder("ntfs-volume.sh") + "/tree";
-    auto copy_out = [&](const std::u16string& name, const std::string& source) {
+    auto copyOut = [&](const std::u16string& name, const std::string& source) {
         SCOPED_TRACE(source);
         const int row = RowOf(form, name);
         ASSERT_GE(row, 0);
@@ -676,12 +685,12 @@ TEST_F(ExplorerForm, BrowsesAndCopiesOutOfNtfs) {
         form.CopySelected();
         EXPECT_EQ(ReadFile(target), ReadFile(tree + "/" + source));
     };
-    copy_out(u"sparse.bin", "sparse.bin");
+    copyOut(u"sparse.bin", "sparse.bin");
     ASSERT_TRUE(form.OpenFolder(u"/comp"));
     WaitForListing(form, host);
     EXPECT_EQ(view.Rows().Count(), 4u);
-    copy_out(u"mixed.bin", "comp/mixed.bin");
-    copy_out(u"text.txt", "comp/text.txt");
+    copyOut(u"mixed.bin", "comp/mixed.bin");
+    copyOut(u"text.txt", "comp/text.txt");
     EXPECT_EQ(choosers_, 3);
     EXPECT_EQ(questions_, 0);
 }
@@ -697,7 +706,7 @@ TEST_F(ExplorerForm, CopiesTheSelectedFileOutByteForByte) {
     chosen_ = utf::FromUtf8(scratch + "/copied.bin");
     form.CopySelected();
     EXPECT_EQ(choosers_, 1);
-    EXPECT_EQ(job_windows_, 1);
+    EXPECT_EQ(jobWindows_, 1);
     EXPECT_EQ(questions_, 0);
     const std::string copied = ReadFile(scratch + "/copied.bin");
     EXPECT_EQ(copied.size(), 65537u);

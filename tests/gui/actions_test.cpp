@@ -17,13 +17,14 @@ constexpr int kQuestionKind = 101;
 class cRecordAction : public cChildAction {
 public:
     cRecordAction(int sender, int sequence, std::atomic<int>* destroyed = nullptr)
-        : cChildAction(kRecordKind), sender_(sender), sequence_(sequence), destroyed_(destroyed) {}
+        : cChildAction(kRecordKind), sender(sender), sequence(sequence), destroyed(destroyed) {}
     ~cRecordAction() override {
-        if (destroyed_)
-            ++*destroyed_;
+        if (destroyed) {
+            ++*destroyed;
+        }
     }
-    int sender_, sequence_;
-    std::atomic<int>* destroyed_;
+    int sender, sequence;
+    std::atomic<int>* destroyed;
 };
 
 class cQuestion : public cSentChildAction {
@@ -41,7 +42,7 @@ public:
             return;
         }
         auto& record = static_cast<cRecordAction&>(action);
-        received.emplace_back(record.sender_, record.sequence_);
+        received.emplace_back(record.sender, record.sequence);
     }
     std::vector<std::thread::id> threads;
     std::vector<std::pair<int, int>> received;
@@ -62,25 +63,29 @@ TEST(GuiActions, PostsFromSeveralThreadsArriveInOrderOnTheWindowThread) {
     cHeadlessHost host(form, 100, 100);
     constexpr int kThreads = 4, kEach = 200;
     std::vector<std::thread> workers;
-    for (int t = 0; t < kThreads; ++t)
+    for (int t = 0; t < kThreads; ++t) {
         workers.emplace_back([&, t] {
-            for (int i = 0; i < kEach; ++i)
+            for (int i = 0; i < kEach; ++i) {
                 EXPECT_TRUE(PostChildAction(*form.recorder, std::make_unique<cRecordAction>(t, i)));
+            }
         });
+    }
     // The window thread drains while the workers are still posting.
     while (int(form.recorder->received.size()) < kThreads * kEach) {
         host.WaitForWakeUp(50);
         host.RunWakeUps();
     }
-    for (auto& w : workers)
+    for (auto& w : workers) {
         w.join();
+    }
     std::vector<int> last(kThreads, -1);
     for (auto [sender, sequence] : form.recorder->received) {
         EXPECT_EQ(sequence, last[std::size_t(sender)] + 1);
         last[std::size_t(sender)] = sequence;
     }
-    for (auto id : form.recorder->threads)
+    for (auto id : form.recorder->threads) {
         EXPECT_EQ(id, std::this_thread::get_id());
+    }
 }
 
 TEST(GuiActions, WakeUpsUseMessageBForActionsAndReachTheRightOperation) {
@@ -141,26 +146,28 @@ TEST(GuiActions, SendWithoutReachableHostFailsAtOnce) {
 
 TEST(GuiActions, DestroyingAFormFreesQueuedActionsAndReleasesSenders) {
     std::atomic<int> destroyed{0};
-    std::atomic<bool> send_result{true};
+    std::atomic<bool> sendResult{true};
     std::thread worker;
     {
         cRecorderForm form;
         cHeadlessHost host(form, 100, 100);
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 5; ++i) {
             ASSERT_TRUE(
                 PostChildAction(*form.recorder, std::make_unique<cRecordAction>(0, i, &destroyed)));
+        }
         worker = std::thread([&] {
             cQuestion question;
-            send_result = question.Send(*form.recorder);
+            sendResult = question.Send(*form.recorder);
         });
         // Wait until the send is queued (its wake-up follows the five posts).
-        while (host.PostedWakeUps() < 6)
+        while (host.PostedWakeUps() < 6) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         EXPECT_EQ(destroyed, 0);
     }
     worker.join();
     EXPECT_EQ(destroyed, 5);
-    EXPECT_FALSE(send_result);
+    EXPECT_FALSE(sendResult);
 }
 
 TEST(GuiActions, HandlerMayDestroyTheElementItRunsOn) {

@@ -14,9 +14,9 @@
 #include "gui/views/simple_list_view_element.h"
 #include "views_support.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,8 +31,9 @@ public:
         fs::remove_all(path_);
         fs::create_directories(path_ / "Sub");
         fs::create_directories(path_ / "another");
-        for (const char* name : {"disk.IMG", "b.dd", "notes.txt", "Ёлка.vmdk"})
+        for (const char* name : {"disk.IMG", "b.dd", "notes.txt", "Ёлка.vmdk"}) {
             std::ofstream(path_ / name) << "data";
+        }
         std::ofstream(path_ / "Sub" / "inner.img") << "x";
     }
     ~cTempFolder() { fs::remove_all(path_); }
@@ -55,8 +56,9 @@ void WaitListed(cHeadlessHost& host, cChooserForm& chooser) {
 
 std::vector<std::u16string> Names(cListViewChild& list) {
     std::vector<std::u16string> names;
-    for (int i = 0; i < list.ItemCount(); ++i)
+    for (int i = 0; i < list.ItemCount(); ++i) {
         names.emplace_back(list.Item(i)->Text(0));
+    }
     return names;
 }
 
@@ -65,7 +67,7 @@ cFileChooseDialog::cOptions ImageOptions(std::u16string folder) {
     options.filters = {
         {u"Образы диска и виртуальные диски", u"*.img;*.dd;*.flp;*.vmdk;*.vhd;*.vfd;*.hdd"},
         {u"Все файлы", u"*"}};
-    options.initial_folder = std::move(folder);
+    options.initialFolder = std::move(folder);
     return options;
 }
 
@@ -152,8 +154,8 @@ TEST(FileChooser, OpenAcceptsOnlyExistingFilesAndSaveAddsTheExtension) {
     {
         auto options = ImageOptions(temp.Path());
         options.mode = cFileChooseDialog::eMode::Save;
-        options.default_extension = u"img";
-        options.proposed_name = u"backup";
+        options.defaultExtension = u"img";
+        options.proposedName = u"backup";
         cFileChooseDialog dialog(LocalFolders(), std::move(options));
         cHeadlessHost host(dialog, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, true);
         WaitListed(host, dialog);
@@ -200,10 +202,11 @@ TEST(FolderChooser, BrowsesFromTheMachinesRootsIntoTheRealFileSystem) {
     host.RunWakeUps();
     WaitListed(host, dialog);
     EXPECT_EQ(dialog.CurrentFolder(), u"/");
-    bool has_etc = false;
-    for (int i = 0; i < dialog.List().ItemCount(); ++i)
-        has_etc |= dialog.List().Item(i)->Text() == u"etc";
-    EXPECT_TRUE(has_etc);
+    bool hasEtc = false;
+    for (int i = 0; i < dialog.List().ItemCount(); ++i) {
+        hasEtc |= dialog.List().Item(i)->Text() == u"etc";
+    }
+    EXPECT_TRUE(hasEtc);
 }
 
 TEST(NewFolderPrompt, AcceptsOnlyANameThatCanBeAFolder) {
@@ -232,8 +235,9 @@ TEST(FolderChooser, RootsAndPaths) {
     EXPECT_EQ(chooser_path::Join(u"/", u"x"), u"/x");
     EXPECT_EQ(chooser_path::Join(u"/a", u"x"), u"/a/x");
     EXPECT_TRUE(cNewFolderNameReqForm::IsValidName(u"New folder"));
-    for (const char16_t* bad : {u"", u".", u"..", u"a/b"})
+    for (const char16_t* bad : {u"", u".", u"..", u"a/b"}) {
         EXPECT_FALSE(cNewFolderNameReqForm::IsValidName(bad)) << utf::ToUtf8(bad);
+    }
 }
 
 } // namespace

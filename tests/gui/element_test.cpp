@@ -121,14 +121,16 @@ TEST(GuiComboBox, LongListsScrollAndTheBoxMayGoWhileOpen) {
     cCommandLog form;
     cHeadlessHost host(form, 300, 400);
     std::vector<std::u16string> items;
-    for (int i = 0; i < 30; ++i)
+    for (int i = 0; i < 30; ++i) {
         items.push_back(u"item " + std::u16string(1, char16_t(u'A' + i % 26)));
+    }
     auto* combo = form.Add<cComboBoxChild>(10, 10, 200, 30, items, 0);
     combo->Open();
     ASSERT_NE(form.Popup(), nullptr);
     EXPECT_LE(form.Popup()->Rect().h, 10 * 24 + 8);
-    for (int i = 0; i < 15; ++i)
+    for (int i = 0; i < 15; ++i) {
         host.Key(key::kDown);
+    }
     host.Key(key::kEnter);
     EXPECT_EQ(combo->Selected(), 15);
     ASSERT_FALSE(form.commands.empty());

@@ -21,13 +21,15 @@ inline void RegisterPacks() {
     (void)registered;
 }
 
-inline cButtonChild* FindButton(cChildElement& root, int command_id) {
+inline cButtonChild* FindButton(cChildElement& root, int commandId) {
     for (const auto& child : root.Children()) {
         if (auto* button = dynamic_cast<cButtonChild*>(child.get());
-            button && button->CommandId() == command_id)
-            return button;
-        if (cButtonChild* found = FindButton(*child, command_id))
-            return found;
+            button && button->CommandId() == commandId) {
+            { return button; }
+        }
+        if (cButtonChild* found = FindButton(*child, commandId)) {
+            { return found; }
+        }
     }
     return nullptr;
 }

@@ -28,8 +28,9 @@ public:
         tools->AddButton({2, u"Сохранить", u"Сохранить отмеченное", {}});
     }
     bool OnCommand(cChildElement* source, int kind, int item) override {
-        if (kind != kActionActivate || item != kOpenCommand)
+        if (kind != kActionActivate || item != kOpenCommand) {
             return false;
+        }
         cCustomForm chooser;
         WindowMaker()->RunModal(chooser, 200, 100, this, false);
         return true;
@@ -41,9 +42,11 @@ public:
 // Pixels of the frame inside `area` that differ from the bare form.
 int Painted(const cBitmap& frame, const cRect& area) {
     int painted = 0;
-    for (int y = area.y; y < area.Bottom(); ++y)
-        for (int x = area.x; x < area.Right(); ++x)
+    for (int y = area.y; y < area.Bottom(); ++y) {
+        for (int x = area.x; x < area.Right(); ++x) {
             painted += (frame.At(x, y) | 0xFF000000u) != theme::kWindow;
+        }
+    }
     return painted;
 }
 
@@ -56,8 +59,9 @@ struct cHintScene {
         const cPoint at = gui_test::Centre(*form.OpenButton());
         host.MouseMove(at.x, at.y);
         const cHintMaster* hint = cHintMaster::Of(form);
-        if (!hint || !hint->IsVisible())
+        if (!hint || !hint->IsVisible()) {
             return {};
+        }
         return hint->FormRect();
     }
     bool HintShown() {
@@ -127,9 +131,11 @@ TEST(GuiHint, StaysAboveElementsAddedAfterIt) {
     // The bubble is dark; the view under it is white.
     const cBitmap& frame = scene.host.Render();
     int dark = 0;
-    for (int y = tip.y; y < tip.Bottom(); ++y)
-        for (int x = tip.x; x < tip.Right(); ++x)
+    for (int y = tip.y; y < tip.Bottom(); ++y) {
+        for (int x = tip.x; x < tip.Right(); ++x) {
             dark += (frame.At(x, y) & 0xFF) < 0x80;
+        }
+    }
     EXPECT_GT(dark, tip.w * tip.h / 2);
     EXPECT_TRUE(scene.host.SavePng(gui_test::ShotPath("hint_over_new_view.png")));
 }
@@ -137,21 +143,21 @@ TEST(GuiHint, StaysAboveElementsAddedAfterIt) {
 // The chooser opened from the tool bar, then keys after it closed with the pointer still
 // on the button: the click took the tip away, and it stays away on return.
 TEST(GuiHint, GoesWhileAModalFormRunsAndOnTheKeyAfterIt) {
-    cHintScene* scene_seen = nullptr;
-    bool shown_during_modal = true;
+    cHintScene* sceneSeen = nullptr;
+    bool shownDuringModal = true;
     cHeadlessMaker maker([&](cHeadlessHost& modal) {
-        shown_during_modal = scene_seen->HintShown();
+        shownDuringModal = sceneSeen->HintShown();
         modal.Key(key::kEnter);
         modal.Key(key::kEscape);
     });
     cHintScene scene;
-    scene_seen = &scene;
+    sceneSeen = &scene;
     const cPoint at = gui_test::Centre(*scene.form.OpenButton());
     const cRect tip = scene.HoverOpen();
     ASSERT_FALSE(tip.Empty());
     scene.host.Click(at.x, at.y);
     EXPECT_EQ(maker.ModalRuns(), 1);
-    EXPECT_FALSE(shown_during_modal);
+    EXPECT_FALSE(shownDuringModal);
     // Back in the window, the pointer is found on the button again.
     scene.host.MouseMove(at.x, at.y);
     EXPECT_FALSE(scene.HintShown());

@@ -48,23 +48,24 @@ TEST(GuiMessageBox, EachOperationShowsItsCaptionAndButtonsAndAnswers) {
     for (const cBoxCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::u16string caption;
-        bool has_yes = false, has_ok = false;
+        bool hasYes = false, hasOk = false;
         cHeadlessMaker maker([&](cHeadlessHost& host) {
             auto& form = static_cast<cMessageForm&>(host.Form());
             caption = form.Caption();
-            has_ok = FindButton(form, cMessageForm::kCommandOk) != nullptr;
-            has_yes = FindButton(form, cMessageForm::kCommandYes) &&
-                      FindButton(form, cMessageForm::kCommandNo);
-            if (c.press == 0)
+            hasOk = FindButton(form, cMessageForm::kCommandOk) != nullptr;
+            hasYes = FindButton(form, cMessageForm::kCommandYes) &&
+                     FindButton(form, cMessageForm::kCommandNo);
+            if (c.press == 0) {
                 return host.RequestClose();
+            }
             const cPoint at = Centre(*FindButton(form, c.press));
             host.Click(at.x, at.y);
         });
         const int answer = RunOperation(c.operation, u"Файл уже существует.");
         EXPECT_EQ(maker.ModalRuns(), 1);
         EXPECT_EQ(caption, c.caption);
-        EXPECT_EQ(has_ok, c.operation < 2);
-        EXPECT_EQ(has_yes, c.operation >= 2);
+        EXPECT_EQ(hasOk, c.operation < 2);
+        EXPECT_EQ(hasYes, c.operation >= 2);
         EXPECT_EQ(answer, c.expected);
     }
 }
@@ -88,7 +89,7 @@ TEST(GuiMessageBox, LongTextsWrapIntoLinesWithinTheWidth) {
     auto measure = [](std::u16string_view text) { return cSize{int(text.size()) * 10, 15}; };
     const auto tokens = text_wrap::Tokenize(u"one two three\r\nfour fivesixseveneight");
     ASSERT_EQ(tokens.size(), 6u);
-    EXPECT_TRUE(tokens[3].line_break);
+    EXPECT_TRUE(tokens[3].lineBreak);
     const auto lines = text_wrap::Wrap(tokens, 80, measure);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], u"one two ");

@@ -76,8 +76,9 @@ public:
         open_ = false;
     }
     void WaitIdle() {
-        for (int i = 0; i < 500 && IsRunning(); ++i)
+        for (int i = 0; i < 500 && IsRunning(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
     std::vector<std::u16string> listed;
     std::vector<int> done;
@@ -100,7 +101,7 @@ private:
 struct cNaviFixture {
     cNaviFixture()
         : form([&](cRecordingForm& f) {
-              auto view = std::make_unique<cNavigationChild>(&provider, std::move(owned_ticker));
+              auto view = std::make_unique<cNavigationChild>(&provider, std::move(ownedTicker));
               navi = static_cast<cNavigationChild*>(
                   f.AddChild(std::move(view), 10, 10, -11, cNavigationChild::kHeight));
           }),
@@ -115,14 +116,15 @@ struct cNaviFixture {
     }
     int NaviDoneCommands() const {
         int n = 0;
-        for (const auto& c : form.commands)
+        for (const auto& c : form.commands) {
             n += c.kind == kNaviDone;
+        }
         return n;
     }
 
     cGateProvider provider;
-    std::unique_ptr<cStepTicker> owned_ticker = std::make_unique<cStepTicker>();
-    cStepTicker* ticker = owned_ticker.get();
+    std::unique_ptr<cStepTicker> ownedTicker = std::make_unique<cStepTicker>();
+    cStepTicker* ticker = ownedTicker.get();
     cNavigationChild* navi = nullptr;
     cRecordingForm form;
     cHeadlessHost host;
@@ -228,15 +230,18 @@ TEST(NavigationView, HistoryShowsSortedAndChoosingNavigates) {
     f.navi->ShowHistory();
     EXPECT_EQ(f.navi->State(), cNavigationChild::kHistoryShown);
     const cComboBoxChild* combo = nullptr;
-    for (const auto& child : f.navi->Children())
-        if (auto* c = dynamic_cast<cComboBoxChild*>(child.get()))
+    for (const auto& child : f.navi->Children()) {
+        if (auto* c = dynamic_cast<cComboBoxChild*>(child.get())) {
             combo = c;
+        }
+    }
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->Items(), (std::vector<std::u16string>{u"/a", u"/b", u"/c"}));
     EXPECT_TRUE(f.host.SavePng(views_test::ShotPath("navigation_history.png")));
     // To the top of the open list, one down, Enter: "/b".
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         f.host.Key(key::kUp);
+    }
     f.host.Key(key::kDown);
     f.host.Key(key::kEnter);
     EXPECT_EQ(f.navi->State(), cNavigationChild::kListing);

@@ -23,8 +23,9 @@ public:
 
 protected:
     unsigned Run() override {
-        while (!IsStopRequested())
+        while (!IsStopRequested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         return 7;
     }
 };
@@ -35,7 +36,7 @@ struct cProgressFixture : ::testing::Test {
     // Stage 3 is named by text 3 of the form's section.
     cWaitingForm form{{{3, 3}}};
     // Before the host exists: creating the form takes the start time.
-    bool clock_set = (form.SetClock([this] { return form.now.load(); }), true);
+    bool clockSet = (form.SetClock([this] { return form.now.load(); }), true);
     cHeadlessHost host{form, cBasicProgressForm::kWidth, cBasicProgressForm::kHeight, true};
 };
 

@@ -26,9 +26,11 @@ using gui_test::ShotPath;
 // Pixels whose blue channel is dark: text and other ink on the light theme.
 int InkIn(const cBitmap& frame, const cRect& area) {
     int ink = 0;
-    for (int y = area.y; y < area.Bottom(); ++y)
-        for (int x = area.x; x < area.Right(); ++x)
+    for (int y = area.y; y < area.Bottom(); ++y) {
+        for (int x = area.x; x < area.Right(); ++x) {
             ink += (frame.At(x, y) & 0xFF) < 0x80;
+        }
+    }
     return ink;
 }
 
@@ -159,8 +161,9 @@ TEST(GuiRender, ShapesOnTransparentPicturesKeepTheirColourAtTheEdges) {
     });
     int soft = 0;
     for (const cColor pixel : disc.Pixels()) {
-        if (AlphaOf(pixel) == 0)
+        if (AlphaOf(pixel) == 0) {
             continue;
+        }
         EXPECT_EQ(pixel & 0xFFFFFFu, 0xFFFFFFu);
         soft += AlphaOf(pixel) < 255;
     }

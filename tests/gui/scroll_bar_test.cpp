@@ -44,15 +44,17 @@ TEST(ScrollAxis, WheelDistanceIsThreeLinesANotchAndNeverNothing) {
         {1, 22, -1},         {-1, 22, 1},    {0, 22, 0},   {kMax, kMax, -kMax - 1},
         {-kMax, kMax, kMax},
     };
-    for (const cCase& c : cases)
+    for (const cCase& c : cases) {
         EXPECT_EQ(cScrollAxis::WheelDistance(c.delta, c.line), c.distance)
             << c.delta << " " << c.line;
+    }
 }
 
 struct cScrollLog : cCustomForm {
     bool OnCommand(cChildElement* source, int kind, int item) override {
-        if (kind == kActionScroll)
+        if (kind == kActionScroll) {
             positions.push_back(item);
+        }
         return true;
     }
     std::vector<int> positions;

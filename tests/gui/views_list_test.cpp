@@ -36,8 +36,9 @@ struct cListFixture {
 
     std::vector<int> Tags() const {
         std::vector<int> tags;
-        for (int i = 0; i < list->ItemCount(); ++i)
+        for (int i = 0; i < list->ItemCount(); ++i) {
             tags.push_back(int(list->Item(i)->Data()));
+        }
         return tags;
     }
     // Content row i's centre in form coordinates (with no scrolling).
@@ -91,13 +92,15 @@ TEST(ListView, KeyedNameSortAgreesWithComparingNames) {
         u"abcdf", u"ЁЖИК", u"ёжик", u"ёж",   u"a\u0000", u"a",   u"ABCDE", u"z",  u"abcd0"};
     for (const bool descending : {false, true}) {
         std::vector<std::unique_ptr<cListViewItemChild>> rows;
-        for (std::size_t i = 0; i < names.size(); ++i)
+        for (std::size_t i = 0; i < names.size(); ++i) {
             rows.push_back(Row(names[i], 0, int(i)));
+        }
         cListFixture f(std::move(rows));
         f.list->SortBy(0, descending);
         std::vector<int> expected(names.size());
-        for (std::size_t i = 0; i < names.size(); ++i)
+        for (std::size_t i = 0; i < names.size(); ++i) {
             expected[i] = int(i);
+        }
         std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
             const int order = name_order::Compare(names[std::size_t(a)], names[std::size_t(b)]);
             return descending ? order > 0 : order < 0;
@@ -121,8 +124,9 @@ TEST(ListView, HeaderClickSortsTogglesAndReachesTheForm) {
 
 TEST(ListView, SelectionFollowsShiftAndCtrl) {
     std::vector<std::unique_ptr<cListViewItemChild>> rows;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         rows.push_back(Row(u"row" + utf::FromAscii(std::to_string(i)), 0, i));
+    }
     cListFixture f(std::move(rows));
     using V = std::vector<int>;
     const cPoint r2 = f.RowPoint(2), r5 = f.RowPoint(5), r7 = f.RowPoint(7), r3 = f.RowPoint(3);
@@ -171,8 +175,9 @@ TEST(ListView, SortingKeepsSelectionAnchorAndFocusOnTheirRows) {
     EXPECT_EQ(f.list->Item(f.list->FocusedIndex())->Data(), 3u);
     EXPECT_EQ(f.list->Item(f.list->AnchorIndex())->Data(), 3u);
     std::vector<int> tags;
-    for (int i : f.list->SelectedIndices())
+    for (int i : f.list->SelectedIndices()) {
         tags.push_back(int(f.list->Item(i)->Data()));
+    }
     EXPECT_EQ(tags, (std::vector<int>{0, 3}));
 }
 
@@ -219,15 +224,16 @@ TEST(ListView, HeaderFollowsSidewaysScrolling) {
     EXPECT_EQ(f.list->Header().ColumnAt(150), 1);
     // The horizontal bar's right arrow moves a line, and the header follows it too.
     f.host.Click(192, 293);
-    const int max_x = f.list->ContentSize().w - f.list->Viewport().w;
-    EXPECT_EQ(f.list->ScrollPos().x, std::min(70 + cListViewChild::kRowHeight, max_x));
+    const int maxX = f.list->ContentSize().w - f.list->Viewport().w;
+    EXPECT_EQ(f.list->ScrollPos().x, std::min(70 + cListViewChild::kRowHeight, maxX));
     EXPECT_EQ(f.list->Header().PaneStart(0), -f.list->ScrollPos().x);
 }
 
 TEST(ListView, ItsScrollBarStepsWheelsAndDragsThroughAHugeList) {
     std::vector<std::unique_ptr<cListViewItemChild>> rows;
-    for (int i = 0; i < 200'000; ++i)
+    for (int i = 0; i < 200'000; ++i) {
         rows.push_back(Row(u"f" + utf::FromAscii(std::to_string(i)), 0, i));
+    }
     cListFixture f(std::move(rows), 320);
     // The vertical bar runs down the right edge below the header, arrows at both ends.
     constexpr int kBarX = 360 - 1 - cScrollableElement::kBarThickness / 2;
@@ -250,9 +256,10 @@ TEST(ListView, LargeListScrollsToTheEndAndRenders) {
     std::vector<std::unique_ptr<cListViewItemChild>> rows;
     constexpr int kRows = 200'000;
     rows.reserve(kRows);
-    for (int i = 0; i < kRows; ++i)
+    for (int i = 0; i < kRows; ++i) {
         rows.push_back(Row(u"file" + utf::FromAscii(std::to_string(kRows - i)) + u".dat",
                            std::uint64_t(i) * 7919 % 100'000, i));
+    }
     cListFixture f(std::move(rows), 320);
     f.list->SetCheckBoxes(true);
     f.list->SortBy(0, false);

@@ -91,8 +91,9 @@ TEST(PropSheet, EditsCommitOnEnterAndCancelOnEscape) {
     EXPECT_EQ(area.RowById(2)->value, u"BACKUP");
     f.host.RunWakeUps();
     bool reported = false;
-    for (const auto& c : f.form.commands)
+    for (const auto& c : f.form.commands) {
         reported |= c.kind == kActionPropSheet && c.item == 2;
+    }
     EXPECT_TRUE(reported);
 }
 
@@ -107,8 +108,9 @@ TEST(PropSheet, NameColumnDragsAndReports) {
     EXPECT_EQ(area.NameWidth(), 220);
     f.host.RunWakeUps();
     bool reported = false;
-    for (const auto& c : f.form.commands)
+    for (const auto& c : f.form.commands) {
         reported |= c.kind == kActionPropDispResize && c.item == 220;
+    }
     EXPECT_TRUE(reported);
     f.host.Click(f.RowPoint(4).x, f.RowPoint(4).y);
     f.host.Render();

@@ -32,8 +32,9 @@ TEST(Splitter, DividerDragsWithinLimitsAndReports) {
     EXPECT_EQ(split->Children()[0]->Rect().w, 350);
     host.RunWakeUps();
     int reports = 0;
-    for (const auto& c : form.commands)
+    for (const auto& c : form.commands) {
         reports += c.kind == kActionResizeRequest && c.item == 0;
+    }
     EXPECT_EQ(reports, 1); // the moves of one drag are merged
     // Dragged past the end, the second pane keeps its minimum.
     host.Press(353, 50);
@@ -87,8 +88,9 @@ TEST(SimpleList, SelectsActivatesAndAsksForMenus) {
     cRecordingForm form([&](cRecordingForm& f) {
         list = f.Add<cSimpleListViewElement>(0, 0, -1, -1);
         std::vector<cSimpleListViewItemChild> items;
-        for (int i = 0; i < 50; ++i)
+        for (int i = 0; i < 50; ++i) {
             items.emplace_back(u"item " + std::u16string(1, char16_t(u'A' + i % 26)));
+        }
         list->SetItems(std::move(items));
     });
     cHeadlessHost host(form, 200, 120);

@@ -28,9 +28,11 @@ public:
         return true;
     }
     bool Saw(int kind) const {
-        for (const cCommand& c : commands)
-            if (c.kind == kind)
+        for (const cCommand& c : commands) {
+            if (c.kind == kind) {
                 return true;
+            }
+        }
         return false;
     }
     std::vector<cCommand> commands;

@@ -31,14 +31,17 @@ struct cTreeFixture {
     }
     std::u16string Rows() const {
         std::u16string rows;
-        for (int i = 0; i < tree->RowCount(); ++i)
+        for (int i = 0; i < tree->RowCount(); ++i) {
             rows += tree->RowItem(i)->Text() + u" ";
+        }
         return rows;
     }
     cTreeItemElement* Find(std::u16string_view text) const {
-        for (int i = 0; i < tree->RowCount(); ++i)
-            if (tree->RowItem(i)->Text() == text)
+        for (int i = 0; i < tree->RowCount(); ++i) {
+            if (tree->RowItem(i)->Text() == text) {
                 return tree->RowItem(i);
+            }
+        }
         return nullptr;
     }
 
@@ -99,8 +102,8 @@ TEST(TreeView, KeyboardAndMouseNavigate) {
     EXPECT_EQ(f.tree->Selected()->Text(), u"c");
 
     // A click on the control of row 1 ("b") opens it; a double click on a leaf activates.
-    const int row_y = 1 + cTreeViewChild::kRowHeight + cTreeViewChild::kRowHeight / 2;
-    f.host.Click(1 + 4 + 8, row_y);
+    const int rowY = 1 + cTreeViewChild::kRowHeight + cTreeViewChild::kRowHeight / 2;
+    f.host.Click(1 + 4 + 8, rowY);
     EXPECT_EQ(f.Rows(), u"a b b1 c ");
     f.host.DoubleClick(80, 1 + 2 * cTreeViewChild::kRowHeight + 5);
     f.host.Press(80, 1 + 3 * cTreeViewChild::kRowHeight + 5, eMouseButton::Right);
@@ -157,8 +160,9 @@ TEST(TreeView, DeepTreeOfAHundredThousandNodesRenders) {
             auto* node =
                 f.tree->AddItem(parent, std::make_unique<cTreeItemElement>(
                                             u"node " + utf::FromAscii(std::to_string(made))));
-            if (!first)
+            if (!first) {
                 first = node;
+            }
         }
         parent = first;
     }

@@ -17,8 +17,8 @@ constexpr int kEndKind = 300;
 
 class cEndAction : public cChildAction {
 public:
-    explicit cEndAction(int code) : cChildAction(kEndKind), code_(code) {}
-    int code_;
+    explicit cEndAction(int code) : cChildAction(kEndKind), code(code) {}
+    int code;
 };
 
 // Ends itself with the code a worker sends after a short while.
@@ -33,8 +33,9 @@ public:
         });
     }
     void OnAction(cChildAction& action) override {
-        if (action.Kind() == kEndKind)
-            EndForm(static_cast<cEndAction&>(action).code_);
+        if (action.Kind() == kEndKind) {
+            EndForm(static_cast<cEndAction&>(action).code);
+        }
     }
 
 private:
@@ -60,8 +61,9 @@ class cWWMakerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
-        if (!maker_.Initialise())
+        if (!maker_.Initialise()) {
             GTEST_SKIP() << "SDL has no dummy video driver";
+        }
     }
     cWWMaker maker_;
 };

@@ -29,10 +29,10 @@ class cCountingForm : public cCustomForm {
 public:
     void OnAction(cChildAction& action) override {
         if (action.Kind() == kTickKind) {
-            ++ticks_;
+            ++ticks;
         }
     }
-    std::atomic<int> ticks_{0};
+    std::atomic<int> ticks{0};
 };
 
 // Ends itself through a wake-up from a worker of its own, a moment after it opened,
@@ -101,7 +101,7 @@ TEST_F(cWWMakerX11Test, ModalWindowsComeAndGoWhileWorkersWakeTheMainWindow) {
     }
     EXPECT_EQ(ended, kRounds);
     EXPECT_GT(posted.load(), 0);
-    EXPECT_GT(main.ticks_.load(), 0);
+    EXPECT_GT(main.ticks.load(), 0);
     maker_.Destroy(holder);
 }
 
@@ -116,8 +116,8 @@ TEST_F(cWWMakerX11Test, AnXErrorIsLoggedAndTheProgramGoesOn) {
     ASSERT_TRUE(SDL_GetWindowWMInfo(static_cast<SDL_Window*>(holder->Host().Self()), &info));
     ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
     Display* display = info.info.x11.display;
-    const Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0,
-                                            0, 0);
+    const Window gone =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
     XDestroyWindow(display, gone);
     XEvent message{};
     message.xclient.type = ClientMessage;

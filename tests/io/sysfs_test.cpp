@@ -19,7 +19,8 @@ void Put(const fs::path& path, const std::string& text) {
 // and ROOT/dev/block/MAJ:MIN to it, as the kernel does.
 struct FakeDisk {
     FakeDisk(std::string diskName, std::string diskDevice, std::string diskSize = "2048",
-             std::string diskRemovable = "0", std::map<std::string, std::string> diskAttributes = {})
+             std::string diskRemovable = "0",
+             std::map<std::string, std::string> diskAttributes = {})
         : name(std::move(diskName)), device(std::move(diskDevice)), size(std::move(diskSize)),
           removable(std::move(diskRemovable)), attributes(std::move(diskAttributes)) {}
     std::string name;

@@ -201,18 +201,18 @@ protected:
     static constexpr std::uint64_t kConfig = 3072;
     static constexpr std::uint64_t kRecords = kConfig + 18; // VMDB + 512 bytes
 
-    Ldm() : disk(4096) {
-        disk.MbrEntry(0, 0, 0x42, 63, 4033);
-        disk.Text(6, 0, "PRIVHEAD").Text(6, 0x30, kDiskGuid);
-        disk.Be64(6, 0x11B, 63).Be64(6, 0x123, 3000).Be64(6, 0x12B, kConfig).Be64(6, 0x133, 1024);
-        disk.Text(kConfig + 2, 0, "TOCBLOCK");
-        disk.Text(kConfig + 2, 0x24, "config")
+    Ldm() : disk_(4096) {
+        disk_.MbrEntry(0, 0, 0x42, 63, 4033);
+        disk_.Text(6, 0, "PRIVHEAD").Text(6, 0x30, kDiskGuid);
+        disk_.Be64(6, 0x11B, 63).Be64(6, 0x123, 3000).Be64(6, 0x12B, kConfig).Be64(6, 0x133, 1024);
+        disk_.Text(kConfig + 2, 0, "TOCBLOCK");
+        disk_.Text(kConfig + 2, 0x24, "config")
             .Be64(kConfig + 2, 0x2E, 17)
             .Be64(kConfig + 2, 0x36, 100);
-        disk.Text(kConfig + 2, 0x46, "log")
+        disk_.Text(kConfig + 2, 0x46, "log")
             .Be64(kConfig + 2, 0x50, 200)
             .Be64(kConfig + 2, 0x58, 100);
-        disk.Text(kConfig + 17, 0, "VMDB").Be32(kConfig + 17, 8, 128).Be32(kConfig + 17, 12, 512);
+        disk_.Text(kConfig + 17, 0, "VMDB").Be32(kConfig + 17, 8, 128).Be32(kConfig + 17, 12, 512);
     }
 
     // Record n of the database (128 bytes each, four to a sector): the VBLK header, the
@@ -221,13 +221,13 @@ protected:
                 const std::vector<std::uint8_t>& body) {
         const std::uint64_t sector = kRecords + n / 4;
         const std::size_t at = 128 * (n % 4);
-        disk.Text(sector, at, "VBLK").Be16(sector, at + 14, 1).U8(sector, at + 19, type);
-        disk.U8(sector, at + 24, 1)
+        disk_.Text(sector, at, "VBLK").Be16(sector, at + 14, 1).U8(sector, at + 19, type);
+        disk_.U8(sector, at + 24, 1)
             .U8(sector, at + 25, objectId)
             .U8(sector, at + 26, std::uint8_t(name.size()));
-        disk.Text(sector, at + 27, name);
+        disk_.Text(sector, at + 27, name);
         for (std::size_t i = 0; i < body.size(); ++i) {
-            disk.U8(sector, at + 27 + name.size() + i, body[i]);
+            disk_.U8(sector, at + 27 + name.size() + i, body[i]);
         }
     }
     static std::vector<std::uint8_t> Partition(std::uint64_t start, std::uint32_t size,
@@ -247,7 +247,7 @@ protected:
         return body;
     }
 
-    DiskBuilder disk;
+    DiskBuilder disk_;
 };
 
 TEST_F(Ldm, PartitionsOfThisDiskOnly) {
@@ -257,8 +257,8 @@ TEST_F(Ldm, PartitionsOfThisDiskOnly) {
     Record(3, 0x33, 10, "Disk2-01", Partition(100, 400, 6));
     Record(4, 0x51, 11, "Volume1", {});
     Record(5, 0x33, 12, "Disk2-02", Partition(1000, 800, 6));
-    disk.Text(63 + 1000, 3, "NTFS    ");
-    BuiltTree built(disk.Storage());
+    disk_.Text(63 + 1000, 3, "NTFS    ");
+    BuiltTree built(disk_.Storage());
     EXPECT_TRUE(built.result);
     EXPECT_EQ(Listing(built.tree),
               (Lines{"0 0+4096 0x7FFC", "1 163+400 0x7FFF", "2 1063+800 0x7"}));
@@ -271,11 +271,11 @@ TEST_F(Ldm, BinaryDiskGuidAndUnmatchedDisksTakeEveryPartition) {
             0x7e, 0x8f});
     Record(1, 0x33, 9, "Disk1-01", Partition(0, 500, 5));
     Record(2, 0x33, 10, "Disk2-01", Partition(600, 100, 6));
-    BuiltTree matched(disk.Storage());
+    BuiltTree matched(disk_.Storage());
     EXPECT_EQ(Listing(matched.tree), (Lines{"0 0+4096 0x7FFC", "1 663+100 0x7FFF"}));
 
-    disk.Text(6, 0x30, "00000000-0000-0000-0000-000000000000");
-    BuiltTree unmatched(disk.Storage());
+    disk_.Text(6, 0x30, "00000000-0000-0000-0000-000000000000");
+    BuiltTree unmatched(disk_.Storage());
     EXPECT_EQ(Listing(unmatched.tree),
               (Lines{"0 0+4096 0x7FFC", "1 63+500 0x7FFF", "2 663+100 0x7FFF"}));
 }
@@ -284,9 +284,9 @@ TEST_F(Ldm, RecordsRunningOffTheirEndAreSkippedAndTheDatabaseEndsAtAForeignBlock
     Record(0, 0x33, 9, "P1", Partition(0, 10, 1));
     Record(1, 0x33, 10, std::string(100, 'n'), {}); // the name leaves no room for the fields
     Record(2, 0x33, 11, "P3", Partition(20, 10, 1));
-    disk.Text(kRecords, 3 * 128, "XXXX");
+    disk_.Text(kRecords, 3 * 128, "XXXX");
     Record(4, 0x33, 12, "P5", Partition(40, 10, 1));
-    BuiltTree built(disk.Storage());
+    BuiltTree built(disk_.Storage());
     EXPECT_TRUE(built.result);
     EXPECT_EQ(Listing(built.tree), (Lines{"0 0+4096 0x7FFC", "1 63+10 0x7FFF", "2 83+10 0x7FFF"}));
 }
@@ -303,7 +303,7 @@ TEST_F(Ldm, HeadersThatDisagreeAreNotADatabase) {
         {"bitmap outside the configuration", kConfig + 2, 0x36, 1024},
     };
     for (const auto& c : cases) {
-        DiskBuilder saved = disk;
+        DiskBuilder saved = disk_;
         saved.Be64(c.sector, c.offset, c.value);
         BuiltTree built(saved.Storage());
         EXPECT_EQ(built.ParserOf("0"), parser_id::kMbr) << c.what;

@@ -120,116 +120,116 @@ class PartTreeOps : public ::testing::Test {
 protected:
     // 0 { 1 {1.1, 1.2}, 2, 3 {3.1} }, starts chosen so that 1.2 and 2 share one.
     void SetUp() override {
-        root = Add(nullptr, 0, 1000);
-        one = Add(root, 10, 100);
-        oneOne = Add(one, 10, 50);
-        oneTwo = Add(one, 200, 50);
-        two = Add(root, 200, 100);
-        three = Add(root, 300, 100);
-        threeOne = Add(three, 310, 10);
+        root_ = Add(nullptr, 0, 1000);
+        one_ = Add(root_, 10, 100);
+        oneOne_ = Add(one_, 10, 50);
+        oneTwo_ = Add(one_, 200, 50);
+        two_ = Add(root_, 200, 100);
+        three_ = Add(root_, 300, 100);
+        threeOne_ = Add(three_, 310, 10);
     }
 
     cPartTreeItem* Add(cPartTreeItem* parent, std::uint64_t start, std::uint64_t length) {
         auto node = std::make_unique<cPartTreeItem>();
-        node->SetRecord(&storage, start, length, 0x83);
-        return &tree.AddChild(parent, std::move(node));
+        node->SetRecord(&storage_, start, length, 0x83);
+        return &tree_.AddChild(parent, std::move(node));
     }
 
-    cMemIO storage{std::vector<std::uint8_t>(1000 * 512)};
-    std::vector<std::string> log; // outlives the nodes whose extensions write to it
-    cPartTree tree;
-    cPartTreeItem *root, *one, *oneOne, *oneTwo, *two, *three, *threeOne;
+    cMemIO storage_{std::vector<std::uint8_t>(1000 * 512)};
+    std::vector<std::string> log_; // outlives the nodes whose extensions write to it
+    cPartTree tree_;
+    cPartTreeItem *root_, *one_, *oneOne_, *oneTwo_, *two_, *three_, *threeOne_;
 };
 
 TEST_F(PartTreeOps, LinksAndCounts) {
-    EXPECT_EQ(tree.NodeCount(), 7u);
-    EXPECT_EQ(tree.First(), root);
-    EXPECT_EQ(one->Next(), two);
-    EXPECT_EQ(two->Previous(), one);
-    EXPECT_EQ(three->Next(), nullptr);
-    EXPECT_EQ(one->Previous(), nullptr);
-    EXPECT_EQ(threeOne->Parent(), three);
-    EXPECT_EQ(threeOne->Tree(), &tree);
-    EXPECT_EQ(threeOne->Depth(), 2u);
-    EXPECT_EQ(PartitionPath(*threeOne), "3.1");
+    EXPECT_EQ(tree_.NodeCount(), 7u);
+    EXPECT_EQ(tree_.First(), root_);
+    EXPECT_EQ(one_->Next(), two_);
+    EXPECT_EQ(two_->Previous(), one_);
+    EXPECT_EQ(three_->Next(), nullptr);
+    EXPECT_EQ(one_->Previous(), nullptr);
+    EXPECT_EQ(threeOne_->Parent(), three_);
+    EXPECT_EQ(threeOne_->Tree(), &tree_);
+    EXPECT_EQ(threeOne_->Depth(), 2u);
+    EXPECT_EQ(PartitionPath(*threeOne_), "3.1");
 }
 
 TEST_F(PartTreeOps, FindByStartVisitsANodeBeforeItsChildrenAndThemBeforeTheNextSibling) {
-    EXPECT_EQ(tree.FindByStart(10), one);
-    EXPECT_EQ(tree.FindByStart(200), oneTwo);
-    EXPECT_EQ(tree.FindByStart(310), threeOne);
-    EXPECT_EQ(tree.FindByStart(11), nullptr);
+    EXPECT_EQ(tree_.FindByStart(10), one_);
+    EXPECT_EQ(tree_.FindByStart(200), oneTwo_);
+    EXPECT_EQ(tree_.FindByStart(310), threeOne_);
+    EXPECT_EQ(tree_.FindByStart(11), nullptr);
 }
 
 TEST_F(PartTreeOps, FindByFileSystemComparesWholeIdentityRecords) {
-    two->AttachExtension(std::make_unique<LoggingExtension>(part_ext::kFileSystem, "a", log,
-                                                            std::vector<std::uint8_t>{1, 2, 3}));
-    threeOne->AttachExtension(std::make_unique<LoggingExtension>(
-        part_ext::kFileSystem, "b", log, std::vector<std::uint8_t>{1, 2, 3, 4}));
+    two_->AttachExtension(std::make_unique<LoggingExtension>(part_ext::kFileSystem, "a", log_,
+                                                             std::vector<std::uint8_t>{1, 2, 3}));
+    threeOne_->AttachExtension(std::make_unique<LoggingExtension>(
+        part_ext::kFileSystem, "b", log_, std::vector<std::uint8_t>{1, 2, 3, 4}));
     const std::uint8_t longer[] = {1, 2, 3, 4};
     const std::uint8_t shorter[] = {1, 2};
-    EXPECT_EQ(tree.FindByFileSystem(longer), threeOne);
-    EXPECT_EQ(tree.FindByFileSystem(std::span(longer, 3)), two);
-    EXPECT_EQ(tree.FindByFileSystem(shorter), nullptr);
+    EXPECT_EQ(tree_.FindByFileSystem(longer), threeOne_);
+    EXPECT_EQ(tree_.FindByFileSystem(std::span(longer, 3)), two_);
+    EXPECT_EQ(tree_.FindByFileSystem(shorter), nullptr);
 }
 
 TEST_F(PartTreeOps, RemoveMoveAndDestroy) {
-    tree.Remove(one);
-    EXPECT_EQ(tree.NodeCount(), 4u);
-    EXPECT_EQ(root->FirstChild(), two);
-    EXPECT_EQ(two->Previous(), nullptr);
+    tree_.Remove(one_);
+    EXPECT_EQ(tree_.NodeCount(), 4u);
+    EXPECT_EQ(root_->FirstChild(), two_);
+    EXPECT_EQ(two_->Previous(), nullptr);
 
-    EXPECT_FALSE(tree.Move(three, threeOne)) << "a node cannot go inside itself";
-    EXPECT_TRUE(tree.Move(threeOne, two));
-    EXPECT_EQ(threeOne->Parent(), two);
-    EXPECT_FALSE(three->HasChildren());
-    EXPECT_EQ(PartitionPath(*threeOne), "1.1");
-    EXPECT_EQ(tree.NodeCount(), 4u);
+    EXPECT_FALSE(tree_.Move(three_, threeOne_)) << "a node cannot go inside itself";
+    EXPECT_TRUE(tree_.Move(threeOne_, two_));
+    EXPECT_EQ(threeOne_->Parent(), two_);
+    EXPECT_FALSE(three_->HasChildren());
+    EXPECT_EQ(PartitionPath(*threeOne_), "1.1");
+    EXPECT_EQ(tree_.NodeCount(), 4u);
 
-    tree.DestroyChildren(*root);
-    EXPECT_EQ(tree.NodeCount(), 1u);
-    EXPECT_FALSE(root->HasChildren());
-    tree.DestroyAll();
-    EXPECT_EQ(tree.First(), nullptr);
-    EXPECT_EQ(tree.NodeCount(), 0u);
+    tree_.DestroyChildren(*root_);
+    EXPECT_EQ(tree_.NodeCount(), 1u);
+    EXPECT_FALSE(root_->HasChildren());
+    tree_.DestroyAll();
+    EXPECT_EQ(tree_.First(), nullptr);
+    EXPECT_EQ(tree_.NodeCount(), 0u);
 }
 
 TEST_F(PartTreeOps, DestroySubtreeTakesTheFollowingSiblingsToo) {
-    tree.DestroySubtree(two);
-    EXPECT_EQ(root->Children().size(), 1u);
-    EXPECT_EQ(tree.NodeCount(), 4u);
+    tree_.DestroySubtree(two_);
+    EXPECT_EQ(root_->Children().size(), 1u);
+    EXPECT_EQ(tree_.NodeCount(), 4u);
 }
 
 TEST_F(PartTreeOps, UserPartitions) {
-    cPartTreeItem* user = tree.AddUserPartition(nullptr, 500, 20);
+    cPartTreeItem* user = tree_.AddUserPartition(nullptr, 500, 20);
     ASSERT_NE(user, nullptr);
-    EXPECT_EQ(user->Parent(), root);
-    EXPECT_EQ(user->Storage(), &storage);
+    EXPECT_EQ(user->Parent(), root_);
+    EXPECT_EQ(user->Storage(), &storage_);
     EXPECT_EQ(user->TypeCode(), 0);
     EXPECT_EQ(PartitionPath(*user), "4");
-    EXPECT_EQ(tree.AddUserPartition(two, 500, 0), nullptr);
-    EXPECT_EQ(tree.AddUserPartition(two, 500, 1)->Parent(), two);
+    EXPECT_EQ(tree_.AddUserPartition(two_, 500, 0), nullptr);
+    EXPECT_EQ(tree_.AddUserPartition(two_, 500, 1)->Parent(), two_);
 }
 
 TEST_F(PartTreeOps, PartitionPathsLookUp) {
     const std::pair<std::string_view, cPartTreeItem*> found[] = {
-        {"0", root}, {"1", one}, {"1.2", oneTwo}, {"3.1", threeOne}};
+        {"0", root_}, {"1", one_}, {"1.2", oneTwo_}, {"3.1", threeOne_}};
     for (const auto& [path, node] : found) {
-        EXPECT_EQ(FindByPartitionPath(tree, path), node) << path;
+        EXPECT_EQ(FindByPartitionPath(tree_, path), node) << path;
         EXPECT_EQ(PartitionPath(*node), path);
     }
     for (std::string_view bad :
          {"", "4", "0.1", "1.", ".1", "1..2", "1.3", "x", "-1", "1.2.1", "99999999999999999999"}) {
-        EXPECT_EQ(FindByPartitionPath(tree, bad), nullptr) << bad;
+        EXPECT_EQ(FindByPartitionPath(tree_, bad), nullptr) << bad;
     }
 }
 
 TEST_F(PartTreeOps, ARecordThatCannotBeSetIsNotAdded) {
-    EXPECT_EQ(part::AddPartition(*two, 250, 0, 0x83), nullptr);
-    EXPECT_EQ(tree.NodeCount(), 7u);
-    EXPECT_FALSE(two->HasChildren());
-    ASSERT_NE(part::AddPartition(*two, 250, 10, 0x83), nullptr);
-    EXPECT_EQ(tree.NodeCount(), 8u);
+    EXPECT_EQ(part::AddPartition(*two_, 250, 0, 0x83), nullptr);
+    EXPECT_EQ(tree_.NodeCount(), 7u);
+    EXPECT_FALSE(two_->HasChildren());
+    ASSERT_NE(part::AddPartition(*two_, 250, 10, 0x83), nullptr);
+    EXPECT_EQ(tree_.NodeCount(), 8u);
 }
 
 TEST(BuildTree, EmptyStorageGivesAnEmptyTree) {

@@ -1,11 +1,10 @@
 #include "fixtures.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
@@ -18,7 +17,9 @@ std::string Env(const char* name, const char* fallback) {
     return value && *value ? value : fallback;
 }
 
-std::string FixtureRoot() { return Env("DROVIK_FIXTURE_DIR", "/tmp/drovik-fixtures"); }
+std::string FixtureRoot() {
+    return Env("DROVIK_FIXTURE_DIR", "/tmp/drovik-fixtures");
+}
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -48,9 +49,15 @@ std::string Quote(const std::string& text) {
 
 } // namespace
 
-std::string SourceDir() { return Env("DROVIK_SOURCE_DIR", "."); }
-std::string BinDir() { return Env("DROVIK_BIN_DIR", "./bin"); }
-bool IsRoot() { return geteuid() == 0; }
+std::string SourceDir() {
+    return Env("DROVIK_SOURCE_DIR", ".");
+}
+std::string BinDir() {
+    return Env("DROVIK_BIN_DIR", "./bin");
+}
+bool IsRoot() {
+    return geteuid() == 0;
+}
 
 std::string Folder(const std::string& script) {
     namespace fs = std::filesystem;
@@ -80,7 +87,8 @@ std::string Folder(const std::string& script) {
         const std::string command = "bash " + Quote(scriptPath) + " " + Quote(folder) + " > " +
                                     Quote(folder + ".log") + " 2>&1";
         if (std::system(command.c_str()) != 0) {
-            ADD_FAILURE() << "fixture script failed: " << script << "\n" << ReadWhole(folder + ".log");
+            ADD_FAILURE() << "fixture script failed: " << script << "\n"
+                          << ReadWhole(folder + ".log");
             result.clear();
         } else {
             std::ofstream(folder + "/.done") << "ok\n";
@@ -105,7 +113,8 @@ std::string ScratchDir() {
             c = '_';
         }
     }
-    const std::string folder = FixtureRoot() + "/scratch/" + name + "-" + std::to_string(::getpid());
+    const std::string folder =
+        FixtureRoot() + "/scratch/" + name + "-" + std::to_string(::getpid());
     fs::remove_all(folder);
     fs::create_directories(folder);
     return folder;

@@ -137,11 +137,11 @@ TEST_F(Handles, ReadsNothingWithoutUnitSizeOrFileSystemOrRuns) {
     closed.SetSize(8);
     EXPECT_FALSE(closed.IsOpen());
     EXPECT_EQ(closed.Read(out, 8), 0u);
-    cPatternHandle short_(&fs_); // size beyond the runs
-    short_.SetUnitSize(4);
-    ASSERT_TRUE(short_.AppendRun(2, 1));
-    short_.SetSize(8);
-    EXPECT_EQ(short_.Read(out, 8), 4u);
+    cPatternHandle shortHandle(&fs_); // size beyond the runs
+    shortHandle.SetUnitSize(4);
+    ASSERT_TRUE(shortHandle.AppendRun(2, 1));
+    shortHandle.SetSize(8);
+    EXPECT_EQ(shortHandle.Read(out, 8), 4u);
 }
 
 TEST_F(Handles, LinearHandleIsAllOrNothing) {

@@ -74,12 +74,15 @@ constexpr int kSomeNotCopied = 1;
 constexpr int kStoppedExit = 3;
 
 std::optional<cConflictChoice> ParseConflictChoice(const std::string& text) {
-    if (text == "keep")
+    if (text == "keep") {
         return cConflictChoice::KeepExisting;
-    if (text == "replace")
+    }
+    if (text == "replace") {
         return cConflictChoice::Replace;
-    if (text == "rename")
+    }
+    if (text == "rename") {
         return cConflictChoice::Rename;
+    }
     return std::nullopt;
 }
 
@@ -94,8 +97,9 @@ public:
     cEvent& Finished() { return finished_; }
     // Removes the progress line before anything else is written.
     void ClearProgress() {
-        if (progressShown_)
+        if (progressShown_) {
             std::fputs("\r\033[K", stderr);
+        }
         progressShown_ = false;
     }
 
@@ -123,8 +127,9 @@ public:
     }
 
     cConflictReply AskOverwrite(std::u16string_view targetPath) override {
-        if (choice_)
+        if (choice_) {
             return {*choice_, true};
+        }
         ClearProgress();
         const auto text = [](int number) {
             return utf::ToUtf8(copytext::Text(number, copytext::kConflictSection));
@@ -137,12 +142,15 @@ public:
         for (std::string answer; std::fputs("> ", stderr), std::getline(std::cin, answer);) {
             const bool all = answer.size() == 2 && (answer[1] == 'a' || answer[1] == 'A');
             if (answer.size() == 1 || all) {
-                if (answer[0] == '1')
+                if (answer[0] == '1') {
                     return {cConflictChoice::Replace, all};
-                if (answer[0] == '2')
+                }
+                if (answer[0] == '2') {
                     return {cConflictChoice::KeepExisting, all};
-                if (answer[0] == '3')
+                }
+                if (answer[0] == '3') {
                     return {cConflictChoice::Rename, all};
+                }
             }
         }
         // End of input: like closing the question, the existing file stays.
@@ -152,18 +160,22 @@ public:
 private:
     // Redraws at most five times a second, and only once the copy has run for a second.
     void DrawProgress(int position) {
-        if (!showProgress_)
+        if (!showProgress_) {
             return;
+        }
         const std::uint64_t now = platform::MonotonicMilliseconds();
-        if (now - startedAt_ < 1000 || now - drawnAt_ < 200)
+        if (now - startedAt_ < 1000 || now - drawnAt_ < 200) {
             return;
+        }
         drawnAt_ = now;
         std::string line = "[" + std::to_string(objects_) + "] " + processing_;
-        if (position > 0)
+        if (position > 0) {
             line += " " + std::to_string(position / 10) + "%";
+        }
         // Keep the line short enough not to wrap on a narrow terminal.
-        if (line.size() > 100)
+        if (line.size() > 100) {
             line = line.substr(0, 48) + "..." + line.substr(line.size() - 48);
+        }
         std::fprintf(stderr, "\r\033[K%s", line.c_str());
         progressShown_ = true;
     }

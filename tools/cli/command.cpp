@@ -20,11 +20,14 @@ Command::Command(const char* commandName, const char* commandSummary, const char
     : name(commandName), summary(commandSummary), usage(commandUsage), handler(commandHandler) {
     auto& commands = Registry();
     commands.push_back(this);
-    std::sort(commands.begin(), commands.end(),
-              [](const Command* a, const Command* b) { return std::string_view(a->name) < b->name; });
+    std::sort(commands.begin(), commands.end(), [](const Command* a, const Command* b) {
+        return std::string_view(a->name) < b->name;
+    });
 }
 
-const std::vector<const Command*>& Commands() { return Registry(); }
+const std::vector<const Command*>& Commands() {
+    return Registry();
+}
 
 Args::Args(const std::vector<std::string>& args, std::vector<std::string> valueOptions)
     : valueOptions_(std::move(valueOptions)) {
@@ -69,8 +72,9 @@ std::optional<std::string> Args::Option(std::string_view name) const {
 std::vector<std::string> Args::Unknown(const std::vector<std::string>& knownFlags) const {
     std::vector<std::string> unknown;
     for (const auto& flag : flags_) {
-        const bool known = flag == "--help" || flag == "-h" ||
-                           std::find(knownFlags.begin(), knownFlags.end(), flag) != knownFlags.end();
+        const bool known =
+            flag == "--help" || flag == "-h" ||
+            std::find(knownFlags.begin(), knownFlags.end(), flag) != knownFlags.end();
         if (!known) {
             unknown.push_back(flag);
         }
@@ -112,11 +116,21 @@ std::string JsonQuote(std::string_view text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char escape[8];
@@ -169,6 +183,8 @@ JsonObject& JsonObject::AddNull(std::string_view key) {
     return *this;
 }
 
-void JsonObject::Print() const { std::printf("%s}\n", text_.c_str()); }
+void JsonObject::Print() const {
+    std::printf("%s}\n", text_.c_str());
+}
 
 } // namespace cli

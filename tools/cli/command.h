@@ -58,7 +58,9 @@ int UsageError(const Command& command, std::string_view message);
 class JsonObject {
 public:
     JsonObject& Add(std::string_view key, std::string_view value);
-    JsonObject& Add(std::string_view key, const char* value) { return Add(key, std::string_view(value)); }
+    JsonObject& Add(std::string_view key, const char* value) {
+        return Add(key, std::string_view(value));
+    }
     JsonObject& Add(std::string_view key, std::uint64_t value);
     JsonObject& Add(std::string_view key, std::int64_t value);
     JsonObject& Add(std::string_view key, int value) { return Add(key, std::int64_t(value)); }

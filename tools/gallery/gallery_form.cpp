@@ -50,8 +50,9 @@ protected:
     unsigned Run() override {
         SetStage(1);
         for (int step = 0; step <= 120 && !IsStopRequested(); ++step) {
-            if (!OnProgress(step * 100.0 / 120))
+            if (!OnProgress(step * 100.0 / 120)) {
                 break;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return IsStopRequested() ? 2 : 1;
@@ -183,8 +184,9 @@ bool cGalleryForm::OnCommand(cChildElement* source, int kind, int item) {
 }
 
 void cGalleryForm::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {
-    if (button != eMouseButton::Right)
+    if (button != eMouseButton::Right) {
         return;
+    }
     cPopupMaster::Show(*this, point,
                        {{u"Копировать в…", kMenuCopy},
                         {u"Переименовать", kMenuRename, false},
@@ -200,6 +202,7 @@ void cGalleryForm::RunProgressForm() {
 }
 
 void cGalleryForm::OnCloseRequest() {
-    if (WindowMaker())
+    if (WindowMaker()) {
         WindowMaker()->PostQuit(0);
+    }
 }

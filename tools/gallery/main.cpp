@@ -21,14 +21,16 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0) {
         cGalleryForm form;
         cHeadlessHost host(form, cGalleryForm::kWidth, cGalleryForm::kHeight);
-        if (host.SavePng(argv[2]))
+        if (host.SavePng(argv[2])) {
             return 0;
+        }
         std::fprintf(stderr, "drovik-gallery: cannot write %s\n", argv[2]);
         return 1;
     }
     if (argc == 3 && std::strcmp(argv[1], "--views-screenshot") == 0) {
-        if (gallery_views::SaveScreenshot(argv[2]))
+        if (gallery_views::SaveScreenshot(argv[2])) {
             return 0;
+        }
         std::fprintf(stderr, "drovik-gallery: cannot write %s\n", argv[2]);
         return 1;
     }

@@ -38,8 +38,9 @@ public:
 protected:
     int List(const std::u16string& path) override {
         const int steps = path.size() > 12 ? 30 : 5;
-        for (int i = 0; i < steps && !IsStopRequested(); ++i)
+        for (int i = 0; i < steps && !IsStopRequested(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
         return 0;
     }
 };
@@ -48,8 +49,9 @@ class cViewsForm : public cCustomForm {
 public:
     cViewsForm() : cCustomForm("qorns::progress") {}
     ~cViewsForm() override {
-        if (navi_)
+        if (navi_) {
             navi_->SetProvider(nullptr);
+        }
     }
     std::string FormName() const override { return "Drovik gallery: views"; }
     std::u16string Caption() const override { return u"Drovik gallery: views"; }
@@ -69,9 +71,9 @@ public:
         status_ = Add<cStaticElement>(12, Rect().h - 30, -13, 22);
 
         auto* split = Add<cSplitterChild>(12, 52, -13, -40, std::vector<int>{300, 0});
-        tree_ = split->AddPane<cTreeViewChild>();
+        tree = split->AddPane<cTreeViewChild>();
         auto* right = split->AddPane<cVSplitterChild>(std::vector<int>{400, 0});
-        list_ = right->AddPane<cListViewChild>(
+        list = right->AddPane<cListViewChild>(
             std::vector<cHeaderColumn>{{u"Имя", 300},
                                        {u"Размер", 110, eAlign::Right},
                                        {u"Тип", 90},
@@ -83,16 +85,18 @@ public:
     }
 
     bool OnCommand(cChildElement* source, int kind, int item) override {
-        if (source == tree_ && kind == kActionTreeItem) {
-            if (const cTreeItemElement* node = tree_->Selected())
+        if (source == tree && kind == kActionTreeItem) {
+            if (const cTreeItemElement* node = tree->Selected()) {
                 Report(u"Узел: " + node->Text());
+            }
             return true;
         }
-        if (source == list_) {
-            if (kind == kActionListSelect)
-                Report(u"Выбрано строк: " + Number(std::uint64_t(list_->SelectedCount())));
-            else if (kind == kActionListItem && list_->Item(item))
-                Report(u"Открыть: " + std::u16string(list_->Item(item)->Text(0)));
+        if (source == list) {
+            if (kind == kActionListSelect) {
+                Report(u"Выбрано строк: " + Number(std::uint64_t(list->SelectedCount())));
+            } else if (kind == kActionListItem && list->Item(item)) {
+                Report(u"Открыть: " + std::u16string(list->Item(item)->Text(0)));
+            }
             return true;
         }
         if (kind == kNaviDone) {
@@ -103,8 +107,9 @@ public:
             Report(u"Новое значение: " + sheet_->Area().RowById(item)->value);
             return true;
         }
-        if (kind != kActionActivate)
+        if (kind != kActionActivate) {
             return false;
+        }
         switch (item) {
         case kOpenFile:
         case kSaveFile: {
@@ -114,19 +119,21 @@ public:
             options.filters = {
                 {u"Образы диска и виртуальные диски", u"*.img;*.dd;*.flp;*.vmdk;*.vhd;*.vfd;*.hdd"},
                 {u"Все файлы", u"*"}};
-            options.default_extension = u"img";
-            options.proposed_name = item == kSaveFile ? u"образ" : u"";
+            options.defaultExtension = u"img";
+            options.proposedName = item == kSaveFile ? u"образ" : u"";
             cFileChooseDialog dialog(LocalFolders(), std::move(options));
             if (WindowMaker()->RunModal(dialog, cFileChooseDialog::kWidth,
-                                        cFileChooseDialog::kHeight, this, true) == 1)
+                                        cFileChooseDialog::kHeight, this, true) == 1) {
                 Report(u"Файл: " + dialog.Chosen());
+            }
             return true;
         }
         case kChooseFolder: {
             cFolderChooseDialog dialog(LocalFolders());
             if (WindowMaker()->RunModal(dialog, cFolderChooseDialog::kWidth,
-                                        cFolderChooseDialog::kHeight, this, true) == 1)
+                                        cFolderChooseDialog::kHeight, this, true) == 1) {
                 Report(u"Папка: " + dialog.Chosen());
+            }
             return true;
         }
         default:
@@ -134,8 +141,8 @@ public:
         }
     }
 
-    cListViewChild* list_ = nullptr;
-    cTreeViewChild* tree_ = nullptr;
+    cListViewChild* list = nullptr;
+    cTreeViewChild* tree = nullptr;
 
 private:
     void Report(std::u16string text) { status_->SetText(std::move(text)); }
@@ -144,30 +151,32 @@ private:
         // 10 volumes of 100 folders of 99 files, and one chain 40 levels deep.
         int made = 0;
         for (int v = 0; v < 10; ++v) {
-            auto* volume = tree_->AddItem(
+            auto* volume = tree->AddItem(
                 nullptr, std::make_unique<cTreeItemElement>(u"Volume " + Number(std::uint64_t(v))));
             for (int f = 0; f < 100; ++f) {
-                auto* folder = tree_->AddItem(volume, std::make_unique<cTreeItemElement>(
-                                                          u"Папка " + Number(std::uint64_t(f))));
-                for (int i = 0; i < 99; ++i, ++made)
-                    tree_->AddItem(folder, std::make_unique<cTreeItemElement>(
-                                               u"file_" + Number(std::uint64_t(i)) + u".bin"));
+                auto* folder = tree->AddItem(volume, std::make_unique<cTreeItemElement>(
+                                                         u"Папка " + Number(std::uint64_t(f))));
+                for (int i = 0; i < 99; ++i, ++made) {
+                    tree->AddItem(folder, std::make_unique<cTreeItemElement>(
+                                              u"file_" + Number(std::uint64_t(i)) + u".bin"));
+                }
             }
         }
         cTreeItemElement* deep =
-            tree_->AddItem(nullptr, std::make_unique<cTreeItemElement>(u"Deep"));
-        for (int level = 1; level <= 40; ++level)
-            deep = tree_->AddItem(
+            tree->AddItem(nullptr, std::make_unique<cTreeItemElement>(u"Deep"));
+        for (int level = 1; level <= 40; ++level) {
+            deep = tree->AddItem(
                 deep, std::make_unique<cTreeItemElement>(u"level " + Number(std::uint64_t(level))));
-        tree_->Expand(tree_->Roots().front().get(), true);
+        }
+        tree->Expand(tree->Roots().front().get(), true);
     }
 
     void FillList() {
         constexpr int kRows = 200'000;
-        list_->SetSortProvider(0, std::make_unique<cListViewChild::cListViewNameSortProvider>());
-        list_->SetSortProvider(1, std::make_unique<cListViewChild::cListViewU64PramSortProvider>());
-        list_->SetSortProvider(2, std::make_unique<cListViewChild::cListViewNameSortProvider>());
-        list_->SetCheckBoxes(true);
+        list->SetSortProvider(0, std::make_unique<cListViewChild::cListViewNameSortProvider>());
+        list->SetSortProvider(1, std::make_unique<cListViewChild::cListViewU64PramSortProvider>());
+        list->SetSortProvider(2, std::make_unique<cListViewChild::cListViewNameSortProvider>());
+        list->SetCheckBoxes(true);
         std::vector<std::unique_ptr<cListViewItemChild>> rows;
         rows.reserve(kRows);
         for (int i = 0; i < kRows; ++i) {
@@ -179,7 +188,7 @@ private:
                     Number(size), i % 2 ? u"JPEG" : u"Word", Number(n * 8 + 2)},
                 size, std::uintptr_t(i)));
         }
-        list_->AddItems(std::move(rows));
+        list->AddItems(std::move(rows));
     }
 
     void FillSheet() {
@@ -212,11 +221,11 @@ void Run(cCustomForm* parent) {
 bool SaveScreenshot(const std::string& path) {
     cViewsForm form;
     cHeadlessHost host(form, kWidth, kHeight);
-    form.list_->SortBy(0, false);
-    form.list_->Select(3);
-    form.list_->Select(7, mods::kShift);
-    form.tree_->Select(form.tree_->RowItem(2));
-    form.tree_->SetFocus();
+    form.list->SortBy(0, false);
+    form.list->Select(3);
+    form.list->Select(7, mods::kShift);
+    form.tree->Select(form.tree->RowItem(2));
+    form.tree->SetFocus();
     return host.SavePng(path);
 }
 

@@ -83,7 +83,7 @@ public:
             std::size_t end = source.find('\n');
             std::string_view line = source.substr(0, end);
             source = end == std::string_view::npos ? std::string_view{} : source.substr(end + 1);
-            ++line_number_;
+            ++lineNumber_;
             if (!line.empty() && line.back() == '\r') {
                 line.remove_suffix(1);
             }
@@ -91,11 +91,11 @@ public:
                 return std::nullopt;
             }
         }
-        line_number_ = 0;
+        lineNumber_ = 0;
         if (!EndSection()) {
             return std::nullopt;
         }
-        if (pack_.id.empty() || !has_name_) {
+        if (pack_.id.empty() || !hasName_) {
             Fail("a source needs a \"pack\" and a \"name\" line");
             return std::nullopt;
         }
@@ -141,14 +141,14 @@ private:
     }
 
     bool Name(std::string_view name) {
-        if (has_name_) {
+        if (hasName_) {
             return Fail("a second \"name\" line");
         }
         if (name.empty() || name.size() > 0xFF || !IsWellFormedUtf8(name)) {
             return Fail("a language name is 1 to 255 bytes of UTF-8");
         }
-        pack_.language_name = name;
-        has_name_ = true;
+        pack_.languageName = name;
+        hasName_ = true;
         return true;
     }
 
@@ -172,7 +172,7 @@ private:
             }
         }
         pack_.sections.push_back({std::string(name), {}});
-        expected_count_ = *count;
+        expectedCount_ = *count;
         return true;
     }
 
@@ -187,7 +187,7 @@ private:
         if (!number || *number != texts.size()) {
             return Fail("expected text number " + std::to_string(texts.size()));
         }
-        if (texts.size() == expected_count_) {
+        if (texts.size() == expectedCount_) {
             return Fail("more texts than the section's count");
         }
         std::string_view rest = digits == std::string_view::npos ? "" : line.substr(digits);
@@ -218,24 +218,24 @@ private:
     }
 
     bool EndSection() {
-        if (pack_.sections.empty() || pack_.sections.back().texts.size() == expected_count_) {
+        if (pack_.sections.empty() || pack_.sections.back().texts.size() == expectedCount_) {
             return true;
         }
         return Fail("section \"" + pack_.sections.back().name + "\" has " +
                     std::to_string(pack_.sections.back().texts.size()) + " of its " +
-                    std::to_string(expected_count_) + " texts");
+                    std::to_string(expectedCount_) + " texts");
     }
 
     bool Fail(std::string message) {
-        error_ = {line_number_, std::move(message)};
+        error_ = {lineNumber_, std::move(message)};
         return false;
     }
 
     SourceError& error_;
     Pack pack_;
-    bool has_name_ = false;
-    std::size_t expected_count_ = 0;
-    std::size_t line_number_ = 0;
+    bool hasName_ = false;
+    std::size_t expectedCount_ = 0;
+    std::size_t lineNumber_ = 0;
 };
 
 } // namespace

@@ -72,9 +72,9 @@ void AppendSection(Bytes& body, std::string_view name, std::span<const std::uint
     body.insert(body.end(), data.begin(), data.end());
 }
 
-std::optional<Bytes> EncodeRecord(std::string_view pack_id, std::string_view language_name,
+std::optional<Bytes> EncodeRecord(std::string_view packId, std::string_view languageName,
                                   std::span<const std::uint8_t> body) {
-    if (pack_id.size() != lang::kPackIdSize || language_name.size() > 0xFF || body.empty() ||
+    if (packId.size() != lang::kPackIdSize || languageName.size() > 0xFF || body.empty() ||
         body.size() > lang::kMaxBodySize) {
         return std::nullopt;
     }
@@ -84,9 +84,9 @@ std::optional<Bytes> EncodeRecord(std::string_view pack_id, std::string_view lan
     }
     Bytes record;
     AppendChars(record, lang::kRecordMagic);
-    AppendChars(record, pack_id);
-    record.push_back(std::uint8_t(language_name.size()));
-    AppendChars(record, language_name);
+    AppendChars(record, packId);
+    record.push_back(std::uint8_t(languageName.size()));
+    AppendChars(record, languageName);
     AppendLe32(record, std::uint32_t(body.size()));
     record.insert(record.end(), stream->begin(), stream->end());
     return record;
@@ -101,7 +101,7 @@ std::optional<Bytes> EncodePack(const Pack& pack) {
         }
         AppendSection(body, section.name, *data);
     }
-    return EncodeRecord(pack.id, pack.language_name, body);
+    return EncodeRecord(pack.id, pack.languageName, body);
 }
 
 } // namespace langpack

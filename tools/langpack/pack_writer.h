@@ -21,8 +21,8 @@ struct Section {
 };
 
 struct Pack {
-    std::string id;            // "TUSKBASE" + three-letter language code
-    std::string language_name; // UTF-8
+    std::string id;           // "TUSKBASE" + three-letter language code
+    std::string languageName; // UTF-8
     std::vector<Section> sections;
 };
 
@@ -39,7 +39,7 @@ void AppendSection(Bytes& body, std::string_view name, std::span<const std::uint
 // Wraps a body into a record: magic, pack id, language name, body length and the
 // compressed body. None when the id is not 11 bytes, the name is longer than 255 bytes,
 // or the body is empty or larger than a reader accepts.
-std::optional<Bytes> EncodeRecord(std::string_view pack_id, std::string_view language_name,
+std::optional<Bytes> EncodeRecord(std::string_view packId, std::string_view languageName,
                                   std::span<const std::uint8_t> body);
 
 // The whole pack as a record; none when any part of it cannot be stored.

@@ -40,11 +40,13 @@ unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std
     if (size == 0) {
         return file.IsDamaged() ? copyresult::kDamaged : copyresult::kDone;
     }
-    if (!file.fileSystem)
+    if (!file.fileSystem) {
         return copyresult::kNoFileSystem;
+    }
     const std::unique_ptr<cObjectHandle> source = file.fileSystem->OpenObject(file);
-    if (!source || !source->IsOpen())
+    if (!source || !source->IsOpen()) {
         return copyresult::kCannotOpenSource;
+    }
     source->Seek(0);
     // A copy of a damaged file is never passed off as whole, even when every byte the
     // reader now believes in came back.
@@ -75,8 +77,9 @@ unsigned WriteFileData(const cFSObject& file, platform::StorageFile& target, std
 
 unsigned CopyFileNow(const cFSObject& file, const std::u16string& targetPath) {
     platform::StorageFile target;
-    if (!target.Create(utf::ToUtf8(targetPath)))
+    if (!target.Create(utf::ToUtf8(targetPath))) {
         return copyresult::kCannotCreateTarget;
+    }
     std::vector<std::uint8_t> buffer(kChunk);
     return WriteFileData(file, target, buffer.data(), nullptr);
 }

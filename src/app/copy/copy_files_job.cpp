@@ -56,38 +56,45 @@ unsigned cCopyFilesJob::Run() {
     if (copydata::IsSingleFile(objects_)) {
         StartObject(target_);
         const unsigned result = CopyFile(*objects_.front(), target_);
-        if (result != copyresult::kStopped)
+        if (result != copyresult::kStopped) {
             LogResult(result);
+        }
         return result;
     }
     std::vector<std::uint64_t> ancestors;
     for (const auto& object : objects_) {
         const unsigned result = CopyInto(*object, target_, ancestors);
-        if (result == copyresult::kStopped || IsStopRequested())
+        if (result == copyresult::kStopped || IsStopRequested()) {
             return copyresult::kStopped;
+        }
     }
     return copyresult::kDone;
 }
 
 void cCopyFilesJob::OnFinish(unsigned result) {
-    if (abortedByForce_)
+    if (abortedByForce_) {
         result = copyresult::kStopped;
+    }
     result_ = result;
     if (result == copyresult::kStopped) {
         stopped_ = true;
         FinishLine(copytext::Text(*copyresult::ReasonText(copyresult::kStopped)));
     }
-    if (errors_)
+    if (errors_) {
         SetCurrentLine(copytext::Text(copytext::kFinished));
-    if (front_)
+    }
+    if (front_) {
         front_->OnCopyFinished(result);
+    }
 }
 
 bool cCopyFilesJob::OnProgress(double percent) {
-    if (IsStopRequested())
+    if (IsStopRequested()) {
         return false;
-    if (!front_)
+    }
+    if (!front_) {
         return true;
+    }
     front_->OnProgressBar(static_cast<int>(percent * 10));
     return !IsStopRequested();
 }
@@ -101,18 +108,21 @@ unsigned cCopyFilesJob::CopyInto(const cFSObject& object, const std::u16string& 
     const std::optional<std::u16string> joined = copynames::PathInFolder(folder, object);
     const std::u16string path = joined.value_or(folder);
     StartObject(path);
-    if (IsStopRequested())
+    if (IsStopRequested()) {
         return copyresult::kStopped;
+    }
     if (!joined) {
         LogResult(copyresult::kCannotCreateTarget);
         return IsStopRequested() ? copyresult::kStopped : copyresult::kCannotCreateTarget;
     }
-    if (kind == fskind::kFolder)
+    if (kind == fskind::kFolder) {
         return CopyFolder(object, path, ancestors);
+    }
 
     const unsigned result = CopyFile(object, path);
-    if (result != copyresult::kStopped)
+    if (result != copyresult::kStopped) {
         LogResult(result);
+    }
     return IsStopRequested() ? copyresult::kStopped : result;
 }
 
@@ -122,8 +132,9 @@ unsigned cCopyFilesJob::CopyFolder(const cFSObject& folder, const std::u16string
         LogResult(result);
         return IsStopRequested() ? copyresult::kStopped : result;
     };
-    if (!folder.fileSystem)
+    if (!folder.fileSystem) {
         return fail(copyresult::kNoFileSystem);
+    }
     if (std::find(ancestors.begin(), ancestors.end(), folder.id) != ancestors.end()) {
         return fail(copyresult::kCannotReadSource);
     }
@@ -138,20 +149,23 @@ unsigned cCopyFilesJob::CopyFolder(const cFSObject& folder, const std::u16string
     std::vector<std::unique_ptr<cFSObject>> children;
     const bool listed = folder.fileSystem->EnumFolder(folder, [&](cFSObject& entry) {
         cJob::ThrowIfAborted();
-        if (IsStopRequested())
+        if (IsStopRequested()) {
             return false;
+        }
         if (copydata::IsCopiedChild(folder, entry)) {
             children.push_back(entry.Clone());
         }
         return true;
     });
-    if (IsStopRequested())
+    if (IsStopRequested()) {
         return copyresult::kStopped;
+    }
     // A folder that cannot be listed to its end must not pass for copied: what it did
     // list is still copied, but the folder is logged as unreadable.
     unsigned result = copyresult::kDone;
-    if (!listed)
+    if (!listed) {
         result = fail(copyresult::kCannotReadSource);
+    }
 
     ancestors.push_back(folder.id);
     for (const auto& child : children) {
@@ -172,15 +186,17 @@ unsigned cCopyFilesJob::CopyFile(const cFSObject& file, const std::u16string& ta
         const cConflictChoice choice = existing == platform::LocalPathKind::RegularFile
                                            ? ChooseOnConflict(path)
                                            : cConflictChoice::Rename;
-        if (choice == cConflictChoice::KeepExisting)
+        if (choice == cConflictChoice::KeepExisting) {
             return copyresult::kDone;
+        }
         if (choice == cConflictChoice::Rename) {
             auto free = copynames::FirstFreeNumberedPath(path, [](const std::u16string& candidate) {
                 return platform::ProbeLocalPath(LocalPath(candidate)) !=
                        platform::LocalPathKind::Missing;
             });
-            if (!free)
+            if (!free) {
                 return copyresult::kCannotCreateTarget;
+            }
             path = std::move(*free);
         }
     }
@@ -207,8 +223,8 @@ unsigned cCopyFilesJob::LocalFailure(unsigned result) {
 }
 
 bool cCopyFilesJob::RoomForCopy() {
-    const std::optional<std::uint64_t> available =
-        platform::FreeLocalBytes(LocalPath(TargetFolder(target_, copydata::IsSingleFile(objects_))));
+    const std::optional<std::uint64_t> available = platform::FreeLocalBytes(
+        LocalPath(TargetFolder(target_, copydata::IsSingleFile(objects_))));
     if (!available) {
         return true;
     }
@@ -226,8 +242,9 @@ bool cCopyFilesJob::RoomForCopy() {
 }
 
 cConflictChoice cCopyFilesJob::ChooseOnConflict(const std::u16string& targetPath) {
-    if (conflictChoice_ != cConflictChoice::NotChosen && applyToAll_)
+    if (conflictChoice_ != cConflictChoice::NotChosen && applyToAll_) {
         return conflictChoice_;
+    }
     if (front_) {
         const cConflictReply reply = front_->AskOverwrite(targetPath);
         conflictChoice_ = reply.choice;
@@ -247,11 +264,13 @@ void cCopyFilesJob::StartObject(const std::u16string& targetPath) {
 }
 
 void cCopyFilesJob::LogResult(unsigned result, std::u16string detail) {
-    if (front_)
+    if (front_) {
         front_->OnProgressBar(0);
+    }
     const int systemError = std::exchange(systemError_, 0);
-    if (result == copyresult::kDone)
+    if (result == copyresult::kDone) {
         return;
+    }
     const auto reason = copyresult::ReasonText(result);
     std::u16string reasonText = reason ? copytext::Text(*reason) : std::u16string();
     if (systemError != 0) {
@@ -268,13 +287,15 @@ void cCopyFilesJob::LogResult(unsigned result, std::u16string detail) {
 
 void cCopyFilesJob::SetCurrentLine(std::u16string text) {
     currentLine_ = std::move(text);
-    if (front_)
+    if (front_) {
         front_->OnCurrentLine(currentLine_);
+    }
 }
 
 void cCopyFilesJob::FinishLine(std::u16string text) {
     finishedLines_.push_back(std::move(text));
     currentLine_.clear();
-    if (front_)
+    if (front_) {
         front_->OnLineFinished(finishedLines_.back());
+    }
 }

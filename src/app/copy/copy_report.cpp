@@ -65,10 +65,12 @@ std::string Build(const std::vector<std::unique_ptr<cFSObject>>& objects,
 
 WriteResult Write(const std::string& path, std::string_view bytes) {
     platform::StorageFile file;
-    if (!file.Create(path))
+    if (!file.Create(path)) {
         return WriteResult::CannotCreate;
-    if (file.WriteAt(bytes.data(), bytes.size(), 0) != bytes.size())
+    }
+    if (file.WriteAt(bytes.data(), bytes.size(), 0) != bytes.size()) {
         return WriteResult::CannotWrite;
+    }
     return WriteResult::Written;
 }
 

@@ -14,7 +14,7 @@ inline constexpr unsigned kStopped = 5;
 inline constexpr unsigned kOutOfMemory = 6; // logged without a reason of its own
 inline constexpr unsigned kCannotCreateTarget = 7;
 inline constexpr unsigned kCannotCreateFolder = 8;
-inline constexpr unsigned kNoRoom = 9; // the target's file system is too full for the copy
+inline constexpr unsigned kNoRoom = 9;   // the target's file system is too full for the copy
 inline constexpr unsigned kDamaged = 10; // copied as far as the damaged source reads
 
 // The number of the reason text in "qorns::copyfiles"; none for kDone and for codes

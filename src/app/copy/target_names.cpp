@@ -43,8 +43,9 @@ bool IsSurrogatePair(std::u16string_view text, std::size_t at) {
 // not be created at all. Such a name keeps its extension (when it has a short one) and
 // loses the end of its stem, whole characters at a time.
 std::u16string FitLocalNameLimit(std::u16string name) {
-    if (utf::ToUtf8(name).size() <= platform::kMaxLocalNameBytes)
+    if (utf::ToUtf8(name).size() <= platform::kMaxLocalNameBytes) {
         return name;
+    }
     constexpr std::size_t kLongestKeptExtension = 16;
     const std::size_t dot = name.rfind(u'.');
     std::u16string extension;
@@ -59,8 +60,9 @@ std::u16string FitLocalNameLimit(std::u16string name) {
         const bool pair = IsSurrogatePair(stem, kept);
         const char16_t unit = stem[kept];
         const std::size_t length = pair ? 4 : unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
-        if (bytes + length > budget)
+        if (bytes + length > budget) {
             break;
+        }
         bytes += length;
         kept += pair ? 2 : 1;
     }
@@ -72,8 +74,9 @@ std::u16string FitLocalNameLimit(std::u16string name) {
 std::u16string MakeSafeName(std::u16string_view name, std::uint64_t objectId) {
     std::u16string safe;
     safe.reserve(std::min(name.size(), kMaxSafeName));
-    for (char16_t unit : name.substr(0, kMaxSafeName))
+    for (char16_t unit : name.substr(0, kMaxSafeName)) {
         safe += SafeUnit(unit);
+    }
     // "." and ".." would name the target folder or its parent: a folder merged there, or
     // a file written there, would land outside the folder the user chose.
     safe = FitLocalNameLimit(std::move(safe));
@@ -111,8 +114,9 @@ FirstFreeNumberedPath(std::u16string_view path,
     const std::size_t nameStart =
         lastSeparator == std::u16string_view::npos ? 0 : lastSeparator + 1;
     std::size_t dot = path.rfind(u'.');
-    if (dot == std::u16string_view::npos || dot < nameStart)
+    if (dot == std::u16string_view::npos || dot < nameStart) {
         dot = path.size();
+    }
     const std::u16string_view stem = path.substr(0, dot);
     const std::u16string_view extension = path.substr(dot);
     for (std::int64_t number = 1; number <= lastNumber; ++number) {
@@ -121,8 +125,9 @@ FirstFreeNumberedPath(std::u16string_view path,
         candidate += utf::FromAscii(std::to_string(number));
         candidate += u')';
         candidate += extension;
-        if (!exists(candidate))
+        if (!exists(candidate)) {
             return candidate;
+        }
     }
     return std::nullopt;
 }

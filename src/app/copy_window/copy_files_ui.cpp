@@ -87,8 +87,9 @@ std::u16string cCopyFilesUI::Caption() const {
 
 std::vector<std::u16string> cCopyFilesUI::LogLines() const {
     std::vector<std::u16string> lines = finished_;
-    if (!current_.empty())
+    if (!current_.empty()) {
         lines.push_back(current_);
+    }
     return lines;
 }
 
@@ -104,15 +105,17 @@ void cCopyFilesUI::OnCreate() {
                  kWidth - kMargin - 140, kButtonTop, 140, kButtonHeight));
     report_->SetVisible(false);
     running_ = job_->Start();
-    if (!running_)
+    if (!running_) {
         EndForm(0);
+    }
 }
 
 void cCopyFilesUI::OnCloseRequest() {
-    if (running_)
+    if (running_) {
         job_->RequestStop();
-    else
+    } else {
         EndForm(0);
+    }
 }
 
 bool cCopyFilesUI::OnCommand(cChildElement* source, int kind, int item) {
@@ -123,8 +126,9 @@ bool cCopyFilesUI::OnCommand(cChildElement* source, int kind, int item) {
         }
         return true;
     }
-    if (kind != kActionActivate)
+    if (kind != kActionActivate) {
         return false;
+    }
     if (item == kCommandAbort) {
         OnCloseRequest();
         return true;
@@ -144,8 +148,9 @@ void cCopyFilesUI::OnAction(cChildAction& action) {
         cCopyFilesOverwriteActionUI question;
         if (!closing_ && WindowMaker() &&
             WindowMaker()->RunModal(question, question.PreferredWidth(),
-                                    cCopyFilesOverwriteActionUI::kHeight, this, false) == 1)
+                                    cCopyFilesOverwriteActionUI::kHeight, this, false) == 1) {
             request.reply = question.Reply();
+        }
         break;
     }
     case kActionRunEnded:
@@ -159,18 +164,21 @@ void cCopyFilesUI::OnAction(cChildAction& action) {
 
 void cCopyFilesUI::ShowLog() {
     std::vector<cSimpleListViewItemChild> rows;
-    for (std::u16string& line : LogLines())
+    for (std::u16string& line : LogLines()) {
         rows.emplace_back(std::move(line));
+    }
     const int last = int(rows.size()) - 1;
     log_->SetItems(std::move(rows));
-    if (last >= 0)
+    if (last >= 0) {
         log_->Select(last); // keeps the newest line in view
+    }
 }
 
 void cCopyFilesUI::Finish(unsigned result) {
     running_ = false;
-    if (closing_)
+    if (closing_) {
         return;
+    }
     bar_->SetPosition(0);
     if (!job_->HadErrors()) {
         EndForm(job_->WasStopped() ? 0 : 1);
@@ -185,22 +193,24 @@ void cCopyFilesUI::AskForReport() {
     cFileChooseDialog::cOptions options;
     options.mode = cFileChooseDialog::eMode::Save;
     options.filters = {{std::u16string(Text(kTextReportFilter).value_or(u"")), u"*.txt"}};
-    options.default_extension = u"txt";
-    options.proposed_name = utf::FromUtf8(copyreport::kDefaultName);
+    options.defaultExtension = u"txt";
+    options.proposedName = utf::FromUtf8(copyreport::kDefaultName);
     options.title = std::u16string(Text(kTextSaveReport).value_or(u""));
-    options.initial_folder = ReportFolder(job_->Target());
+    options.initialFolder = ReportFolder(job_->Target());
     cFileChooseDialog chooser(LocalFolders(), std::move(options));
     if (WindowMaker() && WindowMaker()->RunModal(chooser, cFileChooseDialog::kWidth,
-                                                 cFileChooseDialog::kHeight, this, true) == 1)
+                                                 cFileChooseDialog::kHeight, this, true) == 1) {
         SaveReport(chooser.Chosen());
+    }
 }
 
 bool cCopyFilesUI::SaveReport(const std::u16string& path) {
     const std::string bytes =
         copyreport::Build(job_->Objects(), job_->Target(), job_->FinishedLines());
     const copyreport::WriteResult result = copyreport::Write(utf::ToUtf8(path), bytes);
-    if (result == copyreport::WriteResult::Written)
+    if (result == copyreport::WriteResult::Written) {
         return true;
+    }
     MessageBoxError(this, std::u16string(Text(copyreport::FailureText(result)).value_or(u"")));
     return false;
 }
@@ -208,8 +218,9 @@ bool cCopyFilesUI::SaveReport(const std::u16string& path) {
 // --- The job's side ---------------------------------------------------------------------
 
 void cCopyFilesUI::OnCurrentLine(std::u16string_view text) {
-    if (closing_)
+    if (closing_) {
         return;
+    }
     cWindowWork work([this, line = std::u16string(text)] {
         current_ = line;
         ShowLog();
@@ -218,8 +229,9 @@ void cCopyFilesUI::OnCurrentLine(std::u16string_view text) {
 }
 
 void cCopyFilesUI::OnLineFinished(std::u16string_view text) {
-    if (closing_)
+    if (closing_) {
         return;
+    }
     cWindowWork work([this, line = std::u16string(text)] {
         finished_.push_back(line);
         current_.clear();
@@ -229,17 +241,20 @@ void cCopyFilesUI::OnLineFinished(std::u16string_view text) {
 }
 
 void cCopyFilesUI::OnProgressBar(int position) {
-    if (barShown_.exchange(position) == position)
+    if (barShown_.exchange(position) == position) {
         return;
+    }
     PostChildAction(*bar_, std::make_unique<cProgressChild::cSetProgressRequestAction>(position));
 }
 
 cConflictReply cCopyFilesUI::AskOverwrite(std::u16string_view targetPath) {
-    if (closing_)
+    if (closing_) {
         return {};
+    }
     cOverwriteActionRequest request;
-    if (!request.Send(*this))
+    if (!request.Send(*this)) {
         return {};
+    }
     return request.reply;
 }
 

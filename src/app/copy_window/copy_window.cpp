@@ -24,14 +24,16 @@ constexpr int kTextCopyToFolder = 2;
 std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
                                            const std::vector<std::unique_ptr<cFSObject>>& objects) {
     cWindowMaker* maker = WindowMaker();
-    if (!maker)
+    if (!maker) {
         return std::nullopt;
+    }
     const std::u16string lastFolder = Settings().GetText(kSettingLastCopyFolder).value_or(u"");
     if (!copydata::IsSingleFile(objects)) {
         cFolderChooseDialog chooser(LocalFolders(), lastFolder, copytext::Text(kTextCopyToFolder));
         if (maker->RunModal(chooser, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight,
-                            &owner, true) != 1)
+                            &owner, true) != 1) {
             return std::nullopt;
+        }
         Settings().SetText(kSettingLastCopyFolder, chooser.Chosen(), true);
         return chooser.Chosen();
     }
@@ -39,16 +41,18 @@ std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
     cFileChooseDialog::cOptions options;
     options.mode = cFileChooseDialog::eMode::Save;
     options.filters = {{copytext::Text(kTextAllFiles), u"*"}};
-    options.proposed_name = copynames::MakeSafeName(file.name, file.id);
-    options.initial_folder = lastFolder;
+    options.proposedName = copynames::MakeSafeName(file.name, file.id);
+    options.initialFolder = lastFolder;
     options.title = copytext::Text(kTextCopyFileAs);
     cFileChooseDialog chooser(LocalFolders(), std::move(options));
     if (maker->RunModal(chooser, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, &owner,
-                        true) != 1)
+                        true) != 1) {
         return std::nullopt;
+    }
     const std::u16string& chosen = chooser.Chosen();
-    if (const auto slash = chosen.rfind(u'/'); slash != std::u16string::npos)
+    if (const auto slash = chosen.rfind(u'/'); slash != std::u16string::npos) {
         Settings().SetText(kSettingLastCopyFolder, chosen.substr(0, slash), true);
+    }
     return chosen;
 }
 
@@ -56,12 +60,14 @@ std::optional<std::u16string> ChooseTarget(cCustomForm& owner,
 
 eCopyOutcome CopyObjects(cCustomForm& owner, std::vector<std::unique_ptr<cFSObject>> objects,
                          std::u16string target) {
-    if (objects.empty())
+    if (objects.empty()) {
         return eCopyOutcome::Cancelled;
+    }
     if (target.empty()) {
         std::optional<std::u16string> chosen = ChooseTarget(owner, objects);
-        if (!chosen)
+        if (!chosen) {
             return eCopyOutcome::Cancelled;
+        }
         target = std::move(*chosen);
     } else if (copydata::IsSingleFile(objects) && objects.front()->size <= copydata::kChunk) {
         // A small file for quick view is copied on the spot, with no window and no question.
@@ -70,17 +76,21 @@ eCopyOutcome CopyObjects(cCustomForm& owner, std::vector<std::unique_ptr<cFSObje
                    : eCopyOutcome::Failed;
     }
     cWindowMaker* maker = WindowMaker();
-    if (!maker)
+    if (!maker) {
         return eCopyOutcome::Failed;
+    }
     cCopyFilesUI window(std::move(objects), std::move(target));
     const int result =
         maker->RunModal(window, cCopyFilesUI::kWidth, cCopyFilesUI::kHeight, &owner, false);
-    if (result < 0)
+    if (result < 0) {
         return eCopyOutcome::Failed;
-    if (result == 1)
+    }
+    if (result == 1) {
         return eCopyOutcome::Copied;
-    if (window.Job().HadErrors())
+    }
+    if (window.Job().HadErrors()) {
         return eCopyOutcome::Incomplete;
+    }
     return window.Job().WasStopped() ? eCopyOutcome::Cancelled : eCopyOutcome::Failed;
 }
 

@@ -29,8 +29,9 @@ std::u16string cCopyFilesOverwriteActionUI::Caption() const {
 
 int cCopyFilesOverwriteActionUI::PreferredWidth() {
     int widest = 0;
-    for (const int text : {kCommandReplace, kCommandKeep, kCommandRename, kTextApplyToAll})
+    for (const int text : {kCommandReplace, kCommandKeep, kCommandRename, kTextApplyToAll}) {
         widest = std::max(widest, TextExtent(Text(text).value_or(u"")).w);
+    }
     return std::max(kWidth, widest + kCaptionPadding + 2 * kMargin);
 }
 
@@ -52,8 +53,9 @@ void cCopyFilesOverwriteActionUI::OnCreate() {
 }
 
 bool cCopyFilesOverwriteActionUI::OnCommand(cChildElement* source, int kind, int item) {
-    if (kind != kActionActivate)
+    if (kind != kActionActivate) {
         return false;
+    }
     cConflictChoice choice;
     switch (item) {
     case kCommandReplace:

@@ -7,9 +7,9 @@
 #include "gui/controls/combo_box_child.h"
 #include "gui/controls/edit_child.h"
 #include "gui/controls/static_element.h"
-#include "gui/size_text.h"
 #include "gui/navigation/navigation_child.h"
 #include "gui/painter.h"
+#include "gui/size_text.h"
 #include "gui/views/list_view_child.h"
 #include "gui/views/prop_sheet_child.h"
 #include "gui/views/splitter_child.h"
@@ -61,8 +61,9 @@ class cBrowseViewChild::cQuickSearchEdit : public cEditChild {
 public:
     void OnPaint(cCanvas& canvas) override {
         cEditChild::OnPaint(canvas);
-        if (!Text().empty() || HasFocus())
+        if (!Text().empty() || HasFocus()) {
             return;
+        }
         cFontObject* font = canvas.SelectedFont();
         const int line = font ? font->LineHeight() : 0;
         canvas.TextOut(kPadding, (Rect().h - line) / 2, cTextSource::Text(4).value_or(u""),
@@ -72,17 +73,18 @@ public:
 
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
     std::u16string path(folder);
-    if (path.empty() || path.back() != u'/')
+    if (path.empty() || path.back() != u'/') {
         path += u'/';
+    }
     path += name;
     return path;
 }
 
 cBrowseViewChild::cBrowseViewChild(cNavigationProvider* provider) {
-    path_label_ = Add<cStaticElement>(6, 8, 40, 20, T(5));
+    pathLabel_ = Add<cStaticElement>(6, 8, 40, 20, T(5));
     navigation_ = Add<cNavigationChild>(48, 0, 200, kBarHeight, provider);
     search_ = Add<cQuickSearchEdit>(0, 4, kSearchWidth, 26);
-    pages_label_ = Add<cStaticElement>(0, 8, 70, 20, T(16));
+    pagesLabel_ = Add<cStaticElement>(0, 8, 70, 20, T(16));
     pages_ = Add<cComboBoxChild>(0, 4, kPagesWidth, 26);
 
     auto* split = Add<cSplitterChild>(0, kBarHeight + 2, -1, -1, std::vector<int>{200, 0});
@@ -97,8 +99,9 @@ cBrowseViewChild::cBrowseViewChild(cNavigationProvider* provider) {
     partitions_->SetIcons(TreeIcons());
     folders_->SetIcons(TreeIcons());
     list_->SetIcons(ListIcons());
-    for (int column = 0; column < 4; ++column)
+    for (int column = 0; column < 4; ++column) {
         list_->SetSortProvider(column, std::make_unique<cRowSorter>(rows_));
+    }
     status_ = Add<cStaticElement>(6, 0, -7, kStatusHeight);
 }
 
@@ -129,14 +132,15 @@ bool cBrowseViewChild::OnCommand(cChildElement* source, int kind, int item) {
         const cTreeItemElement* node =
             kind == kActionTreeItem ? folders_->Selected() : folders_->RowItem(item);
         const bool unloaded = node && node->Children().empty();
-        if (node && (kind == kActionTreeItem || unloaded) && PathOfNode(node) != path_)
+        if (node && (kind == kActionTreeItem || unloaded) && PathOfNode(node) != path_) {
             RequestFolder(PathOfNode(node), nullptr);
+        }
         return true;
     }
     if (source == partitions_ && kind == kActionTreeItem) {
         const cTreeItemElement* node = partitions_->Selected();
-        if (node && node->Data() < partition_nodes_.size()) {
-            requested_partition_ = partition_nodes_[node->Data()];
+        if (node && node->Data() < partitionNodes_.size()) {
+            requestedPartition_ = partitionNodes_[node->Data()];
             SendCommand(kBrowseOpenPartition, 0);
         }
         return true;
@@ -154,8 +158,9 @@ bool cBrowseViewChild::OnCommand(cChildElement* source, int kind, int item) {
 
 // Backspace the list or a tree left unhandled goes up one folder, as in a file manager.
 bool cBrowseViewChild::OnKeyDown(int key, int modifiers) {
-    if (key != key::kBackspace || modifiers != 0 || path_.size() <= 1)
+    if (key != key::kBackspace || modifiers != 0 || path_.size() <= 1) {
         return false;
+    }
     const std::size_t slash = path_.rfind(u'/');
     RequestFolder(slash == 0 ? u"/" : path_.substr(0, slash), nullptr);
     return true;
@@ -164,11 +169,11 @@ bool cBrowseViewChild::OnKeyDown(int key, int modifiers) {
 void cBrowseViewChild::OnSize() {
     cChildElement::OnSize();
     const int w = Rect().w, h = Rect().h;
-    const int search_x = std::max(250, w - kSearchWidth - kPagesWidth - 86);
-    path_label_->Place(6, 9, 40, 20);
-    navigation_->Place(48, 0, search_x - 54, kBarHeight);
-    search_->Place(search_x, 4, kSearchWidth, 26);
-    pages_label_->Place(search_x + kSearchWidth + 8, 9, 74, 20);
+    const int searchX = std::max(250, w - kSearchWidth - kPagesWidth - 86);
+    pathLabel_->Place(6, 9, 40, 20);
+    navigation_->Place(48, 0, searchX - 54, kBarHeight);
+    search_->Place(searchX, 4, kSearchWidth, 26);
+    pagesLabel_->Place(searchX + kSearchWidth + 8, 9, 74, 20);
     pages_->Place(w - kPagesWidth - 4, 4, kPagesWidth, 26);
     body_->Place(0, kBarHeight + 2, -1, std::max(0, h - kBarHeight - 2 - kStatusHeight));
     status_->Place(6, std::max(0, h - kStatusHeight + 3), -7, kStatusHeight - 3);
@@ -176,33 +181,40 @@ void cBrowseViewChild::OnSize() {
 
 void cBrowseViewChild::Open(cPartTreeItem& opened) {
     partitions_->Clear();
-    partition_nodes_.clear();
+    partitionNodes_.clear();
     cPartTreeItem* top = &opened;
-    while (top->Parent())
+    while (top->Parent()) {
         top = top->Parent();
+    }
     cTreeItemElement* selected = nullptr;
     std::function<void(cTreeItemElement*, cPartTreeItem&)> add = [&](cTreeItemElement* parent,
                                                                      cPartTreeItem& node) {
         if (IsWholeStorage(node) && node.HasChildren()) {
-            for (const auto& child : node.Children())
+            for (const auto& child : node.Children()) {
                 add(parent, *child);
+            }
             return;
         }
-        partition_nodes_.push_back(&node);
+        partitionNodes_.push_back(&node);
         auto* item =
             partitions_->AddItem(parent, IconNode(PartitionCaption(*this, node),
-                                                  partition_nodes_.size() - 1, kIconPartition));
-        if (&node == &opened)
+                                                  partitionNodes_.size() - 1, kIconPartition));
+        if (&node == &opened) {
             selected = item;
-        if (!IsWholeStorage(node))
-            for (const auto& child : node.Children())
+        }
+        if (!IsWholeStorage(node)) {
+            for (const auto& child : node.Children()) {
                 add(item, *child);
+            }
+        }
     };
     add(nullptr, *top);
-    for (const auto& root : partitions_->Roots())
+    for (const auto& root : partitions_->Roots()) {
         partitions_->ExpandAll(root.get());
-    if (selected)
+    }
+    if (selected) {
         partitions_->Select(selected);
+    }
 
     folders_->Clear();
     auto root = IconNode(u"/", 0, kIconTreeFolder);
@@ -228,8 +240,9 @@ void cBrowseViewChild::ShowFolder(const std::u16string& path, cFolderRows rows) 
     path_ = path;
     navigation_->ShowPath(path);
     std::vector<std::u16string> pages;
-    for (int page = 0; page < rows_.PageCount(); ++page)
+    for (int page = 0; page < rows_.PageCount(); ++page) {
         pages.push_back(FormatText(u"%d", {page + 1}));
+    }
     pages_->SetItems(std::move(pages), 0);
     ShowPage(0);
     FillFolderTree();
@@ -237,22 +250,25 @@ void cBrowseViewChild::ShowFolder(const std::u16string& path, cFolderRows rows) 
 }
 
 void cBrowseViewChild::ShowPage(int page) {
-    if (page < 0 || page >= rows_.PageCount())
+    if (page < 0 || page >= rows_.PageCount()) {
         return;
+    }
     page_ = page;
-    if (pages_->Selected() != page)
+    if (pages_->Selected() != page) {
         pages_->Select(page);
+    }
     list_->Clear();
     std::vector<std::unique_ptr<cListViewItemChild>> items;
-    const std::u16string size_pattern = T(129);
+    const std::u16string sizePattern = T(129);
     for (std::size_t i = rows_.PageFirst(page); i < rows_.PageLast(page); ++i) {
         const cFolderRows::cRow& row = rows_.Row(i);
         std::u16string type = row.type == fskind::kFolder ? T(131) : T(130);
         const bool deleted = IsDeleted(*row.entry);
-        if (deleted)
+        if (deleted) {
             type += u" (" + T(178) + u")";
+        }
         items.push_back(std::make_unique<cListViewItemChild>(
-            std::vector<std::u16string>{row.entry->name, SizeCell(size_pattern, row.entry->size),
+            std::vector<std::u16string>{row.entry->name, SizeCell(sizePattern, row.entry->size),
                                         std::move(type), DateCell(row.entry->mtime)},
             row.entry->size, i));
         items.back()->SetIcon(row.type == fskind::kFolder
@@ -261,15 +277,17 @@ void cBrowseViewChild::ShowPage(int page) {
     }
     list_->AddItems(std::move(items));
     list_->FitColumns(kNameColumnLimit);
-    if (list_->SortColumn() >= 0)
+    if (list_->SortColumn() >= 0) {
         list_->SortBy(list_->SortColumn(), list_->SortDescending());
+    }
     ShowProperties(nullptr);
 }
 
 std::vector<std::size_t> cBrowseViewChild::SelectedRows() const {
     std::vector<std::size_t> selected;
-    for (int index : list_->SelectedIndices())
+    for (int index : list_->SelectedIndices()) {
         selected.push_back(list_->Item(index)->Data());
+    }
     return selected;
 }
 
@@ -280,12 +298,14 @@ const cFSObject* cBrowseViewChild::FocusedObject() const {
 
 void cBrowseViewChild::ActivateFocused() {
     const cFSObject* entry = FocusedObject();
-    if (!entry)
+    if (!entry) {
         return;
-    if (RowType(*entry) == fskind::kFolder)
+    }
+    if (RowType(*entry) == fskind::kFolder) {
         RequestFolder(JoinPath(path_, entry->name), entry->Clone());
-    else
+    } else {
         SendCommand(kBrowseOpenFile, 0);
+    }
 }
 
 void cBrowseViewChild::ShowSelection() {
@@ -298,8 +318,9 @@ void cBrowseViewChild::ShowSelection() {
         ShowProperties(row.entry.get());
     } else if (selected.size() > 1) {
         std::uint64_t total = 0;
-        for (std::size_t index : selected)
+        for (std::size_t index : selected) {
             total += rows_.Row(index).entry->size;
+        }
         SetStatus(FormatText(T(175), {int(selected.size()), total}));
         ShowProperties(nullptr);
     } else {
@@ -321,57 +342,68 @@ void cBrowseViewChild::ShowProperties(const cFSObject* object) {
     area.AddRow(1, T(1), ByteSizeText(object->size));
     area.AddRow(2, T(2), type == fskind::kFolder ? T(131) : T(130));
     area.AddRow(3, T(3), DateCell(object->mtime));
-    if (IsDeleted(*object))
+    if (IsDeleted(*object)) {
         area.AddRow(178, T(178), T(178));
+    }
 }
 
 void cBrowseViewChild::QuickSearch(std::u16string_view prefix) {
-    if (prefix.empty())
+    if (prefix.empty()) {
         return;
+    }
     const std::size_t found = rows_.FindPrefix(prefix);
-    if (found >= rows_.Count())
+    if (found >= rows_.Count()) {
         return;
+    }
     const int page = int(found / kRowsPerPage);
-    if (page != page_)
+    if (page != page_) {
         ShowPage(page);
-    for (int i = 0; i < list_->ItemCount(); ++i)
+    }
+    for (int i = 0; i < list_->ItemCount(); ++i) {
         if (list_->Item(i)->Data() == found) {
             list_->Select(i);
             list_->EnsureItemVisible(i);
             break;
         }
+    }
 }
 
 void cBrowseViewChild::RequestFolder(std::u16string path, std::unique_ptr<cFSObject> entry) {
-    requested_path_ = std::move(path);
-    requested_folder_ = std::move(entry);
+    requestedPath_ = std::move(path);
+    requestedFolder_ = std::move(entry);
     SendCommand(kBrowseOpenFolder, 0);
 }
 
 std::u16string cBrowseViewChild::PathOfNode(const cTreeItemElement* node) const {
     std::u16string path;
-    for (; node && node->Parent(); node = node->Parent())
+    for (; node && node->Parent(); node = node->Parent()) {
         path = u"/" + node->Text() + path;
+    }
     return path.empty() ? u"/" : path;
 }
 
 cTreeItemElement* cBrowseViewChild::FolderNode(const std::u16string& path) {
-    if (folders_->Roots().empty())
+    if (folders_->Roots().empty()) {
         return nullptr;
+    }
     cTreeItemElement* node = folders_->Roots().front().get();
     std::size_t start = 0;
     while (start < path.size()) {
         std::size_t end = path.find(u'/', start);
-        if (end == std::u16string::npos)
+        if (end == std::u16string::npos) {
             end = path.size();
+        }
         const std::u16string_view name(path.data() + start, end - start);
         start = end + 1;
-        if (name.empty())
+        if (name.empty()) {
             continue;
+        }
         cTreeItemElement* next = nullptr;
-        for (const auto& child : node->Children())
-            if (child->Text() == name)
+        for (const auto& child : node->Children()) {
+            if (child->Text() == name) {
                 next = child.get();
+            }
+        }
         if (!next) {
             auto item = IconNode(std::u16string(name), 0, kIconTreeFolder);
             item->SetMayHaveChildren(true);
@@ -384,13 +416,15 @@ cTreeItemElement* cBrowseViewChild::FolderNode(const std::u16string& path) {
 
 void cBrowseViewChild::FillFolderTree() {
     cTreeItemElement* node = FolderNode(path_);
-    if (!node)
+    if (!node) {
         return;
+    }
     folders_->ClearChildren(node);
     for (std::size_t i = 0; i < rows_.Count(); ++i) {
         const cFolderRows::cRow& row = rows_.Row(i);
-        if (row.type != fskind::kFolder)
+        if (row.type != fskind::kFolder) {
             break; // folders come first
+        }
         auto item = IconNode(row.entry->name, 0, kIconTreeFolder);
         item->SetMayHaveChildren(true);
         folders_->AddItem(node, std::move(item));

@@ -57,11 +57,11 @@ public:
     // Opens the focused row: a folder is listed, a file reported as kBrowseOpenFile.
     void ActivateFocused();
 
-    const std::u16string& RequestedPath() const { return requested_path_; }
+    const std::u16string& RequestedPath() const { return requestedPath_; }
     // The entry of the folder asked for, when it was a row (deleted folders are found by
     // their entry, not by their path); null for a path from the tree or the bar.
-    const cFSObject* RequestedFolder() const { return requested_folder_.get(); }
-    cPartTreeItem* RequestedPartition() const { return requested_partition_; }
+    const cFSObject* RequestedFolder() const { return requestedFolder_.get(); }
+    cPartTreeItem* RequestedPartition() const { return requestedPartition_; }
 
     cNavigationChild& Navigation() { return *navigation_; }
     cListViewChild& List() { return *list_; }
@@ -89,8 +89,8 @@ private:
     void SetStatus(std::u16string text);
     std::u16string T(int number) const;
 
-    cStaticElement* path_label_ = nullptr;
-    cStaticElement* pages_label_ = nullptr;
+    cStaticElement* pathLabel_ = nullptr;
+    cStaticElement* pagesLabel_ = nullptr;
     cChildElement* body_ = nullptr;
     cTreeViewChild* partitions_ = nullptr;
     cTreeViewChild* folders_ = nullptr;
@@ -101,13 +101,13 @@ private:
     cPropSheetChild* properties_ = nullptr;
     cStaticElement* status_ = nullptr;
 
-    std::vector<cPartTreeItem*> partition_nodes_;
+    std::vector<cPartTreeItem*> partitionNodes_;
     cFolderRows rows_;
     std::u16string path_;
     int page_ = 0;
-    std::u16string requested_path_;
-    std::unique_ptr<cFSObject> requested_folder_;
-    cPartTreeItem* requested_partition_ = nullptr;
+    std::u16string requestedPath_;
+    std::unique_ptr<cFSObject> requestedFolder_;
+    cPartTreeItem* requestedPartition_ = nullptr;
 };
 
 // "/a/b" + "c" = "/a/b/c"; "/" + "c" = "/c".

@@ -37,19 +37,22 @@ constexpr char kHomePage[] = "https://drovik.org/";
 
 void cZelvaneForm::OpenImage() {
     cWindowMaker* maker = WindowMaker();
-    if (!maker)
+    if (!maker) {
         return;
+    }
     cFileChooseDialog::cOptions options;
     options.filters = {{T(29), kImagePatterns}, {T(30), u"*"}};
-    options.initial_folder = Settings().GetText(kSettingLastImageFolder).value_or(u"");
+    options.initialFolder = Settings().GetText(kSettingLastImageFolder).value_or(u"");
     options.title = T(31);
     cFileChooseDialog chooser(LocalFolders(), std::move(options));
     if (maker->RunModal(chooser, cFileChooseDialog::kWidth, cFileChooseDialog::kHeight, this,
-                        true) != 1)
+                        true) != 1) {
         return;
+    }
     const std::u16string& path = chooser.Chosen();
-    if (const std::size_t slash = path.rfind(u'/'); slash != std::u16string::npos)
+    if (const std::size_t slash = path.rfind(u'/'); slash != std::u16string::npos) {
         Settings().SetText(kSettingLastImageFolder, path.substr(0, slash), true);
+    }
     cBaseIO* reader = nullptr;
     RunStorageWork(T(120), [&] { reader = list_.AddImageFile(path); });
     if (!reader) {
@@ -57,10 +60,12 @@ void cZelvaneForm::OpenImage() {
         return;
     }
     list_.SetChanged(true);
-    storage_view_->Refill(list_);
-    for (const auto& entry : list_.Entries())
-        if (entry->Holds(reader))
-            storage_view_->SelectNode(entry.get(), nullptr);
+    storageView_->Refill(list_);
+    for (const auto& entry : list_.Entries()) {
+        if (entry->Holds(reader)) {
+            storageView_->SelectNode(entry.get(), nullptr);
+        }
+    }
 }
 
 void cZelvaneForm::RunStorageWork(std::u16string status, const std::function<void()>& work) {
@@ -76,37 +81,41 @@ void cZelvaneForm::RunStorageWork(std::u16string status, const std::function<voi
 }
 
 void cZelvaneForm::Rescan() {
-    if (list_.IsChanged() && !MessageBoxQuestion(this, T(96)))
+    if (list_.IsChanged() && !MessageBoxQuestion(this, T(96))) {
         return;
+    }
     RunStorageWork({}, [this] { EnumerateLocalStorages(list_); });
     list_.SetChanged(false);
-    storage_view_->Refill(list_);
+    storageView_->Refill(list_);
 }
 
 void cZelvaneForm::CloseStorage() {
-    cQORNDriveInstance* entry = storage_view_->SelectedEntry();
-    if (!entry || !MessageBoxQuestion(this, T(97)))
+    cQORNDriveInstance* entry = storageView_->SelectedEntry();
+    if (!entry || !MessageBoxQuestion(this, T(97))) {
         return;
+    }
     list_.Remove(&entry->Reader());
     list_.SetChanged(true);
-    storage_view_->Refill(list_);
+    storageView_->Refill(list_);
 }
 
 void cZelvaneForm::DeletePartition() {
-    cPartTreeItem* partition = storage_view_->SelectedPartition();
-    if (!partition)
+    cPartTreeItem* partition = storageView_->SelectedPartition();
+    if (!partition) {
         return;
+    }
     if (IsWholeStorage(*partition)) {
         MessageBoxError(this, T(123));
         return;
     }
-    if (!MessageBoxQuestion(this, T(98)))
+    if (!MessageBoxQuestion(this, T(98))) {
         return;
-    cQORNDriveInstance* entry = storage_view_->SelectedEntry();
+    }
+    cQORNDriveInstance* entry = storageView_->SelectedEntry();
     partition->Tree()->Remove(partition);
     list_.SetChanged(true);
-    storage_view_->Refill(list_);
-    storage_view_->SelectNode(entry, nullptr);
+    storageView_->Refill(list_);
+    storageView_->SelectNode(entry, nullptr);
 }
 
 void cZelvaneForm::OpenManual() {
@@ -141,34 +150,42 @@ void cZelvaneForm::EditSettings() {
 }
 
 void cZelvaneForm::CopySelected() {
-    if (IsRunning())
+    if (IsRunning()) {
         return;
+    }
     std::vector<std::unique_ptr<cFSObject>> objects;
-    for (std::size_t index : browse_view_->SelectedRows())
-        objects.push_back(browse_view_->Rows().Row(index).entry->Clone());
-    if (objects.empty())
+    for (std::size_t index : browseView_->SelectedRows()) {
+        objects.push_back(browseView_->Rows().Row(index).entry->Clone());
+    }
+    if (objects.empty()) {
         return;
-    if (CopyObjects(*this, std::move(objects)) == eCopyOutcome::Failed)
+    }
+    if (CopyObjects(*this, std::move(objects)) == eCopyOutcome::Failed) {
         MessageBoxError(this, T(156));
+    }
 }
 
 void cZelvaneForm::QuickView() {
-    const cFSObject* object = browse_view_->FocusedObject();
-    if (IsRunning() || !object || RowType(*object) != fskind::kFile)
+    const cFSObject* object = browseView_->FocusedObject();
+    if (IsRunning() || !object || RowType(*object) != fskind::kFile) {
         return;
+    }
     std::optional<std::u16string> folder = QuickViewFolder();
     if (!folder) {
-        if (!MessageBoxQuestion(this, T(157)))
+        if (!MessageBoxQuestion(this, T(157))) {
             return;
+        }
         folder = ChooseQuickViewFolder(*this);
-        if (!folder)
+        if (!folder) {
             return;
+        }
     }
     std::u16string target;
     switch (CopyForQuickView(*this, *object, *folder, target)) {
     case eCopyOutcome::Copied:
-        if (!platform::ShellOpen(utf::ToUtf8(target)))
+        if (!platform::ShellOpen(utf::ToUtf8(target))) {
             MessageBoxError(this, T(171));
+        }
         return;
     case eCopyOutcome::Failed:
         MessageBoxError(this, T(156));
@@ -179,16 +196,18 @@ void cZelvaneForm::QuickView() {
 }
 
 void cZelvaneForm::ShowRowMenu(int row) {
-    cListViewChild& list = browse_view_->List();
-    const cFSObject* object = browse_view_->FocusedObject();
-    if (row < 0 || !object)
+    cListViewChild& list = browseView_->List();
+    const cFSObject* object = browseView_->FocusedObject();
+    if (row < 0 || !object) {
         return;
+    }
     const bool folder = RowType(*object) == fskind::kFolder;
     std::vector<cPopupMaster::cBtnListItem> items;
-    if (folder)
+    if (folder) {
         items.push_back({T(127), kCmdOpenRow});
-    else
+    } else {
         items.push_back({T(12), kCmdQuickView});
+    }
     items.push_back({T(15), kCmdCopySelected});
     const cRect area = list.FormRect();
     const cRect viewport = list.Viewport();

@@ -6,9 +6,11 @@ namespace {
 constexpr int kSize = 16;
 
 void Fill(cBitmap& bitmap, int x, int y, int w, int h, cColor color) {
-    for (int row = y; row < y + h; ++row)
-        for (int col = x; col < x + w; ++col)
+    for (int row = y; row < y + h; ++row) {
+        for (int col = x; col < x + w; ++col) {
             bitmap.Row(row)[col] = color;
+        }
+    }
 }
 
 void Frame(cBitmap& bitmap, int x, int y, int w, int h, cColor color) {
@@ -33,8 +35,9 @@ cBitmap Page(cColor paper, cColor edge, cColor lines) {
     Fill(icon, 10, 1, 3, 3, 0); // the folded corner
     Fill(icon, 10, 3, 3, 1, edge);
     Fill(icon, 10, 1, 1, 3, edge);
-    for (int y = 6; y <= 12; y += 2)
+    for (int y = 6; y <= 12; y += 2) {
         Fill(icon, 5, y, 6, 1, lines);
+    }
     return icon;
 }
 

@@ -12,8 +12,9 @@ namespace explorer {
 
 std::uint32_t RowType(const cFSObject& entry) {
     std::uint32_t kind = entry.Kind();
-    if (kind == fskind::kDeleted)
+    if (kind == fskind::kDeleted) {
         kind = static_cast<const cFSDeletedObj&>(entry).deletedKind;
+    }
     return kind == fskind::kFolder || kind == fskind::kFile ? kind : 0;
 }
 
@@ -24,8 +25,9 @@ bool IsDeleted(const cFSObject& entry) {
 void cFolderRows::Offer(const cFSObject& entry) {
     const std::uint32_t ordinal = offered_++;
     const std::uint32_t type = RowType(entry);
-    if (type == 0 || entry.name.empty() || entry.name == u"." || entry.name == u"..")
+    if (type == 0 || entry.name.empty() || entry.name == u"." || entry.name == u"..") {
         return;
+    }
     rows_.push_back({entry.Clone(), type, ordinal});
 }
 
@@ -43,27 +45,32 @@ int cFolderRows::PageCount() const {
 }
 
 std::size_t cFolderRows::PageFirst(int page) const {
-    if (page < 0)
+    if (page < 0) {
         return 0;
+    }
     return std::min(rows_.size(), std::size_t(page) * kRowsPerPage);
 }
 
 std::size_t cFolderRows::PageLast(int page) const {
-    if (page < 0)
+    if (page < 0) {
         return 0;
+    }
     return std::min(rows_.size(), (std::size_t(page) + 1) * kRowsPerPage);
 }
 
 std::size_t cFolderRows::FindPrefix(std::u16string_view prefix) const {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const std::u16string& name = rows_[i].entry->name;
-        if (name.size() < prefix.size())
+        if (name.size() < prefix.size()) {
             continue;
+        }
         bool match = true;
-        for (std::size_t k = 0; k < prefix.size() && match; ++k)
+        for (std::size_t k = 0; k < prefix.size() && match; ++k) {
             match = vfsname::FoldCase(name[k]) == vfsname::FoldCase(prefix[k]);
-        if (match)
+        }
+        if (match) {
             return i;
+        }
     }
     return rows_.size();
 }
@@ -95,8 +102,9 @@ std::u16string SizeCell(std::u16string_view pattern, std::uint64_t size) {
 }
 
 std::u16string DateCell(const cFSTime& time) {
-    if (time.year == 0)
+    if (time.year == 0) {
         return {};
+    }
     return DateTimeText(int(time.year), int(time.month), int(time.day), int(time.hour),
                         int(time.minute), int(time.second));
 }

@@ -24,38 +24,44 @@ std::u16string Text(const cChildElement& texts, int number) {
 
 std::optional<std::u16string> QuickViewFolder() {
     std::optional<std::u16string> folder = Settings().GetText(kSettingQuickViewFolder);
-    if (!folder || !IsFolder(*folder))
+    if (!folder || !IsFolder(*folder)) {
         return std::nullopt;
+    }
     return folder;
 }
 
 bool SetQuickViewFolder(const std::u16string& folder) {
-    if (!IsFolder(folder))
+    if (!IsFolder(folder)) {
         return false;
+    }
     Settings().SetText(kSettingQuickViewFolder, folder, true);
     return true;
 }
 
 std::optional<std::u16string> ChooseQuickViewFolder(cChildElement& asker) {
     cWindowMaker* maker = WindowMaker();
-    if (!maker)
+    if (!maker) {
         return std::nullopt;
+    }
     std::u16string start = QuickViewFolder().value_or(u"");
     for (;;) {
         cFolderChooseDialog chooser(LocalFolders(), start, Text(asker, 159));
         if (maker->RunModal(chooser, cFolderChooseDialog::kWidth, cFolderChooseDialog::kHeight,
-                            asker.Form(), true) != 1)
+                            asker.Form(), true) != 1) {
             return std::nullopt;
+        }
         start = chooser.Chosen();
-        if (MessageBoxQuestion(&asker, Text(asker, 158)) && SetQuickViewFolder(start))
+        if (MessageBoxQuestion(&asker, Text(asker, 158)) && SetQuickViewFolder(start)) {
             return start;
+        }
     }
 }
 
 std::u16string QuickViewFolderText(const cChildElement& texts) {
     const std::optional<std::u16string> stored = Settings().GetText(kSettingQuickViewFolder);
-    if (!stored || stored->empty())
+    if (!stored || stored->empty()) {
         return Text(texts, 163);
+    }
     return IsFolder(*stored) ? *stored : Text(texts, 162);
 }
 

@@ -20,9 +20,11 @@ public:
         return results_.emplace_back(cResult{number, saved});
     }
     bool HasUnsaved() const {
-        for (const cResult& result : results_)
-            if (!result.saved)
+        for (const cResult& result : results_) {
+            if (!result.saved) {
                 return true;
+            }
+        }
         return false;
     }
     void Clear() { results_.clear(); }

@@ -28,8 +28,9 @@ void cProgramSettingsForm::ShowValues() {
 
 bool cProgramSettingsForm::OnCommand(cChildElement* source, int kind, int item) {
     if (kind == kActionPropSheet && item == kRowFolder) {
-        if (const auto* row = sheet_->Area().RowById(kRowFolder))
+        if (const auto* row = sheet_->Area().RowById(kRowFolder)) {
             SetQuickViewFolder(row->value);
+        }
         ShowValues();
         return true;
     }

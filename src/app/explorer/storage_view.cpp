@@ -40,8 +40,9 @@ constexpr cActionInfo kActions[] = {
 std::u16string StorageName(const cQORNDriveInstance& entry) {
     const cBaseIO& reader = entry.Reader();
     std::u16string name;
-    if (!reader.GetName(name) || name.empty())
+    if (!reader.GetName(name) || name.empty()) {
         name = reader.DisplayName();
+    }
     // Two drives of one make look alike by name; the device node tells them apart (a
     // loop device's name already carries the image file behind it).
     const std::u16string& node = reader.Path();
@@ -113,25 +114,28 @@ void cStorageViewChild::Refill(const cStorageList& list) {
         nodes_.push_back({eNode::Group, g});
         groups[g] =
             tree_->AddItem(root, IconNode(T(kGroupTexts[g]), nodes_.size() - 1, kIconGroup));
-        group_counts_[g] = 0;
+        groupCounts_[g] = 0;
     }
     for (const auto& entry : list.Entries()) {
         // Compound storages have no entry kind of their own yet: drives and image files.
         const int group = entry->EntryKind() == 2 ? 1 : 0;
-        ++group_counts_[group];
+        ++groupCounts_[group];
         nodes_.push_back({eNode::Storage, group, entry.get()});
         // Image files by their file name; the page shows the whole path.
         std::u16string caption = StorageName(*entry);
-        if (group == 1 && caption.find(u'/') != std::u16string::npos)
+        if (group == 1 && caption.find(u'/') != std::u16string::npos) {
             caption.erase(0, caption.rfind(u'/') + 1);
+        }
         auto* item = tree_->AddItem(groups[group], IconNode(std::move(caption), nodes_.size() - 1,
                                                             group == 1 ? kIconImage : kIconDrive));
-        if (cPartTree* tree = TreeOf(*entry); tree && tree->First())
+        if (cPartTree* tree = TreeOf(*entry); tree && tree->First()) {
             AddPartitions(item, *entry, *tree->First());
+        }
     }
     tree_->ExpandAll(root);
-    if (!tree_->Selected())
+    if (!tree_->Selected()) {
         tree_->Select(root);
+    }
     ShowPage();
 }
 
@@ -140,22 +144,26 @@ void cStorageViewChild::Refill(const cStorageList& list) {
 void cStorageViewChild::AddPartitions(cTreeItemElement* parent, cQORNDriveInstance& entry,
                                       cPartTreeItem& node) {
     if (IsWholeStorage(node) && node.HasChildren()) {
-        for (const auto& child : node.Children())
+        for (const auto& child : node.Children()) {
             AddPartitions(parent, entry, *child);
+        }
         return;
     }
     nodes_.push_back({eNode::Partition, 0, &entry, &node});
     auto* item = tree_->AddItem(
         parent, IconNode(PartitionCaption(*this, node), nodes_.size() - 1, kIconPartition));
-    if (!IsWholeStorage(node))
-        for (const auto& child : node.Children())
+    if (!IsWholeStorage(node)) {
+        for (const auto& child : node.Children()) {
             AddPartitions(item, entry, *child);
+        }
+    }
 }
 
 cStorageViewChild::cNode cStorageViewChild::Selected() const {
     const cTreeItemElement* item = tree_->Selected();
-    if (!item || item->Data() >= nodes_.size())
+    if (!item || item->Data() >= nodes_.size()) {
         return {};
+    }
     return nodes_[item->Data()];
 }
 
@@ -179,8 +187,9 @@ bool cStorageViewChild::OnCommand(cChildElement* source, int kind, int item) {
         return true;
     }
     if (source == tree_ && kind == kActionDoubleClick) {
-        if (Selected().kind == eNode::Partition)
+        if (Selected().kind == eNode::Partition) {
             SendCommand(kActionActivate, kActBrowse);
+        }
         return true;
     }
     return false;
@@ -192,9 +201,10 @@ void cStorageViewChild::ShowPage() {
     switch (node.kind) {
     case eNode::Root:
         description_->SetText(T(28));
-        for (int g = 0; g < 3; ++g)
-            sheet_->Area().AddRow(g, T(kGroupTexts[g]), FormatText(u"%d", {group_counts_[g]}),
+        for (int g = 0; g < 3; ++g) {
+            sheet_->Area().AddRow(g, T(kGroupTexts[g]), FormatText(u"%d", {groupCounts_[g]}),
                                   T(kGroupHelp[g]));
+        }
         SetActions(22, {kActRescan, kActOpenImage});
         break;
     case eNode::Group:
@@ -211,14 +221,15 @@ void cStorageViewChild::ShowPage() {
 }
 
 void cStorageViewChild::ShowGroupPage(int group) {
-    const int count = group_counts_[group];
+    const int count = groupCounts_[group];
     description_->SetText(count ? T(kGroupHelp[group]) : T(kGroupEmpty[group]));
     sheet_->Area().AddSection(T(kGroupTexts[group]));
     sheet_->Area().AddRow(1, T(43), FormatText(u"%d", {count}), T(kGroupHelp[group]));
-    if (group == 1)
+    if (group == 1) {
         SetActions(22, {kActOpenImage});
-    else
+    } else {
         SetActions(22, {kActRescan});
+    }
 }
 
 void cStorageViewChild::ShowStoragePage(const cQORNDriveInstance& entry) {
@@ -232,9 +243,9 @@ void cStorageViewChild::ShowStoragePage(const cQORNDriveInstance& entry) {
     cDiskGeometry geometry;
     if (reader.GetGeometry(geometry)) {
         area.AddSection(T(50));
-        const std::uint64_t per_cylinder =
+        const std::uint64_t perCylinder =
             std::uint64_t(geometry.heads) * std::uint64_t(geometry.sectorsPerTrack);
-        const std::uint64_t cylinders = per_cylinder ? reader.GetSectorCount() / per_cylinder : 0;
+        const std::uint64_t cylinders = perCylinder ? reader.GetSectorCount() / perCylinder : 0;
         area.AddRow(51, T(51), FormatText(u"%d", {std::uint64_t(geometry.heads)}), T(56));
         area.AddRow(52, T(52), FormatText(u"%d", {std::uint64_t(geometry.sectorsPerTrack)}), T(56));
         area.AddRow(53, T(53), FormatText(u"%d", {cylinders}), T(56));
@@ -249,17 +260,20 @@ namespace {
 // page shows at once even on a huge or damaged volume.
 int RootState(cVFS& fs) {
     std::unique_ptr<cFSObject> root = fs.GetObject(fs.GetRootId());
-    if (!root)
+    if (!root) {
         return 76;
+    }
     int seen = 0;
     const bool ok = fs.EnumFolder(*root, [&](cFSObject& entry) {
-        if (entry.name == u"." || entry.name == u".." || entry.name.empty())
+        if (entry.name == u"." || entry.name == u".." || entry.name.empty()) {
             return true;
+        }
         ++seen;
         return false;
     });
-    if (seen)
+    if (seen) {
         return 72;
+    }
     return ok ? 73 : 76;
 }
 
@@ -277,31 +291,34 @@ void cStorageViewChild::ShowPartitionPage(const cPartTreeItem& partition) {
     area.AddRow(63, T(63), GigabytesText(SectorsToGB(partition.Length())), T(64));
     area.AddRow(68, T(68), partition.TypeName(), T(69));
     cVFS* fs = MountedFileSystem(partition);
-    std::u16string fs_name = T(67);
+    std::u16string fsName = T(67);
     if (fs) {
         const std::string_view name = fstype::Name(fs->GetFSType());
-        fs_name.assign(name.begin(), name.end());
+        fsName.assign(name.begin(), name.end());
     }
-    area.AddRow(65, T(65), fs_name, T(66));
+    area.AddRow(65, T(65), fsName, T(66));
     const auto* label = partition.FindExtensionAs<cPartNameData>(part_ext::kVolumeName);
     area.AddRow(101, T(101), label && !label->Name().empty() ? label->Name() : T(115), T(102));
     if (fs) {
-        if (!fs->IsAvailable())
+        if (!fs->IsAvailable()) {
             area.AddRow(108, T(108), T(103), T(106) + u" " + T(110));
-        else if (fs->GetVolumeSectors() > partition.Length())
+        } else if (fs->GetVolumeSectors() > partition.Length()) {
             area.AddRow(108, T(108), T(104), T(107) + u" " + T(110));
+        }
         area.AddRow(70, T(70), T(RootState(*fs)), T(71));
     }
-    if (IsWholeStorage(partition))
+    if (IsWholeStorage(partition)) {
         SetActions(119, {kActBrowse});
-    else
+    } else {
         SetActions(119, {kActBrowse, kActDeletePartition});
+    }
 }
 
 void cStorageViewChild::SetActions(int title, std::vector<int> actions) {
     actions_->SetTitle(T(title));
-    while (!actions_->Children().empty())
+    while (!actions_->Children().empty()) {
         actions_->DestroyChild(actions_->Children().back().get());
+    }
     int y = cWTPanelChild::kTitleHeight + 4;
     for (int id : actions) {
         const auto* info = std::find_if(std::begin(kActions), std::end(kActions),
@@ -320,8 +337,9 @@ void cStorageViewChild::SetActions(int title, std::vector<int> actions) {
 // and the rows take what is left.
 void cStorageViewChild::Layout() {
     int buttons = 0;
-    for (const auto& child : actions_->Children())
+    for (const auto& child : actions_->Children()) {
         buttons += dynamic_cast<cButtonChild*>(child.get()) != nullptr;
+    }
     const int panel = buttons ? cWTPanelChild::kTitleHeight + 8 + buttons * kActionRowHeight : 0;
     actions_->SetVisible(buttons > 0);
     actions_->Place(0, kDescriptionHeight, -1, panel);

@@ -75,7 +75,7 @@ private:
     cPropSheetChild* sheet_ = nullptr;
     cWTPanelChild* actions_ = nullptr;
     std::vector<cNode> nodes_;
-    int group_counts_[3] = {0, 0, 0};
+    int groupCounts_[3] = {0, 0, 0};
 };
 
 // Partition captions and facts shared with the browse view.

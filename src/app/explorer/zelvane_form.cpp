@@ -48,8 +48,9 @@ cZelvaneForm::~cZelvaneForm() {
     // The job reads through the opened file system and fills our rows; the path bar is
     // destroyed with the children, after the provider part of this object.
     Stop();
-    if (browse_view_)
-        browse_view_->Navigation().SetProvider(nullptr);
+    if (browseView_) {
+        browseView_->Navigation().SetProvider(nullptr);
+    }
 }
 
 std::u16string cZelvaneForm::T(int number) const {
@@ -57,31 +58,34 @@ std::u16string cZelvaneForm::T(int number) const {
 }
 
 void cZelvaneForm::OnCreate() {
-    storage_view_ = Add<cStorageViewChild>(0, cToolBarChild::kHeight, -1, -1);
-    browse_view_ = Add<cBrowseViewChild>(0, cToolBarChild::kHeight, -1, -1,
-                                         static_cast<cNavigationProvider*>(this));
+    storageView_ = Add<cStorageViewChild>(0, cToolBarChild::kHeight, -1, -1);
+    browseView_ = Add<cBrowseViewChild>(0, cToolBarChild::kHeight, -1, -1,
+                                        static_cast<cNavigationProvider*>(this));
     ShowStorageView();
 }
 
 bool cZelvaneForm::BrowseShown() const {
-    return browse_view_ && browse_view_->IsVisible();
+    return browseView_ && browseView_->IsVisible();
 }
 
 void cZelvaneForm::BuildToolBar(bool browse) {
-    if (tool_bar_)
-        DestroyChild(tool_bar_);
-    tool_bar_ = Add<cToolBarChild>(0, 0, -1, cToolBarChild::kHeight);
+    if (toolBar_) {
+        DestroyChild(toolBar_);
+    }
+    toolBar_ = Add<cToolBarChild>(0, 0, -1, cToolBarChild::kHeight);
     for (const cToolInfo& tool : browse ? std::span<const cToolInfo>(kBrowseTools)
-                                        : std::span<const cToolInfo>(kStorageTools))
-        tool_bar_->AddButton({tool.id, T(tool.caption), T(tool.tooltip), ToolIcon(tool.icon)});
-    if (browse)
-        tool_bar_->SetButtonEnabled(kCmdCopySelected, false);
+                                        : std::span<const cToolInfo>(kStorageTools)) {
+        toolBar_->AddButton({tool.id, T(tool.caption), T(tool.tooltip), ToolIcon(tool.icon)});
+    }
+    if (browse) {
+        toolBar_->SetButtonEnabled(kCmdCopySelected, false);
+    }
 }
 
 void cZelvaneForm::ShowStorageView() {
-    browse_view_->SetVisible(false);
-    storage_view_->Refill(list_);
-    storage_view_->SetVisible(true);
+    browseView_->SetVisible(false);
+    storageView_->Refill(list_);
+    storageView_->SetVisible(true);
     BuildToolBar(false);
 }
 
@@ -103,19 +107,20 @@ bool cZelvaneForm::Browse(cQORNDriveInstance& entry, cPartTreeItem& partition) {
     entry_ = &entry;
     partition_ = &partition;
     fs_ = fs;
-    scan_results_.Clear();
-    storage_view_->SetVisible(false);
-    browse_view_->Open(partition);
-    browse_view_->SetVisible(true);
+    scanResults_.Clear();
+    storageView_->SetVisible(false);
+    browseView_->Open(partition);
+    browseView_->SetVisible(true);
     BuildToolBar(true);
     return OpenFolder(u"/");
 }
 
 bool cZelvaneForm::BackToStorages() {
-    if (scan_results_.HasUnsaved() && !MessageBoxQuestion(this, T(126)))
+    if (scanResults_.HasUnsaved() && !MessageBoxQuestion(this, T(126))) {
         return false;
+    }
     Stop();
-    scan_results_.Clear();
+    scanResults_.Clear();
     entry_ = nullptr;
     partition_ = nullptr;
     fs_ = nullptr;
@@ -128,16 +133,18 @@ bool cZelvaneForm::OpenFolder(const std::u16string& path, std::unique_ptr<cFSObj
     // request at every entry.
     Stop();
     {
-        cScopedLock lock(listing_lock_);
+        cScopedLock lock(listingLock_);
         ++generation_;
-        requested_path_ = path;
-        requested_folder_ = std::move(entry);
+        requestedPath_ = path;
+        requestedFolder_ = std::move(entry);
     }
-    if (!browse_view_->Navigation().NavigateTo(path))
+    if (!browseView_->Navigation().NavigateTo(path)) {
         return false;
-    browse_view_->ShowReading();
-    if (tool_bar_)
-        tool_bar_->SetButtonEnabled(kCmdCopySelected, false);
+    }
+    browseView_->ShowReading();
+    if (toolBar_) {
+        toolBar_->SetButtonEnabled(kCmdCopySelected, false);
+    }
     return true;
 }
 
@@ -153,27 +160,31 @@ int cZelvaneForm::List(const std::u16string& path) {
     std::unique_ptr<cFSObject> folder;
     cListing listing;
     {
-        cScopedLock lock(listing_lock_);
-        if (requested_folder_ && requested_path_ == path)
-            folder = std::move(requested_folder_);
+        cScopedLock lock(listingLock_);
+        if (requestedFolder_ && requestedPath_ == path) {
+            folder = std::move(requestedFolder_);
+        }
         listing.generation = generation_;
     }
     listing.path = path;
     listing.result = ListFolder(path, std::move(folder), listing.rows);
     const int result = listing.result;
-    cScopedLock lock(listing_lock_);
+    cScopedLock lock(listingLock_);
     listed_ = std::move(listing);
     return result;
 }
 
 int cZelvaneForm::ListFolder(const std::u16string& path, std::unique_ptr<cFSObject> folder,
                              cFolderRows& rows) {
-    if (!fs_)
+    if (!fs_) {
         return kListingFailed;
-    if (!folder)
+    }
+    if (!folder) {
         folder = path == u"/" ? fs_->GetObject(fs_->GetRootId()) : fs_->FindByPath(path, 0);
-    if (!folder || explorer::RowType(*folder) != fskind::kFolder)
+    }
+    if (!folder || explorer::RowType(*folder) != fskind::kFolder) {
         return kListingFailed;
+    }
     bool stopped = false;
     const bool ok = fs_->EnumFolder(*folder, [&](cFSObject& entry) {
         if (IsStopRequested()) {
@@ -183,11 +194,13 @@ int cZelvaneForm::ListFolder(const std::u16string& path, std::unique_ptr<cFSObje
         rows.Offer(entry);
         return true;
     });
-    if (stopped)
+    if (stopped) {
         return kListingStopped;
+    }
     // A folder that breaks off after some entries still shows what was read.
-    if (!ok && rows.Count() == 0)
+    if (!ok && rows.Count() == 0) {
         return kListingFailed;
+    }
     rows.Finish();
     return 0;
 }
@@ -197,18 +210,21 @@ int cZelvaneForm::ListFolder(const std::u16string& path, std::unique_ptr<cFSObje
 void cZelvaneForm::OnListingDone() {
     std::optional<cListing> listing;
     {
-        cScopedLock lock(listing_lock_);
-        if (!listed_ || listed_->generation != generation_)
+        cScopedLock lock(listingLock_);
+        if (!listed_ || listed_->generation != generation_) {
             return;
+        }
         listing = std::move(listed_);
         listed_.reset();
     }
-    if (!BrowseShown())
+    if (!BrowseShown()) {
         return;
-    if (listing->result != 0)
-        browse_view_->ShowListingFailed(listing->result == kListingFailed ? 176 : 177);
-    else
-        browse_view_->ShowFolder(listing->path, std::move(listing->rows));
+    }
+    if (listing->result != 0) {
+        browseView_->ShowListingFailed(listing->result == kListingFailed ? 176 : 177);
+    } else {
+        browseView_->ShowFolder(listing->path, std::move(listing->rows));
+    }
 }
 
 bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
@@ -217,16 +233,17 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         return true;
     }
     if (kind == kBrowseOpenFolder) {
-        OpenFolder(browse_view_->RequestedPath(), browse_view_->RequestedFolder()
-                                                      ? browse_view_->RequestedFolder()->Clone()
-                                                      : nullptr);
+        OpenFolder(browseView_->RequestedPath(), browseView_->RequestedFolder()
+                                                     ? browseView_->RequestedFolder()->Clone()
+                                                     : nullptr);
         return true;
     }
     if (kind == kBrowseOpenPartition) {
-        cPartTreeItem* wanted = browse_view_->RequestedPartition();
+        cPartTreeItem* wanted = browseView_->RequestedPartition();
         if (wanted && wanted != partition_ && entry_ && MountedFileSystem(*wanted) &&
-            !scan_results_.HasUnsaved())
+            !scanResults_.HasUnsaved()) {
             Browse(*entry_, *wanted);
+        }
         return true;
     }
     if (kind == kBrowseOpenFile) {
@@ -234,15 +251,16 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         return true;
     }
     if (kind == kBrowseSelection) {
-        tool_bar_->SetButtonEnabled(kCmdCopySelected, item > 0);
+        toolBar_->SetButtonEnabled(kCmdCopySelected, item > 0);
         return true;
     }
-    if (kind == kActionCtxRequest && source == &browse_view_->List()) {
+    if (kind == kActionCtxRequest && source == &browseView_->List()) {
         ShowRowMenu(item);
         return true;
     }
-    if (kind != kActionActivate)
+    if (kind != kActionActivate) {
         return false;
+    }
     switch (item) {
     case kActRescan:
     case kCmdRescan:
@@ -256,9 +274,11 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         CloseStorage();
         return true;
     case kActBrowse:
-        if (cQORNDriveInstance* entry = storage_view_->SelectedEntry())
-            if (cPartTreeItem* partition = storage_view_->SelectedPartition())
+        if (cQORNDriveInstance* entry = storageView_->SelectedEntry()) {
+            if (cPartTreeItem* partition = storageView_->SelectedPartition()) {
                 Browse(*entry, *partition);
+            }
+        }
         return true;
     case kActDeletePartition:
         DeletePartition();
@@ -282,7 +302,7 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         QuickView();
         return true;
     case kCmdOpenRow:
-        browse_view_->ActivateFocused();
+        browseView_->ActivateFocused();
         return true;
     default:
         return false;
@@ -292,7 +312,7 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
 // Escape and the window's close button both come here: either may be pressed by
 // accident, and the images a user opened would have to be found and opened again.
 void cZelvaneForm::OnCloseRequest() {
-    if (BrowseShown() && scan_results_.HasUnsaved()) {
+    if (BrowseShown() && scanResults_.HasUnsaved()) {
         if (!MessageBoxQuestion(this, T(174))) {
             return;
         }

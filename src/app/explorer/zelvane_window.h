@@ -55,9 +55,9 @@ public:
     bool BrowseShown() const;
     // Whether the user opened disk images into the storage list.
     bool HasOpenImages() const;
-    explorer::cStorageViewChild& StorageView() { return *storage_view_; }
-    explorer::cBrowseViewChild& BrowseView() { return *browse_view_; }
-    cToolBarChild& ToolBar() { return *tool_bar_; }
+    explorer::cStorageViewChild& StorageView() { return *storageView_; }
+    explorer::cBrowseViewChild& BrowseView() { return *browseView_; }
+    cToolBarChild& ToolBar() { return *toolBar_; }
     // Detects the partition's file system when it has none yet, switches to the browse
     // view and lists the root folder; shows 121 and stays when nothing is recognised.
     bool Browse(cQORNDriveInstance& entry, cPartTreeItem& partition);
@@ -65,7 +65,7 @@ public:
     bool BackToStorages();
     // Lists a folder of the opened file system through the navigation job.
     bool OpenFolder(const std::u16string& path, std::unique_ptr<cFSObject> entry = nullptr);
-    explorer::cScanResults& ScanResults() { return scan_results_; }
+    explorer::cScanResults& ScanResults() { return scanResults_; }
 
     // --- Commands ---------------------------------------------------------------------
     void OpenImage();
@@ -105,10 +105,10 @@ private:
     std::u16string T(int number) const;
 
     cStorageList& list_;
-    cToolBarChild* tool_bar_ = nullptr;
-    explorer::cStorageViewChild* storage_view_ = nullptr;
-    explorer::cBrowseViewChild* browse_view_ = nullptr;
-    explorer::cScanResults scan_results_;
+    cToolBarChild* toolBar_ = nullptr;
+    explorer::cStorageViewChild* storageView_ = nullptr;
+    explorer::cBrowseViewChild* browseView_ = nullptr;
+    explorer::cScanResults scanResults_;
 
     // The opened partition; its file system is read only by the navigation job while one
     // runs, and by the window thread otherwise.
@@ -119,9 +119,9 @@ private:
     // Handed between the window thread and the navigation job: the number of the latest
     // request, the folder entry to list (when the request came from a row) and what the
     // last listing found.
-    cCriticalSection listing_lock_;
+    cCriticalSection listingLock_;
     std::uint64_t generation_ = 0;
-    std::u16string requested_path_;
-    std::unique_ptr<cFSObject> requested_folder_;
+    std::u16string requestedPath_;
+    std::unique_ptr<cFSObject> requestedFolder_;
     std::optional<cListing> listed_;
 };

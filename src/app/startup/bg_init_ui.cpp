@@ -43,8 +43,9 @@ unsigned cBgInitJob::Run() {
     ready.Send(form_);
     cShowWorkStatusAction status(form_);
     status.Send(form_);
-    if (enumerate_)
+    if (enumerate_) {
         enumerate_();
+    }
     return 0;
 }
 
@@ -53,7 +54,7 @@ void cBgInitJob::OnFinish(unsigned result) {
 }
 
 cBgInitUI::cBgInitUI(std::function<void()> enumerate, std::u16string status)
-    : cCustomForm("qorns::startup"), work_status_(std::move(status)),
+    : cCustomForm("qorns::startup"), workStatus_(std::move(status)),
       job_(*this, std::move(enumerate)) {}
 
 cBgInitUI::~cBgInitUI() = default;
@@ -61,10 +62,11 @@ cBgInitUI::~cBgInitUI() = default;
 void cBgInitUI::OnCreate() {
     status_ = Add<cStatusLine>(0, 0, 340, 16);
     // Start-up says it is starting; other work says what it does from the first frame.
-    if (work_status_.empty())
+    if (workStatus_.empty()) {
         ShowStatus(kTextStarting);
-    else
+    } else {
         ShowWorkStatus();
+    }
     if (!job_.Start()) {
         finished_ = true;
         EndForm(0);
@@ -72,21 +74,24 @@ void cBgInitUI::OnCreate() {
 }
 
 void cBgInitUI::ShowStatus(int textId) {
-    if (status_)
+    if (status_) {
         status_->SetText(std::u16string(Text(textId).value_or(u"")));
+    }
 }
 
 void cBgInitUI::ShowWorkStatus() {
-    if (work_status_.empty())
+    if (workStatus_.empty()) {
         ShowStatus(kTextScanningStorages);
-    else if (status_)
-        status_->SetText(work_status_);
+    } else if (status_) {
+        status_->SetText(workStatus_);
+    }
 }
 
 void cBgInitUI::OnCloseRequest() {
     // The storages are being found; the window goes by itself when that is done.
-    if (finished_)
+    if (finished_) {
         EndForm(0);
+    }
 }
 
 void cBgInitUI::OnAction(cChildAction& action) {

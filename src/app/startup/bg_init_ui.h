@@ -61,7 +61,7 @@ public:
 
 private:
     cStaticElement* status_ = nullptr;
-    std::u16string work_status_;
+    std::u16string workStatus_;
     bool finished_ = false;
     // Last, so that the worker is stopped before anything it may touch goes.
     cBgInitJob job_;

@@ -114,14 +114,14 @@ bool RegisterPack(std::span<const std::uint8_t> record, cTextRegistry& registry)
     if (!cursor.Ok() || magic != kRecordMagic) {
         return false;
     }
-    std::string_view pack_id = AsChars(cursor.Bytes(kPackIdSize));
+    std::string_view packId = AsChars(cursor.Bytes(kPackIdSize));
     std::string_view name = AsChars(cursor.Bytes(cursor.U8()));
-    std::uint32_t body_length = cursor.Le32();
-    if (!cursor.Ok() || body_length == 0 || body_length > kMaxBodySize) {
+    std::uint32_t bodyLength = cursor.Le32();
+    if (!cursor.Ok() || bodyLength == 0 || bodyLength > kMaxBodySize) {
         return false;
     }
     std::optional<std::vector<std::uint8_t>> body =
-        zlib_stream::InflateExact(record.subspan(cursor.Offset()), body_length);
+        zlib_stream::InflateExact(record.subspan(cursor.Offset()), bodyLength);
     if (!body) {
         return false;
     }
@@ -132,7 +132,7 @@ bool RegisterPack(std::span<const std::uint8_t> record, cTextRegistry& registry)
     for (const CheckedSection& section : *sections) {
         Merge(section, registry);
     }
-    registry.SetLanguage(std::string(pack_id.substr(kPackIdPrefix.size())), utf::FromUtf8(name));
+    registry.SetLanguage(std::string(packId.substr(kPackIdPrefix.size())), utf::FromUtf8(name));
     return true;
 }
 

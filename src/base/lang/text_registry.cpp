@@ -35,8 +35,8 @@ std::optional<std::u16string_view> cTextRegistry::Text(std::string_view section,
 }
 
 void cTextRegistry::SetLanguage(std::string code, std::u16string name) {
-    language_code_ = std::move(code);
-    language_name_ = std::move(name);
+    languageCode_ = std::move(code);
+    languageName_ = std::move(name);
 }
 
 namespace lang {

@@ -41,14 +41,14 @@ public:
     std::optional<std::u16string_view> Text(std::string_view section, int number) const;
 
     // The three-letter code ("ENG", "RUS") and name of the last pack registered.
-    const std::string& LanguageCode() const { return language_code_; }
-    const std::u16string& LanguageName() const { return language_name_; }
+    const std::string& LanguageCode() const { return languageCode_; }
+    const std::u16string& LanguageName() const { return languageName_; }
     void SetLanguage(std::string code, std::u16string name);
 
 private:
     std::map<std::string, cTextSection, std::less<>> sections_;
-    std::string language_code_;
-    std::u16string language_name_;
+    std::string languageCode_;
+    std::u16string languageName_;
 };
 
 namespace lang {

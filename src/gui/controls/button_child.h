@@ -8,22 +8,22 @@
 
 class cButtonChild : public cClickableElement {
 public:
-    cButtonChild(std::u16string text, int command_id, bool primary = false);
+    cButtonChild(std::u16string text, int commandId, bool primary = false);
     // A button captioned with text `text_id` of its form's section.
-    static std::unique_ptr<cButtonChild> FromSection(int text_id, int command_id,
+    static std::unique_ptr<cButtonChild> FromSection(int textId, int commandId,
                                                      bool primary = false);
 
-    int CommandId() const { return command_id_; }
+    int CommandId() const { return commandId_; }
     std::u16string_view Caption() const;
     void SetCaption(std::u16string text);
     void OnPaint(cCanvas& canvas) override;
 
 protected:
-    void OnClick() override { SendCommand(kActionActivate, command_id_); }
+    void OnClick() override { SendCommand(kActionActivate, commandId_); }
 
 private:
     std::u16string text_;
-    int text_id_ = -1;
-    int command_id_;
+    int textId_ = -1;
+    int commandId_;
     bool primary_;
 };

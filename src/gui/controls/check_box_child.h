@@ -9,7 +9,7 @@
 
 class cCheckBoxChild : public cClickableElement {
 public:
-    cCheckBoxChild(std::u16string text, int command_id, bool checked = false);
+    cCheckBoxChild(std::u16string text, int commandId, bool checked = false);
     bool IsChecked() const { return checked_; }
     void SetChecked(bool checked);
     void OnPaint(cCanvas& canvas) override;
@@ -20,12 +20,12 @@ protected:
 
 private:
     std::u16string text_;
-    int command_id_;
+    int commandId_;
     bool checked_;
 };
 
 class cCheckBoxLvChild : public cCheckBoxChild {
 public:
-    explicit cCheckBoxLvChild(int command_id, bool checked = false);
+    explicit cCheckBoxLvChild(int commandId, bool checked = false);
     void OnPaint(cCanvas& canvas) override;
 };

@@ -19,8 +19,9 @@ public:
         ShowHot();
     }
     ~cComboList() override {
-        if (box_)
-            box_->open_list_ = nullptr;
+        if (box_) {
+            box_->openList_ = nullptr;
+        }
     }
     void Detach() { box_ = nullptr; }
     static int HeightFor(std::size_t items) {
@@ -29,20 +30,23 @@ public:
 
     void OnPaint(cCanvas& canvas) override {
         painter::Popup(canvas, ClientRect());
-        if (!box_)
+        if (!box_) {
             return;
+        }
         for (int i = first_; i < Count() && i < first_ + kMaxVisibleRows; ++i) {
             const cRect row{4, 4 + (i - first_) * kRow, Rect().w - 8, kRow};
-            if (i == hot_)
+            if (i == hot_) {
                 canvas.FillRoundRect(row, theme::kRadius, theme::kSelection);
+            }
             canvas.SelectFont(i == box_->selected_ ? StandardFont(eStdFont::Bold) : Font());
             painter::Text(canvas, row.Inset(8), box_->items_[std::size_t(i)], theme::kText);
         }
     }
     void OnMouseMove(cPoint point) override { SetHot(RowAt(point)); }
     void OnButtonUp(eMouseButton button, cPoint point, int modifiers) override {
-        if (ClientRect().Contains(point))
+        if (ClientRect().Contains(point)) {
             Choose(RowAt(point));
+        }
     }
     bool OnWheel(int delta, cPoint point) override {
         first_ =
@@ -68,15 +72,18 @@ private:
     int RowAt(cPoint point) const { return first_ + (point.y - 4) / kRow; }
     // Scrolls so that the highlighted row is in view.
     void ShowHot() {
-        if (hot_ < first_)
+        if (hot_ < first_) {
             first_ = hot_;
-        if (hot_ >= first_ + kMaxVisibleRows)
+        }
+        if (hot_ >= first_ + kMaxVisibleRows) {
             first_ = hot_ - kMaxVisibleRows + 1;
+        }
     }
     void SetHot(int index) {
         index = std::clamp(index, 0, std::max(0, Count() - 1));
-        if (index == hot_)
+        if (index == hot_) {
             return;
+        }
         hot_ = index;
         ShowHot();
         Invalidate();
@@ -84,12 +91,14 @@ private:
     void Choose(int index) {
         cCustomForm* form = Form();
         if (cComboBoxChild* box = box_) {
-            if (index >= 0 && index < Count())
+            if (index >= 0 && index < Count()) {
                 box->Select(index, true);
+            }
             box->SetFocus();
         }
-        if (form)
+        if (form) {
             form->ClosePopup();
+        }
     }
 
     cComboBoxChild* box_;
@@ -102,8 +111,9 @@ cComboBoxChild::cComboBoxChild(std::vector<std::u16string> items, int selected)
 
 cComboBoxChild::~cComboBoxChild() {
     // An open list outlives its box only as an empty popup until the next press closes it.
-    if (open_list_)
-        static_cast<cComboList*>(open_list_)->Detach();
+    if (openList_) {
+        static_cast<cComboList*>(openList_)->Detach();
+    }
 }
 
 void cComboBoxChild::SetItems(std::vector<std::u16string> items, int selected) {
@@ -113,31 +123,35 @@ void cComboBoxChild::SetItems(std::vector<std::u16string> items, int selected) {
 }
 
 void cComboBoxChild::Select(int index, bool notify) {
-    if (index < -1 || index >= int(items_.size()) || index == selected_)
+    if (index < -1 || index >= int(items_.size()) || index == selected_) {
         return;
+    }
     selected_ = index;
     Invalidate();
-    if (notify)
+    if (notify) {
         SendCommand(kActionSelChange, index);
+    }
 }
 
 void cComboBoxChild::Open() {
     cCustomForm* form = Form();
-    if (!form || items_.empty() || open_list_)
+    if (!form || items_.empty() || openList_) {
         return;
+    }
     const cRect at = FormRect();
     const int height = cComboList::HeightFor(items_.size());
-    open_list_ =
+    openList_ =
         form->ShowPopup(std::make_unique<cComboList>(*this), {at.x, at.Bottom() + 2, at.w, height});
-    open_list_->SetFocus();
+    openList_->SetFocus();
 }
 
 void cComboBoxChild::OnPaint(cCanvas& canvas) {
     const eClickState state = ClickState();
     painter::Field(canvas, ClientRect(), state, HasFocus() || IsOpen());
-    if (selected_ >= 0)
+    if (selected_ >= 0) {
         painter::Text(canvas, {8, 0, Rect().w - 34, Rect().h}, items_[std::size_t(selected_)],
                       state == eClickState::Disabled ? theme::kTextDisabled : theme::kText);
+    }
     painter::DropArrow(canvas, {Rect().w - 24, 0, 20, Rect().h}, theme::kTextMuted, IsOpen());
 }
 
@@ -156,8 +170,9 @@ bool cComboBoxChild::OnKeyDown(int key, int modifiers) {
 }
 
 bool cComboBoxChild::OnWheel(int delta, cPoint point) {
-    if (!HasFocus() || items_.empty())
+    if (!HasFocus() || items_.empty()) {
         return false;
+    }
     Select(std::clamp(selected_ + (delta < 0 ? 1 : -1), 0, int(items_.size()) - 1), true);
     return true;
 }

@@ -19,7 +19,7 @@ public:
     int Selected() const { return selected_; }
     // Selects an entry; reports the change when `notify` and the index changed.
     void Select(int index, bool notify = false);
-    bool IsOpen() const { return open_list_ != nullptr; }
+    bool IsOpen() const { return openList_ != nullptr; }
     void Open();
 
     void OnPaint(cCanvas& canvas) override;
@@ -33,5 +33,5 @@ private:
     friend class cComboList;
     std::vector<std::u16string> items_;
     int selected_;
-    cChildElement* open_list_ = nullptr;
+    cChildElement* openList_ = nullptr;
 };

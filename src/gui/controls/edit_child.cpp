@@ -17,15 +17,16 @@ bool IsWordChar(char16_t c) {
 
 } // namespace
 
-cEditChild::cEditChild(std::u16string text, int command_id)
-    : text_(std::move(text)), command_id_(command_id) {
+cEditChild::cEditChild(std::u16string text, int commandId)
+    : text_(std::move(text)), commandId_(commandId) {
     caret_ = anchor_ = text_.size();
 }
 
 void cEditChild::SetText(std::u16string text) {
     text_ = std::move(text);
-    if (text_.size() > max_length_)
-        text_.resize(max_length_);
+    if (text_.size() > maxLength_) {
+        text_.resize(maxLength_);
+    }
     caret_ = anchor_ = text_.size();
     scroll_ = 0;
     ScrollToCaret();
@@ -44,11 +45,13 @@ void cEditChild::Select(std::size_t anchor, std::size_t caret) {
 }
 
 bool cEditChild::ReplaceSelection(std::u16string_view with) {
-    if (read_only_)
+    if (readOnly_) {
         return false;
+    }
     const std::size_t first = SelectionStart(), removed = SelectionEnd() - first;
-    if (text_.size() - removed + with.size() > max_length_)
+    if (text_.size() - removed + with.size() > maxLength_) {
         return false;
+    }
     text_.replace(first, removed, with);
     caret_ = anchor_ = first + with.size();
     ScrollToCaret();
@@ -58,7 +61,7 @@ bool cEditChild::ReplaceSelection(std::u16string_view with) {
 }
 
 void cEditChild::Changed() {
-    SendCommand(kActionEditChange, command_id_);
+    SendCommand(kActionEditChange, commandId_);
 }
 
 bool cEditChild::Copy() {
@@ -67,13 +70,14 @@ bool cEditChild::Copy() {
 }
 
 bool cEditChild::Cut() {
-    return !read_only_ && Copy() && ReplaceSelection({});
+    return !readOnly_ && Copy() && ReplaceSelection({});
 }
 
 bool cEditChild::Paste() {
     cWindowRequestTarget* host = Host();
-    if (!host || !host->ClipboardHasData(true))
+    if (!host || !host->ClipboardHasData(true)) {
         return false;
+    }
     std::u16string pasted = host->ClipboardText().value_or(u"");
     // A single line: the first line of what was copied, without control characters.
     pasted = pasted.substr(0, pasted.find_first_of(u"\r\n"));
@@ -91,68 +95,83 @@ std::size_t cEditChild::IndexAt(int x) {
     // Text is laid out by glyph advances, so the prefix widths add up character by
     // character: one pass, however long the text.
     std::size_t best = 0;
-    int best_distance = std::abs(target), width = 0;
+    int bestDistance = std::abs(target), width = 0;
     for (std::size_t i = 0; i < text_.size();) {
         const std::size_t next = i + (i + 1 < text_.size() && IsLowSurrogate(text_[i + 1]) ? 2 : 1);
         width += TextExtent(std::u16string_view(text_).substr(i, next - i)).w;
         i = next;
-        if (std::abs(width - target) < best_distance) {
+        if (std::abs(width - target) < bestDistance) {
             best = i;
-            best_distance = std::abs(width - target);
+            bestDistance = std::abs(width - target);
         }
-        if (width > target)
+        if (width > target) {
             break;
+        }
     }
     return best;
 }
 
 std::size_t cEditChild::StepLeft(std::size_t from, bool word) const {
-    if (from == 0)
+    if (from == 0) {
         return 0;
+    }
     std::size_t i = from - 1;
-    if (i > 0 && IsLowSurrogate(text_[i]))
+    if (i > 0 && IsLowSurrogate(text_[i])) {
         --i;
-    if (!word)
+    }
+    if (!word) {
         return i;
-    while (i > 0 && !IsWordChar(text_[i]))
+    }
+    while (i > 0 && !IsWordChar(text_[i])) {
         --i;
-    while (i > 0 && IsWordChar(text_[i - 1]))
+    }
+    while (i > 0 && IsWordChar(text_[i - 1])) {
         --i;
+    }
     return i;
 }
 
 std::size_t cEditChild::StepRight(std::size_t from, bool word) const {
-    if (from >= text_.size())
+    if (from >= text_.size()) {
         return text_.size();
+    }
     std::size_t i = from + 1;
-    if (i < text_.size() && IsLowSurrogate(text_[i]))
+    if (i < text_.size() && IsLowSurrogate(text_[i])) {
         ++i;
-    if (!word)
+    }
+    if (!word) {
         return i;
-    while (i < text_.size() && IsWordChar(text_[i]))
+    }
+    while (i < text_.size() && IsWordChar(text_[i])) {
         ++i;
-    while (i < text_.size() && !IsWordChar(text_[i]))
+    }
+    while (i < text_.size() && !IsWordChar(text_[i])) {
         ++i;
+    }
     return i;
 }
 
 void cEditChild::MoveCaret(std::size_t to, bool extend) {
     caret_ = std::min(to, text_.size());
-    if (!extend)
+    if (!extend) {
         anchor_ = caret_;
+    }
     ScrollToCaret();
     Invalidate();
 }
 
 void cEditChild::ScrollToCaret() {
     const int room = Rect().w - 2 * kPadding;
-    if (room <= 0)
+    if (room <= 0) {
         return;
+    }
     const int x = PrefixWidth(caret_);
-    if (x - scroll_ > room)
+    if (x - scroll_ > room) {
         scroll_ = x - room;
-    if (x < scroll_)
+    }
+    if (x < scroll_) {
         scroll_ = std::max(0, x - room / 3);
+    }
 }
 
 void cEditChild::OnPaint(cCanvas& canvas) {
@@ -170,14 +189,16 @@ void cEditChild::OnPaint(cCanvas& canvas) {
         canvas.FillRect({l, top, r - l, line}, theme::kSelection);
     }
     canvas.TextOut(x0, top, text_, enabled ? theme::kText : theme::kTextDisabled);
-    if (HasFocus())
+    if (HasFocus()) {
         canvas.FillRect({x0 + PrefixWidth(caret_), top, 1, line}, theme::kText);
+    }
     canvas.SetClipRect(clip);
 }
 
 void cEditChild::OnButtonDown(eMouseButton button, cPoint point, int modifiers) {
-    if (button != eMouseButton::Left)
+    if (button != eMouseButton::Left) {
         return;
+    }
     MoveCaret(IndexAt(point.x), modifiers & mods::kShift);
     selecting_ = true;
 }
@@ -185,16 +206,19 @@ void cEditChild::OnButtonDown(eMouseButton button, cPoint point, int modifiers) 
 void cEditChild::OnDoubleClick(cPoint point, int modifiers) {
     const std::size_t at = IndexAt(point.x);
     std::size_t first = at, last = at;
-    while (first > 0 && IsWordChar(text_[first - 1]))
+    while (first > 0 && IsWordChar(text_[first - 1])) {
         --first;
-    while (last < text_.size() && IsWordChar(text_[last]))
+    }
+    while (last < text_.size() && IsWordChar(text_[last])) {
         ++last;
+    }
     Select(first, last);
 }
 
 void cEditChild::OnMouseMove(cPoint point) {
-    if (selecting_)
+    if (selecting_) {
         MoveCaret(IndexAt(point.x), true);
+    }
 }
 
 void cEditChild::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {
@@ -221,22 +245,27 @@ bool cEditChild::OnKeyDown(int key, int modifiers) {
         MoveCaret(text_.size(), shift);
         return true;
     case key::kBackspace:
-        if (SelectionEnd() == SelectionStart())
+        if (SelectionEnd() == SelectionStart()) {
             anchor_ = StepLeft(caret_, ctrl);
+        }
         ReplaceSelection({});
         return true;
     case key::kDelete:
-        if (shift)
+        if (shift) {
             return Cut(), true;
-        if (SelectionEnd() == SelectionStart())
+        }
+        if (SelectionEnd() == SelectionStart()) {
             anchor_ = StepRight(caret_, ctrl);
+        }
         ReplaceSelection({});
         return true;
     case key::kInsert:
-        if (ctrl)
+        if (ctrl) {
             Copy();
-        if (shift)
+        }
+        if (shift) {
             Paste();
+        }
         return ctrl || shift;
     default:
         break;
@@ -264,11 +293,14 @@ bool cEditChild::OnKeyDown(int key, int modifiers) {
 
 bool cEditChild::OnChar(std::u16string_view text) {
     std::u16string printable;
-    for (char16_t c : text)
-        if (c >= 0x20 && c != 0x7F)
+    for (char16_t c : text) {
+        if (c >= 0x20 && c != 0x7F) {
             printable += c;
-    if (printable.empty())
+        }
+    }
+    if (printable.empty()) {
         return false;
+    }
     ReplaceSelection(printable);
     return true;
 }

@@ -11,12 +11,12 @@ inline constexpr int kActionEditChange = 13;
 
 class cEditChild : public cChildElement {
 public:
-    explicit cEditChild(std::u16string text = {}, int command_id = 0);
+    explicit cEditChild(std::u16string text = {}, int commandId = 0);
 
     const std::u16string& Text() const { return text_; }
     void SetText(std::u16string text);
-    void SetReadOnly(bool read_only) { read_only_ = read_only; }
-    void SetMaxLength(std::size_t length) { max_length_ = length; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    void SetMaxLength(std::size_t length) { maxLength_ = length; }
     std::size_t Caret() const { return caret_; }
     // The selected range as [first, last); empty when nothing is selected.
     std::size_t SelectionStart() const { return std::min(anchor_, caret_); }
@@ -52,11 +52,11 @@ private:
     void Changed();
 
     std::u16string text_;
-    int command_id_;
+    int commandId_;
     std::size_t caret_ = 0;
     std::size_t anchor_ = 0;
     int scroll_ = 0;
     bool selecting_ = false;
-    bool read_only_ = false;
-    std::size_t max_length_ = 32767;
+    bool readOnly_ = false;
+    std::size_t maxLength_ = 32767;
 };

@@ -7,9 +7,11 @@
 #include <algorithm>
 
 cHintMaster* cHintMaster::Of(cCustomForm& form) {
-    for (const auto& child : form.Children())
-        if (auto* hint = dynamic_cast<cHintMaster*>(child.get()))
+    for (const auto& child : form.Children()) {
+        if (auto* hint = dynamic_cast<cHintMaster*>(child.get())) {
             return hint;
+        }
+    }
     return nullptr;
 }
 
@@ -34,16 +36,17 @@ void cHintMaster::ShowAt(cChildElement& owner, std::u16string text, const cRect&
     }
     constexpr int kPadX = 16, kPadY = 10;
     const int room = std::max(40, form->Rect().w - 4 - kPadX);
-    hint->lines_ = text_wrap::Wrap(text_wrap::Tokenize(text), room,
-                                   [hint](std::u16string_view part) { return hint->TextExtent(part); });
-    int widest = 0, line_height = 0;
+    hint->lines_ =
+        text_wrap::Wrap(text_wrap::Tokenize(text), room,
+                        [hint](std::u16string_view part) { return hint->TextExtent(part); });
+    int widest = 0, lineHeight = 0;
     for (const std::u16string& line : hint->lines_) {
         const cSize extent = hint->TextExtent(line);
         widest = std::max(widest, extent.w);
-        line_height = std::max(line_height, extent.h);
+        lineHeight = std::max(lineHeight, extent.h);
     }
     const int w = std::min(widest, room) + kPadX;
-    const int h = line_height * int(hint->lines_.size()) + kPadY;
+    const int h = lineHeight * int(hint->lines_.size()) + kPadY;
     int y = anchor.Bottom() + 4;
     if (y + h > form->Rect().h) {
         y = std::max(0, anchor.y - h - 4);
@@ -57,9 +60,11 @@ void cHintMaster::ShowAt(cChildElement& owner, std::u16string text, const cRect&
 }
 
 void cHintMaster::Hide(cChildElement& any) {
-    if (cCustomForm* form = any.Form())
-        if (cHintMaster* hint = Of(*form))
+    if (cCustomForm* form = any.Form()) {
+        if (cHintMaster* hint = Of(*form)) {
             hint->Dismiss();
+        }
+    }
 }
 
 void cHintMaster::Dismiss() {
@@ -75,9 +80,9 @@ void cHintMaster::OnPaint(cCanvas& canvas) {
         return;
     }
     painter::Hint(canvas, ClientRect(), {});
-    const int line_height = (Rect().h - 10) / int(lines_.size());
+    const int lineHeight = (Rect().h - 10) / int(lines_.size());
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        painter::Text(canvas, {8, 5 + int(i) * line_height, Rect().w - 16, line_height}, lines_[i],
+        painter::Text(canvas, {8, 5 + int(i) * lineHeight, Rect().w - 16, lineHeight}, lines_[i],
                       theme::kHintText);
     }
 }

@@ -3,8 +3,9 @@
 #include "gui/painter.h"
 
 void cPanelChild::OnPaint(cCanvas& canvas) {
-    if (framed_)
+    if (framed_) {
         painter::Panel(canvas, ClientRect());
+    }
 }
 
 void cWTPanelChild::SetTitle(std::u16string title) {

@@ -42,5 +42,5 @@ private:
     };
     cBitmap picture_;
     std::vector<cZone> zones_;
-    int hot_zone_ = -1;
+    int hotZone_ = -1;
 };

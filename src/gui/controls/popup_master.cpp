@@ -16,10 +16,11 @@ public:
     }
     void OnPaint(cCanvas& canvas) override {
         const eClickState state = ClickState();
-        if (state == eClickState::Hover || state == eClickState::Pressed || HasFocus())
+        if (state == eClickState::Hover || state == eClickState::Pressed || HasFocus()) {
             canvas.FillRoundRect(ClientRect(), theme::kRadius,
                                  state == eClickState::Pressed ? theme::kSurfacePressed
                                                                : theme::kSelection);
+        }
         painter::Text(canvas, {12, 0, Rect().w - 24, Rect().h}, item_.text,
                       state == eClickState::Disabled ? theme::kTextDisabled : theme::kText);
     }
@@ -63,18 +64,19 @@ cSize cPopupMaster::PreferredSize() {
     return {width, height};
 }
 
-cPopupMaster* cPopupMaster::Show(cChildElement& anchor, cPoint form_point,
+cPopupMaster* cPopupMaster::Show(cChildElement& anchor, cPoint formPoint,
                                  std::vector<cBtnListItem> items) {
     cCustomForm* form = anchor.Form();
-    if (!form)
+    if (!form) {
         return nullptr;
+    }
     auto menu = std::make_unique<cPopupMaster>(std::move(items));
     cPopupMaster* shown = menu.get();
     // Measured once attached, since measuring needs the form's host.
-    form->ShowPopup(std::move(menu), {form_point.x, form_point.y, 0, 0});
+    form->ShowPopup(std::move(menu), {formPoint.x, formPoint.y, 0, 0});
     const cSize size = shown->PreferredSize();
-    const int x = std::max(0, std::min(form_point.x, form->Rect().w - size.w));
-    const int y = std::max(0, std::min(form_point.y, form->Rect().h - size.h));
+    const int x = std::max(0, std::min(formPoint.x, form->Rect().w - size.w));
+    const int y = std::max(0, std::min(formPoint.y, form->Rect().h - size.h));
     shown->Place(x, y, size.w, size.h);
     shown->OnCreateItems();
     return shown;
@@ -99,8 +101,9 @@ void cPopupMaster::OnPaint(cCanvas& canvas) {
 
 void cPopupMaster::Choose(int id) {
     cCustomForm* form = Form();
-    if (!form)
+    if (!form) {
         return;
+    }
     // The command goes out before the menu closes, while it is still in the tree.
     SendCommand(kActionActivate, id);
     form->ClosePopup();

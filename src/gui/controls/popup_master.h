@@ -19,7 +19,7 @@ public:
 
     explicit cPopupMaster(std::vector<cBtnListItem> items);
     // Opens a menu with its top-left corner at `form_point`; returns it (owned by the form).
-    static cPopupMaster* Show(cChildElement& anchor, cPoint form_point,
+    static cPopupMaster* Show(cChildElement& anchor, cPoint formPoint,
                               std::vector<cBtnListItem> items);
 
     void OnCreateItems();

@@ -16,15 +16,17 @@ void cProgressChild::SetRange(int minimum, int maximum) {
 
 void cProgressChild::SetPosition(int position) {
     position = std::clamp(position, minimum_, maximum_);
-    if (position == position_)
+    if (position == position_) {
         return;
+    }
     position_ = position;
     Invalidate();
 }
 
 void cProgressChild::SetOpacity(std::uint8_t opacity) {
-    if (opacity == opacity_)
+    if (opacity == opacity_) {
         return;
+    }
     opacity_ = opacity;
     Invalidate();
 }

@@ -23,7 +23,7 @@ public:
     // The thumb on a track of `track` pixels: offset from the track's start, and length.
     std::pair<int, int> Thumb(int track) const;
     // The position that puts the thumb's start at `thumb_offset` on that track.
-    int PositionForThumb(int track, int thumb_offset) const;
+    int PositionForThumb(int track, int thumbOffset) const;
 
     // How far a wheel event moves towards the end: three lines of `line` units a notch
     // (Windows-style units, 120 a notch, turned up for "back"). Fine-grained wheels report

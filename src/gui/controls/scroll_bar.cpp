@@ -17,9 +17,10 @@ public:
     }
     void OnPaint(cCanvas& canvas) override {
         const eClickState state = ClickState();
-        if (state == eClickState::Hover || state == eClickState::Pressed)
+        if (state == eClickState::Hover || state == eClickState::Pressed) {
             canvas.FillRect(ClientRect(), state == eClickState::Pressed ? theme::kSurfacePressed
                                                                         : theme::kSurfaceHover);
+        }
         painter::Chevron(canvas, ClientRect(),
                          state == eClickState::Disabled ? theme::kTextDisabled : theme::kTextMuted,
                          direction_);
@@ -66,11 +67,13 @@ void cScrollBarBase::SetRange(int minimum, int maximum, int page) {
 
 void cScrollBarBase::SetPosition(int position, bool notify) {
     if (!axis_.SetPosition(int(
-            std::clamp<std::int64_t>(std::int64_t(position) - minimum_, 0, axis_.MaxPosition()))))
+            std::clamp<std::int64_t>(std::int64_t(position) - minimum_, 0, axis_.MaxPosition())))) {
         return;
+    }
     Invalidate();
-    if (notify)
+    if (notify) {
         SendCommand(kActionScroll, Position());
+    }
 }
 
 void cScrollBarBase::SetLineStep(int units) {
@@ -94,19 +97,21 @@ void cScrollBarBase::OnPaint(cCanvas& canvas) {
     painter::ScrollTrack(canvas, ClientRect());
     const eClickState state = !IsEnabled() ? eClickState::Disabled
                               : dragging_  ? eClickState::Pressed
-                              : thumb_hot_ ? eClickState::Hover
+                              : thumbHot_  ? eClickState::Hover
                                            : eClickState::Normal;
-    if (axis_.Needed())
+    if (axis_.Needed()) {
         painter::ScrollThumb(canvas, ThumbRect(), state, vertical_);
+    }
 }
 
 void cScrollBarBase::OnButtonDown(eMouseButton button, cPoint point, int modifiers) {
-    if (button != eMouseButton::Left)
+    if (button != eMouseButton::Left) {
         return;
+    }
     const cRect thumb = ThumbRect();
     if (thumb.Contains(point)) {
         dragging_ = true;
-        drag_offset_ = Along(point) - Along({thumb.x, thumb.y});
+        dragOffset_ = Along(point) - Along({thumb.x, thumb.y});
         Invalidate();
         return;
     }
@@ -116,25 +121,26 @@ void cScrollBarBase::OnButtonDown(eMouseButton button, cPoint point, int modifie
 void cScrollBarBase::OnMouseMove(cPoint point) {
     if (!dragging_) {
         const bool hot = ThumbRect().Contains(point);
-        if (hot != thumb_hot_) {
-            thumb_hot_ = hot;
+        if (hot != thumbHot_) {
+            thumbHot_ = hot;
             Invalidate();
         }
         return;
     }
-    SetPosition(minimum_ + axis_.PositionForThumb(Track(), Along(point) - drag_offset_ - Arrow()),
+    SetPosition(minimum_ + axis_.PositionForThumb(Track(), Along(point) - dragOffset_ - Arrow()),
                 true);
 }
 
 void cScrollBarBase::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {
-    if (!dragging_)
+    if (!dragging_) {
         return;
+    }
     dragging_ = false;
     Invalidate();
 }
 
 void cScrollBarBase::OnMouseLeave() {
-    thumb_hot_ = false;
+    thumbHot_ = false;
     Invalidate();
 }
 

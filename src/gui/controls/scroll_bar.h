@@ -47,9 +47,9 @@ private:
     int minimum_ = 0;
     cScrollAxis axis_;
     int line_ = 1;
-    bool thumb_hot_ = false;
+    bool thumbHot_ = false;
     bool dragging_ = false;
-    int drag_offset_ = 0;
+    int dragOffset_ = 0;
 };
 
 class cHScroll : public cScrollBarBase {

@@ -11,7 +11,7 @@ class cStaticElement : public cChildElement {
 public:
     explicit cStaticElement(std::u16string text = {}, eAlign align = eAlign::Left);
     // A label showing text `text_id` of the section its form names.
-    static std::unique_ptr<cStaticElement> FromSection(int text_id, eAlign align = eAlign::Left);
+    static std::unique_ptr<cStaticElement> FromSection(int textId, eAlign align = eAlign::Left);
 
     void SetText(std::u16string text);
     std::u16string_view ShownText() const;
@@ -22,7 +22,7 @@ public:
 
 private:
     std::u16string text_;
-    int text_id_ = -1;
+    int textId_ = -1;
     eAlign align_;
     cColor color_ = theme::kText;
     bool wrap_ = false;

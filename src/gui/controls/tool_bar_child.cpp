@@ -11,17 +11,19 @@ public:
     explicit cToolBarButton(cToolBarChild::cButtonInfo info) : info_(std::move(info)) {
         SetFocusable(false);
     }
-    int CommandId() const { return info_.command_id; }
+    int CommandId() const { return info_.commandId; }
     void SetChecked(bool checked) {
         checked_ = checked;
         Invalidate();
     }
     int PreferredWidth() {
         int w = 12;
-        if (!info_.icon.Empty())
+        if (!info_.icon.Empty()) {
             w += info_.icon.Width();
-        if (!info_.caption.empty())
+        }
+        if (!info_.caption.empty()) {
             w += TextExtent(info_.caption).w + (info_.icon.Empty() ? 4 : 10);
+        }
         return w;
     }
     void OnPaint(cCanvas& canvas) override {
@@ -48,7 +50,7 @@ public:
 protected:
     void OnClick() override {
         cHintMaster::Hide(*this);
-        SendCommand(kActionActivate, info_.command_id);
+        SendCommand(kActionActivate, info_.commandId);
     }
 
 private:
@@ -66,33 +68,37 @@ public:
 } // namespace
 
 void cToolBarChild::AddButton(cButtonInfo info) {
-    auto* button = Add<cToolBarButton>(next_x_, 4, 0, kHeight - 8, std::move(info));
+    auto* button = Add<cToolBarButton>(nextX_, 4, 0, kHeight - 8, std::move(info));
     const int width = button->PreferredWidth();
-    button->Place(next_x_, 4, width, kHeight - 8);
-    next_x_ += width + 2;
+    button->Place(nextX_, 4, width, kHeight - 8);
+    nextX_ += width + 2;
 }
 
 void cToolBarChild::AddSeparator() {
-    Add<cToolBarSeparator>(next_x_, 4, 9, kHeight - 8);
-    next_x_ += 11;
+    Add<cToolBarSeparator>(nextX_, 4, 9, kHeight - 8);
+    nextX_ += 11;
 }
 
-cChildElement* cToolBarChild::FindButton(int command_id) {
-    for (const auto& child : Children())
+cChildElement* cToolBarChild::FindButton(int commandId) {
+    for (const auto& child : Children()) {
         if (auto* button = dynamic_cast<cToolBarButton*>(child.get());
-            button && button->CommandId() == command_id)
+            button && button->CommandId() == commandId) {
             return button;
+        }
+    }
     return nullptr;
 }
 
-void cToolBarChild::SetButtonEnabled(int command_id, bool enabled) {
-    if (cChildElement* button = FindButton(command_id))
+void cToolBarChild::SetButtonEnabled(int commandId, bool enabled) {
+    if (cChildElement* button = FindButton(commandId)) {
         button->SetEnabled(enabled);
+    }
 }
 
-void cToolBarChild::SetButtonChecked(int command_id, bool checked) {
-    if (auto* button = static_cast<cToolBarButton*>(FindButton(command_id)))
+void cToolBarChild::SetButtonChecked(int commandId, bool checked) {
+    if (auto* button = static_cast<cToolBarButton*>(FindButton(commandId))) {
         button->SetChecked(checked);
+    }
 }
 
 void cToolBarChild::OnPaint(cCanvas& canvas) {

@@ -10,7 +10,7 @@
 class cToolBarChild : public cChildElement {
 public:
     struct cButtonInfo {
-        int command_id = 0;
+        int commandId = 0;
         std::u16string caption;
         std::u16string tooltip;
         cBitmap icon; // may be empty
@@ -21,12 +21,12 @@ public:
     // Adds a button at the end of the row.
     void AddButton(cButtonInfo info);
     void AddSeparator();
-    void SetButtonEnabled(int command_id, bool enabled);
+    void SetButtonEnabled(int commandId, bool enabled);
     // Shown pressed-in while checked (view switches).
-    void SetButtonChecked(int command_id, bool checked);
+    void SetButtonChecked(int commandId, bool checked);
     void OnPaint(cCanvas& canvas) override;
 
 private:
-    cChildElement* FindButton(int command_id);
-    int next_x_ = 4;
+    cChildElement* FindButton(int commandId);
+    int nextX_ = 4;
 };

@@ -13,11 +13,11 @@
 class cNavigationChild;
 
 struct cChooserTexts {
-    int path_label;
+    int pathLabel;
     int up;
-    int new_folder;
-    int cannot_create;
-    int cannot_read; // -1: the section has none
+    int newFolder;
+    int cannotCreate;
+    int cannotRead; // -1: the section has none
 };
 
 class cChooserForm : public cCustomForm {
@@ -43,7 +43,7 @@ public:
 
 protected:
     cChooserForm(const cLocalFolders& folders, std::string section, cChooserTexts texts,
-                 std::u16string initial_folder);
+                 std::u16string initialFolder);
     const cLocalFolders& Folders() const { return provider_.Folders(); }
     // Builds the top row; returns the y below it. Call from OnCreate, then Go(Initial()).
     int BuildTop();

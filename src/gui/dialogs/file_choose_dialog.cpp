@@ -75,12 +75,13 @@ private:
 cFileChooseDialog::cFileChooseDialog(const cLocalFolders& folders, cOptions options)
     : cChooserForm(folders, "tusk::filechoose",
                    {kTextLookIn, kTextUp, kTextNewFolder, kTextCannotCreate, kTextCannotRead},
-                   options.initial_folder),
+                   options.initialFolder),
       options_(std::move(options)) {}
 
 std::u16string cFileChooseDialog::Caption() const {
-    if (!options_.title.empty())
+    if (!options_.title.empty()) {
         return options_.title;
+    }
     return std::u16string(
         Text(options_.mode == eMode::Save ? kTextSaveTitle : kTextOpenTitle).value_or(u""));
 }
@@ -105,15 +106,16 @@ void cFileChooseDialog::OnCreate() {
     list_->SetSortProvider(kColumnModified, std::make_unique<cModifiedSortProvider>(entries_));
 
     const int row1 = h - kMargin - 70, row2 = h - kMargin - 32;
-    const int field_x = kMargin + 110, field_w = w - field_x - kMargin - 130;
+    const int fieldX = kMargin + 110, fieldW = w - fieldX - kMargin - 130;
     AddChild(cStaticElement::FromSection(kTextFileName), kMargin, row1 + 4, 104, 20);
-    name_ = Add<cEditChild>(field_x, row1, field_w, 28);
-    name_->SetText(options_.proposed_name);
+    name_ = Add<cEditChild>(fieldX, row1, fieldW, 28);
+    name_->SetText(options_.proposedName);
     AddChild(cStaticElement::FromSection(kTextFileType), kMargin, row2 + 4, 104, 20);
     std::vector<std::u16string> types;
-    for (const cFileFilter& f : options_.filters)
+    for (const cFileFilter& f : options_.filters) {
         types.push_back(f.name + u" (" + f.patterns + u")");
-    types_ = Add<cComboBoxChild>(field_x, row2, field_w, 28, std::move(types),
+    }
+    types_ = Add<cComboBoxChild>(fieldX, row2, fieldW, 28, std::move(types),
                                  options_.filters.empty() ? -1 : 0);
     AddChild(cButtonChild::FromSection(options_.mode == eMode::Save ? kTextSave : kTextOpen,
                                        kCommandAccept, true),
@@ -125,14 +127,16 @@ void cFileChooseDialog::OnCreate() {
 }
 
 bool cFileChooseDialog::Matches(std::u16string_view name, int filter) const {
-    if (filter < 0 || filter >= int(options_.filters.size()))
+    if (filter < 0 || filter >= int(options_.filters.size())) {
         return true;
+    }
     std::u16string_view patterns = options_.filters[std::size_t(filter)].patterns;
     while (!patterns.empty()) {
         const std::size_t cut = patterns.find(u';');
         const std::u16string_view pattern = patterns.substr(0, cut);
-        if (!pattern.empty() && namefold::MatchPattern(pattern, name, false))
+        if (!pattern.empty() && namefold::MatchPattern(pattern, name, false)) {
             return true;
+        }
         patterns =
             cut == std::u16string_view::npos ? std::u16string_view() : patterns.substr(cut + 1);
     }
@@ -145,47 +149,51 @@ void cFileChooseDialog::ShowListing(std::vector<cFileChooseListFolder::cEntry> e
 }
 
 void cFileChooseDialog::Refill() {
-    const std::u16string folder_type(Text(kTextFolder).value_or(u""));
-    const std::u16string file_type(Text(kTextFile).value_or(u""));
+    const std::u16string folderType(Text(kTextFolder).value_or(u""));
+    const std::u16string fileType(Text(kTextFile).value_or(u""));
     // Above the root the rows are the machine's roots: the file-system root and home.
     const bool roots = CurrentFolder().empty();
-    auto type_of = [&](const cFileChooseListFolder::cEntry& e) {
-        if (roots)
+    auto typeOf = [&](const cFileChooseListFolder::cEntry& e) {
+        if (roots) {
             return std::u16string(Text(e.name == u"/" ? kTextComputer : kTextHome).value_or(u""));
-        return e.is_folder ? folder_type : file_type;
+        }
+        return e.isFolder ? folderType : fileType;
     };
     std::vector<std::size_t> folders, files;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const auto& e = entries_[i];
-        if (e.is_folder)
+        if (e.isFolder) {
             folders.push_back(i);
-        else if (Matches(e.name, filter_))
+        } else if (Matches(e.name, filter_)) {
             files.push_back(i);
+        }
     }
-    auto by_name = [&](std::size_t a, std::size_t b) {
+    auto byName = [&](std::size_t a, std::size_t b) {
         return name_order::Compare(entries_[a].name, entries_[b].name) < 0;
     };
-    std::sort(folders.begin(), folders.end(), by_name);
-    std::sort(files.begin(), files.end(), by_name);
+    std::sort(folders.begin(), folders.end(), byName);
+    std::sort(files.begin(), files.end(), byName);
     std::vector<std::unique_ptr<cListViewItemChild>> rows;
     rows.reserve(folders.size() + files.size());
-    for (const auto* group : {&folders, &files})
+    for (const auto* group : {&folders, &files}) {
         for (std::size_t i : *group) {
             const auto& e = entries_[i];
             auto row = std::make_unique<cListViewItemChild>(
-                std::vector<std::u16string>{e.name, e.is_folder ? u"" : ByteSizeText(e.size),
-                                            type_of(e), e.modified ? FormatTime(e.modified) : u""},
+                std::vector<std::u16string>{e.name, e.isFolder ? u"" : ByteSizeText(e.size),
+                                            typeOf(e), e.modified ? FormatTime(e.modified) : u""},
                 e.size, i);
-            row->SetIcon(e.is_folder ? 0 : 1);
+            row->SetIcon(e.isFolder ? 0 : 1);
             rows.push_back(std::move(row));
         }
+    }
     list_->Clear();
     list_->AddItems(std::move(rows));
 }
 
 void cFileChooseDialog::SetFilter(int index) {
-    if (index < 0 || index >= int(options_.filters.size()))
+    if (index < 0 || index >= int(options_.filters.size())) {
         return;
+    }
     filter_ = index;
     types_->Select(index);
     Refill();
@@ -197,13 +205,15 @@ void cFileChooseDialog::SetName(std::u16string name) {
 
 void cFileChooseDialog::Activate(int row) {
     const cListViewItemChild* item = list_->Item(row);
-    if (!item)
+    if (!item) {
         return;
+    }
     const auto& e = entries_[item->Data()];
-    if (e.is_folder)
+    if (e.isFolder) {
         Go(CurrentFolder().empty() ? e.name : chooser_path::Join(CurrentFolder(), e.name));
-    else
+    } else {
         Accept();
+    }
 }
 
 void cFileChooseDialog::Accept() {
@@ -212,13 +222,15 @@ void cFileChooseDialog::Accept() {
         MessageBoxWarning(this, std::u16string(Text(kTextEnterName).value_or(u"")));
         return;
     }
-    if (CurrentFolder().empty() && typed.front() != u'/')
+    if (CurrentFolder().empty() && typed.front() != u'/') {
         return; // no folder to put a relative name in
+    }
     std::u16string path =
         typed.front() == u'/' ? typed : chooser_path::Join(CurrentFolder(), typed);
     if (Folders().IsFolder(path)) {
-        if (Go(path))
+        if (Go(path)) {
             name_->SetText({});
+        }
         return;
     }
     if (options_.mode == eMode::Open) {
@@ -227,12 +239,14 @@ void cFileChooseDialog::Accept() {
             return;
         }
     } else {
-        if (!options_.default_extension.empty() &&
-            chooser_path::Name(path).find(u'.') == std::u16string_view::npos)
-            path += u"." + options_.default_extension;
+        if (!options_.defaultExtension.empty() &&
+            chooser_path::Name(path).find(u'.') == std::u16string_view::npos) {
+            path += u"." + options_.defaultExtension;
+        }
         if (Folders().Exists(path) &&
-            !MessageBoxConfirm(this, std::u16string(Text(kTextReplace).value_or(u""))))
+            !MessageBoxConfirm(this, std::u16string(Text(kTextReplace).value_or(u"")))) {
             return;
+        }
     }
     chosen_ = std::move(path);
     EndForm(1);
@@ -240,12 +254,14 @@ void cFileChooseDialog::Accept() {
 
 bool cFileChooseDialog::OnCommand(cChildElement* source, int kind, int item) {
     if (source == list_) {
-        if (kind == kActionListItem)
+        if (kind == kActionListItem) {
             Activate(item);
-        else if (kind == kActionListSelect)
+        } else if (kind == kActionListSelect) {
             if (const cListViewItemChild* row = list_->Item(item);
-                row && !entries_[row->Data()].is_folder)
+                row && !entries_[row->Data()].isFolder) {
                 name_->SetText(std::u16string(row->Text(kColumnName)));
+            }
+        }
         return true;
     }
     if (source == types_ && kind == kActionSelChange) {

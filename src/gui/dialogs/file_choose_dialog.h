@@ -32,9 +32,9 @@ public:
     struct cOptions {
         eMode mode = eMode::Open;
         std::vector<cFileFilter> filters;
-        std::u16string default_extension; // without the dot
-        std::u16string proposed_name;
-        std::u16string initial_folder;
+        std::u16string defaultExtension; // without the dot
+        std::u16string proposedName;
+        std::u16string initialFolder;
         // Replaces the window title (texts 0 and 1) when not empty.
         std::u16string title;
     };

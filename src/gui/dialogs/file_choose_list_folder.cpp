@@ -4,20 +4,24 @@ namespace chooser_path {
 
 std::u16string Join(std::u16string_view folder, std::u16string_view name) {
     std::u16string path(folder);
-    if (path.empty() || path.back() != u'/')
+    if (path.empty() || path.back() != u'/') {
         path += u'/';
+    }
     path += name;
     return path;
 }
 
 std::u16string Parent(std::u16string_view path) {
-    while (path.size() > 1 && path.back() == u'/')
+    while (path.size() > 1 && path.back() == u'/') {
         path.remove_suffix(1);
-    if (path == u"/" || path.empty())
+    }
+    if (path == u"/" || path.empty()) {
         return {};
+    }
     const std::size_t cut = path.rfind(u'/');
-    if (cut == std::u16string_view::npos)
+    if (cut == std::u16string_view::npos) {
         return {};
+    }
     return std::u16string(cut == 0 ? u"/" : path.substr(0, cut));
 }
 
@@ -37,8 +41,9 @@ int cFileChooseListFolder::List(const std::u16string& path) {
     int result = kListed;
     if (path.empty()) {
         entries.push_back({u"/", true});
-        if (auto home = folders_.HomeFolder())
+        if (auto home = folders_.HomeFolder()) {
             entries.push_back({std::move(*home), true});
+        }
     } else if (auto listed = folders_.List(path)) {
         cJob::ThrowIfAborted();
         entries = std::move(*listed);
@@ -47,7 +52,7 @@ int cFileChooseListFolder::List(const std::u16string& path) {
     }
     cScopedLock lock(lock_);
     entries_ = std::move(entries);
-    listed_path_ = path;
+    listedPath_ = path;
     return result;
 }
 
@@ -58,5 +63,5 @@ std::vector<cFileChooseListFolder::cEntry> cFileChooseListFolder::TakeListing() 
 
 std::u16string cFileChooseListFolder::ListedPath() {
     cScopedLock lock(lock_);
-    return listed_path_;
+    return listedPath_;
 }

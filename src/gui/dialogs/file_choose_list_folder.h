@@ -35,7 +35,7 @@ private:
     const cLocalFolders& folders_;
     cCriticalSection lock_;
     std::vector<cEntry> entries_;
-    std::u16string listed_path_;
+    std::u16string listedPath_;
 };
 
 // Paths of the choosers: '/'-separated, no trailing separator except the root's.

@@ -23,11 +23,11 @@ enum : int {
 constexpr int kMargin = 12;
 } // namespace
 
-cFolderChooseDialog::cFolderChooseDialog(const cLocalFolders& folders,
-                                         std::u16string initial_folder, std::u16string title)
+cFolderChooseDialog::cFolderChooseDialog(const cLocalFolders& folders, std::u16string initialFolder,
+                                         std::u16string title)
     : cChooserForm(folders, "tusk::folderchoose",
                    {kTextFolder, kTextUp, kTextNewFolder, kTextCannotCreate, kTextNoSuchFolder},
-                   std::move(initial_folder)),
+                   std::move(initialFolder)),
       title_(std::move(title)) {}
 
 std::u16string cFolderChooseDialog::Caption() const {
@@ -49,21 +49,25 @@ void cFolderChooseDialog::OnCreate() {
 
 void cFolderChooseDialog::ShowListing(std::vector<cFileChooseListFolder::cEntry> entries) {
     folders_.clear();
-    for (auto& e : entries)
-        if (e.is_folder)
+    for (auto& e : entries) {
+        if (e.isFolder) {
             folders_.push_back(std::move(e.name));
+        }
+    }
     std::sort(folders_.begin(), folders_.end(),
               [](const auto& a, const auto& b) { return name_order::Compare(a, b) < 0; });
     std::vector<cSimpleListViewItemChild> items;
     items.reserve(folders_.size());
-    for (const auto& name : folders_)
+    for (const auto& name : folders_) {
         items.emplace_back(name, 0);
+    }
     list_->SetItems(std::move(items));
 }
 
 std::u16string cFolderChooseDialog::FolderAt(int row) const {
-    if (row < 0 || row >= int(folders_.size()))
+    if (row < 0 || row >= int(folders_.size())) {
         return {};
+    }
     const std::u16string& name = folders_[std::size_t(row)];
     return CurrentFolder().empty() ? name : chooser_path::Join(CurrentFolder(), name);
 }
@@ -80,8 +84,9 @@ void cFolderChooseDialog::Accept() {
 
 bool cFolderChooseDialog::OnCommand(cChildElement* source, int kind, int item) {
     if (source == list_) {
-        if (kind == kActionDoubleClick)
+        if (kind == kActionDoubleClick) {
             Go(FolderAt(item));
+        }
         return true;
     }
     if (kind == kActionActivate && item == kCommandAccept) {

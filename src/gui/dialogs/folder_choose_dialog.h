@@ -14,7 +14,7 @@ public:
     static constexpr int kWidth = 620;
     static constexpr int kHeight = 420;
 
-    explicit cFolderChooseDialog(const cLocalFolders& folders, std::u16string initial_folder = {},
+    explicit cFolderChooseDialog(const cLocalFolders& folders, std::u16string initialFolder = {},
                                  std::u16string title = {});
     std::string FormName() const override { return "cFolderChooseDialog"; }
     std::u16string Caption() const override;

@@ -13,7 +13,7 @@ class cLocalFolders {
 public:
     struct cEntry {
         std::u16string name; // a full path for the roots
-        bool is_folder = false;
+        bool isFolder = false;
         std::uint64_t size = 0;
         std::int64_t modified = 0; // seconds since 1970, UTC
     };

@@ -32,19 +32,22 @@ void cNewFolderNameReqForm::OnCreate() {
 
 void cNewFolderNameReqForm::Accept() {
     std::u16string name = edit_->Text();
-    if (!IsValidName(name))
+    if (!IsValidName(name)) {
         return edit_->SetFocus();
+    }
     name_ = std::move(name);
     EndForm(1);
 }
 
 bool cNewFolderNameReqForm::OnCommand(cChildElement* source, int kind, int item) {
-    if (kind != kActionActivate)
+    if (kind != kActionActivate) {
         return false;
-    if (item == kCommandCreate)
+    }
+    if (item == kCommandCreate) {
         Accept();
-    else if (item == kCommandCancel)
+    } else if (item == kCommandCancel) {
         EndForm(0);
+    }
     return true;
 }
 

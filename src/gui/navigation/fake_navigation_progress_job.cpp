@@ -39,9 +39,10 @@ double cFakeNavigationProgressJob::Value() {
 }
 
 void cFakeNavigationProgressJob::Post(double shown) {
-    if (view_)
+    if (view_) {
         PostChildAction(*view_,
                         std::make_unique<cNavigationChild::cNaviFakeProgressRecvAction>(shown));
+    }
 }
 
 void cFakeNavigationProgressJob::Begin() {
@@ -49,8 +50,9 @@ void cFakeNavigationProgressJob::Begin() {
         cScopedLock lock(lock_);
         value_ = 0.0;
     }
-    if (!IsRunning())
+    if (!IsRunning()) {
         Start();
+    }
 }
 
 void cFakeNavigationProgressJob::End() {
@@ -69,13 +71,16 @@ void cFakeNavigationProgressJob::Halt() {
 unsigned cFakeNavigationProgressJob::Run() {
     while (!IsStopRequested()) {
         ticker_->Wait(kStepMilliseconds);
-        if (IsStopRequested())
+        if (IsStopRequested()) {
             break;
+        }
         cScopedLock lock(lock_);
-        if (value_ < 0.0)
+        if (value_ < 0.0) {
             continue;
-        if (value_ >= kQuietUntil)
+        }
+        if (value_ >= kQuietUntil) {
             Post(Shown(value_));
+        }
         value_ += kStep;
     }
     return 0;

@@ -35,14 +35,15 @@ private:
 
 cNavigationChild::cNavigationChild(cNavigationProvider* provider,
                                    std::unique_ptr<cNavigationTicker> ticker)
-    : provider_(provider), fake_progress_(this, std::move(ticker)) {
+    : provider_(provider), fakeProgress_(this, std::move(ticker)) {
     Build();
 }
 
 cNavigationChild::~cNavigationChild() {
-    fake_progress_.Halt();
-    if (provider_)
+    fakeProgress_.Halt();
+    if (provider_) {
         provider_->ForgetView(this);
+    }
 }
 
 void cNavigationChild::Build() {
@@ -56,19 +57,22 @@ void cNavigationChild::Build() {
 void cNavigationChild::OnSize() {
     cChildElement::OnSize();
     // The edit covers the drop-down's text, leaving its arrow to open the history.
-    if (edit_)
+    if (edit_) {
         edit_->Place(0, 2, std::max(0, Rect().w - kDropWidth), kHeight - 8);
+    }
 }
 
 void cNavigationChild::SetProvider(cNavigationProvider* provider) {
-    if (provider_)
+    if (provider_) {
         provider_->ForgetView(this);
+    }
     provider_ = provider;
 }
 
 bool cNavigationChild::NavigateTo(const std::u16string& path) {
-    if (!provider_ || !provider_->IsValidPath(path) || !provider_->Navigate(this, path))
+    if (!provider_ || !provider_->IsValidPath(path) || !provider_->Navigate(this, path)) {
         return false;
+    }
     history_.insert(path);
     ShowPath(path);
     StartFakeProgress();
@@ -76,8 +80,9 @@ bool cNavigationChild::NavigateTo(const std::u16string& path) {
 }
 
 bool cNavigationChild::UserNavigateTo(const std::u16string& path) {
-    if (NavigateTo(path))
+    if (NavigateTo(path)) {
         return true;
+    }
     SendCommand(kNaviRefused, 0);
     return false;
 }
@@ -91,14 +96,16 @@ std::u16string cNavigationChild::ShownPath() const {
 }
 
 int cNavigationChild::State() {
-    if (state_ == kHistoryShown && !combo_->IsOpen())
+    if (state_ == kHistoryShown && !combo_->IsOpen()) {
         state_ = kIdle;
+    }
     return state_;
 }
 
 void cNavigationChild::ShowHistory() {
-    if (state_ == kListing)
+    if (state_ == kListing) {
         return;
+    }
     combo_->SetItems({history_.begin(), history_.end()}, -1);
     state_ = kHistoryShown;
     combo_->Open();
@@ -108,11 +115,11 @@ void cNavigationChild::StartFakeProgress() {
     state_ = kListing;
     strip_->SetPosition(0);
     strip_->SetVisible(true);
-    fake_progress_.Begin();
+    fakeProgress_.Begin();
 }
 
 void cNavigationChild::StopFakeProgress() {
-    fake_progress_.End();
+    fakeProgress_.End();
     strip_->SetVisible(false);
     state_ = kIdle;
 }
@@ -126,12 +133,14 @@ bool cNavigationChild::OnKeyDown(int key, int modifiers) {
 }
 
 bool cNavigationChild::OnCommand(cChildElement* source, int kind, int item) {
-    if (source != combo_ || kind != kActionSelChange)
+    if (source != combo_ || kind != kActionSelChange) {
         return false;
+    }
     const auto& items = combo_->Items();
     state_ = kIdle;
-    if (item >= 0 && std::size_t(item) < items.size())
+    if (item >= 0 && std::size_t(item) < items.size()) {
         UserNavigateTo(items[std::size_t(item)]);
+    }
     return true;
 }
 

@@ -97,5 +97,5 @@ private:
     cProgressChild* strip_ = nullptr;
     std::set<std::u16string> history_;
     int state_ = kIdle;
-    cFakeNavigationProgressJob fake_progress_;
+    cFakeNavigationProgressJob fakeProgress_;
 };

@@ -3,8 +3,9 @@
 #include "gui/navigation/navigation_child.h"
 
 bool cNavigationProvider::Navigate(cNavigationChild* view, std::optional<std::u16string> path) {
-    if (!path || IsRunning())
+    if (!path || IsRunning()) {
         return false;
+    }
     {
         cScopedLock lock(lock_);
         view_ = view;
@@ -15,8 +16,9 @@ bool cNavigationProvider::Navigate(cNavigationChild* view, std::optional<std::u1
 
 void cNavigationProvider::ForgetView(const cNavigationChild* view) {
     cScopedLock lock(lock_);
-    if (view_ == view)
+    if (view_ == view) {
         view_ = nullptr;
+    }
 }
 
 std::u16string cNavigationProvider::Path() {
@@ -27,8 +29,9 @@ std::u16string cNavigationProvider::Path() {
 void cNavigationProvider::PostDone(int result) {
     // Posted under the lock, so that a view cannot go between the test and the post.
     cScopedLock lock(lock_);
-    if (view_)
+    if (view_) {
         PostChildAction(*view_, std::make_unique<cNavigationChild::cNaviDoneAction>(result));
+    }
 }
 
 unsigned cNavigationProvider::Run() {

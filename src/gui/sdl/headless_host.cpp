@@ -9,8 +9,9 @@ cHeadlessHost::cHeadlessHost(cCustomForm& form, int width, int height, bool moda
 }
 
 cHeadlessHost::~cHeadlessHost() {
-    if (Form().FormHost() == this)
+    if (Form().FormHost() == this) {
         Form().AttachHost(nullptr, 0, 0);
+    }
 }
 
 void cHeadlessHost::MouseMove(int x, int y) {
@@ -58,14 +59,18 @@ void cHeadlessHost::Focus(bool gained) {
 
 void cHeadlessHost::Resize(int width, int height) {
     // The same limits a window's sizing frame applies.
-    if (min_size_.w > 0)
-        width = std::max(width, min_size_.w);
-    if (min_size_.h > 0)
-        height = std::max(height, min_size_.h);
-    if (max_size_.w > 0)
-        width = std::min(width, max_size_.w);
-    if (max_size_.h > 0)
-        height = std::min(height, max_size_.h);
+    if (minSize_.w > 0) {
+        width = std::max(width, minSize_.w);
+    }
+    if (minSize_.h > 0) {
+        height = std::max(height, minSize_.h);
+    }
+    if (maxSize_.w > 0) {
+        width = std::min(width, maxSize_.w);
+    }
+    if (maxSize_.h > 0) {
+        height = std::min(height, maxSize_.h);
+    }
     ResizeClient(width, height);
 }
 
@@ -74,10 +79,11 @@ void cHeadlessHost::RequestClose() {
 }
 
 void cHeadlessHost::EndDialog(int result) {
-    if (modal_)
-        end_code_ = result;
-    else
+    if (modal_) {
+        endCode_ = result;
+    } else {
         destroyed_ = true;
+    }
 }
 
 void cHeadlessHost::Move(int x, int y, int width, int height) {
@@ -87,10 +93,10 @@ void cHeadlessHost::Move(int x, int y, int width, int height) {
 
 bool cHeadlessHost::Post(std::uint32_t wake, std::uintptr_t value) {
     {
-        std::lock_guard lock(wake_lock_);
-        wake_ups_.emplace_back(wake, value);
+        std::lock_guard lock(wakeLock_);
+        wakeUps_.emplace_back(wake, value);
     }
-    wake_posted_.notify_all();
+    wakePosted_.notify_all();
     return true;
 }
 
@@ -99,11 +105,12 @@ int cHeadlessHost::RunWakeUps() {
     for (;;) {
         std::pair<std::uint32_t, std::uintptr_t> wake;
         {
-            std::lock_guard lock(wake_lock_);
-            if (wake_ups_.empty())
+            std::lock_guard lock(wakeLock_);
+            if (wakeUps_.empty()) {
                 return ran;
-            wake = wake_ups_.front();
-            wake_ups_.pop_front();
+            }
+            wake = wakeUps_.front();
+            wakeUps_.pop_front();
         }
         Form().HostWake(wake.first, wake.second);
         ++ran;
@@ -111,14 +118,14 @@ int cHeadlessHost::RunWakeUps() {
 }
 
 bool cHeadlessHost::WaitForWakeUp(int milliseconds) {
-    std::unique_lock lock(wake_lock_);
-    return wake_posted_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                 [&] { return !wake_ups_.empty(); });
+    std::unique_lock lock(wakeLock_);
+    return wakePosted_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [&] { return !wakeUps_.empty(); });
 }
 
 int cHeadlessHost::PostedWakeUps() const {
-    std::lock_guard lock(wake_lock_);
-    return int(wake_ups_.size());
+    std::lock_guard lock(wakeLock_);
+    return int(wakeUps_.size());
 }
 
 const cBitmap& cHeadlessHost::Render() {
@@ -131,28 +138,29 @@ bool cHeadlessHost::SavePng(const std::string& path) {
 }
 
 bool cHeadlessHost::SetClipboardText(std::u16string_view text) {
-    clip_text_ = std::u16string(text);
-    clip_bytes_.reset();
+    clipText_ = std::u16string(text);
+    clipBytes_.reset();
     return true;
 }
 
 std::optional<std::u16string> cHeadlessHost::ClipboardText() {
-    return clip_text_;
+    return clipText_;
 }
 
 bool cHeadlessHost::SetClipboardBytes(std::span<const std::uint8_t> bytes) {
-    clip_bytes_ = std::vector<std::uint8_t>(bytes.begin(), bytes.end());
-    clip_text_.reset();
+    clipBytes_ = std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    clipText_.reset();
     return true;
 }
 
 std::optional<std::vector<std::uint8_t>> cHeadlessHost::ClipboardBytes() {
-    return clip_bytes_;
+    return clipBytes_;
 }
 
-bool cHeadlessHost::ClipboardHasData(bool text_only) {
-    const bool text = clip_text_ && !clip_text_->empty();
-    if (text_only)
+bool cHeadlessHost::ClipboardHasData(bool textOnly) {
+    const bool text = clipText_ && !clipText_->empty();
+    if (textOnly) {
         return text;
-    return text || (clip_bytes_ && !clip_bytes_->empty());
+    }
+    return text || (clipBytes_ && !clipBytes_->empty());
 }

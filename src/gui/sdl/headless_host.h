@@ -43,13 +43,13 @@ public:
     // Paints everything marked since the last render and returns the frame.
     const cBitmap& Render();
     bool SavePng(const std::string& path);
-    std::optional<int> EndCode() const { return end_code_; }
+    std::optional<int> EndCode() const { return endCode_; }
     bool Destroyed() const { return destroyed_; }
     bool Visible() const { return visible_; }
     int Cursor() const { return cursor_; }
     bool MouseCaptured() const { return captured_; }
-    cSize MinSize() const { return min_size_; }
-    cSize MaxSize() const { return max_size_; }
+    cSize MinSize() const { return minSize_; }
+    cSize MaxSize() const { return maxSize_; }
 
     // --- cWindowRequestTarget ---------------------------------------------------------
     void DestroyWindow() override { destroyed_ = true; }
@@ -66,9 +66,9 @@ public:
     std::optional<std::u16string> ClipboardText() override;
     bool SetClipboardBytes(std::span<const std::uint8_t> bytes) override;
     std::optional<std::vector<std::uint8_t>> ClipboardBytes() override;
-    bool ClipboardHasData(bool text_only) override;
-    void SetMinSize(int width, int height) override { min_size_ = {width, height}; }
-    void SetMaxSize(int width, int height) override { max_size_ = {width, height}; }
+    bool ClipboardHasData(bool textOnly) override;
+    void SetMinSize(int width, int height) override { minSize_ = {width, height}; }
+    void SetMaxSize(int width, int height) override { maxSize_ = {width, height}; }
     cRect WindowRect() override {
         return {position_.x, position_.y, Frame().Width(), Frame().Height()};
     }
@@ -78,18 +78,18 @@ private:
     bool Post(std::uint32_t wake, std::uintptr_t value);
 
     const bool modal_;
-    mutable std::mutex wake_lock_;
-    std::condition_variable wake_posted_;
-    std::deque<std::pair<std::uint32_t, std::uintptr_t>> wake_ups_;
-    std::optional<int> end_code_;
+    mutable std::mutex wakeLock_;
+    std::condition_variable wakePosted_;
+    std::deque<std::pair<std::uint32_t, std::uintptr_t>> wakeUps_;
+    std::optional<int> endCode_;
     bool destroyed_ = false;
     bool visible_ = false;
     bool captured_ = false;
     int cursor_ = 0;
     cPoint position_;
-    cSize min_size_;
-    cSize max_size_;
+    cSize minSize_;
+    cSize maxSize_;
     // The clipboard of the headless "desktop": text or raw bytes, the last one set.
-    std::optional<std::u16string> clip_text_;
-    std::optional<std::vector<std::uint8_t>> clip_bytes_;
+    std::optional<std::u16string> clipText_;
+    std::optional<std::vector<std::uint8_t>> clipBytes_;
 };

@@ -13,15 +13,17 @@ cHeadlessMaker::~cHeadlessMaker() {
 
 int cHeadlessMaker::RunModal(cCustomForm& form, int width, int height, cCustomForm* parent,
                              bool resizable) {
-    ++modal_runs_;
-    last_modal_size_ = {width, height};
+    ++modalRuns_;
+    lastModalSize_ = {width, height};
     // As under a real maker, the owner takes no pointer while the modal form runs.
-    if (parent)
+    if (parent) {
         parent->HostMouseLeave();
+    }
     cHeadlessHost host(form, width, height, true);
     host.Show();
-    if (driver_)
+    if (driver_) {
         driver_(host);
+    }
     return host.EndCode().value_or(-1);
 }
 

@@ -16,23 +16,23 @@ public:
     ~cHeadlessMaker() override;
 
     void SetDriver(cDriver driver) { driver_ = std::move(driver); }
-    int ModalRuns() const { return modal_runs_; }
-    cSize LastModalSize() const { return last_modal_size_; }
+    int ModalRuns() const { return modalRuns_; }
+    cSize LastModalSize() const { return lastModalSize_; }
 
-    bool Initialise(int icon_id) override { return true; }
+    bool Initialise(int iconId) override { return true; }
     int RunModal(cCustomForm& form, int width, int height, cCustomForm* parent,
                  bool resizable) override;
     cWindowHolder* CreateWindow(cCustomForm& form, const cRect& rect, cCustomForm* parent,
                                 int styles) override;
     void Destroy(cWindowHolder* holder) override;
-    int RunMessageLoop() override { return quit_code_; }
-    void PostQuit(int code) override { quit_code_ = code; }
+    int RunMessageLoop() override { return quitCode_; }
+    void PostQuit(int code) override { quitCode_ = code; }
     cSize TextExtent(std::u16string_view text, const cFontSpec& font) override;
 
 private:
     cDriver driver_;
     cWindowMaker* previous_;
-    int modal_runs_ = 0;
-    cSize last_modal_size_;
-    int quit_code_ = 0;
+    int modalRuns_ = 0;
+    cSize lastModalSize_;
+    int quitCode_ = 0;
 };

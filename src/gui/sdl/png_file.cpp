@@ -8,14 +8,17 @@
 namespace gui_png {
 
 bool Save(const cBitmap& frame, const std::string& path) {
-    if (frame.Empty())
+    if (frame.Empty()) {
         return false;
+    }
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file)
+    if (!file) {
         return false;
+    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png)
+    if (!png) {
         return false;
+    }
     png_infop info = png_create_info_struct(png);
     // libpng reports errors by longjmp; nothing with a destructor lives between here and
     // the calls that may jump, except the file and row buffer, which outlive the jump.

@@ -5,9 +5,10 @@
 
 namespace program_icon {
 
-cBitmap Draw(int icon_id, int size) {
-    if (icon_id != kIconId || size < 8)
+cBitmap Draw(int iconId, int size) {
+    if (iconId != kIconId || size < 8) {
         return {};
+    }
     return DrawShapePicture(size, size, [size](cCanvas& canvas) {
         // A drive platter with an arrow coming out of it: data brought back.
         canvas.FillRoundRect({0, 0, size, size}, size / 5, theme::kAccent);

@@ -7,5 +7,5 @@
 namespace program_icon {
 inline constexpr int kIconId = 101;
 // The icon for `icon_id`; empty for ids the program does not have.
-cBitmap Draw(int icon_id, int size = 32);
+cBitmap Draw(int iconId, int size = 32);
 } // namespace program_icon

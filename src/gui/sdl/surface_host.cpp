@@ -5,8 +5,9 @@
 cSurfaceHost::cSurfaceHost(cCustomForm& form) : form_(form) {}
 
 cSurfaceHost::~cSurfaceHost() {
-    if (form_.FormHost() == this)
+    if (form_.FormHost() == this) {
         form_.AttachHost(nullptr, 0, 0);
+    }
 }
 
 void cSurfaceHost::AttachForm(int width, int height) {
@@ -16,8 +17,9 @@ void cSurfaceHost::AttachForm(int width, int height) {
 }
 
 void cSurfaceHost::ResizeClient(int width, int height) {
-    if (width == frame_.Width() && height == frame_.Height())
+    if (width == frame_.Width() && height == frame_.Height()) {
         return;
+    }
     frame_ = cBitmap(width, height, 0xFFFFFFFFu);
     dirty_ = {0, 0, width, height};
     form_.HostResize(width, height);
@@ -31,8 +33,9 @@ void cSurfaceHost::Invalidate(const cRect* rect) {
 std::unique_ptr<cCanvas> cSurfaceHost::CreateCanvas() {
     return std::make_unique<cWOffscreenCanvas>(
         frame_.Width(), frame_.Height(), cFontList::Instance(), [this](const cBitmap& drawn) {
-            if (drawn.Size() == frame_.Size())
+            if (drawn.Size() == frame_.Size()) {
                 frame_ = drawn;
+            }
             PresentFrame({0, 0, frame_.Width(), frame_.Height()});
         });
 }
@@ -43,8 +46,9 @@ cSize cSurfaceHost::TextExtent(std::u16string_view text, const cFontSpec& font) 
 }
 
 void cSurfaceHost::PaintDirty() {
-    if (dirty_.Empty())
+    if (dirty_.Empty()) {
         return;
+    }
     const cRect area = dirty_;
     dirty_ = {};
     // The tree is drawn over the previous frame, limited to the marked part; the form's

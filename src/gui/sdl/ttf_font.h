@@ -14,15 +14,15 @@ public:
     static std::unique_ptr<cWinFont> Open(const std::string& file, cFontSpec description);
     ~cWinFont() override;
 
-    int LineHeight() const override { return line_height_; }
+    int LineHeight() const override { return lineHeight_; }
     int Ascent() const override { return ascent_; }
 
 protected:
-    cGlyph Rasterize(char32_t code_point) override;
+    cGlyph Rasterize(char32_t codePoint) override;
 
 private:
     cWinFont(_TTF_Font* font, cFontSpec description);
     _TTF_Font* font_;
-    int line_height_;
+    int lineHeight_;
     int ascent_;
 };

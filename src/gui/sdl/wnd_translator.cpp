@@ -8,12 +8,15 @@
 namespace {
 
 int KeyCode(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z)
+    if (key >= SDLK_a && key <= SDLK_z) {
         return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
+    }
+    if (key >= SDLK_0 && key <= SDLK_9) {
         return '0' + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12)
+    }
+    if (key >= SDLK_F1 && key <= SDLK_F12) {
         return key::kF1 + (key - SDLK_F1);
+    }
     switch (key) {
     case SDLK_BACKSPACE:
         return key::kBackspace;
@@ -57,10 +60,12 @@ int Modifiers(Uint16 mod) {
 }
 
 std::optional<eMouseButton> Button(Uint8 button) {
-    if (button == SDL_BUTTON_LEFT)
+    if (button == SDL_BUTTON_LEFT) {
         return eMouseButton::Left;
-    if (button == SDL_BUTTON_RIGHT)
+    }
+    if (button == SDL_BUTTON_RIGHT) {
         return eMouseButton::Right;
+    }
     return std::nullopt;
 }
 
@@ -83,9 +88,10 @@ cWndTranslator::cWndTranslator(cWWMaker& maker, cCustomForm& form, const cRect& 
     window_ =
         SDL_CreateWindow(title.c_str(), rect.x, rect.y, std::max(1, rect.w), std::max(1, rect.h),
                          SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0));
-    if (!window_)
+    if (!window_) {
         return;
-    window_id_ = SDL_GetWindowID(window_);
+    }
+    windowId_ = SDL_GetWindowID(window_);
     maker_.DecorateWindow(window_);
     // SDL's size is the client area, which is what the form asked for.
     int w = 0, h = 0;
@@ -95,8 +101,9 @@ cWndTranslator::cWndTranslator(cWWMaker& maker, cCustomForm& form, const cRect& 
 
 cWndTranslator::~cWndTranslator() {
     // The form stops reaching this window before the window goes.
-    if (Form().FormHost() == this)
+    if (Form().FormHost() == this) {
         Form().AttachHost(nullptr, 0, 0);
+    }
     if (window_) {
         maker_.DestroySdlWindow(window_);
     }
@@ -123,29 +130,34 @@ void cWndTranslator::Dispatch(const SDL_Event& event, bool input) {
             form.HostMouseLeave();
             break;
         case SDL_WINDOWEVENT_CLOSE:
-            if (input)
+            if (input) {
                 form.HostCloseRequest();
+            }
             break;
         default:
             break;
         }
         break;
     case SDL_MOUSEMOTION:
-        if (input)
+        if (input) {
             form.HostMouseMove({event.motion.x, event.motion.y});
+        }
         break;
     case SDL_MOUSEBUTTONDOWN:
         // Without a window manager nobody moves the keyboard focus to a clicked window.
-        if (input && SDL_GetKeyboardFocus() != window_)
+        if (input && SDL_GetKeyboardFocus() != window_) {
             SDL_SetWindowInputFocus(window_);
-        if (auto button = Button(event.button.button); button && input)
+        }
+        if (auto button = Button(event.button.button); button && input) {
             form.HostButtonDown(*button, {event.button.x, event.button.y},
                                 Modifiers(Uint16(SDL_GetModState())), event.button.clicks);
+        }
         break;
     case SDL_MOUSEBUTTONUP:
-        if (auto button = Button(event.button.button); button && input)
+        if (auto button = Button(event.button.button); button && input) {
             form.HostButtonUp(*button, {event.button.x, event.button.y},
                               Modifiers(Uint16(SDL_GetModState())));
+        }
         break;
     case SDL_MOUSEWHEEL:
         if (input) {
@@ -159,44 +171,51 @@ void cWndTranslator::Dispatch(const SDL_Event& event, bool input) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         if (const int key = KeyCode(event.key.keysym.sym); key && input) {
-            if (event.type == SDL_KEYDOWN)
+            if (event.type == SDL_KEYDOWN) {
                 form.HostKeyDown(key, Modifiers(event.key.keysym.mod));
-            else
+            } else {
                 form.HostKeyUp(key, Modifiers(event.key.keysym.mod));
+            }
         }
         break;
     case SDL_TEXTINPUT:
-        if (input)
+        if (input) {
             form.HostChar(utf::FromUtf8(event.text.text));
+        }
         break;
     default:
-        if (event.type == maker_.WakeEventType())
+        if (event.type == maker_.WakeEventType()) {
             form.HostWake(std::uint32_t(event.user.code),
                           reinterpret_cast<std::uintptr_t>(event.user.data1));
+        }
         break;
     }
 }
 
 void cWndTranslator::EndDialog(int result) {
-    if (!modal_)
+    if (!modal_) {
         return DestroyWindow();
-    end_code_ = result;
-    end_code_set_ = true;
+    }
+    endCode_ = result;
+    endCodeSet_ = true;
 }
 
 void cWndTranslator::Show() {
-    if (window_)
+    if (window_) {
         SDL_ShowWindow(window_);
+    }
 }
 
 void cWndTranslator::Hide() {
-    if (window_)
+    if (window_) {
         SDL_HideWindow(window_);
+    }
 }
 
 void cWndTranslator::Move(int x, int y, int width, int height) {
-    if (!window_)
+    if (!window_) {
         return;
+    }
     SDL_SetWindowPosition(window_, x, y);
     SDL_SetWindowSize(window_, width, height);
     SDL_GetWindowSize(window_, &width, &height);
@@ -212,12 +231,12 @@ bool cWndTranslator::PostWakeB(std::uintptr_t value) {
 }
 
 bool cWndTranslator::PostWake(std::uint32_t wake, std::uintptr_t value) {
-    if (!window_id_) {
+    if (!windowId_) {
         return false;
     }
     SDL_Event event{};
     event.type = maker_.WakeEventType();
-    event.user.windowID = window_id_;
+    event.user.windowID = windowId_;
     event.user.code = Sint32(wake);
     event.user.data1 = reinterpret_cast<void*>(value);
     return maker_.Push(event);
@@ -237,11 +256,13 @@ bool cWndTranslator::SetClipboardText(std::u16string_view text) {
 }
 
 std::optional<std::u16string> cWndTranslator::ClipboardText() {
-    if (!SDL_HasClipboardText())
+    if (!SDL_HasClipboardText()) {
         return std::nullopt;
+    }
     char* text = SDL_GetClipboardText();
-    if (!text)
+    if (!text) {
         return std::nullopt;
+    }
     std::u16string result = utf::FromUtf8(text);
     SDL_free(text);
     return result;
@@ -249,8 +270,9 @@ std::optional<std::u16string> cWndTranslator::ClipboardText() {
 
 bool cWndTranslator::SetClipboardBytes(std::span<const std::uint8_t> bytes) {
     const std::u16string marker = RawMarker(bytes.size());
-    if (SDL_SetClipboardText(utf::ToUtf8(marker).c_str()) != 0)
+    if (SDL_SetClipboardText(utf::ToUtf8(marker).c_str()) != 0) {
         return false;
+    }
     maker_.RawClipboard() = cWWMaker::cRawClip{{bytes.begin(), bytes.end()}, marker};
     return true;
 }
@@ -258,26 +280,30 @@ bool cWndTranslator::SetClipboardBytes(std::span<const std::uint8_t> bytes) {
 std::optional<std::vector<std::uint8_t>> cWndTranslator::ClipboardBytes() {
     auto& raw = maker_.RawClipboard();
     // Someone else owns the clipboard once its text is no longer ours.
-    if (!raw || ClipboardText() != raw->marker)
+    if (!raw || ClipboardText() != raw->marker) {
         return std::nullopt;
+    }
     return raw->bytes;
 }
 
-bool cWndTranslator::ClipboardHasData(bool text_only) {
-    if (text_only)
+bool cWndTranslator::ClipboardHasData(bool textOnly) {
+    if (textOnly) {
         return SDL_HasClipboardText() == SDL_TRUE;
+    }
     const auto bytes = ClipboardBytes();
     return (bytes && !bytes->empty()) || SDL_HasClipboardText() == SDL_TRUE;
 }
 
 void cWndTranslator::SetMinSize(int width, int height) {
-    if (window_)
+    if (window_) {
         SDL_SetWindowMinimumSize(window_, width, height);
+    }
 }
 
 void cWndTranslator::SetMaxSize(int width, int height) {
-    if (window_)
+    if (window_) {
         SDL_SetWindowMaximumSize(window_, width, height);
+    }
 }
 
 cRect cWndTranslator::WindowRect() {
@@ -290,17 +316,20 @@ cRect cWndTranslator::WindowRect() {
 }
 
 void cWndTranslator::PresentFrame(const cRect& rect) {
-    if (!window_)
+    if (!window_) {
         return;
+    }
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     const cBitmap& frame = Frame();
-    if (!target || frame.Empty())
+    if (!target || frame.Empty()) {
         return;
+    }
     SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
         const_cast<cColor*>(frame.Pixels().data()), frame.Width(), frame.Height(), 32,
         frame.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
-    if (!source)
+    if (!source) {
         return;
+    }
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
     SDL_Rect area{rect.x, rect.y, rect.w, rect.h};
     SDL_Rect to = area;

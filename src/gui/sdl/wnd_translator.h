@@ -19,12 +19,12 @@ public:
     ~cWndTranslator() override;
 
     bool IsOpen() const { return window_ != nullptr; }
-    std::uint32_t WindowId() const { return window_id_; }
+    std::uint32_t WindowId() const { return windowId_; }
     SDL_Window* Window() const { return window_; }
     // True once the window was destroyed or its modal run ended.
-    bool Finished() const { return destroyed_ || end_code_set_; }
+    bool Finished() const { return destroyed_ || endCodeSet_; }
     bool Destroyed() const { return destroyed_; }
-    int EndCode() const { return end_code_; }
+    int EndCode() const { return endCode_; }
 
     // Handles one event addressed to this window. `input` is false while another
     // window runs modally above this one: pointer, keys and closing are then ignored.
@@ -45,7 +45,7 @@ public:
     std::optional<std::u16string> ClipboardText() override;
     bool SetClipboardBytes(std::span<const std::uint8_t> bytes) override;
     std::optional<std::vector<std::uint8_t>> ClipboardBytes() override;
-    bool ClipboardHasData(bool text_only) override;
+    bool ClipboardHasData(bool textOnly) override;
     void SetMinSize(int width, int height) override;
     void SetMaxSize(int width, int height) override;
     cRect WindowRect() override;
@@ -59,9 +59,9 @@ private:
 
     cWWMaker& maker_;
     SDL_Window* window_ = nullptr;
-    std::uint32_t window_id_ = 0;
+    std::uint32_t windowId_ = 0;
     const bool modal_;
     bool destroyed_ = false;
-    bool end_code_set_ = false;
-    int end_code_ = -1;
+    bool endCodeSet_ = false;
+    int endCode_ = -1;
 };

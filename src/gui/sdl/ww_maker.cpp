@@ -34,7 +34,7 @@ SDL_SystemCursor SystemCursor(int kind) {
 }
 
 // The window an event belongs to, 0 for none.
-std::uint32_t EventWindow(const SDL_Event& event, std::uint32_t wake_type) {
+std::uint32_t EventWindow(const SDL_Event& event, std::uint32_t wakeType) {
     switch (event.type) {
     case SDL_WINDOWEVENT:
         return event.window.windowID;
@@ -51,7 +51,7 @@ std::uint32_t EventWindow(const SDL_Event& event, std::uint32_t wake_type) {
     case SDL_TEXTINPUT:
         return event.text.windowID;
     default:
-        return event.type == wake_type ? event.user.windowID : 0;
+        return event.type == wakeType ? event.user.windowID : 0;
     }
 }
 
@@ -72,37 +72,44 @@ cWWMaker::cWWMaker() : previous_(WindowMaker()) {
 
 cWWMaker::~cWWMaker() {
     holders_.clear();
-    if (icon_surface_)
-        SDL_FreeSurface(icon_surface_);
-    for (SDL_Cursor* cursor : cursors_)
-        if (cursor)
+    if (iconSurface_) {
+        SDL_FreeSurface(iconSurface_);
+    }
+    for (SDL_Cursor* cursor : cursors_) {
+        if (cursor) {
             SDL_FreeCursor(cursor);
+        }
+    }
     // The maker owns SDL for the process; a full quit also releases SDL's own helpers.
-    if (initialised_)
+    if (initialised_) {
         SDL_Quit();
+    }
     SetWindowMaker(previous_);
 }
 
-bool cWWMaker::Initialise(int icon_id) {
-    if (initialised_)
+bool cWWMaker::Initialise(int iconId) {
+    if (initialised_) {
         return true;
+    }
     // Closing the last window is a close request to its form, never a quit of its own:
     // a progress form refuses to close while its job runs.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
-    wake_event_ = SDL_RegisterEvents(1);
-    if (wake_event_ == std::uint32_t(-1)) {
+    }
+    wakeEvent_ = SDL_RegisterEvents(1);
+    if (wakeEvent_ == std::uint32_t(-1)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     cursors_.assign(10, nullptr);
-    icon_ = program_icon::Draw(icon_id);
-    if (!icon_.Empty())
-        icon_surface_ =
+    icon_ = program_icon::Draw(iconId);
+    if (!icon_.Empty()) {
+        iconSurface_ =
             SDL_CreateRGBSurfaceWithFormatFrom(icon_.Pixels().data(), icon_.Width(), icon_.Height(),
                                                32, icon_.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
+    }
     SDL_StartTextInput();
     x_errors::KeepRunning();
     initialised_ = true;
@@ -110,54 +117,71 @@ bool cWWMaker::Initialise(int icon_id) {
 }
 
 void cWWMaker::SetCursor(int kind) {
-    if (kind < 0 || kind >= int(cursors_.size()))
+    if (kind < 0 || kind >= int(cursors_.size())) {
         kind = kCursorArrow;
-    if (!cursors_[std::size_t(kind)])
+    }
+    if (!cursors_[std::size_t(kind)]) {
         cursors_[std::size_t(kind)] = SDL_CreateSystemCursor(SystemCursor(kind));
-    if (cursors_[std::size_t(kind)])
+    }
+    if (cursors_[std::size_t(kind)]) {
         SDL_SetCursor(cursors_[std::size_t(kind)]);
+    }
 }
 
 void cWWMaker::DecorateWindow(SDL_Window* window) {
-    if (icon_surface_)
-        SDL_SetWindowIcon(window, icon_surface_);
+    if (iconSurface_) {
+        SDL_SetWindowIcon(window, iconSurface_);
+    }
 }
 
 cWndTranslator* cWWMaker::FindWindow(std::uint32_t id) {
-    for (cWndTranslator* modal : modal_stack_)
-        if (modal->WindowId() == id)
+    for (cWndTranslator* modal : modalStack_) {
+        if (modal->WindowId() == id) {
             return modal;
-    for (const auto& holder : holders_)
-        if (holder->Window().WindowId() == id)
+        }
+    }
+    for (const auto& holder : holders_) {
+        if (holder->Window().WindowId() == id) {
             return &holder->Window();
+        }
+    }
     return nullptr;
 }
 
 cWndTranslator* cWWMaker::FindWindowOf(cCustomForm* form) {
-    if (!form)
+    if (!form) {
         return nullptr;
-    for (cWndTranslator* modal : modal_stack_)
-        if (&modal->Form() == form)
+    }
+    for (cWndTranslator* modal : modalStack_) {
+        if (&modal->Form() == form) {
             return modal;
-    for (const auto& holder : holders_)
-        if (&holder->Form() == form)
+        }
+    }
+    for (const auto& holder : holders_) {
+        if (&holder->Form() == form) {
             return &holder->Window();
+        }
+    }
     return nullptr;
 }
 
 cWindowHolder* cWWMaker::CreateWindow(cCustomForm& form, const cRect& rect, cCustomForm* parent,
                                       int styles) {
-    if (!Initialise())
+    if (!Initialise()) {
         return nullptr;
+    }
     cRect placed = rect;
-    if (styles & window_style::kCentred)
+    if (styles & window_style::kCentred) {
         placed.x = placed.y = SDL_WINDOWPOS_CENTERED;
+    }
     auto window = std::make_unique<cWndTranslator>(*this, form, placed,
                                                    styles & window_style::kResizable, false);
-    if (!window->IsOpen())
+    if (!window->IsOpen()) {
         return nullptr;
-    if (!(styles & window_style::kHidden))
+    }
+    if (!(styles & window_style::kHidden)) {
         window->Show();
+    }
     holders_.push_back(std::make_unique<cWWHolder>(std::move(window)));
     return holders_.back().get();
 }
@@ -172,27 +196,32 @@ void cWWMaker::Destroy(cWindowHolder* holder) {
 
 int cWWMaker::RunModal(cCustomForm& form, int width, int height, cCustomForm* parent,
                        bool resizable) {
-    if (!Initialise())
+    if (!Initialise()) {
         return -1;
+    }
     SDL_DisplayMode desktop{};
     SDL_GetDesktopDisplayMode(0, &desktop);
     const cRect rect{(desktop.w - width) / 2, (desktop.h - height) / 2, width, height};
     cWndTranslator window(*this, form, rect, resizable, true);
-    if (!window.IsOpen())
+    if (!window.IsOpen()) {
         return -1;
-    if (cWndTranslator* owner = FindWindowOf(parent))
+    }
+    if (cWndTranslator* owner = FindWindowOf(parent)) {
         SDL_SetWindowModalFor(window.Window(), owner->Window());
+    }
     // The windows below stop reacting to the pointer: hover looks and tool tips go.
-    for (const auto& holder : holders_)
+    for (const auto& holder : holders_) {
         holder->Form().HostMouseLeave();
-    for (cWndTranslator* below : modal_stack_)
+    }
+    for (cWndTranslator* below : modalStack_) {
         below->Form().HostMouseLeave();
-    modal_stack_.push_back(&window);
+    }
+    modalStack_.push_back(&window);
     window.Show();
     SDL_RaiseWindow(window.Window());
     SDL_SetWindowInputFocus(window.Window());
     const bool ended = Loop([&] { return window.Finished(); });
-    modal_stack_.pop_back();
+    modalStack_.pop_back();
     if (cWndTranslator* owner = FindWindowOf(parent)) {
         // The owner takes the keyboard back, as it would from a window manager, and
         // learns where the pointer went while it took no input.
@@ -200,10 +229,11 @@ int cWWMaker::RunModal(cCustomForm& form, int width, int height, cCustomForm* pa
         cPoint pointer;
         SDL_GetGlobalMouseState(&pointer.x, &pointer.y);
         const cRect at = owner->WindowRect();
-        if (at.Contains(pointer))
+        if (at.Contains(pointer)) {
             owner->Form().HostMouseMove({pointer.x - at.x, pointer.y - at.y});
-        else
+        } else {
             owner->Form().HostMouseLeave();
+        }
     }
     if (quitting_ && !ended) {
         // A quit while a modal form is open ends the form too; the quit stays pending for
@@ -216,16 +246,17 @@ int cWWMaker::RunModal(cCustomForm& form, int width, int height, cCustomForm* pa
 }
 
 int cWWMaker::RunMessageLoop() {
-    if (!Initialise())
+    if (!Initialise()) {
         return -1;
+    }
     Loop([] { return false; });
     quitting_ = false;
-    const int code = quit_code_.exchange(0);
+    const int code = quitCode_.exchange(0);
     return code;
 }
 
 void cWWMaker::PostQuit(int code) {
-    quit_code_.store(code);
+    quitCode_.store(code);
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     Push(quit);
@@ -245,8 +276,9 @@ template <class Done> bool cWWMaker::Loop(Done done) {
     PaintAndCollect();
     while (!done()) {
         SDL_Event event;
-        if (!SDL_WaitEvent(&event))
+        if (!SDL_WaitEvent(&event)) {
             return false;
+        }
         do {
             if (event.type == SDL_QUIT) {
                 quitting_ = true;
@@ -260,20 +292,23 @@ template <class Done> bool cWWMaker::Loop(Done done) {
 }
 
 void cWWMaker::DispatchEvent(const SDL_Event& event) {
-    cWndTranslator* window = FindWindow(EventWindow(event, wake_event_));
-    if (!window)
+    cWndTranslator* window = FindWindow(EventWindow(event, wakeEvent_));
+    if (!window) {
         return;
+    }
     // Only the topmost modal window takes input; the rest still paint and run wake-ups.
-    const bool input = modal_stack_.empty() || modal_stack_.back() == window;
+    const bool input = modalStack_.empty() || modalStack_.back() == window;
     window->Dispatch(event, input);
 }
 
 void cWWMaker::PaintAndCollect() {
     std::erase_if(holders_, [](const auto& holder) { return holder->Window().Destroyed(); });
-    for (const auto& holder : holders_)
+    for (const auto& holder : holders_) {
         holder->Window().PaintDirty();
-    for (cWndTranslator* modal : modal_stack_)
+    }
+    for (cWndTranslator* modal : modalStack_) {
         modal->PaintDirty();
+    }
 }
 
 cSize cWWMaker::TextExtent(std::u16string_view text, const cFontSpec& font) {

@@ -48,7 +48,7 @@ public:
     cWWMaker();
     ~cWWMaker() override;
 
-    bool Initialise(int icon_id = 101) override;
+    bool Initialise(int iconId = 101) override;
     int RunModal(cCustomForm& form, int width, int height, cCustomForm* parent,
                  bool resizable) override;
     cWindowHolder* CreateWindow(cCustomForm& form, const cRect& rect, cCustomForm* parent,
@@ -60,13 +60,13 @@ public:
     cSize TextExtent(std::u16string_view text, const cFontSpec& font) override;
 
     // For the translators.
-    std::uint32_t WakeEventType() const { return wake_event_; }
+    std::uint32_t WakeEventType() const { return wakeEvent_; }
     void SetCursor(int kind);
     struct cRawClip {
         std::vector<std::uint8_t> bytes;
         std::u16string marker; // the text that went to the system clipboard with them
     };
-    std::optional<cRawClip>& RawClipboard() { return raw_clip_; }
+    std::optional<cRawClip>& RawClipboard() { return rawClip_; }
     // Gives a new window the program icon.
     void DecorateWindow(SDL_Window* window);
     // Any thread: queues an event for the window thread; false when SDL refused it.
@@ -83,17 +83,17 @@ private:
     cWndTranslator* FindWindowOf(cCustomForm* form);
 
     bool initialised_ = false;
-    std::uint32_t wake_event_ = 0;
+    std::uint32_t wakeEvent_ = 0;
     std::vector<std::unique_ptr<cWWHolder>> holders_;
-    std::vector<cWndTranslator*> modal_stack_;
+    std::vector<cWndTranslator*> modalStack_;
     std::vector<SDL_Cursor*> cursors_;
     // The code of the last PostQuit (any thread), and whether a quit is being handled
     // (window thread).
-    std::atomic<int> quit_code_{0};
+    std::atomic<int> quitCode_{0};
     bool quitting_ = false;
-    std::optional<cRawClip> raw_clip_;
+    std::optional<cRawClip> rawClip_;
     std::mutex pushLock_;
     cBitmap icon_;
-    SDL_Surface* icon_surface_ = nullptr;
+    SDL_Surface* iconSurface_ = nullptr;
     cWindowMaker* previous_;
 };

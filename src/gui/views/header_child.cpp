@@ -6,15 +6,17 @@ cHeaderChild::cHeaderChild(std::vector<cHeaderColumn> columns)
 std::vector<int> cHeaderChild::Widths(const std::vector<cHeaderColumn>& columns) {
     std::vector<int> widths;
     widths.reserve(columns.size());
-    for (const cHeaderColumn& c : columns)
+    for (const cHeaderColumn& c : columns) {
         widths.push_back(c.width);
+    }
     return widths;
 }
 
 int cHeaderChild::TotalWidth() const {
     int total = 0;
-    for (int i = 0; i < ColumnCount(); ++i)
+    for (int i = 0; i < ColumnCount(); ++i) {
         total += ColumnWidth(i);
+    }
     return total;
 }
 
@@ -23,15 +25,17 @@ cRect cHeaderChild::ColumnRect(int column) const {
 }
 
 int cHeaderChild::ColumnAt(int x) const {
-    for (int i = 0; i < ColumnCount(); ++i)
-        if (ColumnRect(i).Contains({x, 0}))
+    for (int i = 0; i < ColumnCount(); ++i) {
+        if (ColumnRect(i).Contains({x, 0})) {
             return i;
+        }
+    }
     return -1;
 }
 
 void cHeaderChild::SetSortMark(int column, bool descending) {
-    sort_column_ = column;
-    sort_descending_ = descending;
+    sortColumn_ = column;
+    sortDescending_ = descending;
     Invalidate();
 }
 
@@ -40,19 +44,21 @@ void cHeaderChild::OnPaint(cCanvas& canvas) {
     canvas.FillRect(client, theme::kTitleBar);
     for (int i = 0; i < ColumnCount(); ++i) {
         const cRect r = ColumnRect(i);
-        if (r.Right() < 0 || r.x > client.w)
+        if (r.Right() < 0 || r.x > client.w) {
             continue;
-        if (i == pressed_ && click_.Pressed())
+        }
+        if (i == pressed_ && click_.Pressed()) {
             canvas.FillRect(r, theme::kSurfacePressed);
-        else if (i == hot_)
+        } else if (i == hot_) {
             canvas.FillRect(r, theme::kSurfaceHover);
+        }
         cRect text = r.Inset(0);
         text.x += 8;
         text.w -= 16;
-        if (i == sort_column_) {
+        if (i == sortColumn_) {
             text.w -= 12;
             painter::Chevron(canvas, {r.Right() - 18, 0, 12, r.h}, theme::kTextMuted,
-                             sort_descending_ ? 3 : 2);
+                             sortDescending_ ? 3 : 2);
         }
         painter::Text(canvas, text, columns_[std::size_t(i)].title, theme::kText,
                       columns_[std::size_t(i)].align);
@@ -62,8 +68,9 @@ void cHeaderChild::OnPaint(cCanvas& canvas) {
 }
 
 void cHeaderChild::OnButtonDown(eMouseButton button, cPoint point, int modifiers) {
-    if (DividerAt(point) >= 0 || button != eMouseButton::Left)
+    if (DividerAt(point) >= 0 || button != eMouseButton::Left) {
         return cSplitterChild::OnButtonDown(button, point, modifiers);
+    }
     pressed_ = ColumnAt(point.x);
     if (pressed_ >= 0) {
         click_.Down(point);
@@ -73,8 +80,9 @@ void cHeaderChild::OnButtonDown(eMouseButton button, cPoint point, int modifiers
 
 void cHeaderChild::OnMouseMove(cPoint point) {
     cSplitterChild::OnMouseMove(point);
-    if (pressed_ >= 0 && click_.Move(ColumnRect(pressed_), point))
+    if (pressed_ >= 0 && click_.Move(ColumnRect(pressed_), point)) {
         Invalidate();
+    }
     const int hot = DividerAt(point) >= 0 ? -1 : ColumnAt(point.x);
     if (hot != hot_ && click_.Hovered()) {
         hot_ = hot;
@@ -84,13 +92,15 @@ void cHeaderChild::OnMouseMove(cPoint point) {
 
 void cHeaderChild::OnButtonUp(eMouseButton button, cPoint point, int modifiers) {
     cSplitterChild::OnButtonUp(button, point, modifiers);
-    if (pressed_ < 0)
+    if (pressed_ < 0) {
         return;
+    }
     const int column = pressed_;
     pressed_ = -1;
     Invalidate();
-    if (click_.Up(ColumnRect(column), point))
+    if (click_.Up(ColumnRect(column), point)) {
         PostChildAction(*this, std::make_unique<cColumnClickAction>(column));
+    }
 }
 
 void cHeaderChild::OnMouseEnter() {
@@ -113,8 +123,9 @@ void cHeaderChild::OnCaptureLost() {
 }
 
 void cHeaderChild::OnAction(cChildAction& action) {
-    if (action.Kind() == kActionColumnClick)
+    if (action.Kind() == kActionColumnClick) {
         SendCommand(kActionColumnClick, static_cast<cColumnClickAction&>(action).Column());
-    else
+    } else {
         cSplitterChild::OnAction(action);
+    }
 }

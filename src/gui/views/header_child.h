@@ -59,6 +59,6 @@ private:
     cClickBehavior click_;
     int pressed_ = -1;
     int hot_ = -1;
-    int sort_column_ = -1;
-    bool sort_descending_ = false;
+    int sortColumn_ = -1;
+    bool sortDescending_ = false;
 };

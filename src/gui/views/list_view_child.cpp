@@ -8,12 +8,13 @@
 void cListViewChild::cSortProvider::Sort(cRows& rows, int column, bool descending) const {
     // Descending swaps the arguments rather than reversing the result, so that equal
     // rows still keep their order.
-    if (descending)
+    if (descending) {
         std::stable_sort(rows.begin(), rows.end(),
                          [&](const auto& a, const auto& b) { return Less(*b, *a, column); });
-    else
+    } else {
         std::stable_sort(rows.begin(), rows.end(),
                          [&](const auto& a, const auto& b) { return Less(*a, *b, column); });
+    }
 }
 
 bool cListViewChild::cListViewNameSortProvider::Less(const cListViewItemChild& a,
@@ -35,10 +36,12 @@ void cListViewChild::cListViewNameSortProvider::Sort(cRows& rows, int column,
         std::uint32_t row;
     };
     std::size_t total = 0;
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         total += row->Text(column).size();
-    if (total > UINT32_MAX || rows.size() > UINT32_MAX)
+    }
+    if (total > UINT32_MAX || rows.size() > UINT32_MAX) {
         return cSortProvider::Sort(rows, column, descending);
+    }
     std::u16string folded;
     folded.reserve(total);
     std::vector<cKey> keys;
@@ -49,29 +52,33 @@ void cListViewChild::cListViewNameSortProvider::Sort(cRows& rows, int column,
         for (std::size_t u = 0; u < name.size(); ++u) {
             const char16_t f = namefold::FoldCase(name[u]);
             folded += f;
-            if (u < 4)
+            if (u < 4) {
                 key.prefix |= std::uint64_t(f) << (48 - 16 * u);
+            }
         }
         keys.push_back(key);
     }
     auto less = [&](const cKey& a, const cKey& b) {
-        if (a.prefix != b.prefix)
+        if (a.prefix != b.prefix) {
             return a.prefix < b.prefix;
+        }
         // Equal prefixes: the names agree (folded) up to four units; a shorter name that
         // ended inside the prefix sorts first because its missing units packed as zero.
         const std::u16string_view x(folded.data() + a.offset, a.length);
         const std::u16string_view y(folded.data() + b.offset, b.length);
         return x.compare(y) < 0;
     };
-    if (descending)
+    if (descending) {
         std::stable_sort(keys.begin(), keys.end(),
                          [&](const cKey& a, const cKey& b) { return less(b, a); });
-    else
+    } else {
         std::stable_sort(keys.begin(), keys.end(), less);
+    }
     cRows sorted;
     sorted.reserve(rows.size());
-    for (const cKey& key : keys)
+    for (const cKey& key : keys) {
         sorted.push_back(std::move(rows[key.row]));
+    }
     rows = std::move(sorted);
 }
 
@@ -89,12 +96,13 @@ cListViewChild::cListViewChild(std::vector<cHeaderColumn> columns) {
 }
 
 void cListViewChild::SetSortProvider(int column, std::unique_ptr<cSortProvider> provider) {
-    if (column >= 0 && column < int(sorters_.size()))
+    if (column >= 0 && column < int(sorters_.size())) {
         sorters_[std::size_t(column)] = std::move(provider);
+    }
 }
 
 void cListViewChild::SetCheckBoxes(bool on) {
-    check_boxes_ = on;
+    checkBoxes_ = on;
     Invalidate();
 }
 
@@ -108,9 +116,11 @@ cListViewItemChild* cListViewChild::Item(int index) const {
 }
 
 int cListViewChild::IndexOf(const cListViewItemChild* row) const {
-    for (std::size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].get() == row)
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].get() == row) {
             return int(i);
+        }
+    }
     return -1;
 }
 
@@ -119,8 +129,9 @@ void cListViewChild::UpdateContentSize() {
 }
 
 cListViewItemChild* cListViewChild::AddItem(std::unique_ptr<cListViewItemChild> row) {
-    if (!row)
+    if (!row) {
         return nullptr;
+    }
     cListViewItemChild* added = row.get();
     added->selected_ = false;
     rows_.push_back(std::move(row));
@@ -130,15 +141,16 @@ cListViewItemChild* cListViewChild::AddItem(std::unique_ptr<cListViewItemChild> 
 
 void cListViewChild::AddItems(std::vector<std::unique_ptr<cListViewItemChild>> rows) {
     rows_.reserve(rows_.size() + rows.size());
-    for (auto& row : rows)
+    for (auto& row : rows) {
         if (row) {
             row->selected_ = false;
             rows_.push_back(std::move(row));
         }
+    }
     UpdateContentSize();
 }
 
-void cListViewChild::FitColumns(int first_limit) {
+void cListViewChild::FitColumns(int firstLimit) {
     // Cells are drawn with 8 pixels on each side; titles keep room for the sort arrow.
     constexpr int kCellPadding = 16, kSortMark = 12;
     for (int c = 0; c < header_->ColumnCount(); ++c) {
@@ -148,13 +160,13 @@ void cListViewChild::FitColumns(int first_limit) {
             for (const cBitmap& icon : icons_) {
                 lead = std::max(lead, icon.Width() + 6);
             }
-            lead += check_boxes_ ? 22 : 0;
+            lead += checkBoxes_ ? 22 : 0;
         }
         for (const auto& row : rows_) {
             width = std::max(width, lead + TextExtent(row->Text(c)).w + kCellPadding);
         }
         if (c == 0) {
-            width = std::min(width, first_limit);
+            width = std::min(width, firstLimit);
         }
         header_->SetPaneExtent(c, width);
     }
@@ -165,12 +177,13 @@ void cListViewChild::FitColumns(int first_limit) {
 void cListViewChild::Clear() {
     rows_.clear();
     anchor_ = focus_ = -1;
-    const bool had_selection = selected_count_ > 0;
-    selected_count_ = 0;
+    const bool hadSelection = selectedCount_ > 0;
+    selectedCount_ = 0;
     UpdateContentSize();
     ScrollTo({ScrollPos().x, 0});
-    if (had_selection)
+    if (hadSelection) {
         Notify(kActionListSelect, -1);
+    }
 }
 
 void cListViewChild::RefreshItem(int index) {
@@ -178,14 +191,15 @@ void cListViewChild::RefreshItem(int index) {
 }
 
 bool cListViewChild::SortBy(int column, bool descending) {
-    if (column < 0 || column >= int(sorters_.size()) || !sorters_[std::size_t(column)])
+    if (column < 0 || column >= int(sorters_.size()) || !sorters_[std::size_t(column)]) {
         return false;
+    }
     const cSortProvider& sorter = *sorters_[std::size_t(column)];
     cListViewItemChild* anchor = Item(anchor_);
     cListViewItemChild* focus = Item(focus_);
     sorter.Sort(rows_, column, descending);
-    sort_column_ = column;
-    sort_descending_ = descending;
+    sortColumn_ = column;
+    sortDescending_ = descending;
     anchor_ = anchor ? IndexOf(anchor) : -1;
     focus_ = focus ? IndexOf(focus) : -1;
     header_->SetSortMark(column, descending);
@@ -196,28 +210,35 @@ bool cListViewChild::SortBy(int column, bool descending) {
 // --- Selection -----------------------------------------------------------------------
 
 void cListViewChild::SetRowSelected(cListViewItemChild& row, bool selected) {
-    if (row.selected_ == selected)
+    if (row.selected_ == selected) {
         return;
+    }
     row.selected_ = selected;
-    selected_count_ += selected ? 1 : -1;
+    selectedCount_ += selected ? 1 : -1;
 }
 
-void cListViewChild::SelectRange(int from, int to, bool keep_others) {
-    if (from > to)
+void cListViewChild::SelectRange(int from, int to, bool keepOthers) {
+    if (from > to) {
         std::swap(from, to);
-    if (!keep_others && selected_count_ > 0)
-        for (int i = 0; i < ItemCount(); ++i)
-            if (i < from || i > to)
+    }
+    if (!keepOthers && selectedCount_ > 0) {
+        for (int i = 0; i < ItemCount(); ++i) {
+            if (i < from || i > to) {
                 SetRowSelected(*rows_[std::size_t(i)], false);
-    for (int i = std::max(0, from); i <= to && i < ItemCount(); ++i)
+            }
+        }
+    }
+    for (int i = std::max(0, from); i <= to && i < ItemCount(); ++i) {
         SetRowSelected(*rows_[std::size_t(i)], true);
+    }
 }
 
 void cListViewChild::Select(int index, int modifiers) {
-    if (index < 0 || index >= ItemCount())
+    if (index < 0 || index >= ItemCount()) {
         return;
-    const bool shift = multi_select_ && (modifiers & mods::kShift);
-    const bool ctrl = multi_select_ && (modifiers & mods::kCtrl);
+    }
+    const bool shift = multiSelect_ && (modifiers & mods::kShift);
+    const bool ctrl = multiSelect_ && (modifiers & mods::kCtrl);
     if (shift && anchor_ >= 0) {
         SelectRange(anchor_, index, ctrl);
     } else if (ctrl) {
@@ -234,48 +255,56 @@ void cListViewChild::Select(int index, int modifiers) {
 }
 
 void cListViewChild::SelectAll() {
-    if (!multi_select_ || ItemCount() == 0)
+    if (!multiSelect_ || ItemCount() == 0) {
         return;
+    }
     SelectRange(0, ItemCount() - 1, true);
     Invalidate();
     Notify(kActionListSelect, focus_);
 }
 
 void cListViewChild::ClearSelection() {
-    if (selected_count_ == 0)
+    if (selectedCount_ == 0) {
         return;
-    for (auto& row : rows_)
+    }
+    for (auto& row : rows_) {
         SetRowSelected(*row, false);
+    }
     Invalidate();
     Notify(kActionListSelect, focus_);
 }
 
 std::vector<int> cListViewChild::SelectedIndices() const {
     std::vector<int> indices;
-    indices.reserve(std::size_t(selected_count_));
-    for (std::size_t i = 0; i < rows_.size() && int(indices.size()) < selected_count_; ++i)
-        if (rows_[i]->selected_)
+    indices.reserve(std::size_t(selectedCount_));
+    for (std::size_t i = 0; i < rows_.size() && int(indices.size()) < selectedCount_; ++i) {
+        if (rows_[i]->selected_) {
             indices.push_back(int(i));
+        }
+    }
     return indices;
 }
 
 void cListViewChild::EnsureItemVisible(int index) {
-    if (index >= 0 && index < ItemCount())
+    if (index >= 0 && index < ItemCount()) {
         EnsureVisible({ScrollPos().x, index * kRowHeight, 1, kRowHeight});
+    }
 }
 
-int cListViewChild::ItemAt(cPoint content_point) const {
-    if (content_point.y < 0)
+int cListViewChild::ItemAt(cPoint contentPoint) const {
+    if (contentPoint.y < 0) {
         return -1;
-    const int index = content_point.y / kRowHeight;
+    }
+    const int index = contentPoint.y / kRowHeight;
     return index < ItemCount() ? index : -1;
 }
 
 void cListViewChild::MoveFocus(int index, int modifiers) {
-    if (ItemCount() == 0)
+    if (ItemCount() == 0) {
         return;
+    }
     index = std::clamp(index, 0, ItemCount() - 1);
-    if ((modifiers & mods::kCtrl) && !(modifiers & mods::kShift) && multi_select_) {
+    if ((modifiers & mods::kCtrl) && !(modifiers & mods::kShift) && multiSelect_) {
         // Ctrl moves only the focus, leaving the selection for Ctrl+Space to change.
         focus_ = index;
         EnsureItemVisible(index);
@@ -288,9 +317,10 @@ void cListViewChild::MoveFocus(int index, int modifiers) {
 void cListViewChild::Notify(int kind, int item) {
     // Selection changes come in bursts (a key held down): one report per burst.
     if (kind == kActionListSelect) {
-        if (select_pending_)
+        if (selectPending_) {
             return;
-        select_pending_ = true;
+        }
+        selectPending_ = true;
     }
     PostChildAction(*this, std::make_unique<cListViewItemAction>(kind, item));
 }
@@ -298,7 +328,7 @@ void cListViewChild::Notify(int kind, int item) {
 void cListViewChild::OnAction(cChildAction& action) {
     switch (action.Kind()) {
     case kActionListSelect:
-        select_pending_ = false;
+        selectPending_ = false;
         SendCommand(kActionListSelect, focus_);
         return;
     case kActionListItem:
@@ -313,18 +343,20 @@ void cListViewChild::OnAction(cChildAction& action) {
 
 bool cListViewChild::OnCommand(cChildElement* source, int kind, int item) {
     if (source == header_ && kind == kActionColumnClick) {
-        SortBy(item, item == sort_column_ ? !sort_descending_ : false);
+        SortBy(item, item == sortColumn_ ? !sortDescending_ : false);
         return false; // the form may want to know as well
     }
-    if (source == header_ && kind == kActionResizeRequest)
+    if (source == header_ && kind == kActionResizeRequest) {
         UpdateContentSize();
+    }
     return cScrollableElement::OnCommand(source, kind, item);
 }
 
 void cListViewChild::ToggleCheck(int index) {
     cListViewItemChild* row = Item(index);
-    if (!row)
+    if (!row) {
         return;
+    }
     row->checked_ = !row->checked_;
     RefreshItem(index);
     Notify(kActionListCheck, index);
@@ -352,21 +384,25 @@ bool cListViewChild::OnKeyDown(int key, int modifiers) {
         MoveFocus(ItemCount() - 1, modifiers);
         return true;
     case key::kSpace:
-        if (focus_ < 0)
+        if (focus_ < 0) {
             return false;
-        if (modifiers & mods::kCtrl)
+        }
+        if (modifiers & mods::kCtrl) {
             Select(focus_, mods::kCtrl);
-        else if (check_boxes_)
+        } else if (checkBoxes_) {
             ToggleCheck(focus_);
+        }
         return true;
     case key::kEnter:
-        if (focus_ < 0)
+        if (focus_ < 0) {
             return false;
+        }
         Notify(kActionListItem, focus_);
         return true;
     case 'A':
-        if (modifiers != mods::kCtrl)
+        if (modifiers != mods::kCtrl) {
             return false;
+        }
         SelectAll();
         return true;
     default:
@@ -385,17 +421,19 @@ void cListViewChild::OnContentButtonDown(eMouseButton button, cPoint point, int 
     const int index = ItemAt(point);
     if (button == eMouseButton::Right) {
         // The menu is about the selection; a right click outside it selects the row first.
-        if (index >= 0 && !rows_[std::size_t(index)]->selected_)
+        if (index >= 0 && !rows_[std::size_t(index)]->selected_) {
             Select(index, 0);
+        }
         Notify(kActionCtxRequest, index);
         return;
     }
     if (index < 0) {
-        if (!(modifiers & (mods::kCtrl | mods::kShift)))
+        if (!(modifiers & (mods::kCtrl | mods::kShift))) {
             ClearSelection();
+        }
         return;
     }
-    if (check_boxes_ && CheckBoxRect(index).Inset(-2).Contains(point)) {
+    if (checkBoxes_ && CheckBoxRect(index).Inset(-2).Contains(point)) {
         ToggleCheck(index);
         return;
     }
@@ -404,10 +442,12 @@ void cListViewChild::OnContentButtonDown(eMouseButton button, cPoint point, int 
 
 void cListViewChild::OnContentDoubleClick(cPoint point, int modifiers) {
     const int index = ItemAt(point);
-    if (index < 0)
+    if (index < 0) {
         return;
-    if (check_boxes_ && CheckBoxRect(index).Inset(-2).Contains(point))
+    }
+    if (checkBoxes_ && CheckBoxRect(index).Inset(-2).Contains(point)) {
         return ToggleCheck(index);
+    }
     Select(index, 0);
     Notify(kActionListItem, index);
 }
@@ -419,8 +459,9 @@ void cListViewChild::OnScrolled() {
 // --- Painting ------------------------------------------------------------------------
 
 void cListViewChild::PaintContent(cCanvas& canvas, const cRect& visible) {
-    if (ItemCount() == 0)
+    if (ItemCount() == 0) {
         return;
+    }
     const int first = std::max(0, visible.y / kRowHeight);
     const int last = std::min(ItemCount() - 1, (visible.Bottom() - 1) / kRowHeight);
     const bool focused = HasFocus();
@@ -430,15 +471,16 @@ void cListViewChild::PaintContent(cCanvas& canvas, const cRect& visible) {
     for (int i = first; i <= last; ++i) {
         const cListViewItemChild& row = *rows_[std::size_t(i)];
         const cRect line{0, i * kRowHeight, width, kRowHeight};
-        if (row.selected_)
+        if (row.selected_) {
             canvas.FillRect(line, focused ? theme::kSelection : theme::kSurfacePressed);
+        }
         int x = x0;
         for (int c = 0; c < columns; ++c) {
             const int w = header_->ColumnWidth(c);
             if (x < visible.Right() && x + w > visible.x) {
                 cRect cell{x + 8, line.y, w - 16, kRowHeight};
                 if (c == 0) {
-                    if (check_boxes_) {
+                    if (checkBoxes_) {
                         painter::CheckBox(canvas, CheckBoxRect(i), row.checked_,
                                           eClickState::Normal, false);
                         cell.x += 22;
@@ -456,7 +498,8 @@ void cListViewChild::PaintContent(cCanvas& canvas, const cRect& visible) {
             }
             x += w;
         }
-        if (focused && i == focus_)
+        if (focused && i == focus_) {
             canvas.FrameRect(line, theme::kAccent);
+        }
     }
 }

@@ -69,7 +69,7 @@ public:
     cHeaderChild& Header() { return *header_; }
     void SetSortProvider(int column, std::unique_ptr<cSortProvider> provider);
     void SetCheckBoxes(bool on);
-    void SetMultiSelect(bool on) { multi_select_ = on; }
+    void SetMultiSelect(bool on) { multiSelect_ = on; }
     // Icons are 16x16 bitmaps that rows name by index.
     void SetIcons(std::vector<cBitmap> icons);
 
@@ -82,7 +82,7 @@ public:
     void AddItems(std::vector<std::unique_ptr<cListViewItemChild>> rows);
     // Makes each column as wide as its title or its widest cell, whichever is wider; the
     // first column is kept at most `first_limit` wide, as names can be of any length.
-    void FitColumns(int first_limit);
+    void FitColumns(int firstLimit);
     void Clear();
     // Repaints a row after its texts or check mark were changed by the owner.
     void RefreshItem(int index);
@@ -90,20 +90,20 @@ public:
     // --- Sorting ----------------------------------------------------------------------
     // False when the column has no provider.
     bool SortBy(int column, bool descending);
-    int SortColumn() const { return sort_column_; }
-    bool SortDescending() const { return sort_descending_; }
+    int SortColumn() const { return sortColumn_; }
+    bool SortDescending() const { return sortDescending_; }
 
     // --- Selection --------------------------------------------------------------------
     // The programmatic equivalents of the mouse: Select(i) is a click with `modifiers`.
     void Select(int index, int modifiers = 0);
     void SelectAll();
     void ClearSelection();
-    int SelectedCount() const { return selected_count_; }
+    int SelectedCount() const { return selectedCount_; }
     std::vector<int> SelectedIndices() const;
     int FocusedIndex() const { return focus_; }
     int AnchorIndex() const { return anchor_; }
     void EnsureItemVisible(int index);
-    int ItemAt(cPoint content_point) const;
+    int ItemAt(cPoint contentPoint) const;
 
     bool OnKeyDown(int key, int modifiers) override;
     bool OnCommand(cChildElement* source, int kind, int item) override;
@@ -119,7 +119,7 @@ protected:
 private:
     void UpdateContentSize();
     void SetRowSelected(cListViewItemChild& row, bool selected);
-    void SelectRange(int from, int to, bool keep_others);
+    void SelectRange(int from, int to, bool keepOthers);
     void MoveFocus(int index, int modifiers);
     void Notify(int kind, int item);
     void ToggleCheck(int index);
@@ -132,10 +132,10 @@ private:
     // Indices in the current order; sorting carries them along with their rows.
     int anchor_ = -1;
     int focus_ = -1;
-    int selected_count_ = 0;
-    int sort_column_ = -1;
-    bool sort_descending_ = false;
-    bool check_boxes_ = false;
-    bool multi_select_ = true;
-    bool select_pending_ = false;
+    int selectedCount_ = 0;
+    int sortColumn_ = -1;
+    bool sortDescending_ = false;
+    bool checkBoxes_ = false;
+    bool multiSelect_ = true;
+    bool selectPending_ = false;
 };

@@ -21,10 +21,12 @@ public:
                    : std::u16string_view();
     }
     void SetText(int column, std::u16string text) {
-        if (column < 0)
+        if (column < 0) {
             return;
-        if (std::size_t(column) >= cells_.size())
+        }
+        if (std::size_t(column) >= cells_.size()) {
             cells_.resize(std::size_t(column) + 1);
+        }
         cells_[std::size_t(column)] = std::move(text);
     }
     std::uint64_t Param() const { return param_; }

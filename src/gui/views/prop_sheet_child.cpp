@@ -31,8 +31,9 @@ public:
     }
     void OnKillFocus() override {
         cEditChild::OnKillFocus();
-        if (area_.edit_ == this)
+        if (area_.edit_ == this) {
             area_.EndEdit(false);
+        }
     }
 
 private:
@@ -56,18 +57,19 @@ int cPropDispAreaChild::AddRow(int id, std::u16string name, std::u16string value
     row.value = std::move(value);
     row.help = std::move(help);
     row.editable = editable;
-    for (int i = int(rows_.size()) - 1; i >= 0; --i)
+    for (int i = int(rows_.size()) - 1; i >= 0; --i) {
         if (rows_[std::size_t(i)].section) {
-            row.section_index = i;
+            row.sectionIndex = i;
             break;
         }
+    }
     // Names are drawn from x 16 with 4 pixels before the line; a longer one widens the
     // name column rather than being cut, as far as the values keep their least room.
     const int needed = TextExtent(row.name).w + 20;
-    if (needed > name_width_) {
-        const int widest = Viewport().w > 0 ? std::max(kMinColumn, Viewport().w - kMinColumn)
-                                             : needed;
-        name_width_ = std::min(needed, widest);
+    if (needed > nameWidth_) {
+        const int widest =
+            Viewport().w > 0 ? std::max(kMinColumn, Viewport().w - kMinColumn) : needed;
+        nameWidth_ = std::min(needed, widest);
     }
     rows_.push_back(std::move(row));
     Reflow();
@@ -78,51 +80,58 @@ void cPropDispAreaChild::Clear() {
     EndEdit(false);
     rows_.clear();
     selected_ = -1;
-    name_width_ = setNameWidth_;
+    nameWidth_ = setNameWidth_;
     Reflow();
     // The help line spoke of a row that is gone; the next rows may be about anything.
     ShowHelp(-1);
 }
 
 bool cPropDispAreaChild::SetValue(int id, std::u16string value) {
-    for (cRow& row : rows_)
+    for (cRow& row : rows_) {
         if (!row.section && row.id == id) {
             row.value = std::move(value);
             Invalidate();
             return true;
         }
+    }
     return false;
 }
 
 const cPropDispAreaChild::cRow* cPropDispAreaChild::RowById(int id) const {
-    for (const cRow& row : rows_)
-        if (!row.section && row.id == id)
+    for (const cRow& row : rows_) {
+        if (!row.section && row.id == id) {
             return &row;
+        }
+    }
     return nullptr;
 }
 
 void cPropDispAreaChild::SetCollapsed(int section, bool collapsed) {
-    if (section < 0 || section >= int(rows_.size()) || !rows_[std::size_t(section)].section)
+    if (section < 0 || section >= int(rows_.size()) || !rows_[std::size_t(section)].section) {
         return;
+    }
     EndEdit(false);
     const int selected = selected_ >= 0 ? shown_[std::size_t(selected_)] : -1;
     rows_[std::size_t(section)].collapsed = collapsed;
     Reflow();
     // The selection stays on its row, or moves to the head that hid it.
     selected_ = -1;
-    for (std::size_t i = 0; i < shown_.size(); ++i)
+    for (std::size_t i = 0; i < shown_.size(); ++i) {
         if (shown_[i] == selected || (selected >= 0 && shown_[i] == section &&
-                                      rows_[std::size_t(selected)].section_index == section))
+                                      rows_[std::size_t(selected)].sectionIndex == section)) {
             selected_ = int(i);
+        }
+    }
 }
 
 void cPropDispAreaChild::SetNameWidth(int width) {
     const int widest = std::max(kMinColumn, Viewport().w - kMinColumn);
     width = std::clamp(width, kMinColumn, widest);
     setNameWidth_ = width;
-    if (width == name_width_)
+    if (width == nameWidth_) {
         return;
-    name_width_ = width;
+    }
+    nameWidth_ = width;
     EndEdit(false);
     Invalidate();
 }
@@ -131,43 +140,51 @@ void cPropDispAreaChild::Reflow() {
     shown_.clear();
     for (int i = 0; i < int(rows_.size()); ++i) {
         const cRow& row = rows_[std::size_t(i)];
-        if (!row.section && row.section_index >= 0 &&
-            rows_[std::size_t(row.section_index)].collapsed)
+        if (!row.section && row.sectionIndex >= 0 &&
+            rows_[std::size_t(row.sectionIndex)].collapsed) {
             continue;
+        }
         shown_.push_back(i);
     }
-    if (selected_ >= int(shown_.size()))
+    if (selected_ >= int(shown_.size())) {
         selected_ = -1;
+    }
     SetContentSize({0, RowsExtent(shown_.size(), kRowHeight)});
     Invalidate();
 }
 
 std::u16string cPropDispAreaChild::HelpFor(int index) const {
-    if (index < 0 || index >= int(rows_.size()))
+    if (index < 0 || index >= int(rows_.size())) {
         return {};
+    }
     const cRow& row = rows_[std::size_t(index)];
-    if (row.section)
+    if (row.section) {
         return std::u16string(Text(row.collapsed ? kHintUnfold : kHintFold).value_or(u""));
-    if (!row.help.empty())
+    }
+    if (!row.help.empty()) {
         return row.help;
+    }
     return row.editable ? std::u16string(Text(kHintEdit).value_or(u"")) : std::u16string();
 }
 
 void cPropDispAreaChild::ShowHelp(int index) {
-    if (help_sink_)
-        help_sink_(HelpFor(index));
+    if (helpSink_) {
+        helpSink_(HelpFor(index));
+    }
 }
 
-int cPropDispAreaChild::ShownAt(cPoint content_point) const {
-    if (content_point.y < 0)
+int cPropDispAreaChild::ShownAt(cPoint contentPoint) const {
+    if (contentPoint.y < 0) {
         return -1;
-    const int i = content_point.y / kRowHeight;
+    }
+    const int i = contentPoint.y / kRowHeight;
     return i < int(shown_.size()) ? i : -1;
 }
 
 void cPropDispAreaChild::Select(int shown) {
-    if (shown < 0 || shown >= int(shown_.size()))
+    if (shown < 0 || shown >= int(shown_.size())) {
         return;
+    }
     selected_ = shown;
     EnsureVisible({0, shown * kRowHeight, 1, kRowHeight});
     ShowHelp(shown_[std::size_t(shown)]);
@@ -175,8 +192,9 @@ void cPropDispAreaChild::Select(int shown) {
 }
 
 void cPropDispAreaChild::Activate(int shown) {
-    if (shown < 0 || shown >= int(shown_.size()))
+    if (shown < 0 || shown >= int(shown_.size())) {
         return;
+    }
     const int index = shown_[std::size_t(shown)];
     cRow& row = rows_[std::size_t(index)];
     if (row.section) {
@@ -190,23 +208,24 @@ void cPropDispAreaChild::Activate(int shown) {
 void cPropDispAreaChild::BeginEdit(int index) {
     EndEdit(false);
     auto shown = std::find(shown_.begin(), shown_.end(), index);
-    if (shown == shown_.end())
+    if (shown == shown_.end()) {
         return;
+    }
     const int y = int(shown - shown_.begin()) * kRowHeight;
     EnsureVisible({0, y, 1, kRowHeight});
     const cRect view = Viewport();
     editing_ = index;
-    edit_ = static_cast<cEditChild*>(
-        AddChild(std::make_unique<cValueEdit>(*this, rows_[std::size_t(index)].value),
-                 view.x + name_width_ + 1, view.y + y - ScrollPos().y, view.w - name_width_ - 1,
-                 kRowHeight));
+    edit_ = static_cast<cEditChild*>(AddChild(
+        std::make_unique<cValueEdit>(*this, rows_[std::size_t(index)].value),
+        view.x + nameWidth_ + 1, view.y + y - ScrollPos().y, view.w - nameWidth_ - 1, kRowHeight));
     edit_->SelectAll();
     edit_->SetFocus();
 }
 
 void cPropDispAreaChild::EndEdit(bool commit) {
-    if (!edit_)
+    if (!edit_) {
         return;
+    }
     cEditChild* edit = edit_;
     const int index = editing_;
     edit_ = nullptr;
@@ -268,14 +287,13 @@ bool cPropDispAreaChild::OnKeyDown(int key, int modifiers) {
 int cPropDispAreaChild::CursorKind(cPoint point) const {
     const cRect view = Viewport();
     const int x = point.x - view.x;
-    return dragging_ ||
-                   (view.Contains(point) && x >= name_width_ - kGrab && x <= name_width_ + kGrab)
+    return dragging_ || (view.Contains(point) && x >= nameWidth_ - kGrab && x <= nameWidth_ + kGrab)
                ? kCursorSizeWE
                : kCursorArrow;
 }
 
 void cPropDispAreaChild::OnContentButtonDown(eMouseButton button, cPoint point, int modifiers) {
-    if (button == eMouseButton::Left && std::abs(point.x - name_width_) <= kGrab) {
+    if (button == eMouseButton::Left && std::abs(point.x - nameWidth_) <= kGrab) {
         dragging_ = true;
         return;
     }
@@ -283,8 +301,9 @@ void cPropDispAreaChild::OnContentButtonDown(eMouseButton button, cPoint point, 
     Select(shown);
     // A click on a head's chevron folds it at once.
     if (button == eMouseButton::Left && shown >= 0 && point.x < 22 &&
-        rows_[std::size_t(shown_[std::size_t(shown)])].section)
+        rows_[std::size_t(shown_[std::size_t(shown)])].section) {
         Activate(shown);
+    }
 }
 
 void cPropDispAreaChild::OnContentMouseMove(cPoint point) {
@@ -293,15 +312,17 @@ void cPropDispAreaChild::OnContentMouseMove(cPoint point) {
         return;
     }
     const int shown = ShownAt(point);
-    if (selected_ < 0 && shown >= 0)
+    if (selected_ < 0 && shown >= 0) {
         ShowHelp(shown_[std::size_t(shown)]);
+    }
 }
 
 void cPropDispAreaChild::OnContentButtonUp(eMouseButton button, cPoint point, int modifiers) {
-    if (!dragging_)
+    if (!dragging_) {
         return;
+    }
     dragging_ = false;
-    PostChildAction(*this, std::make_unique<cPropDispResizeAction>(name_width_));
+    PostChildAction(*this, std::make_unique<cPropDispResizeAction>(nameWidth_));
 }
 
 void cPropDispAreaChild::OnContentDoubleClick(cPoint point, int modifiers) {
@@ -326,14 +347,15 @@ void cPropDispAreaChild::PaintContent(cCanvas& canvas, const cRect& visible) {
             painter::Text(canvas, {24, line.y, width - 28, kRowHeight}, row.name, theme::kText);
             canvas.SelectFont(Font());
         } else {
-            painter::Text(canvas, {16, line.y, name_width_ - 20, kRowHeight}, row.name,
+            painter::Text(canvas, {16, line.y, nameWidth_ - 20, kRowHeight}, row.name,
                           theme::kTextMuted);
-            painter::Text(canvas, {name_width_ + 8, line.y, width - name_width_ - 12, kRowHeight},
+            painter::Text(canvas, {nameWidth_ + 8, line.y, width - nameWidth_ - 12, kRowHeight},
                           row.value, theme::kText);
-            canvas.FillRect({name_width_, line.y, 1, kRowHeight}, theme::kSeparator);
+            canvas.FillRect({nameWidth_, line.y, 1, kRowHeight}, theme::kSeparator);
         }
-        if (i == selected_)
+        if (i == selected_) {
             canvas.FrameRect(line, focused ? theme::kAccent : theme::kBorderStrong);
+        }
         canvas.FillRect({0, line.Bottom() - 1, width, 1}, theme::kSeparator);
     }
 }
@@ -365,8 +387,9 @@ cPropSheetChild::cPropSheetChild(bool split) {
 void cPropSheetChild::OnSize() {
     cChildElement::OnSize();
     // The help line stays under the area however the sheet is resized.
-    if (help_->Parent() == this)
+    if (help_->Parent() == this) {
         help_->Place(8, Rect().h - kHelpHeight, -9, kHelpHeight);
+    }
 }
 
 std::u16string_view cPropSheetChild::HelpText() const {

@@ -41,7 +41,7 @@ public:
         bool collapsed = false;
         bool editable = false;
         int id = 0;
-        int section_index = -1; // the section a value row belongs to
+        int sectionIndex = -1; // the section a value row belongs to
         std::u16string name;
         std::u16string value;
         std::u16string help;
@@ -57,7 +57,7 @@ public:
     bool SetValue(int id, std::u16string value);
     const cRow* RowById(int id) const;
     void SetCollapsed(int section, bool collapsed);
-    int NameWidth() const { return name_width_; }
+    int NameWidth() const { return nameWidth_; }
     void SetNameWidth(int width);
     int SelectedRow() const { return selected_; }
     // Rows shown (those in collapsed sections are not), as indices into all rows.
@@ -67,7 +67,7 @@ public:
     std::u16string HelpFor(int index) const;
     bool IsEditing() const { return edit_ != nullptr; }
     // Called with the help text to show whenever it changes.
-    void SetHelpSink(std::function<void(std::u16string)> sink) { help_sink_ = std::move(sink); }
+    void SetHelpSink(std::function<void(std::u16string)> sink) { helpSink_ = std::move(sink); }
 
     bool OnKeyDown(int key, int modifiers) override;
     void OnAction(cChildAction& action) override;
@@ -86,7 +86,7 @@ protected:
 private:
     class cValueEdit;
     void Reflow();
-    int ShownAt(cPoint content_point) const;
+    int ShownAt(cPoint contentPoint) const;
     void Select(int shown);
     void Activate(int shown);
     void BeginEdit(int index);
@@ -96,14 +96,14 @@ private:
     std::vector<cRow> rows_;
     std::vector<int> shown_;
     int selected_ = -1; // index into shown_
-    int name_width_ = 160;
+    int nameWidth_ = 160;
     // The width set by dragging (or the first one); rows with longer names widen the
     // column until the rows are cleared.
     int setNameWidth_ = 160;
     bool dragging_ = false;
     int editing_ = -1;
     cEditChild* edit_ = nullptr;
-    std::function<void(std::u16string)> help_sink_;
+    std::function<void(std::u16string)> helpSink_;
 };
 
 class cPropSheetChild : public cChildElement {

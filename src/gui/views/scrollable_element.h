@@ -24,19 +24,19 @@ public:
     void SetContentSize(cSize size);
     // The height of `rows` rows, held below the int limit: rows past about 97 million
     // (22-pixel rows) cannot be scrolled to, but nothing overflows.
-    static int RowsExtent(std::size_t rows, int row_height);
+    static int RowsExtent(std::size_t rows, int rowHeight);
     cSize ContentSize() const { return {h_.Content(), v_.Content()}; }
     cPoint ScrollPos() const { return {h_.Position(), v_.Position()}; }
     // Clamped to the content; repaints and calls OnScrolled when the position moved.
     void ScrollTo(cPoint position);
     void ScrollBy(int dx, int dy);
     // Scrolls the least needed to show `content_rect` (its top-left wins when too big).
-    void EnsureVisible(const cRect& content_rect);
+    void EnsureVisible(const cRect& contentRect);
     // The part of the element the content shows in (element coordinates).
     cRect Viewport() const;
     const cScrollAxis& VerticalAxis() const { return v_; }
     // Repaints the part of the viewport showing `content_rect`.
-    void InvalidateContent(const cRect& content_rect);
+    void InvalidateContent(const cRect& contentRect);
 
     void OnSize() override;
     void OnPaint(cCanvas& canvas) override;
@@ -51,7 +51,7 @@ public:
 protected:
     // Height of the strip kept free at the top for children such as a header.
     void SetTopInset(int inset);
-    int TopInset() const { return top_inset_; }
+    int TopInset() const { return topInset_; }
     // The distance one wheel notch or arrow key scrolls.
     virtual int LineStep() const { return 20; }
     // Paints the content with the canvas origin at the content's top-left; `visible` is
@@ -63,7 +63,7 @@ protected:
     virtual void OnContentButtonUp(eMouseButton button, cPoint point, int modifiers) {}
     virtual void OnContentMouseMove(cPoint point) {}
     virtual void OnContentDoubleClick(cPoint point, int modifiers) {}
-    cPoint ToContent(cPoint element_point) const;
+    cPoint ToContent(cPoint elementPoint) const;
 
 private:
     struct cBars {
@@ -78,5 +78,5 @@ private:
     cScrollAxis v_;
     cVScroll* vbar_;
     cHScroll* hbar_;
-    int top_inset_ = 0;
+    int topInset_ = 0;
 };

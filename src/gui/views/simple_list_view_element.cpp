@@ -27,16 +27,17 @@ const cSimpleListViewItemChild* cSimpleListViewElement::Item(int row) const {
 }
 
 void cSimpleListViewElement::Select(int row) {
-    if (row < 0 || row >= ItemCount() || row == selected_)
+    if (row < 0 || row >= ItemCount() || row == selected_) {
         return;
+    }
     selected_ = row;
     EnsureVisible({0, row * kRowHeight, 1, kRowHeight});
     Invalidate();
     PostChildAction(*this, std::make_unique<cSimpleListItemAction>(row));
 }
 
-int cSimpleListViewElement::RowAt(cPoint content_point) const {
-    const int row = content_point.y >= 0 ? content_point.y / kRowHeight : -1;
+int cSimpleListViewElement::RowAt(cPoint contentPoint) const {
+    const int row = contentPoint.y >= 0 ? contentPoint.y / kRowHeight : -1;
     return row < ItemCount() ? row : -1;
 }
 
@@ -75,8 +76,9 @@ bool cSimpleListViewElement::OnKeyDown(int key, int modifiers) {
         Select(last);
         return true;
     case key::kEnter:
-        if (selected_ < 0)
+        if (selected_ < 0) {
             return false;
+        }
         PostChildAction(*this,
                         std::make_unique<cSimpleListItemAction>(kActionDoubleClick, selected_));
         return true;
@@ -88,14 +90,16 @@ bool cSimpleListViewElement::OnKeyDown(int key, int modifiers) {
 void cSimpleListViewElement::OnContentButtonDown(eMouseButton button, cPoint point, int modifiers) {
     const int row = RowAt(point);
     Select(row);
-    if (button == eMouseButton::Right)
+    if (button == eMouseButton::Right) {
         PostChildAction(*this, std::make_unique<cSimpleListItemCtxRequestAction>(row));
+    }
 }
 
 void cSimpleListViewElement::OnContentDoubleClick(cPoint point, int modifiers) {
     const int row = RowAt(point);
-    if (row < 0)
+    if (row < 0) {
         return;
+    }
     Select(row);
     PostChildAction(*this, std::make_unique<cSimpleListItemAction>(kActionDoubleClick, row));
 }
@@ -108,8 +112,9 @@ void cSimpleListViewElement::PaintContent(cCanvas& canvas, const cRect& visible)
         const cRect line{0, i * kRowHeight, visible.Right(), kRowHeight};
         if (i == selected_) {
             canvas.FillRect(line, HasFocus() ? theme::kSelection : theme::kSurfacePressed);
-            if (HasFocus())
+            if (HasFocus()) {
                 canvas.FrameRect(line, theme::kAccent);
+            }
         }
         if (item.Icon() >= 0 && std::size_t(item.Icon()) < icons_.size()) {
             const cBitmap& icon = icons_[std::size_t(item.Icon())];

@@ -68,7 +68,7 @@ protected:
     void OnContentMouseMove(cPoint point) override;
 
 private:
-    int RowAt(cPoint content_point) const;
+    int RowAt(cPoint contentPoint) const;
     // Where a row's text starts, after its icon.
     int TextStart(const cSimpleListViewItemChild& item) const;
 

@@ -10,52 +10,58 @@ namespace {
 constexpr int kGrab = 3;
 } // namespace
 
-cSplitterChild::cSplitterChild(std::vector<int> extents, bool last_fills, int gap)
-    : cSplitterChild(std::move(extents), last_fills, gap, false) {}
+cSplitterChild::cSplitterChild(std::vector<int> extents, bool lastFills, int gap)
+    : cSplitterChild(std::move(extents), lastFills, gap, false) {}
 
-cSplitterChild::cSplitterChild(std::vector<int> extents, bool last_fills, int gap, bool vertical)
-    : extents_(std::move(extents)), last_fills_(last_fills), gap_(std::max(0, gap)),
+cSplitterChild::cSplitterChild(std::vector<int> extents, bool lastFills, int gap, bool vertical)
+    : extents_(std::move(extents)), lastFills_(lastFills), gap_(std::max(0, gap)),
       vertical_(vertical) {}
 
 int cSplitterChild::EffectiveExtent(int pane) const {
     const int wanted = extents_[std::size_t(pane)];
-    if (!last_fills_)
+    if (!lastFills_) {
         return wanted;
+    }
     // The extents asked for are kept; what a pane gets shrinks with the splitter so that
     // every pane after it keeps its minimum, and grows back when there is room again.
     const int later = PaneCount() - 1 - pane;
-    const int room = Length() - (PaneStart(pane) + scroll_offset_) - later * (gap_ + min_extent_);
-    return std::max(std::min(wanted, room), std::min(wanted, min_extent_));
+    const int room = Length() - (PaneStart(pane) + scrollOffset_) - later * (gap_ + minExtent_);
+    return std::max(std::min(wanted, room), std::min(wanted, minExtent_));
 }
 
 int cSplitterChild::PaneExtent(int pane) const {
-    if (pane < 0 || pane >= PaneCount())
+    if (pane < 0 || pane >= PaneCount()) {
         return 0;
-    if (last_fills_ && pane == PaneCount() - 1)
-        return std::max(0, Length() - (PaneStart(pane) + scroll_offset_));
+    }
+    if (lastFills_ && pane == PaneCount() - 1) {
+        return std::max(0, Length() - (PaneStart(pane) + scrollOffset_));
+    }
     return EffectiveExtent(pane);
 }
 
 int cSplitterChild::PaneStart(int pane) const {
-    int start = -scroll_offset_;
-    for (int i = 0; i < pane && i < PaneCount(); ++i)
+    int start = -scrollOffset_;
+    for (int i = 0; i < pane && i < PaneCount(); ++i) {
         start += EffectiveExtent(i) + gap_;
+    }
     return start;
 }
 
 void cSplitterChild::SetPaneExtent(int pane, int extent) {
-    const int last_movable = last_fills_ ? PaneCount() - 2 : PaneCount() - 1;
-    if (pane < 0 || pane > last_movable)
+    const int lastMovable = lastFills_ ? PaneCount() - 2 : PaneCount() - 1;
+    if (pane < 0 || pane > lastMovable) {
         return;
-    int clamped = std::max(min_extent_, extent);
-    if (last_fills_) {
+    }
+    int clamped = std::max(minExtent_, extent);
+    if (lastFills_) {
         const int later = PaneCount() - 1 - pane;
         clamped =
-            std::min(clamped, std::max(min_extent_, Length() - (PaneStart(pane) + scroll_offset_) -
-                                                        later * (gap_ + min_extent_)));
+            std::min(clamped, std::max(minExtent_, Length() - (PaneStart(pane) + scrollOffset_) -
+                                                       later * (gap_ + minExtent_)));
     }
-    if (clamped == extents_[std::size_t(pane)])
+    if (clamped == extents_[std::size_t(pane)]) {
         return;
+    }
     extents_[std::size_t(pane)] = clamped;
     LayoutPanes();
     OnExtentsChanged();
@@ -69,9 +75,10 @@ cChildElement* cSplitterChild::AddPane(std::unique_ptr<cChildElement> pane) {
 }
 
 void cSplitterChild::SetScrollOffset(int offset) {
-    if (offset == scroll_offset_)
+    if (offset == scrollOffset_) {
         return;
-    scroll_offset_ = offset;
+    }
+    scrollOffset_ = offset;
     LayoutPanes();
     Invalidate();
 }
@@ -80,10 +87,11 @@ void cSplitterChild::LayoutPanes() {
     const auto& panes = Children();
     for (int i = 0; i < int(panes.size()) && i < PaneCount(); ++i) {
         const int start = PaneStart(i), extent = PaneExtent(i);
-        if (vertical_)
+        if (vertical_) {
             panes[std::size_t(i)]->Place(0, start, -1, extent);
-        else
+        } else {
             panes[std::size_t(i)]->Place(start, 0, extent, -1);
+        }
     }
 }
 
@@ -93,24 +101,27 @@ void cSplitterChild::OnSize() {
 
 int cSplitterChild::DividerAt(cPoint point) const {
     const int along = Along(point);
-    const int last_movable = last_fills_ ? PaneCount() - 2 : PaneCount() - 1;
-    for (int i = last_movable; i >= 0; --i) {
+    const int lastMovable = lastFills_ ? PaneCount() - 2 : PaneCount() - 1;
+    for (int i = lastMovable; i >= 0; --i) {
         const int start = PaneStart(i) + PaneExtent(i);
-        if (along >= start - kGrab && along < start + gap_ + kGrab)
+        if (along >= start - kGrab && along < start + gap_ + kGrab) {
             return i;
+        }
     }
     return -1;
 }
 
 int cSplitterChild::CursorKind(cPoint point) const {
-    if (drag_ < 0 && DividerAt(point) < 0)
+    if (drag_ < 0 && DividerAt(point) < 0) {
         return kCursorArrow;
+    }
     return vertical_ ? kCursorSizeNS : kCursorSizeWE;
 }
 
 void cSplitterChild::OnPaint(cCanvas& canvas) {
-    if (gap_ == 0)
+    if (gap_ == 0) {
         return;
+    }
     for (int i = 0; i + 1 < PaneCount(); ++i) {
         const int start = PaneStart(i) + PaneExtent(i);
         const cRect bar =
@@ -124,23 +135,26 @@ void cSplitterChild::OnPaint(cCanvas& canvas) {
 }
 
 void cSplitterChild::OnButtonDown(eMouseButton button, cPoint point, int modifiers) {
-    if (button != eMouseButton::Left)
+    if (button != eMouseButton::Left) {
         return;
+    }
     drag_ = DividerAt(point);
     if (drag_ >= 0) {
-        drag_grip_ = Along(point) - (PaneStart(drag_) + PaneExtent(drag_));
+        dragGrip_ = Along(point) - (PaneStart(drag_) + PaneExtent(drag_));
         Invalidate();
     }
 }
 
 void cSplitterChild::OnMouseMove(cPoint point) {
-    if (drag_ < 0)
+    if (drag_ < 0) {
         return;
-    SetPaneExtent(drag_, Along(point) - drag_grip_ - PaneStart(drag_));
-    if (request_pending_ && requested_divider_ == drag_)
+    }
+    SetPaneExtent(drag_, Along(point) - dragGrip_ - PaneStart(drag_));
+    if (requestPending_ && requestedDivider_ == drag_) {
         return;
-    request_pending_ = true;
-    requested_divider_ = drag_;
+    }
+    requestPending_ = true;
+    requestedDivider_ = drag_;
     PostChildAction(*this, MakeResizeRequest(drag_));
 }
 
@@ -157,8 +171,9 @@ cSplitterChild::MakeResizeRequest(int divider) const {
 }
 
 void cSplitterChild::OnAction(cChildAction& action) {
-    if (action.Kind() != kActionResizeRequest)
+    if (action.Kind() != kActionResizeRequest) {
         return cChildElement::OnAction(action);
-    request_pending_ = false;
+    }
+    requestPending_ = false;
     SendCommand(kActionResizeRequest, static_cast<cResizeRequestAction&>(action).Divider());
 }

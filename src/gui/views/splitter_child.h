@@ -25,7 +25,7 @@ public:
     };
 
     // `gap`: the thickness of the divider between panes (0 for a line, as in headers).
-    cSplitterChild(std::vector<int> extents, bool last_fills = true, int gap = 6);
+    cSplitterChild(std::vector<int> extents, bool lastFills = true, int gap = 6);
 
     // Adds the next pane (child i is pane i) and lays the panes out.
     cChildElement* AddPane(std::unique_ptr<cChildElement> pane);
@@ -37,7 +37,7 @@ public:
     int PaneExtent(int pane) const;
     // Moves the divider after `pane`; clamped so that every pane keeps its minimum.
     void SetPaneExtent(int pane, int extent);
-    void SetMinExtent(int extent) { min_extent_ = extent; }
+    void SetMinExtent(int extent) { minExtent_ = extent; }
     // Shifts the panes along the axis (a header following a list scrolled sideways).
     void SetScrollOffset(int offset);
     // The start of pane `pane` along the axis, scroll offset included.
@@ -55,7 +55,7 @@ public:
     int CursorKind(cPoint point) const override;
 
 protected:
-    cSplitterChild(std::vector<int> extents, bool last_fills, int gap, bool vertical);
+    cSplitterChild(std::vector<int> extents, bool lastFills, int gap, bool vertical);
     virtual std::unique_ptr<cResizeRequestAction> MakeResizeRequest(int divider) const;
     // Called after the extents changed, before the resize request is handled.
     virtual void OnExtentsChanged() {}
@@ -68,15 +68,15 @@ private:
     int EffectiveExtent(int pane) const;
 
     std::vector<int> extents_;
-    const bool last_fills_;
+    const bool lastFills_;
     const int gap_;
     const bool vertical_;
-    int min_extent_ = 24;
-    int scroll_offset_ = 0;
+    int minExtent_ = 24;
+    int scrollOffset_ = 0;
     int drag_ = -1;
-    int drag_grip_ = 0;
-    bool request_pending_ = false;
-    int requested_divider_ = -1;
+    int dragGrip_ = 0;
+    bool requestPending_ = false;
+    int requestedDivider_ = -1;
 };
 
 class cVSplitterChild : public cSplitterChild {
@@ -86,8 +86,8 @@ public:
         using cSplitterChild::cResizeRequestAction::cResizeRequestAction;
     };
 
-    explicit cVSplitterChild(std::vector<int> extents, bool last_fills = true, int gap = 6)
-        : cSplitterChild(std::move(extents), last_fills, gap, true) {}
+    explicit cVSplitterChild(std::vector<int> extents, bool lastFills = true, int gap = 6)
+        : cSplitterChild(std::move(extents), lastFills, gap, true) {}
 
 protected:
     std::unique_ptr<cSplitterChild::cResizeRequestAction>

@@ -23,8 +23,8 @@ public:
     int Icon() const { return icon_; }
     void SetIcon(int icon) { icon_ = icon; }
     // Shows the expand control although no children are loaded yet.
-    void SetMayHaveChildren(bool may) { may_have_children_ = may; }
-    bool HasChildren() const { return !children_.empty() || may_have_children_; }
+    void SetMayHaveChildren(bool may) { mayHaveChildren_ = may; }
+    bool HasChildren() const { return !children_.empty() || mayHaveChildren_; }
     bool IsExpanded() const { return expanded_; }
 
     cTreeItemElement* Parent() const { return parent_; }
@@ -36,7 +36,7 @@ private:
     std::u16string text_;
     std::uintptr_t data_;
     int icon_ = -1;
-    bool may_have_children_ = false;
+    bool mayHaveChildren_ = false;
     bool expanded_ = false;
     // The text's width in the tree's font, measured once (-1: not yet).
     int textWidth_ = -1;

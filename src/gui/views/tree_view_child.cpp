@@ -12,14 +12,16 @@ constexpr char16_t kPathJoin = u'\u0001';
 
 int cTreeItemElement::Depth() const {
     int depth = 0;
-    for (const cTreeItemElement* p = parent_; p; p = p->parent_)
+    for (const cTreeItemElement* p = parent_; p; p = p->parent_) {
         ++depth;
+    }
     return depth;
 }
 
 void cTreeViewControlElement::Paint(cCanvas& canvas, const cRect& box, bool expanded, bool hot) {
-    if (hot)
+    if (hot) {
         canvas.FillRoundRect(box, theme::kRadius, theme::kSurfaceHover);
+    }
     painter::Chevron(canvas, box, hot ? theme::kText : theme::kTextMuted, expanded ? 3 : 1);
 }
 
@@ -32,8 +34,9 @@ void cTreeViewChild::SetIcons(std::vector<cBitmap> icons) {
 
 std::u16string cTreeViewChild::PathOf(const cTreeItemElement* item) const {
     std::vector<const cTreeItemElement*> chain;
-    for (; item; item = item->parent_)
+    for (; item; item = item->parent_) {
         chain.push_back(item);
+    }
     std::u16string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         path += kPathJoin;
@@ -44,49 +47,58 @@ std::u16string cTreeViewChild::PathOf(const cTreeItemElement* item) const {
 
 cTreeItemElement* cTreeViewChild::AddItem(cTreeItemElement* parent,
                                           std::unique_ptr<cTreeItemElement> item) {
-    if (!item)
+    if (!item) {
         return nullptr;
+    }
     cTreeItemElement* added = item.get();
     added->parent_ = parent;
     (parent ? parent->children_ : roots_).push_back(std::move(item));
-    if (!expanded_paths_.empty() || !selected_path_.empty()) {
+    if (!expandedPaths_.empty() || !selectedPath_.empty()) {
         const std::u16string path = PathOf(added);
-        if (expanded_paths_.count(path))
+        if (expandedPaths_.count(path)) {
             added->expanded_ = true;
-        if (!selected_ && path == selected_path_)
+        }
+        if (!selected_ && path == selectedPath_) {
             selected_ = added;
+        }
     }
     // Only a visible parent changes the rows.
     bool shown = true;
-    for (const cTreeItemElement* p = parent; p && shown; p = p->parent_)
+    for (const cTreeItemElement* p = parent; p && shown; p = p->parent_) {
         shown = p->expanded_;
-    if (shown)
+    }
+    if (shown) {
         RowsChanged();
+    }
     return added;
 }
 
 void cTreeViewChild::Remember(const std::vector<std::unique_ptr<cTreeItemElement>>& items) {
     for (const auto& item : items) {
-        if (item->expanded_)
-            expanded_paths_.insert(PathOf(item.get()));
+        if (item->expanded_) {
+            expandedPaths_.insert(PathOf(item.get()));
+        }
         Remember(item->children_);
     }
 }
 
-bool cTreeViewChild::ForgetsSelection(const cTreeItemElement* removed_parent) const {
-    for (const cTreeItemElement* p = selected_ ? selected_->parent_ : nullptr; p; p = p->parent_)
-        if (p == removed_parent)
+bool cTreeViewChild::ForgetsSelection(const cTreeItemElement* removedParent) const {
+    for (const cTreeItemElement* p = selected_ ? selected_->parent_ : nullptr; p; p = p->parent_) {
+        if (p == removedParent) {
             return true;
-    return selected_ && !removed_parent;
+        }
+    }
+    return selected_ && !removedParent;
 }
 
 void cTreeViewChild::ClearChildren(cTreeItemElement* parent) {
     auto& items = parent ? parent->children_ : roots_;
-    if (!parent)
-        expanded_paths_.clear();
+    if (!parent) {
+        expandedPaths_.clear();
+    }
     Remember(items);
     if (selected_ && ForgetsSelection(parent)) {
-        selected_path_ = PathOf(selected_);
+        selectedPath_ = PathOf(selected_);
         selected_ = nullptr;
     }
     items.clear();
@@ -97,18 +109,19 @@ void cTreeViewChild::AppendRows(const std::vector<std::unique_ptr<cTreeItemEleme
                                 int depth) {
     for (const auto& item : items) {
         rows_.push_back({item.get(), depth});
-        if (item->expanded_)
+        if (item->expanded_) {
             AppendRows(item->children_, depth + 1);
+        }
     }
 }
 
 void cTreeViewChild::RowsChanged() {
-    rows_dirty_ = true;
+    rowsDirty_ = true;
     Invalidate();
 }
 
 void cTreeViewChild::RebuildRows() {
-    rows_dirty_ = false;
+    rowsDirty_ = false;
     rows_.clear();
     AppendRows(roots_, 0);
     // As wide as the widest row really is: a made-up width would let the tree scroll
@@ -130,14 +143,16 @@ void cTreeViewChild::RebuildRows() {
 }
 
 int cTreeViewChild::RowCount() {
-    if (rows_dirty_)
+    if (rowsDirty_) {
         RebuildRows();
+    }
     return int(rows_.size());
 }
 
 void cTreeViewChild::OnPaint(cCanvas& canvas) {
-    if (rows_dirty_)
+    if (rowsDirty_) {
         RebuildRows();
+    }
     cScrollableElement::OnPaint(canvas);
 }
 
@@ -147,16 +162,19 @@ cTreeItemElement* cTreeViewChild::RowItem(int row) {
 
 int cTreeViewChild::RowOf(const cTreeItemElement* item) {
     RowCount();
-    for (std::size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].item == item)
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].item == item) {
             return int(i);
+        }
+    }
     return -1;
 }
 
-int cTreeViewChild::RowAt(cPoint content_point) {
-    if (content_point.y < 0)
+int cTreeViewChild::RowAt(cPoint contentPoint) {
+    if (contentPoint.y < 0) {
         return -1;
-    const int row = content_point.y / kRowHeight;
+    }
+    const int row = contentPoint.y / kRowHeight;
     return row < RowCount() ? row : -1;
 }
 
@@ -172,41 +190,50 @@ void cTreeViewChild::Post(int kind, const cTreeItemElement* item) {
 }
 
 void cTreeViewChild::Expand(cTreeItemElement* item, bool expanded) {
-    if (!item || item->expanded_ == expanded || (expanded && !item->HasChildren()))
+    if (!item || item->expanded_ == expanded || (expanded && !item->HasChildren())) {
         return;
+    }
     item->expanded_ = expanded;
     // Closing a node that holds the selection moves the selection to the node.
-    if (!expanded && selected_ && selected_ != item)
-        for (const cTreeItemElement* p = selected_->parent_; p; p = p->parent_)
+    if (!expanded && selected_ && selected_ != item) {
+        for (const cTreeItemElement* p = selected_->parent_; p; p = p->parent_) {
             if (p == item) {
                 Select(item);
                 break;
             }
+        }
+    }
     RebuildRows();
-    if (expanded)
+    if (expanded) {
         Post(kActionTreeExpand, item);
+    }
 }
 
 void cTreeViewChild::ExpandAll(cTreeItemElement* item) {
     auto open = [](auto&& self, cTreeItemElement* node) -> void {
-        if (node->HasChildren())
+        if (node->HasChildren()) {
             node->expanded_ = true;
-        for (const auto& child : node->children_)
+        }
+        for (const auto& child : node->children_) {
             self(self, child.get());
+        }
     };
-    if (item)
+    if (item) {
         open(open, item);
-    else
-        for (const auto& root : roots_)
+    } else {
+        for (const auto& root : roots_) {
             open(open, root.get());
+        }
+    }
     RebuildRows();
 }
 
 void cTreeViewChild::Select(cTreeItemElement* item) {
-    if (item == selected_)
+    if (item == selected_) {
         return;
+    }
     selected_ = item;
-    selected_path_.clear();
+    selectedPath_.clear();
     const int row = RowOf(item);
     if (row >= 0) {
         // Sideways only when the node's control would be out of sight: a tree that moves
@@ -214,8 +241,8 @@ void cTreeViewChild::Select(cTreeItemElement* item) {
         const cRect control = ControlRect(row);
         const int left = ScrollPos().x;
         const bool hidden = control.x < left || control.Right() > left + Viewport().w;
-        EnsureVisible({hidden ? control.x : left, row * kRowHeight,
-                       hidden ? control.w : 1, kRowHeight});
+        EnsureVisible(
+            {hidden ? control.x : left, row * kRowHeight, hidden ? control.w : 1, kRowHeight});
     }
     Invalidate();
     Post(kActionTreeItem, item);
@@ -238,8 +265,9 @@ bool cTreeViewChild::OnKeyDown(int key, int modifiers) {
     const int row = RowOf(selected_);
     const int page = std::max(1, Viewport().h / kRowHeight - 1);
     auto go = [&](int to) {
-        if (RowCount() > 0)
+        if (RowCount() > 0) {
             Select(RowItem(std::clamp(to, 0, RowCount() - 1)));
+        }
         return true;
     };
     switch (key) {
@@ -256,24 +284,29 @@ bool cTreeViewChild::OnKeyDown(int key, int modifiers) {
     case key::kEnd:
         return go(RowCount() - 1);
     case key::kRight:
-        if (!selected_)
+        if (!selected_) {
             return go(0);
-        if (!selected_->expanded_)
+        }
+        if (!selected_->expanded_) {
             Expand(selected_, true);
-        else if (!selected_->children_.empty())
+        } else if (!selected_->children_.empty()) {
             Select(selected_->children_.front().get());
+        }
         return true;
     case key::kLeft:
-        if (!selected_)
+        if (!selected_) {
             return go(0);
-        if (selected_->expanded_)
+        }
+        if (selected_->expanded_) {
             Expand(selected_, false);
-        else if (selected_->parent_)
+        } else if (selected_->parent_) {
             Select(selected_->parent_);
+        }
         return true;
     case key::kEnter:
-        if (!selected_)
+        if (!selected_) {
             return false;
+        }
         Post(kActionDoubleClick, selected_);
         return true;
     default:
@@ -285,13 +318,15 @@ void cTreeViewChild::OnContentButtonDown(eMouseButton button, cPoint point, int 
     const int row = RowAt(point);
     cTreeItemElement* item = RowItem(row);
     if (button == eMouseButton::Right) {
-        if (item)
+        if (item) {
             Select(item);
+        }
         Post(kActionTreeItemCtx, item);
         return;
     }
-    if (!item)
+    if (!item) {
         return;
+    }
     if (item->HasChildren() && ControlRect(row).Inset(-2).Contains(point)) {
         Expand(item, !item->expanded_);
         return;
@@ -302,13 +337,16 @@ void cTreeViewChild::OnContentButtonDown(eMouseButton button, cPoint point, int 
 void cTreeViewChild::OnContentDoubleClick(cPoint point, int modifiers) {
     const int row = RowAt(point);
     cTreeItemElement* item = RowItem(row);
-    if (!item)
+    if (!item) {
         return;
-    if (item->HasChildren() && ControlRect(row).Inset(-2).Contains(point))
+    }
+    if (item->HasChildren() && ControlRect(row).Inset(-2).Contains(point)) {
         return Expand(item, !item->expanded_);
+    }
     Select(item);
-    if (item->HasChildren())
+    if (item->HasChildren()) {
         Expand(item, !item->expanded_);
+    }
     Post(kActionDoubleClick, item);
 }
 
@@ -318,23 +356,24 @@ void cTreeViewChild::OnContentMouseMove(cPoint point) {
         row >= 0 && rows_[std::size_t(row)].item->HasChildren() && ControlRect(row).Contains(point)
             ? row
             : -1;
-    if (hot != hot_control_) {
-        hot_control_ = hot;
+    if (hot != hotControl_) {
+        hotControl_ = hot;
         Invalidate();
     }
 }
 
 void cTreeViewChild::OnMouseLeave() {
     cScrollableElement::OnMouseLeave();
-    if (hot_control_ >= 0) {
-        hot_control_ = -1;
+    if (hotControl_ >= 0) {
+        hotControl_ = -1;
         Invalidate();
     }
 }
 
 void cTreeViewChild::PaintContent(cCanvas& canvas, const cRect& visible) {
-    if (rows_.empty())
+    if (rows_.empty()) {
         return;
+    }
     const int first = std::max(0, visible.y / kRowHeight);
     const int last = std::min(RowCount() - 1, (visible.Bottom() - 1) / kRowHeight);
     const bool focused = HasFocus();
@@ -343,12 +382,14 @@ void cTreeViewChild::PaintContent(cCanvas& canvas, const cRect& visible) {
         const cRect line{visible.x, i * kRowHeight, visible.w, kRowHeight};
         if (row.item == selected_) {
             canvas.FillRect(line, focused ? theme::kSelection : theme::kSurfacePressed);
-            if (focused)
+            if (focused) {
                 canvas.FrameRect(line, theme::kAccent);
+            }
         }
         const cRect control = ControlRect(i);
-        if (row.item->HasChildren())
-            cTreeViewControlElement::Paint(canvas, control, row.item->expanded_, i == hot_control_);
+        if (row.item->HasChildren()) {
+            cTreeViewControlElement::Paint(canvas, control, row.item->expanded_, i == hotControl_);
+        }
         int x = control.Right() + 4;
         const int icon = row.item->icon_;
         if (icon >= 0 && std::size_t(icon) < icons_.size()) {

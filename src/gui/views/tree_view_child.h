@@ -65,7 +65,7 @@ public:
     int RowCount();
     cTreeItemElement* RowItem(int row);
     int RowOf(const cTreeItemElement* item);
-    int RowAt(cPoint content_point);
+    int RowAt(cPoint contentPoint);
 
     bool OnKeyDown(int key, int modifiers) override;
     void OnAction(cChildAction& action) override;
@@ -90,16 +90,16 @@ private:
     void AppendRows(const std::vector<std::unique_ptr<cTreeItemElement>>& items, int depth);
     std::u16string PathOf(const cTreeItemElement* item) const;
     void Remember(const std::vector<std::unique_ptr<cTreeItemElement>>& items);
-    bool ForgetsSelection(const cTreeItemElement* removed_parent) const;
+    bool ForgetsSelection(const cTreeItemElement* removedParent) const;
     void Post(int kind, const cTreeItemElement* item);
 
     std::vector<std::unique_ptr<cTreeItemElement>> roots_;
     std::vector<cRow> rows_;
     std::vector<cBitmap> icons_;
-    bool rows_dirty_ = false;
+    bool rowsDirty_ = false;
     cTreeItemElement* selected_ = nullptr;
-    int hot_control_ = -1;
+    int hotControl_ = -1;
     // Paths of expanded nodes and of the selection, from the last removal.
-    std::set<std::u16string> expanded_paths_;
-    std::u16string selected_path_;
+    std::set<std::u16string> expandedPaths_;
+    std::u16string selectedPath_;
 };

@@ -10,8 +10,8 @@ public:
     static constexpr int kSize = 16;
 
     // The control's square in a row whose indented start is `x`.
-    static cRect Place(int x, int row_top, int row_height) {
-        return {x, row_top + (row_height - kSize) / 2, kSize, kSize};
+    static cRect Place(int x, int rowTop, int rowHeight) {
+        return {x, rowTop + (rowHeight - kSize) / 2, kSize, kSize};
     }
     static void Paint(cCanvas& canvas, const cRect& box, bool expanded, bool hot);
 };

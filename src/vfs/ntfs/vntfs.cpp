@@ -41,8 +41,9 @@ std::uint64_t cVNTFS::GetVolumeSectors() const {
     // The boot record's sector size is a power of two of at least 512; a hostile count
     // saturates rather than wrapping into a small, plausible size.
     const std::uint64_t factor = boot_.bytesPerSector / 512;
-    if (factor && boot_.totalSectors > UINT64_MAX / factor)
+    if (factor && boot_.totalSectors > UINT64_MAX / factor) {
         return UINT64_MAX;
+    }
     return boot_.totalSectors * factor;
 }
 
