@@ -30,8 +30,8 @@ private:
 
 class cBasicProgressForm::cViewAction : public cChildAction {
 public:
-    cViewAction(int bar, std::u16string status)
-        : cChildAction(kActionProgressView), bar(bar), status(std::move(status)) {}
+    cViewAction(int viewBar, std::u16string viewStatus)
+        : cChildAction(kActionProgressView), bar(viewBar), status(std::move(viewStatus)) {}
     int bar;
     std::u16string status;
 };
