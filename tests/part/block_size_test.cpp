@@ -61,7 +61,7 @@ protected:
         }
     }
     static std::string Image(const std::string& name) {
-        return fixtures::Image("part-4kn.sh", name);
+        return fixtures::Image("disk-4kn.sh", name);
     }
     // The storage as the program opens a path: a loop device as a drive.
     static std::unique_ptr<cBaseIO> Open(const std::string& path) {
