@@ -5,6 +5,7 @@
 #include "fat_volume.h"
 #include "io/flat_io.h"
 #include "part/build_tree.h"
+#include "stub_vfs.h"
 #include "support/mem_io.h"
 #include "vfs/alt_fs.h"
 #include "vfs/detect.h"
@@ -172,18 +173,9 @@ TEST(Superblocks, CandidatesAreMountedOnceAndFiltered) {
 
 // A reader that believes whatever size its superblock claims: 2^63 + 64 blocks of two
 // sectors, whose product in sectors wraps to 128.
-class cHugeVFS final : public cVFS {
+class cHugeVFS final : public cStubVFS {
 public:
-    cHugeVFS() { blockCount_ = (1ull << 63) + 64; }
-    std::uint32_t GetFSType() const override { return fstype::kXfs; }
-    std::unique_ptr<cFSObject> GetObject(std::uint64_t) override { return nullptr; }
-    bool Mount(cPartRecord&) override { return false; }
-    std::unique_ptr<cObjectHandle> OpenObject(const cFSObject&) override { return nullptr; }
-    std::uint64_t GetRootId() const override { return 0; }
-    bool EnumFolder(const cFSObject&, const cEnumCallback&, std::uint32_t) override {
-        return false;
-    }
-    std::uint32_t GetBlockSize() const override { return 1024; }
+    cHugeVFS() : cStubVFS(fstype::kXfs, 1024) { blockCount_ = (1ull << 63) + 64; }
 };
 
 class cHugeDetector final : public cVFSDetector {

@@ -1,5 +1,5 @@
+#include "stub_vfs.h"
 #include "support/mem_io.h"
-#include "vfs/vfs.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
@@ -7,18 +7,11 @@
 namespace {
 
 // Just enough of a file system to own handles over a memory storage.
-class cBareVFS final : public cVFS {
+class cBareVFS final : public cStubVFS {
 public:
-    explicit cBareVFS(cPartRecord& record) { BindPartition(&record); }
-    std::uint32_t GetFSType() const override { return fstype::kReconstructed; }
-    std::unique_ptr<cFSObject> GetObject(std::uint64_t) override { return nullptr; }
-    bool Mount(cPartRecord&) override { return false; }
-    std::unique_ptr<cObjectHandle> OpenObject(const cFSObject&) override { return nullptr; }
-    std::uint64_t GetRootId() const override { return 0; }
-    bool EnumFolder(const cFSObject&, const cEnumCallback&, std::uint32_t) override {
-        return false;
+    explicit cBareVFS(cPartRecord& record) : cStubVFS(fstype::kReconstructed, 4) {
+        BindPartition(&record);
     }
-    std::uint32_t GetBlockSize() const override { return 4; }
 };
 
 // Unit n holds bytes n*16 + 0..3; units listed in failing cannot be read.
