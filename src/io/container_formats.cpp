@@ -1,12 +1,20 @@
 #include "io/container_formats.h"
 
+#include "io/containers/vmdk_io.h"
+
 #include <array>
 
 namespace {
 
+template <class Reader> std::unique_ptr<cBaseIO> Make() {
+    return std::make_unique<Reader>();
+}
+
 // Probe order matters: formats with a header at byte 0 and a strong magic come before
 // those recognised by a footer or a weaker test.
-constexpr std::array<cContainerFormat, 0> kFormats{};
+constexpr std::array kFormats{
+    cContainerFormat{"VMDK", Make<cVMWareIO>},
+};
 
 } // namespace
 

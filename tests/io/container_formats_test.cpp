@@ -56,5 +56,5 @@ TEST(ContainerFormats, FirstFormatThatOpensWinsOverADuplicateOfTheCarrier) {
 
     bytes[0] = 3;
     EXPECT_EQ(OpenContainer(cMemIO(bytes), kFormats), nullptr);
-    EXPECT_EQ(OpenContainer(carrier), nullptr); // no container format is known yet
+    EXPECT_EQ(OpenContainer(carrier), nullptr); // no real format claims these bytes
 }
