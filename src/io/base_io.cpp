@@ -86,6 +86,17 @@ std::uint32_t cBaseIO::ReadSectors(void*, std::uint32_t, cReadNotify*) {
     return 0;
 }
 
+std::uint32_t cBaseIO::UncachedUnit() const {
+    return 1;
+}
+
+std::uint32_t cBaseIO::ReadUncached(std::uint64_t first, void* buffer) {
+    if (SeekSector(first) < 0) {
+        return 0;
+    }
+    return ReadSectors(buffer, UncachedUnit());
+}
+
 std::uint32_t cBaseIO::WriteSelected(std::uint64_t first, const void* buffer, std::uint32_t count,
                                      const cSectorBits* bits) {
     if (!bits) {

@@ -112,6 +112,16 @@ public:
     // repeat the default argument so that calls through any type look the same.
     virtual std::uint32_t ReadSectors(void* buffer, std::uint32_t count,
                                       cReadNotify* notify = nullptr);
+    // The sectors an uncached read transfers together: 1, or a device's own sector in
+    // 512-byte units when that is larger (8 on a drive with 4096-byte sectors).
+    virtual std::uint32_t UncachedUnit() const;
+    // Reads the unit at first (a multiple of UncachedUnit()) past any cache the system
+    // keeps, so that an unreadable sector fails alone rather than with the whole cached
+    // page around it. Answers the sectors read, short when the unit cannot be read or at
+    // the end of the storage, and leaves the position behind them as SeekSector(first) and
+    // ReadSectors would. The base does exactly that, for readers without a cache below
+    // them (or that know no way around it).
+    virtual std::uint32_t ReadUncached(std::uint64_t first, void* buffer);
     // Writes the sectors whose bit is set, each run of set bits in one WriteSectors; with
     // no bit set this is WriteSectors. Answers count, or where the first short run began.
     virtual std::uint32_t WriteSelected(std::uint64_t first, const void* buffer,

@@ -55,6 +55,11 @@ public:
     virtual ~cBlockDevice() = default;
     // Bytes transferred; short at the end of the device or at the first error.
     virtual std::size_t ReadAt(void* buffer, std::size_t size, std::uint64_t offset) = 0;
+    // ReadAt past the system's cache, for whole logical sectors; devices without a cache
+    // read as ReadAt does.
+    virtual std::size_t ReadUncachedAt(void* buffer, std::size_t size, std::uint64_t offset) {
+        return ReadAt(buffer, size, offset);
+    }
     virtual std::size_t WriteAt(const void* buffer, std::size_t size, std::uint64_t offset) = 0;
     // Nothing when the device does not answer the geometry request.
     virtual std::optional<cDeviceGeometry> Geometry() = 0;

@@ -2,6 +2,7 @@
 
 #include "base/job.h"
 #include "base/utf.h"
+#include "platform/block_device.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -68,6 +69,13 @@ bool cFlatIO::OpenFile(bool readOnly) {
     if (!size) {
         return false;
     }
+    // A device node (a partition read as an image) transfers uncached reads only in whole
+    // sectors of its own.
+    const std::optional<std::uint32_t> sectorSize =
+        file.IsBlockDevice() ? platform::LogicalSectorSize(file) : std::nullopt;
+    uncachedUnit_ = sectorSize && *sectorSize >= kSectorSize && *sectorSize % kSectorSize == 0
+                        ? *sectorSize / kSectorSize
+                        : 1;
     file_ = std::move(file);
     readOnly_ = readOnly;
     sectorCount_ = *size / kSectorSize;
@@ -137,6 +145,17 @@ std::uint32_t cFlatIO::ReadSectors(void* buffer, std::uint32_t count, cReadNotif
         notify->OnTransferStart();
     }
     const std::size_t got = file_.ReadAt(buffer, std::size_t(count) * kSectorSize, offset_);
+    offset_ += got;
+    return std::uint32_t(got / kSectorSize);
+}
+
+std::uint32_t cFlatIO::ReadUncached(std::uint64_t first, void* buffer) {
+    cJob::ThrowIfAborted();
+    if (SeekSector(first) < 0 || first % uncachedUnit_ != 0) {
+        return 0;
+    }
+    const std::size_t got =
+        file_.ReadUncachedAt(buffer, std::size_t(uncachedUnit_) * kSectorSize, offset_);
     offset_ += got;
     return std::uint32_t(got / kSectorSize);
 }

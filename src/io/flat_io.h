@@ -23,6 +23,9 @@ public:
     std::int64_t SeekSector(std::uint64_t sector) override;
     std::uint32_t ReadSectors(void* buffer, std::uint32_t count,
                               cReadNotify* notify = nullptr) override;
+    // A device node's logical sector; a sector for image files.
+    std::uint32_t UncachedUnit() const override { return uncachedUnit_; }
+    std::uint32_t ReadUncached(std::uint64_t first, void* buffer) override;
     std::uint32_t WriteSectors(std::uint64_t first, const void* buffer,
                                std::uint32_t count) override;
     // Byte ranges go straight to the file, so the trailing partial sector is readable.
@@ -47,6 +50,7 @@ private:
     std::uint64_t sectorCount_ = 0;
     // The byte the next ReadSectors starts at; reads advance it by the bytes they got.
     std::uint64_t offset_ = 0;
+    std::uint32_t uncachedUnit_ = 1;
     cNamedFileResource resource_;
 };
 

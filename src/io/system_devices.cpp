@@ -72,6 +72,9 @@ public:
     std::size_t ReadAt(void* buffer, std::size_t size, std::uint64_t offset) override {
         return file_.ReadAt(buffer, size, offset);
     }
+    std::size_t ReadUncachedAt(void* buffer, std::size_t size, std::uint64_t offset) override {
+        return file_.ReadUncachedAt(buffer, size, offset);
+    }
     std::size_t WriteAt(const void* buffer, std::size_t size, std::uint64_t offset) override {
         return file_.WriteAt(buffer, size, offset);
     }

@@ -193,6 +193,24 @@ std::uint32_t cWinHDIO::ReadLargeSectors(std::uint8_t* out, std::uint32_t n) {
     return done;
 }
 
+std::uint32_t cWinHDIO::UncachedUnit() const {
+    return std::max<std::uint32_t>(unitsPerSector_, 1);
+}
+
+std::uint32_t cWinHDIO::ReadUncached(std::uint64_t first, void* buffer) {
+    cJob::ThrowIfAborted();
+    const std::uint32_t unit = UncachedUnit();
+    if (!device_ || first >= sectorCount_ || first % unit != 0) {
+        return 0;
+    }
+    const std::size_t got =
+        device_->ReadUncachedAt(buffer, std::size_t(unit) * kSectorSize, first * kSectorSize);
+    const auto units =
+        std::uint32_t(std::min<std::uint64_t>(got / kSectorSize, sectorCount_ - first));
+    SeekSector(first + units);
+    return units;
+}
+
 std::uint32_t cWinHDIO::WriteSectors(std::uint64_t first, const void* buffer, std::uint32_t count) {
     if (!device_ || readOnly_ || first >= sectorCount_) {
         return 0;

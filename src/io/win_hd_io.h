@@ -30,6 +30,9 @@ public:
     std::int64_t SeekSector(std::uint64_t sector) override;
     std::uint32_t ReadSectors(void* buffer, std::uint32_t count,
                               cReadNotify* notify = nullptr) override;
+    // A whole sector of the drive.
+    std::uint32_t UncachedUnit() const override;
+    std::uint32_t ReadUncached(std::uint64_t first, void* buffer) override;
     std::uint32_t WriteSectors(std::uint64_t first, const void* buffer,
                                std::uint32_t count) override;
     std::uint64_t GetSectorCount() const override { return sectorCount_; }

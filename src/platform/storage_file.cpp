@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,6 +101,36 @@ std::size_t StorageFile::ReadAt(void* buffer, std::size_t size, std::uint64_t of
         done += std::size_t(got);
     }
     return done;
+}
+
+std::size_t StorageFile::ReadUncachedAt(void* buffer, std::size_t size,
+                                        std::uint64_t offset) const {
+    // Direct transfers need memory aligned like the device's sectors; a page suits every
+    // device. The bounce buffer keeps that demand away from callers.
+    constexpr std::size_t kAlign = 4096;
+    if (fd_ < 0 || !OffsetFits(offset, size) || size > kMaxTransfer) {
+        return 0;
+    }
+    const std::unique_ptr<void, decltype(&std::free)> bounce(
+        std::aligned_alloc(kAlign, (size + kAlign - 1) / kAlign * kAlign), &std::free);
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (!bounce || flags < 0 || ::fcntl(fd_, F_SETFL, flags | O_DIRECT) != 0) {
+        return ReadAt(buffer, size, offset);
+    }
+    ssize_t got = 0;
+    do {
+        got = ::pread(fd_, bounce.get(), size, off_t(offset));
+    } while (got < 0 && errno == EINTR);
+    const int error = errno;
+    ::fcntl(fd_, F_SETFL, flags);
+    if (got < 0 && error == EINVAL) {
+        return ReadAt(buffer, size, offset);
+    }
+    if (got <= 0) {
+        return 0;
+    }
+    std::memcpy(buffer, bounce.get(), std::size_t(got));
+    return std::size_t(got);
 }
 
 std::size_t StorageFile::WriteAt(const void* buffer, std::size_t size, std::uint64_t offset) const {

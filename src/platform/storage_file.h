@@ -37,6 +37,12 @@ public:
     // first error (0 when nothing could be read).
     std::size_t ReadAt(void* buffer, std::size_t size, std::uint64_t offset) const;
     std::size_t WriteAt(const void* buffer, std::size_t size, std::uint64_t offset) const;
+    // ReadAt past the page cache (O_DIRECT), in one request: an unreadable sector then
+    // fails alone instead of with the 4 KiB page the cache reads around it. offset and
+    // size must be multiples of the device's logical sector size. Where direct reads are
+    // refused (a file system without them, an alignment it does not take), this reads
+    // through the cache like ReadAt.
+    std::size_t ReadUncachedAt(void* buffer, std::size_t size, std::uint64_t offset) const;
 
     // Size in bytes: the length of a regular file, the capacity of a block device.
     std::optional<std::uint64_t> Size() const;

@@ -195,6 +195,19 @@ TEST_F(FlatIO, DuplicateReadsTheSameFileAndFailsOnceItIsGone) {
     EXPECT_EQ(io->Duplicate(), nullptr);
 }
 
+TEST_F(FlatIO, UncachedReadsTakeOneSectorOfAnImage) {
+    const auto bytes = Pattern(10 * 512 + 100);
+    auto io = OpenFlat(WriteFile("image.bin", bytes));
+    ASSERT_TRUE(io);
+    EXPECT_EQ(io->UncachedUnit(), 1u);
+    std::vector<std::uint8_t> out(512);
+    ASSERT_EQ(io->ReadUncached(3, out.data()), 1u);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), bytes.begin() + 3 * 512));
+    ASSERT_EQ(io->ReadSectors(out.data(), 1), 1u);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), bytes.begin() + 4 * 512));
+    EXPECT_EQ(io->ReadUncached(10, out.data()), 0u); // the partial sector
+}
+
 TEST(DummyIO, ReadsEndlessZeros) {
     cDummyIO io;
     ASSERT_TRUE(io.Open(nullptr, false));

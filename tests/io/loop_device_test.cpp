@@ -2,6 +2,7 @@
 // entries, over image files whose every byte is known.
 
 #include "base/utf.h"
+#include "io/flat_io.h"
 #include "io/storage_list.h"
 #include "io/storage_source.h"
 #include "io/win_hd_io.h"
@@ -164,6 +165,45 @@ TEST_P(LoopDeviceTest, EnumerationAndSourceResolutionFindTheDevice) {
     std::vector<std::uint8_t> out(4096);
     ASSERT_TRUE(reader->ReadBytes(out.data(), 8192, 4096));
     EXPECT_TRUE(std::equal(out.begin(), out.end(), bytes_.begin() + 8192));
+}
+
+// The retry of a scan past a bad sector must reach the device, not the page cache in
+// front of it: a sector changed in the backing file behind the device's cached copy is
+// seen only by an uncached read. Both readers of a device node take whole device sectors.
+TEST_P(LoopDeviceTest, UncachedReadsBypassTheDevicesCache) {
+    const std::uint32_t unit = GetParam() / 512;
+    auto node = std::make_unique<cFlatIO>();
+    const cNamedFileResource resource(utf::FromUtf8(loop_->Path()));
+    ASSERT_TRUE(node->Open(&resource, true));
+    EXPECT_EQ(drive_->UncachedUnit(), unit);
+    EXPECT_EQ(node->UncachedUnit(), unit);
+
+    const std::uint64_t sector = 3 * unit;
+    std::vector<std::uint8_t> out(GetParam());
+    ASSERT_EQ(drive_->SeekSector(sector), std::int64_t(sector));
+    ASSERT_EQ(drive_->ReadSectors(out.data(), unit), unit); // now in the device's cache
+    std::vector<std::uint8_t> changed(bytes_.begin() + std::ptrdiff_t(sector * 512),
+                                      bytes_.begin() + std::ptrdiff_t((sector + unit) * 512));
+    for (auto& byte : changed) {
+        byte ^= 0x5A;
+    }
+    std::fstream(image_, std::ios::binary | std::ios::in | std::ios::out)
+        .seekp(std::streamoff(sector * 512))
+        .write(reinterpret_cast<const char*>(changed.data()), std::streamsize(changed.size()));
+    for (cBaseIO* reader :
+         {static_cast<cBaseIO*>(drive_.get()), static_cast<cBaseIO*>(node.get())}) {
+        std::fill(out.begin(), out.end(), 0xCC);
+        ASSERT_EQ(reader->ReadUncached(sector, out.data()), unit);
+        EXPECT_EQ(out, changed);
+        // The position is behind the unit.
+        ASSERT_EQ(reader->ReadSectors(out.data(), 1), 1u);
+        EXPECT_TRUE(std::equal(out.begin(), out.begin() + 512,
+                               bytes_.begin() + std::ptrdiff_t((sector + unit) * 512)));
+        EXPECT_EQ(reader->ReadUncached(kImageSize / 512, out.data()), 0u);
+        if (unit > 1) {
+            EXPECT_EQ(reader->ReadUncached(sector + 1, out.data()), 0u);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, LoopDeviceTest, ::testing::Values(512u, 4096u));

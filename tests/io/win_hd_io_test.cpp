@@ -88,6 +88,24 @@ TEST(WinHDIO, ReadsStopAtTheEndAndAtABadSector) {
     ExpectRead(*big, *large, 24, 16, 16); // and the reader recovers afterwards
 }
 
+TEST(WinHDIO, UncachedReadsTakeWholeDriveSectorsAndFailAlone) {
+    SimDevices devices;
+    auto disk = devices.Drive(0) = MakeSimDisk(16 * 4096, 4096);
+    disk->badBytes.insert(2 * 4096 + 100);
+    auto io = OpenDrive(devices, 0);
+    ASSERT_TRUE(io);
+    EXPECT_EQ(io->UncachedUnit(), 8u);
+    std::vector<std::uint8_t> out(4096);
+    EXPECT_EQ(io->ReadUncached(16, out.data()), 0u); // the unit holding the bad byte
+    EXPECT_EQ(io->ReadUncached(12, out.data()), 0u); // not on a drive sector
+    disk->reads.clear();
+    ASSERT_EQ(io->ReadUncached(24, out.data()), 8u);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), disk->bytes.begin() + 24 * 512));
+    EXPECT_EQ(disk->reads, (Reads{{24 * 512, 4096}}));
+    ExpectRead(*io, *disk, 32, 1, 1);
+    EXPECT_EQ(io->ReadUncached(16 * 8, out.data()), 0u); // past the end
+}
+
 TEST(WinHDIO, OpenNeedsGeometryAndTakesTheLength) {
     SimDevices devices;
     devices.Drive(0) = MakeSimDisk(1000 * 512);
