@@ -121,6 +121,20 @@ inline void PutLe64(std::uint8_t* p, std::uint64_t v) {
     }
 }
 
+inline void PutBe16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = std::uint8_t(v >> 8);
+    p[1] = std::uint8_t(v);
+}
+inline void PutBe32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        p[i] = std::uint8_t(v >> (24 - 8 * i));
+    }
+}
+inline void PutBe64(std::uint8_t* p, std::uint64_t v) {
+    PutBe32(p, std::uint32_t(v >> 32));
+    PutBe32(p + 4, std::uint32_t(v));
+}
+
 // True when [offset, offset + size) lies inside a buffer of length bytes. Written as
 // subtractions so that huge on-disk values cannot wrap the test.
 constexpr bool Fits(std::uint64_t length, std::uint64_t offset, std::uint64_t size) {

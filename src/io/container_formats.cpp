@@ -1,5 +1,6 @@
 #include "io/container_formats.h"
 
+#include "io/containers/vhd_io.h"
 #include "io/containers/vmdk_io.h"
 
 #include <array>
@@ -14,6 +15,7 @@ template <class Reader> std::unique_ptr<cBaseIO> Make() {
 // those recognised by a footer or a weaker test.
 constexpr std::array kFormats{
     cContainerFormat{"VMDK", Make<cVMWareIO>},
+    cContainerFormat{"VHD", Make<cMSVpcIO>},
 };
 
 } // namespace

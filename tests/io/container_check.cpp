@@ -3,6 +3,7 @@
 #include "base/utf.h"
 #include "io/container_formats.h"
 #include "io/flat_io.h"
+#include "support/fixtures.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +11,10 @@
 #include <iterator>
 
 namespace container_check {
+
+std::string Fixture(const std::string& name) {
+    return fixtures::Image("containers.sh", name);
+}
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -13,6 +13,9 @@
 
 namespace container_check {
 
+// An image made by tests/fixtures/containers.sh.
+std::string Fixture(const std::string& name);
+
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

@@ -16,10 +16,6 @@ using namespace container_check;
 
 namespace {
 
-std::string Fixture(const std::string& name) {
-    return fixtures::Image("containers.sh", name);
-}
-
 // Counts what ReadSectors reports of each piece.
 class PieceCounter final : public cReadNotify {
 public:
