@@ -76,6 +76,13 @@ public:
 
     // A new read-only stream over the entry's data, or null.
     virtual std::unique_ptr<cObjectHandle> OpenObject(const cFSObject& entry) = 0;
+    // A stream over the object whose own metadata record lies at position, as a scan
+    // found it: for NTFS the sector of its file record, for inode-based file systems the
+    // byte offset of its inode, both relative to the partition. Null when the reader
+    // cannot open objects that way or the record does not read.
+    virtual std::unique_ptr<cObjectHandle> OpenObjectAtRecord(std::uint64_t position) {
+        return nullptr;
+    }
     virtual std::uint64_t GetRootId() const = 0;
     // Lists the folder the entry names (by its id) entry by entry. No on failure, after
     // whatever entries were already delivered. flags is reserved and passed as 0.

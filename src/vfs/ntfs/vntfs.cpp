@@ -1,5 +1,6 @@
 #include "vfs/ntfs/vntfs.h"
 
+#include "base/checked.h"
 #include "base/utf.h"
 #include "io/base_io.h"
 #include "vfs/ntfs/attribute_list.h"
@@ -403,6 +404,25 @@ std::unique_ptr<cObjectHandle> cVNTFS::OpenObject(const cFSObject& entry) {
         return index;
     }
     return OpenStream(entry.id, ntfs::kIndexRoot, ntfs::kI30);
+}
+
+std::unique_ptr<cObjectHandle> cVNTFS::OpenObjectAtRecord(std::uint64_t sector) {
+    const auto absolute = checked::Add(PartitionStart(), sector);
+    if (!mft_ || !absolute) {
+        return nullptr;
+    }
+    std::vector<std::uint8_t> record(recordSize_);
+    if (!ReadSectorsAt(*absolute, record.data(), recordSize_ / kSectorSize) ||
+        !ntfs::FixupRecord(record)) {
+        return nullptr;
+    }
+    // The record's own number (offset 44, in records of NTFS 3.1 whose update sequence
+    // starts after it) is what its extension records name as their base; without it
+    // only the attributes inside this record are used.
+    const std::uint64_t number = bytes::Le16At(record, 4).value_or(0) >= 48
+                                     ? bytes::Le32At(record, 44).value_or(0)
+                                     : ~std::uint64_t(0);
+    return OpenStreamIn(std::move(record), number, ntfs::kData, u"", true);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -36,6 +36,8 @@ public:
     bool MountWithParams(cPartRecord& record, const cExternalVFSParams* params) override;
     // Files open their unnamed $DATA, folders their "$I30" index allocation or root.
     std::unique_ptr<cObjectHandle> OpenObject(const cFSObject& entry) override;
+    // The unnamed $DATA of the file record at a sector of the partition.
+    std::unique_ptr<cObjectHandle> OpenObjectAtRecord(std::uint64_t sector) override;
     std::uint64_t GetRootId() const override;
     bool EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
                     std::uint32_t flags = 0) override;
