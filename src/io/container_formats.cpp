@@ -1,5 +1,6 @@
 #include "io/container_formats.h"
 
+#include "io/containers/parallels_io.h"
 #include "io/containers/vhd_io.h"
 #include "io/containers/vmdk_io.h"
 
@@ -16,6 +17,7 @@ template <class Reader> std::unique_ptr<cBaseIO> Make() {
 constexpr std::array kFormats{
     cContainerFormat{"VMDK", Make<cVMWareIO>},
     cContainerFormat{"VHD", Make<cMSVpcIO>},
+    cContainerFormat{"Parallels", Make<cParallelsIO>},
 };
 
 } // namespace
