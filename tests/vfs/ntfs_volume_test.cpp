@@ -11,6 +11,7 @@
 #include <memory>
 
 using namespace ntfs_test;
+using vfs_test::RunCommand;
 namespace fs = std::filesystem;
 
 namespace {
@@ -59,18 +60,6 @@ std::map<std::string, Listed> SourceTree(const std::string& root) {
         }
         out[path] = item.is_directory() ? Listed{fskind::kFolder, 0, 0}
                                         : Listed{fskind::kFile, item.file_size(), 0};
-    }
-    return out;
-}
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            out.append(buffer, n);
-        }
-        ::pclose(pipe);
     }
     return out;
 }

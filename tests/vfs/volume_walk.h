@@ -1,0 +1,93 @@
+#pragma once
+// What the reader tests of every file system share: a bounded walk of a whole tree, reading
+// a handle to its end, and the bytes of files and commands to compare them with.
+
+#include "base/utf.h"
+#include "vfs/vfs.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vfs_test {
+
+inline std::vector<std::uint8_t> LoadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::vector<std::uint8_t> bytes(in ? std::size_t(in.tellg()) : 0);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bytes;
+}
+
+struct Listed {
+    std::uint32_t kind = 0;
+    std::uint64_t size = 0;
+    std::uint64_t id = 0;
+};
+
+// Every path below the root ('/'-separated, UTF-8) with what its listing said. Each
+// folder is listed once, so a damaged volume whose folders contain each other still ends.
+// ok turns false when a listing fails.
+inline std::map<std::string, Listed> WalkTree(cVFS& fs, bool* ok = nullptr) {
+    std::map<std::string, Listed> out;
+    std::set<std::uint64_t> listed;
+    std::vector<std::pair<std::uint64_t, std::string>> pending{{fs.GetRootId(), ""}};
+    while (!pending.empty()) {
+        const std::uint64_t id = pending.back().first;
+        const std::string path = pending.back().second;
+        pending.pop_back();
+        if (!listed.insert(id).second) {
+            continue;
+        }
+        cFSFolder folder;
+        folder.id = id;
+        const bool listedOk = fs.EnumFolder(folder, [&](cFSObject& entry) {
+            if (entry.name == u"." || entry.name == u"..") {
+                return true;
+            }
+            const std::string child = path + "/" + utf::ToUtf8(entry.name);
+            out[child] = Listed{entry.Kind(), entry.size, entry.id};
+            if (entry.Kind() == fskind::kFolder) {
+                pending.emplace_back(entry.id, child);
+            }
+            return true;
+        });
+        if (!listedOk && ok) {
+            *ok = false;
+        }
+    }
+    return out;
+}
+
+// Reads a handle to its end in 64 KiB pieces, as the copy job does.
+inline std::vector<std::uint8_t> ReadToEnd(cObjectHandle& handle) {
+    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> piece(65536);
+    while (true) {
+        const std::uint32_t got = handle.Read(piece.data(), std::uint32_t(piece.size()));
+        if (got == 0) {
+            return out;
+        }
+        out.insert(out.end(), piece.begin(), piece.begin() + got);
+    }
+}
+
+// The standard output of a shell command.
+inline std::string RunCommand(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            out.append(buffer, n);
+        }
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+} // namespace vfs_test
