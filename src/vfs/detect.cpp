@@ -5,6 +5,7 @@
 #include "io/base_io.h"
 #include "part/build_tree.h"
 #include "part/part_tree.h"
+#include "vfs/ext/vext.h"
 #include "vfs/fat/fat_boot.h"
 #include "vfs/fat/vfat.h"
 #include "vfs/ntfs/ntfs_mount.h"
@@ -47,7 +48,7 @@ bool HasNetWareData(const cPartRecord& record, const probe::SectorSource&) {
 // The fixed order of detection: earlier rows win over later ones.
 constexpr cProbeRow kProbes[] = {
     {fstype::kNtfs, BySectors<probe::Ntfs>, MountNtfs},
-    {fstype::kExt, BySectors<probe::Ext>, nullptr},
+    {fstype::kExt, BySectors<probe::Ext>, MountReader<cVExt23>},
     {fstype::kUfs, BySectors<probe::UfsLittleEndian>, nullptr},
     {fstype::kUfsBigEndian, BySectors<probe::UfsBigEndian>, nullptr},
     {fstype::kFat, BySectors<probe::Fat1216>, MountReader<cVFAT>},

@@ -4,6 +4,7 @@
 #include "base/checked.h"
 #include "io/base_io.h"
 #include "part/part_tree.h"
+#include "vfs/ext/ext_super.h"
 #include "vfs/fat/fat_boot.h"
 #include "vfs/ntfs/boot_sector.h"
 
@@ -98,46 +99,9 @@ bool NtfsBackup(const SectorSource& read, std::uint64_t partitionSectors) {
 }
 
 bool Ext(const SectorSource& read) {
-    const std::vector<std::uint8_t> sectors = Read(read, 2, 2);
-    const auto sb = bytes::Slice<2 * kSector>(sectors);
-    if (!sb || bytes::Le16<56>(*sb) != 0xEF53) {
-        return false;
-    }
-    const std::uint32_t inodes = bytes::Le32<0>(*sb);
-    const std::uint32_t blocks = bytes::Le32<4>(*sb);
-    const std::uint32_t firstDataBlock = bytes::Le32<20>(*sb);
-    const std::uint32_t logBlockSize = bytes::Le32<24>(*sb);
-    const std::uint32_t inodesPerGroup = bytes::Le32<40>(*sb);
-    const std::uint16_t inodeSize = bytes::Le16<88>(*sb);
-    if (inodesPerGroup == 0 || inodeSize < 128 || !IsPowerOfTwo(inodeSize) || logBlockSize > 6) {
-        return false;
-    }
     // Every group descriptor must point its bitmaps and inode table inside the volume.
-    const std::uint64_t groups = (std::uint64_t(inodes) + inodesPerGroup - 1) / inodesPerGroup;
-    const std::uint64_t blockSectors = (1024ull << logBlockSize) / kSector;
-    const std::uint64_t tableSectors = (groups * 32 + kSector - 1) / kSector;
-    if (groups == 0 || tableSectors > 4096) {
-        return false;
-    }
-    const std::vector<std::uint8_t> table =
-        Read(read, (std::uint64_t(firstDataBlock) + 1) * blockSectors, std::uint32_t(tableSectors));
-    if (table.empty()) {
-        return false;
-    }
-    bytes::Cursor descriptors(table);
-    for (std::uint64_t g = 0; g < groups; ++g) {
-        const bytes::Fixed<32> d = descriptors.Next<32>();
-        if (!descriptors.Ok()) {
-            return false;
-        }
-        for (const std::uint32_t block :
-             {bytes::Le32<0>(d), bytes::Le32<4>(d), bytes::Le32<8>(d)}) {
-            if (block == 0 || block > blocks) {
-                return false;
-            }
-        }
-    }
-    return true;
+    const std::optional<ext::cSuperblock> sb = ext::LoadSuperblock(read);
+    return sb && ext::LoadDescriptors(*sb, read);
 }
 
 bool UfsLittleEndian(const SectorSource& read) {

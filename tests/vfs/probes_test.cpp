@@ -23,11 +23,13 @@ probe::SectorSource Over(const std::vector<std::uint8_t>& bytes) {
 std::vector<std::uint8_t> Ext2() {
     std::vector<std::uint8_t> v(64 * 1024);
     std::uint8_t* sb = &v[1024];
-    bytes::PutLe32(sb + 0, 16);  // inodes
-    bytes::PutLe32(sb + 4, 64);  // blocks
-    bytes::PutLe32(sb + 20, 1);  // first data block
-    bytes::PutLe32(sb + 40, 16); // inodes per group
+    bytes::PutLe32(sb + 0, 16);    // inodes
+    bytes::PutLe32(sb + 4, 64);    // blocks
+    bytes::PutLe32(sb + 20, 1);    // first data block
+    bytes::PutLe32(sb + 32, 8192); // blocks per group
+    bytes::PutLe32(sb + 40, 16);   // inodes per group
     bytes::PutLe16(sb + 56, 0xEF53);
+    bytes::PutLe32(sb + 76, 1); // revision: the inode size field counts
     bytes::PutLe16(sb + 88, 128);
     bytes::PutLe32(&v[2048 + 0], 3);
     bytes::PutLe32(&v[2048 + 4], 4);
