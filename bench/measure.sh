@@ -38,6 +38,28 @@ measure() {
     peak_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
 }
 
+# random_image_on_loop SIZE_MIB: $image, SIZE_MIB of random bytes in a new scratch folder
+# $work, attached read-only to the loop device $loop; both go when the script exits. Sets
+# bytes, and can_drop to 1 when the page cache can be dropped (drop_caches).
+random_image_on_loop() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/drovik-bench.XXXXXX")
+    image="$work/image.bin"
+    loop=""
+    trap detach_and_clean EXIT
+    echo "making a $1 MiB image of random bytes..."
+    head -c "$(($1 << 20))" /dev/urandom >"$image"
+    sync
+    loop=$(losetup -f --show -r "$image")
+    bytes=$(($1 << 20))
+    can_drop=0
+    if echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
+}
+detach_and_clean() {
+    [[ -n $loop ]] && losetup -d "$loop" || true
+    rm -rf "$work"
+}
+drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+
 # ratio A B: A as a percentage of B.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f%%", 100 * a / b }'; }
 # per_second COUNT SECONDS

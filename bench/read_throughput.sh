@@ -18,25 +18,7 @@ bench="$build/bench/bench_io_read"
 needs_program "$bench" bench_io_read
 needs_root "loop devices, dropping caches"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/drovik-bench.XXXXXX")
-image="$work/image.bin"
-loop=""
-cleanup() {
-    [[ -n $loop ]] && losetup -d "$loop" || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-echo "making a ${size_mib} MiB image of random bytes..."
-head -c "$((size_mib << 20))" /dev/urandom >"$image"
-sync
-loop=$(losetup -f --show -r "$image")
-bytes=$((size_mib << 20))
-
-can_drop=0
-if echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
-
-drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+random_image_on_loop "$size_mib"
 
 # Runs one command under GNU time; sets took (the transfer time as the program itself
 # reports it, so that process start-up is left out on both sides) and peak (KiB).
@@ -73,7 +55,7 @@ for target in file loop; do
         # falls on all of them alike; each figure is the best of its rounds.
         for ((round = 0; round < runs; round++)); do
             for reader in "${readers[@]}"; do
-                [[ $cache == warm ]] || drop
+                [[ $cache == warm ]] || drop_caches
                 if [[ $reader == dd ]]; then
                     run_once dd if="$source" of=/dev/null bs=1M
                 elif [[ $reader == bare ]]; then

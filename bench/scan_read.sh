@@ -19,23 +19,7 @@ bench="$build/bench/bench_scan_read"
 needs_program "$bench" bench_scan_read
 needs_root "loop devices, dropping caches"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/drovik-bench.XXXXXX")
-image="$work/image.bin"
-loop=""
-cleanup() {
-    [[ -n $loop ]] && losetup -d "$loop" || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-echo "making a ${size_mib} MiB image of random bytes..."
-head -c "$((size_mib << 20))" /dev/urandom >"$image"
-sync
-loop=$(losetup -f --show -r "$image")
-bytes=$((size_mib << 20))
-
-can_drop=0
-if echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
+random_image_on_loop "$size_mib"
 
 # The transfer time each program reports itself, so that start-up is left out of both.
 seconds_of() { # READER SOURCE
@@ -62,7 +46,7 @@ for target in file loop; do
         declare -A times=()
         for ((round = 0; round < runs; round++)); do
             for reader in "${readers[@]}"; do
-                [[ $cache == cold ]] && { sync; echo 3 >/proc/sys/vm/drop_caches; }
+                [[ $cache == cold ]] && drop_caches
                 times[$reader]+="$(seconds_of "$reader" "$source") "
             done
         done
