@@ -14,14 +14,18 @@ int RunCat(const std::vector<std::string>& words);
 
 const cli::Command
     kCat("cat", "write one file's bytes to stdout",
-         "usage: drovik-cli cat SOURCE [--part P] PATH\n\n"
+         "usage: drovik-cli cat SOURCE [--part P] [--result FILE.drdb] PATH\n\n"
          "Writes the data of the file PATH of the file system on partition P of SOURCE to\n"
          "stdout. Without --part the only partition with a file system is read. A read error\n"
-         "ends the output early with a message and a non-zero exit code.\n",
+         "ends the output early with a message and a non-zero exit code.\n\n"
+         "With --result FILE.drdb the tree of found files saved in FILE is loaded onto partition\n"
+         "P and read instead of the partition's file system (files that were found through\n"
+         "the file system's own records still read through it). A result that cannot be read\n"
+         "is an error.\n",
          RunCat);
 
 int RunCat(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part"});
+    const cli::Args args(words, {"--part", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kCat.usage, stdout);
         return 0;
@@ -34,7 +38,7 @@ int RunCat(const std::vector<std::string>& words) {
         return cli::UsageError(kCat, "expected SOURCE and PATH");
     }
     std::optional<cli::Volume> volume =
-        cli::OpenVolume("cat", positional[0], args.Option("--part"));
+        cli::OpenVolume("cat", positional[0], args.Option("--part"), args.Option("--result"));
     if (!volume) {
         return 1;
     }

@@ -28,7 +28,8 @@ int RunCp(const std::vector<std::string>& words);
 
 const cli::Command
     kCp("cp", "copy files and folder trees out, with a report",
-        "usage: drovik-cli cp SOURCE [--part P] PATH... DEST [--on-conflict CHOICE]\n"
+        "usage: drovik-cli cp SOURCE [--part P] [--result FILE.drdb] PATH... DEST\n"
+        "                     [--on-conflict CHOICE]\n"
         "                     [--report FILE [--report-encoding utf-8|utf-16]] [--force]\n\n"
         "Copies the files and folders PATH (folders with everything below them) of the file\n"
         "system on partition P of SOURCE into the local folder DEST, which is created when it\n"
@@ -36,6 +37,11 @@ const cli::Command
         "also be copied to a new file name: drovik-cli cp disk.img /a.txt saved-a.txt\n"
         "(written as saved-a.txt/ it is a folder the file goes into). Without --part the only\n"
         "partition with a file system is read. SOURCE is never written to.\n\n"
+        "With --result FILE.drdb the tree of found files saved in FILE is loaded onto partition\n"
+        "P and read instead of the partition's file system (files that were found through\n"
+        "the file system's own records still read through it). A result that cannot be read\n"
+        "is an error.\n\n"
+
         "A deleted file or folder is copied when PATH names it ('ls --deleted' shows them);\n"
         "what a deleted folder still lists comes with it. Folders walked on the way give their\n"
         "live entries only. A deleted file whose data was partly reused is copied as far as it\n"
@@ -275,7 +281,8 @@ void PrintSummary(const cCopyFilesJob& job, std::uint64_t missing, std::uint64_t
 }
 
 int RunCp(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--on-conflict", "--report", "--report-encoding"});
+    const cli::Args args(words,
+                         {"--part", "--result", "--on-conflict", "--report", "--report-encoding"});
     if (args.WantsHelp()) {
         std::fputs(kCp.usage, stdout);
         return 0;
@@ -307,7 +314,7 @@ int RunCp(const std::vector<std::string>& words) {
 
     const std::uint64_t startedAt = platform::MonotonicMilliseconds();
     std::optional<cli::Volume> volume =
-        cli::OpenVolume("cp", positional.front(), args.Option("--part"));
+        cli::OpenVolume("cp", positional.front(), args.Option("--part"), args.Option("--result"));
     if (!volume) {
         return kSomeNotCopied;
     }

@@ -14,16 +14,21 @@ int RunInfo(const std::vector<std::string>& words);
 
 const cli::Command
     kInfo("info", "describe the file system of a partition",
-          "usage: drovik-cli info SOURCE [--part P] [--json]\n\n"
+          "usage: drovik-cli info SOURCE [--part P] [--result FILE.drdb] [--json]\n\n"
           "Describes the file system on partition P of SOURCE: its type, allocation unit size\n"
           "and count, where unit numbering starts, its identity record (hexadecimal) and its\n"
           "volume label. Without --part the only partition with a file system is read.\n\n"
+          "With --result FILE.drdb the tree of found files saved in FILE is loaded onto partition\n"
+          "P and read instead of the partition's file system (files that were found through\n"
+          "the file system's own records still read through it). A result that cannot be read\n"
+          "is an error.\n\n"
+
           "  --json   one JSON object: part, type, type_code, block_size, block_count,\n"
           "           first_block_sector, identity, label (null when absent)\n",
           RunInfo);
 
 int RunInfo(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part"});
+    const cli::Args args(words, {"--part", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kInfo.usage, stdout);
         return 0;
@@ -34,8 +39,8 @@ int RunInfo(const std::vector<std::string>& words) {
     if (args.Positional().size() != 1) {
         return cli::UsageError(kInfo, "expected one SOURCE");
     }
-    std::optional<cli::Volume> volume =
-        cli::OpenVolume("info", args.Positional()[0], args.Option("--part"));
+    std::optional<cli::Volume> volume = cli::OpenVolume(
+        "info", args.Positional()[0], args.Option("--part"), args.Option("--result"));
     if (!volume) {
         return 1;
     }

@@ -16,10 +16,16 @@ int RunLs(const std::vector<std::string>& words);
 
 const cli::Command
     kLs("ls", "list a folder of a file system",
-        "usage: drovik-cli ls SOURCE [--part P] [PATH] [-r] [--deleted] [--json]\n\n"
+        "usage: drovik-cli ls SOURCE [--part P] [--result FILE.drdb] [PATH] [-r] [--deleted]\n"
+        "                     [--json]\n\n"
         "Lists the folder PATH (default: the root) of the file system on partition P of SOURCE\n"
         "(a drive such as Drive0, a device node or an image file; 'drovik-cli parts' shows the\n"
         "partition paths). Without --part the only partition with a file system is read.\n\n"
+        "With --result FILE.drdb the tree of found files saved in FILE is loaded onto partition\n"
+        "P and read instead of the partition's file system (files that were found through\n"
+        "the file system's own records still read through it). A result that cannot be read\n"
+        "is an error.\n\n"
+
         "Columns: kind, size in bytes, modification time, object id, full path; an entry the\n"
         "file system shows inconsistent (a size beyond what backs it, data outside the volume,\n"
         "a deleted file cut short) ends with [damaged], and reading it may stop early.\n\n"
@@ -113,7 +119,7 @@ private:
 };
 
 int RunLs(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part"});
+    const cli::Args args(words, {"--part", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kLs.usage, stdout);
         return 0;
@@ -126,7 +132,8 @@ int RunLs(const std::vector<std::string>& words) {
         return cli::UsageError(kLs, "expected SOURCE and at most one PATH");
     }
     const Options options{args.Flag("-r"), args.Flag("--deleted"), args.Flag("--json")};
-    std::optional<cli::Volume> volume = cli::OpenVolume("ls", positional[0], args.Option("--part"));
+    std::optional<cli::Volume> volume =
+        cli::OpenVolume("ls", positional[0], args.Option("--part"), args.Option("--result"));
     if (!volume) {
         return 1;
     }

@@ -5,6 +5,9 @@
 #include "io/storage_source.h"
 #include "part/part_path.h"
 #include "part/storage_tree_builder.h"
+#include "scan/reconstructed_fs.h"
+#include "scan/result_file.h"
+#include "vfs/alt_fs.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -58,6 +61,25 @@ void WarnCut(std::string_view command, const std::string& what, std::uint64_t en
                  static_cast<unsigned long long>(end), static_cast<unsigned long long>(sectors));
 }
 
+// Loads the result file onto the chosen partition and makes its tree the volume's file
+// system, beside the partition's own reader, which files found through its metadata
+// still open through.
+bool MountResult(std::string_view command, Volume& volume, const std::string& path) {
+    auto storage = std::make_unique<cQORNVStorage>();
+    const drdb::LoadError error = drdb::LoadFile(path, *storage);
+    if (error != drdb::LoadError::None) {
+        Fail(command,
+             "cannot read the result file " + path + ": " + std::string(drdb::Describe(error)));
+        return false;
+    }
+    volume.node->AttachExtension(std::move(storage));
+    auto fs = std::make_unique<cVReconstructedFS>();
+    fs->Mount(*volume.node);
+    volume.fs = fs.get();
+    altfs::Add(*volume.node, std::move(fs));
+    return true;
+}
+
 } // namespace
 
 std::optional<cStorageSource> ResolveSource(std::string_view command, const std::string& source) {
@@ -97,7 +119,8 @@ void WarnIfCutShort(std::string_view command, const cPartTree& tree) {
 }
 
 std::optional<Volume> OpenVolume(std::string_view command, const std::string& source,
-                                 const std::optional<std::string>& part) {
+                                 const std::optional<std::string>& part,
+                                 const std::optional<std::string>& result) {
     const std::optional<cStorageSource> resolved = ResolveSource(command, source);
     if (!resolved) {
         return std::nullopt;
@@ -127,6 +150,9 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
                 withFs.push_back(&node);
             }
         });
+        if (withFs.empty() && result) {
+            withFs.push_back(tree.First());
+        }
         if (withFs.size() != 1) {
             std::string message =
                 withFs.empty() ? "no partition of " + source + " holds a file system I can read"
@@ -145,6 +171,10 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
         volume.node = withFs.front();
     }
     volume.partPath = PartitionPath(*volume.node);
+    if (result) {
+        return MountResult(command, volume, *result) ? std::optional(std::move(volume))
+                                                     : std::nullopt;
+    }
     volume.fs = volume.node->FindExtensionAs<cVFS>(part_ext::kFileSystem);
     if (!volume.fs) {
         Fail(command, "partition " + volume.partPath + " holds no file system I can read");

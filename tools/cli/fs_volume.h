@@ -31,9 +31,13 @@ std::optional<cStorageSource> ResolveSource(std::string_view command, const std:
 void WarnIfCutShort(std::string_view command, const cPartTree& tree);
 
 // Opens source and picks the partition --part names, or, without --part, the only one
-// that holds a file system. On failure prints the reason for command and answers nothing.
+// that holds a file system. With a scan result (--result) the result is loaded onto that
+// partition and its tree is the file system read; without --part it then goes onto the
+// whole storage when no partition holds a file system. On failure prints the reason for
+// command and answers nothing.
 std::optional<Volume> OpenVolume(std::string_view command, const std::string& source,
-                                 const std::optional<std::string>& part);
+                                 const std::optional<std::string>& part,
+                                 const std::optional<std::string>& result = std::nullopt);
 
 // "YYYY-MM-DDTHH:MM:SS", or nothing when the year is 0 (time unknown).
 std::optional<std::string> FormatTime(const cFSTime& time);
