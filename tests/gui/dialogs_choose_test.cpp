@@ -64,9 +64,9 @@ std::vector<std::u16string> Names(cListViewChild& list) {
 
 cFileChooseDialog::cOptions ImageOptions(std::u16string folder) {
     cFileChooseDialog::cOptions options;
-    options.filters = {
-        {u"Образы диска и виртуальные диски", u"*.img;*.dd;*.flp;*.vmdk;*.vhd;*.vfd;*.hdd"},
-        {u"Все файлы", u"*"}};
+    options.filters = {{u"Образы диска и виртуальные диски",
+                        u"*.img;*.dd;*.flp;*.vmdk;*.vhd;*.vfd;*.hdd;*.dmg;*.kvbs;*.uci"},
+                       {u"Все файлы", u"*"}};
     options.initialFolder = std::move(folder);
     return options;
 }

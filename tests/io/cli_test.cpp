@@ -1,6 +1,7 @@
 // drovik-cli storages and dump, run as the user runs them, against loop devices and the
 // bytes dd reads from them.
 
+#include "container_check.h"
 #include "support/fixtures.h"
 #include "support/loop_device.h"
 
@@ -160,6 +161,7 @@ TEST(Cli, DumpAndStoragesFailClearly) {
         {"dump " + path, 2, "--sector N is missing"},
         {"dump " + path + " --sector x", 2, "--sector needs a number"},
         {"dump " + path + " --sector 0 --count 0", 2, "--count needs a positive number"},
+        {"dump " + path + " --raw --json", 2, "--raw and --json exclude each other"},
         {"dump --sector 0", 2, "SOURCE is missing"},
         {"dump " + path + " --sector 0 --bogus", 2, "unknown option --bogus"},
         {"storages --bogus", 2, "unknown option --bogus"},
@@ -179,4 +181,50 @@ TEST(Cli, DumpAndStoragesFailClearly) {
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("usage: drovik-cli"), std::string::npos) << command;
     }
+}
+
+// Virtual disk containers open in the command-line program as the disk they hold: dump
+// --raw gives the bytes qemu-img gives, and parts finds the volume inside, naming the
+// container's kind.
+TEST(Cli, ContainersShowTheDiskTheyHold) {
+    const struct {
+        const char* image;
+        const char* kind;
+    } containers[] = {
+        {"mono.vmdk", "VMware VMDK"},     {"stream.vmdk", "VMware VMDK"},
+        {"dynamic.vhd", "VirtualPC VHD"}, {"fixed.vhd", "VirtualPC VHD"},
+        {"disk.hdd", "Parallels HDD"},
+    };
+    for (const auto& container : containers) {
+        SCOPED_TRACE(container.image);
+        const std::string image = container_check::Fixture(container.image);
+        const Outcome raw = Cli("dump " + image + " --raw --count all");
+        ASSERT_EQ(raw.status, 0);
+        const std::vector<std::uint8_t> expected = container_check::ReadFile(image + ".raw");
+        // Byte for byte what qemu-img reads.
+        EXPECT_TRUE(raw.out == std::string(expected.begin(), expected.end()));
+        const Outcome slice = Cli("dump " + image + " --raw --sector 2048 --count 3");
+        ASSERT_EQ(slice.status, 0);
+        EXPECT_EQ(slice.out,
+                  std::string(expected.begin() + 2048 * 512, expected.begin() + 2051 * 512));
+
+        const Outcome parts = Cli("parts --json " + image);
+        ASSERT_EQ(parts.status, 0);
+        EXPECT_NE(parts.out.find("\"storage\":\"" + std::string(container.kind) + "\""),
+                  std::string::npos)
+            << parts.out;
+        EXPECT_NE(parts.out.find("\"path\":\"1\",\"start\":2048,\"length\":40960"),
+                  std::string::npos)
+            << parts.out;
+        EXPECT_NE(parts.out.find("\"fs\":\"FAT\",\"label\":\"CONTAINERS\""), std::string::npos)
+            << parts.out;
+        const Outcome text = Cli("parts " + image);
+        EXPECT_EQ(text.out.rfind("storage: " + std::string(container.kind) + ", ", 0), 0u)
+            << text.out;
+    }
+    // A file of the volume inside a dynamic VHD reads whole.
+    const Outcome counting =
+        Cli("cat " + container_check::Fixture("dynamic.vhd") + " --part 1 /docs/counting.txt");
+    ASSERT_EQ(counting.status, 0);
+    EXPECT_EQ(counting.out, Shell("seq 1 20000").out);
 }

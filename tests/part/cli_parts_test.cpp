@@ -34,7 +34,7 @@ TEST(CliParts, JsonRowsCarryPathsAndTheMapThatWasRead) {
     const CliRun run = Cli("parts --json " + fixtures::Image("part-mbr.sh", "extended05.img"));
     ASSERT_EQ(run.status, 0);
     const std::string expected =
-        R"json({"path":"0","start":0,"length":32768,"type":32764,"type_name":"[unknown]","parser":"MBR","fs":null,"label":null}
+        R"json({"path":"0","start":0,"length":32768,"type":32764,"type_name":"[unknown]","parser":"MBR","fs":null,"label":null,"storage":"Disk image"}
 {"path":"1","start":2048,"length":2048,"type":131,"type_name":"Linux native (unclassified)","parser":null,"fs":null,"label":null}
 {"path":"2","start":4096,"length":16384,"type":5,"type_name":"Extended","parser":null,"fs":null,"label":null}
 {"path":"2.1","start":6144,"length":2048,"type":131,"type_name":"Linux native (unclassified)","parser":null,"fs":null,"label":null}

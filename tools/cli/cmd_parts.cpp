@@ -26,10 +26,13 @@ const cli::Command kParts(
     "Lists the partitions of SOURCE (a drive such as Drive0, a device node such as /dev/sdb,\n"
     "or an image file) depth first. The whole storage is partition 0, its partitions 1, 2, ...,\n"
     "and theirs 2.1, 2.2, ...; these paths name a partition for 'ls --part'.\n\n"
-    "Columns: path, start sector, length in sectors, type code, type name, the map that was\n"
-    "read at the partition, its file system and volume label ('-' when none).\n\n"
+    "A first line names the kind of storage (a raw image, or the virtual disk container\n"
+    "whose disk is listed). Columns: path, start sector, length in sectors, type code, type\n"
+    "name, the map that was read at the partition, its file system and volume label ('-'\n"
+    "when none).\n\n"
     "  --json   one JSON object per partition: path, start, length, type, type_name,\n"
-    "           parser, fs, label (null when absent)\n",
+    "           parser, fs, label (null when absent); the whole storage's row (path 0)\n"
+    "           also names its kind in storage\n",
     RunParts);
 
 struct Row {
@@ -54,7 +57,7 @@ Row Describe(const cPartTreeItem& node) {
     return row;
 }
 
-void PrintJson(const Row& row) {
+void PrintJson(const Row& row, const std::string& storage) {
     cli::JsonObject object;
     object.Add("path", row.path)
         .Add("start", row.node->Start())
@@ -72,6 +75,9 @@ void PrintJson(const Row& row) {
         } else {
             object.AddNull(key);
         }
+    }
+    if (row.path == "0") {
+        object.Add("storage", storage);
     }
     object.Print();
 }
@@ -115,13 +121,16 @@ int RunParts(const std::vector<std::string>& words) {
     }
     cli::WarnIfCutShort("parts", built->Tree());
     const bool json = args.Flag("--json");
+    const std::string storage = utf::ToUtf8(StorageKindText(reader->GetStorageKind()));
     if (!json) {
+        std::printf("storage: %s, %llu sectors\n", storage.c_str(),
+                    static_cast<unsigned long long>(reader->GetSectorCount()));
         std::printf("%-10s %12s %12s %-6s  %-32s %-8s %-10s %s\n", "PATH", "START", "LENGTH",
                     "TYPE", "TYPE NAME", "MAP", "FS", "LABEL");
     }
-    built->Tree().ForEach([json](cPartTreeItem& node) {
+    built->Tree().ForEach([json, &storage](cPartTreeItem& node) {
         const Row row = Describe(node);
-        json ? PrintJson(row) : PrintText(row);
+        json ? PrintJson(row, storage) : PrintText(row);
     });
     return 0;
 }

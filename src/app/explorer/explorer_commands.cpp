@@ -29,7 +29,8 @@ using namespace explorer;
 
 namespace {
 
-constexpr char16_t kImagePatterns[] = u"*.img;*.dd;*.flp;*.vmdk;*.vhd;*.vfd;*.hdd";
+constexpr char16_t kImagePatterns[] =
+    u"*.img;*.dd;*.flp;*.vmdk;*.vhd;*.vfd;*.hdd;*.dmg;*.kvbs;*.uci";
 // Opened when the manual is missing beside the program.
 constexpr char kHomePage[] = "https://drovik.org/";
 
