@@ -1,5 +1,6 @@
 #include "io/container_formats.h"
 
+#include "io/containers/dmg_io.h"
 #include "io/containers/parallels_io.h"
 #include "io/containers/vhd_io.h"
 #include "io/containers/vmdk_io.h"
@@ -18,6 +19,7 @@ constexpr std::array kFormats{
     cContainerFormat{"VMDK", Make<cVMWareIO>},
     cContainerFormat{"VHD", Make<cMSVpcIO>},
     cContainerFormat{"Parallels", Make<cParallelsIO>},
+    cContainerFormat{"DMG", Make<cDmgIO>},
 };
 
 } // namespace

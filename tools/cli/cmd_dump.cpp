@@ -114,6 +114,7 @@ int RunDump(const std::vector<std::string>& words) {
     if (!reader) {
         return cli::Fail(kDump.name, "cannot open " + name + " for reading");
     }
+    cli::WarnIfUnreadableChunks(kDump.name, *reader);
     const std::uint64_t total = reader->GetSectorCount();
     if (*first >= total) {
         return cli::Fail(kDump.name, "sector " + std::to_string(*first) + " is beyond the end of " +

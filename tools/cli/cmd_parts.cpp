@@ -119,6 +119,7 @@ int RunParts(const std::vector<std::string>& words) {
     if (built == nullptr || built->Tree().First() == nullptr) {
         return cli::Fail("parts", args.Positional().front() + " holds no sectors");
     }
+    cli::WarnIfUnreadableChunks("parts", *reader);
     cli::WarnIfCutShort("parts", built->Tree());
     const bool json = args.Flag("--json");
     const std::string storage = utf::ToUtf8(StorageKindText(reader->GetStorageKind()));

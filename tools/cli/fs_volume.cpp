@@ -1,7 +1,9 @@
 #include "fs_volume.h"
 
 #include "app/engine.h"
+#include "base/utf.h"
 #include "command.h"
+#include "io/containers/dmg_io.h"
 #include "io/storage_source.h"
 #include "part/part_path.h"
 #include "part/storage_tree_builder.h"
@@ -97,6 +99,18 @@ std::optional<cStorageSource> ResolveSource(std::string_view command, const std:
     return resolved;
 }
 
+void WarnIfUnreadableChunks(std::string_view command, const cBaseIO& reader) {
+    if (const auto* dmg = dynamic_cast<const cDmgIO*>(&reader)) {
+        for (const std::string& name : dmg->UnreadableCompressions()) {
+            std::fprintf(stderr,
+                         "drovik-cli %.*s: warning: parts of %s are compressed with %s, which "
+                         "cannot be read\n",
+                         int(command.size()), command.data(), utf::ToUtf8(reader.Path()).c_str(),
+                         name.c_str());
+        }
+    }
+}
+
 void WarnIfCutShort(std::string_view command, const cPartTree& tree) {
     tree.ForEach([command](cPartTreeItem& node) {
         const cBaseIO* storage = node.Storage();
@@ -135,6 +149,7 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
         return std::nullopt;
     }
     const cPartTree& tree = built->Tree();
+    WarnIfUnreadableChunks(command, *reader);
     WarnIfCutShort(command, tree);
     if (part) {
         volume.node = FindByPartitionPath(tree, *part);

@@ -30,6 +30,10 @@ std::optional<cStorageSource> ResolveSource(std::string_view command, const std:
 // it says it holds: an image cut short, whose missing part reads as unreadable.
 void WarnIfCutShort(std::string_view command, const cPartTree& tree);
 
+// Warns on stderr, naming them, about the compressions of a container's chunks that the
+// program cannot read: those parts of the disk will fail to read.
+void WarnIfUnreadableChunks(std::string_view command, const cBaseIO& reader);
+
 // Opens source and picks the partition --part names, or, without --part, the only one
 // that holds a file system. With a scan result (--result) the result is loaded onto that
 // partition and its tree is the file system read; without --part it then goes onto the
