@@ -211,7 +211,9 @@ bool cVExt23::EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
         return false;
     }
     const std::unique_ptr<cExtHandle> handle = OpenInode(*inode);
-    if (!handle) {
+    // A folder larger than its partition is damaged, and walking its gigabytes of holes
+    // would find nothing.
+    if (!handle || handle->GetSize() / 512 > Partition()->Length()) {
         return false;
     }
     // Records never cross a block, so the folder is walked a block at a time.
