@@ -20,6 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fs.Mount(record)) {
         fuzzvolume::Walk(fs);
         fuzzvolume::OpenByIds(fs, 40);
+        // Inodes by their place, as a scan finds them, aligned or not.
+        for (std::uint64_t position = 0; position < fuzzvolume::kSectors * 512; position += 4093) {
+            if (auto handle = fs.OpenObjectAtRecord(position)) {
+                fuzzvolume::ReadSome(*handle);
+            }
+        }
         for (std::uint64_t block = 0; block < fs.GetBlockCount() && block < 70000; block += 97) {
             fs.IsBlockUsed(block);
         }

@@ -200,6 +200,15 @@ TEST_P(ExtImage, VolumeNameIdentityAndObjects) {
     EXPECT_EQ(byId->parentId, Ext().FindByPath(u"/deep/a/b", Ext().GetRootId())->id);
     EXPECT_EQ(Ext().BuildPath(*leaf), u"/deep/a/b/c/leaf.txt");
     EXPECT_EQ(Ext().GetObject(leaf->id)->name, u"file" + utf::FromAscii(std::to_string(leaf->id)));
+    // A scan that found the inode opens the file by the inode's place.
+    const std::optional<std::uint64_t> position = Ext().InodePosition(leaf->id);
+    ASSERT_TRUE(position);
+    auto byRecord = Ext().OpenObjectAtRecord(*position);
+    ASSERT_TRUE(byRecord);
+    const auto bytes = ReadToEnd(*byRecord);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "deep\n");
+    EXPECT_FALSE(Ext().OpenObjectAtRecord(mounted_->record.Length() * 512 - 64));
+    EXPECT_FALSE(Ext().OpenObjectAtRecord(~std::uint64_t(0) - 10));
     auto root = Ext().GetObject(Ext().GetRootId());
     ASSERT_TRUE(root);
     EXPECT_EQ(Ext().BuildPath(*root), u"/");

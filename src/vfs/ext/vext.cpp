@@ -1,6 +1,7 @@
 #include "vfs/ext/vext.h"
 
 #include "base/utf.h"
+#include "io/base_io.h"
 #include "vfs/ext/ext_dir.h"
 #include "vfs/ext/ext_handle.h"
 
@@ -65,31 +66,36 @@ bool cVExt23::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t c
     return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
 }
 
-std::optional<ext::cInode> cVExt23::ReadInode(std::uint64_t n) {
+std::optional<std::uint64_t> cVExt23::InodePosition(std::uint64_t n) const {
     if (n == 0 || n > sb_.inodesCount) {
         return std::nullopt;
     }
     const std::uint64_t group = (n - 1) / sb_.inodesPerGroup;
-    const std::uint64_t index = (n - 1) % sb_.inodesPerGroup;
     if (group >= groups_.size()) {
         return std::nullopt;
     }
     // The table's block is inside the volume (checked at mount), so its byte offset fits.
-    const std::uint64_t table = groups_[group].inodeTable * sb_.blockSize;
-    const std::uint64_t tableBytes = std::uint64_t(sb_.inodesPerGroup) * sb_.inodeSize;
-    const std::uint64_t offset = index * sb_.inodeSize;
-    const std::uint64_t windowOffset = offset / kInodeWindowBytes * kInodeWindowBytes;
-    const std::optional<std::uint64_t> windowStart = checked::Add(table, windowOffset);
-    if (!windowStart) {
+    return checked::Add(groups_[group].inodeTable * sb_.blockSize,
+                        (n - 1) % sb_.inodesPerGroup * sb_.inodeSize);
+}
+
+std::optional<ext::cInode> cVExt23::ReadInode(std::uint64_t n) {
+    const std::optional<std::uint64_t> position = InodePosition(n);
+    if (!position) {
         return std::nullopt;
     }
-    if (*windowStart != inodeWindowStart_) {
+    const std::uint64_t offset = (n - 1) % sb_.inodesPerGroup * sb_.inodeSize;
+    const std::uint64_t table = *position - offset;
+    const std::uint64_t tableBytes = std::uint64_t(sb_.inodesPerGroup) * sb_.inodeSize;
+    const std::uint64_t windowOffset = offset / kInodeWindowBytes * kInodeWindowBytes;
+    const std::uint64_t windowStart = table + windowOffset;
+    if (windowStart != inodeWindowStart_) {
         inodeWindowStart_ = kNone;
         const std::uint64_t windowBytes = std::min<std::uint64_t>(
             kInodeWindowBytes, (tableBytes - windowOffset + 511) / 512 * 512);
         inodeWindow_.resize(windowBytes);
         const std::optional<std::uint64_t> sector =
-            checked::Add(PartitionStart(), *windowStart / 512);
+            checked::Add(PartitionStart(), windowStart / 512);
         // A table cut short still serves the inodes in the sectors before the cut.
         if (!sector ||
             !ReadSectorsAt(*sector, inodeWindow_.data(), std::uint32_t(windowBytes / 512))) {
@@ -100,7 +106,7 @@ std::optional<ext::cInode> cVExt23::ReadInode(std::uint64_t n) {
             }
             return ext::ParseInode(*bytes::Slice<ext::kInodeBytes>(single, offset % 512));
         }
-        inodeWindowStart_ = *windowStart;
+        inodeWindowStart_ = windowStart;
     }
     const auto inode = bytes::Slice<ext::kInodeBytes>(inodeWindow_, offset - windowOffset);
     if (!inode) {
@@ -195,6 +201,20 @@ std::unique_ptr<cExtHandle> cVExt23::OpenInode(const ext::cInode& inode) {
         return nullptr;
     }
     return handle;
+}
+
+std::unique_ptr<cObjectHandle> cVExt23::OpenObjectAtRecord(std::uint64_t position) {
+    cBaseIO* storage = Storage();
+    const std::optional<std::uint64_t> start = checked::Mul(PartitionStart(), std::uint64_t(512));
+    const std::optional<std::uint64_t> at = start ? checked::Add(*start, position) : std::nullopt;
+    std::array<std::uint8_t, ext::kInodeBytes> inode{};
+    if (!storage || !at ||
+        !bytes::Fits(checked::SaturatingMul(Partition()->Length(), std::uint64_t(512)), position,
+                     inode.size()) ||
+        !storage->ReadBytes(inode.data(), *at, std::uint32_t(inode.size()))) {
+        return nullptr;
+    }
+    return OpenInode(ext::ParseInode(inode));
 }
 
 std::unique_ptr<cObjectHandle> cVExt23::OpenObject(const cFSObject& entry) {

@@ -26,6 +26,8 @@ public:
     std::unique_ptr<cFSObject> GetObject(std::uint64_t id) override;
     bool Mount(cPartRecord& record) override;
     std::unique_ptr<cObjectHandle> OpenObject(const cFSObject& entry) override;
+    // The inode at a byte offset from the partition start, wherever a scan found it.
+    std::unique_ptr<cObjectHandle> OpenObjectAtRecord(std::uint64_t position) override;
     std::uint64_t GetRootId() const override { return ext::kRootInode; }
     // The records of every block of the folder in order, "." and ".." as stored.
     bool EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
@@ -43,6 +45,9 @@ public:
     // Reads count blocks from block on into out; no unless all lie inside the volume and
     // were read.
     bool ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const;
+    // Byte offset of inode n from the partition start; nothing for an inode outside every
+    // group's table.
+    std::optional<std::uint64_t> InodePosition(std::uint64_t n) const;
     // Inode n (from 1), or nothing when it lies outside every group's table or cannot be
     // read.
     std::optional<ext::cInode> ReadInode(std::uint64_t n);
