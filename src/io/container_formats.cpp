@@ -1,7 +1,9 @@
 #include "io/container_formats.h"
 
 #include "io/containers/dmg_io.h"
+#include "io/containers/kvb_sparse_io.h"
 #include "io/containers/parallels_io.h"
+#include "io/containers/uci_io.h"
 #include "io/containers/vhd_io.h"
 #include "io/containers/vmdk_io.h"
 
@@ -19,6 +21,8 @@ constexpr std::array kFormats{
     cContainerFormat{"VMDK", Make<cVMWareIO>},
     cContainerFormat{"VHD", Make<cMSVpcIO>},
     cContainerFormat{"Parallels", Make<cParallelsIO>},
+    cContainerFormat{"KVB sparse", Make<cKVBSparseIO>},
+    cContainerFormat{"UCI", Make<cUciIO>},
     cContainerFormat{"DMG", Make<cDmgIO>},
 };
 
