@@ -12,6 +12,7 @@ constexpr std::uint32_t kUtf8 = 65001;
 constexpr std::uint32_t kDosCyrillic = 866;
 constexpr std::uint32_t kWindowsCyrillic = 1251;
 constexpr std::uint32_t kLatin1 = 28591;
+constexpr std::uint32_t kMacRoman = 10000;
 
 bool IsSupported(std::uint32_t codePage);
 

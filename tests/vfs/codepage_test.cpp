@@ -14,6 +14,7 @@ TEST(CodePage, EightBitPagesAndUtf8) {
               u"AАпряЁё№\u00A0");
     EXPECT_EQ(Decode(1251, {0xC0, 0xFF, 0xA8, 0xB8, 0xB9, 0x98}), u"АяЁё№\uFFFD");
     EXPECT_EQ(Decode(28591, {0x41, 0xE9, 0xFF}), u"Aéÿ");
+    EXPECT_EQ(Decode(10000, {'K', 0x8A, 0x8E, 0xA7, 0xDB, 0xF0, 0xFF}), u"Käéß€\uF8FF\u02C7");
     EXPECT_EQ(Decode(65001, {0xD0, 0x9F, 0xC3}), u"П\uFFFD");
     // A page without a table keeps the ASCII part of a name.
     EXPECT_FALSE(codepage::IsSupported(437));
