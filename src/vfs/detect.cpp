@@ -8,6 +8,8 @@
 #include "vfs/ext/vext.h"
 #include "vfs/fat/fat_boot.h"
 #include "vfs/fat/vfat.h"
+#include "vfs/hfs/vhfs.h"
+#include "vfs/hfs/vhfsx.h"
 #include "vfs/ntfs/ntfs_mount.h"
 #include "vfs/probes.h"
 
@@ -56,8 +58,8 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kXfs, BySectors<probe::Xfs>, nullptr},
     {fstype::kReiser, BySectors<probe::Reiser>, nullptr},
     {fstype::kNwfs, HasNetWareData, nullptr},
-    {fstype::kHfsPlus, BySectors<probe::HfsPlus>, nullptr},
-    {fstype::kHfs, BySectors<probe::Hfs>, nullptr},
+    {fstype::kHfsPlus, BySectors<probe::HfsPlus>, MountReader<cVHFSx>},
+    {fstype::kHfs, BySectors<probe::Hfs>, MountReader<cVHFS>},
     {fstype::kUdf, BySectors<probe::Udf>, nullptr},
     {fstype::kIso9660, BySectors<probe::Iso9660>, nullptr},
     {fstype::kSnapUfs, BySectors<probe::SnapUfs>, nullptr},

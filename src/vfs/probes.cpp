@@ -6,6 +6,7 @@
 #include "part/part_tree.h"
 #include "vfs/ext/ext_super.h"
 #include "vfs/fat/fat_boot.h"
+#include "vfs/hfs/hfs_volume.h"
 #include "vfs/ntfs/boot_sector.h"
 
 #include <cstring>
@@ -151,19 +152,11 @@ bool HfsPlus(const SectorSource& read) {
         return true;
     }
     // An HFS wrapper around an HFS+ volume (Apple TN1150, "HFS Wrapper").
-    if (!Text(header, 0, "BD") || !(Text(header, 124, "H+") || Text(header, 124, "HX"))) {
+    const std::optional<std::uint64_t> embeddedStart = hfs::EmbeddedVolumeOffset(header);
+    if (!embeddedStart) {
         return false;
     }
-    const auto mdb = bytes::Slice<kSector>(header);
-    if (!mdb) {
-        return false;
-    }
-    // A 32-bit block size over 512 times a 16-bit block number plus a 16-bit sector fits
-    // easily in 64 bits.
-    const std::uint64_t blockSize = bytes::Be32<20>(*mdb);
-    const std::uint64_t embeddedStart =
-        blockSize / kSector * bytes::Be16<126>(*mdb) + bytes::Be16<28>(*mdb);
-    const std::vector<std::uint8_t> embedded = Read(read, embeddedStart + 2, 1);
+    const std::vector<std::uint8_t> embedded = Read(read, *embeddedStart + 2, 1);
     return !embedded.empty() && HfsPlusHeader(embedded);
 }
 

@@ -69,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TreeCase{"fat-images.sh", "fat32.img", "", "full", false},
                       TreeCase{"fat-images.sh", "fat32-wiped.img", "", "full", false},
                       TreeCase{"fat-images.sh", "disk.img", "1", "small", false},
-                      TreeCase{"ntfs-volume.sh", "ntfs.img", "", "", true}),
+                      TreeCase{"ntfs-volume.sh", "ntfs.img", "", "", true},
+                      TreeCase{"hfs-plus.sh", "hfsplus.iso", "3", "", false},
+                      TreeCase{"hfs-classic.sh", "hfs.img", "", "", false}),
     [](const auto& paramInfo) {
         std::string name = paramInfo.param.image;
         for (char& ch : name) {
