@@ -204,6 +204,33 @@ TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
     EXPECT_TRUE(list_.IsChanged());
 }
 
+// A Mac hybrid disc: its HFS+ partition shows the type and label, and its root lists
+// the names as they were typed.
+TEST_F(ExplorerForm, MacVolumesShowTheirTypeAndLabel) {
+    cQORNDriveInstance* opened = OpenImage("hfsplus.iso", "hfs-plus.sh");
+    ASSERT_NE(opened, nullptr);
+    cPartTreeItem* hfs = Root(*opened).FirstChild();
+    for (int i = 0; hfs && i < 2; ++i) {
+        hfs = hfs->Next();
+    }
+    ASSERT_NE(hfs, nullptr);
+    auto form = std::make_unique<cZelvaneForm>(list_);
+    cHeadlessHost host(*form, kZelvaneWidth, kZelvaneHeight);
+    form->StorageView().SelectNode(opened, hfs);
+    const cPropDispAreaChild& area = form->StorageView().Sheet().Area();
+    ASSERT_NE(area.RowById(65), nullptr);
+    EXPECT_EQ(area.RowById(65)->value, u"HFS+");
+    EXPECT_EQ(area.RowById(101)->value, u"HFSPLUS_VOL");
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-hfsplus-partition.png")));
+    ASSERT_TRUE(form->Browse(*opened, *hfs));
+    WaitForListing(*form, host);
+    EXPECT_GE(RowOf(*form, u"Résumé.txt"), 0);
+    EXPECT_GE(RowOf(*form, u"Кириллица"), 0);
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-hfsplus-root.png")));
+}
+
 // Drives are told apart by their device node, beside the name that says what they are.
 TEST_F(ExplorerForm, DrivesShowTheirDeviceNode) {
     SimDevices devices;
