@@ -2,7 +2,7 @@
 // Shared by the HFS and HFS+ fuzz targets: the input laid out as a sparse volume, and a
 // bounded walk that lists every folder, reads every file and rebuilds every path.
 //
-// The input is a sequence of chunks, each a big-endian 16-bit sector number and the 512
+// The input is a sequence of chunks, each a little-endian 16-bit sector number and the 512
 // bytes of that sector, laid into a zeroed 2 MiB volume: a real volume becomes a seed of
 // only its non-zero sectors, and a mutation of one chunk moves one sector's bytes.
 
@@ -24,7 +24,7 @@ constexpr std::uint64_t kMaxBytesPerFile = 1u << 20;
 inline std::vector<std::uint8_t> LayOut(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> image(kSectors * 512);
     for (std::size_t at = 0; at + kChunk <= size; at += kChunk) {
-        const std::size_t sector = ((data[at] << 8) | data[at + 1]) % kSectors;
+        const std::size_t sector = (data[at] | (data[at + 1] << 8)) % kSectors;
         std::memcpy(&image[sector * 512], data + at + 2, 512);
     }
     return image;

@@ -8,6 +8,7 @@
 #include "vfs/hfs/hfs_catalog.h"
 #include "vfs/hfs/vhfsx.h"
 #include "vfs/hfs_builder.h"
+#include "vfs/volume_walk.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -56,9 +57,7 @@ Bytes ReadAll(cVFS& fs, const std::u16string& path, bool* damaged = nullptr) {
     if (damaged) {
         *damaged = handle->IsDamaged();
     }
-    Bytes out(handle->GetSize());
-    out.resize(handle->Read(out.data(), std::uint32_t(out.size())));
-    return out;
+    return vfs_test::ReadToEnd(*handle);
 }
 
 // Forks of the volume header, and the byte where a fork's first extent starts.
