@@ -90,6 +90,22 @@ unmount_leftovers() {
     ntfs_mount=""
 }
 
+# small_file_tree FOLDER COUNT: COUNT files of 0 to 12000 random bytes in 100 folders of
+# 10 sub-folders each, the same every run; sets bytes to their total size.
+small_file_tree() {
+    python3 - "$1" "$2" <<'PY'
+import os, random, sys
+root, count = sys.argv[1], int(sys.argv[2])
+rng = random.Random(1)
+for i in range(count):
+    folder = os.path.join(root, "d%02d" % (i % 100), "e%d" % (i // 100 % 10))
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "file-%06d.dat" % i), "wb") as f:
+        f.write(rng.randbytes(rng.randrange(0, 12000)))
+PY
+    bytes=$(du -sb --apparent-size "$1" | awk '{ print $1 }')
+}
+
 # big_file_images SIZE_MIB: $work/big.bin of random bytes, and $work/fat32.img and
 # $work/ntfs.img holding it as /big.bin; sets bytes.
 big_file_images() {

@@ -33,17 +33,7 @@ fresh() { rm -rf "${out:?}"/*; }
 row() { printf "%-34s %8s %12s %8s %10s\n" "$@"; }
 
 echo "making $files files in nested folders and an NTFS image holding them..."
-python3 - "$work/tree" "$files" <<'PY'
-import os, random, sys
-root, count = sys.argv[1], int(sys.argv[2])
-rng = random.Random(1)
-for i in range(count):
-    folder = os.path.join(root, "d%02d" % (i % 100), "e%d" % (i // 100 % 10))
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "file-%06d.dat" % i), "wb") as f:
-        f.write(rng.randbytes(rng.randrange(0, 12000)))
-PY
-bytes=$(du -sb --apparent-size "$work/tree" | awk '{ print $1 }')
+small_file_tree "$work/tree" "$files"
 ntfs_image "$work/ntfs.img" $((bytes * 2 + (512 << 20))) "$work/tree/."
 cat "$work/ntfs.img" >/dev/null
 

@@ -13,6 +13,12 @@ void cHFSReader::SetGeometry(std::uint64_t firstSector, std::uint32_t blockBytes
     blockCount_ = blocks;
 }
 
+std::vector<std::uint8_t> cHFSReader::GetIdentity() const {
+    std::vector<std::uint8_t> identity{std::uint8_t(GetFSType())};
+    identity.insert(identity.end(), identity_.begin(), identity_.end());
+    return identity;
+}
+
 bool cHFSReader::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const {
     const std::uint64_t blockSectors = blockBytes_ / 512;
     const std::optional<std::uint64_t> end = checked::Add(block, count);

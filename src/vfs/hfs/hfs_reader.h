@@ -9,6 +9,7 @@
 #include "vfs/hfs/hfs_catalog.h"
 #include "vfs/vfs.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -30,6 +31,9 @@ public:
     bool EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
                     std::uint32_t flags = 0) override;
     std::uint32_t GetBlockSize() const override { return blockBytes_; }
+    // Type code, then the volume's creation date and block counts as its first record
+    // stores them (see hfs::cVolumeHeader and hfs::cMasterDirectoryBlock).
+    std::vector<std::uint8_t> GetIdentity() const override;
 
     // Reads count allocation blocks from block on; no unless all lie inside the volume and
     // were read.
@@ -45,6 +49,7 @@ protected:
 
     // The volume's allocation blocks: block 0 at the absolute sector firstSector.
     void SetGeometry(std::uint64_t firstSector, std::uint32_t blockBytes, std::uint64_t blocks);
+    void SetIdentity(const std::array<std::uint8_t, 12>& identity) { identity_ = identity; }
     std::uint64_t FirstSector() const { return firstSector_; }
     // A stream over a fork of the file owner: its own extents, then those the overflow file
     // keeps, as many as the logical size needs. A fork whose extents fall short or leave the
@@ -82,6 +87,7 @@ private:
     hfs::cBTree extents_;
     std::uint64_t firstSector_ = 0;
     std::uint32_t blockBytes_ = 0;
+    std::array<std::uint8_t, 12> identity_{};
 };
 
 // A fork's stream: runs of allocation blocks.

@@ -20,7 +20,7 @@ bool cVHFS::Mount(cPartRecord& record) {
     }
     // 16-bit block numbers of at most 4 MiB blocks stay far inside 64 bits.
     SetGeometry(PartitionStart() + mdb->firstBlockSector, mdb->blockSize, mdb->blockCount);
-    identity_ = mdb->identity;
+    SetIdentity(mdb->identity);
     if (!OpenTrees(mdb->extents, mdb->catalog, kExtentsKey, kCatalogKey)) {
         BindPartition(nullptr);
         return false;
@@ -30,12 +30,6 @@ bool cVHFS::Mount(cPartRecord& record) {
             std::make_unique<cPartNameData>(hfs::DisplayName(DecodeName(mdb->name))));
     }
     return true;
-}
-
-std::vector<std::uint8_t> cVHFS::GetIdentity() const {
-    std::vector<std::uint8_t> identity{std::uint8_t(GetFSType())};
-    identity.insert(identity.end(), identity_.begin(), identity_.end());
-    return identity;
 }
 
 std::optional<hfs::cCatalogRecord> cVHFS::ParseRecord(bytes::Span data) const {

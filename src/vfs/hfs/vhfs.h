@@ -5,16 +5,11 @@
 #include "vfs/hfs/hfs_reader.h"
 #include "vfs/hfs/hfs_volume.h"
 
-#include <array>
 #include <cstdint>
-#include <vector>
 
 class cVHFS final : public cHFSReader {
 public:
     std::uint32_t GetFSType() const override { return fstype::kHfs; }
-    // Type code, then the creation and modification dates, block count and free blocks
-    // as the master directory block stores them.
-    std::vector<std::uint8_t> GetIdentity() const override;
     bool Mount(cPartRecord& record) override;
     // Allocation block 0 follows the volume's bitmap.
     std::uint64_t GetFirstBlockSector() const override { return FirstSector() - PartitionStart(); }
@@ -23,6 +18,4 @@ private:
     std::optional<hfs::cCatalogRecord> ParseRecord(bytes::Span data) const override;
     std::optional<std::u16string> RecordName(bytes::Span key) const override;
     std::optional<cOverflowRecord> ParseOverflow(const hfs::cRecord& record) const override;
-
-    std::array<std::uint8_t, 12> identity_{};
 };

@@ -43,6 +43,7 @@ bool cVHFSx::Mount(cPartRecord& record) {
     }
     header_ = *header;
     SetGeometry(volumeStart, header_.blockSize, header_.totalBlocks);
+    SetIdentity(header_.identity);
     privateFolder_.reset();
     allocation_.reset();
     bitmapWindowStart_ = ~std::uint64_t(0);
@@ -71,12 +72,6 @@ void cVHFSx::NamePartition(cPartRecord& record) {
     if (name) {
         record.AttachExtension(std::make_unique<cPartNameData>(std::move(*name)));
     }
-}
-
-std::vector<std::uint8_t> cVHFSx::GetIdentity() const {
-    std::vector<std::uint8_t> identity{std::uint8_t(GetFSType())};
-    identity.insert(identity.end(), header_.identity.begin(), header_.identity.end());
-    return identity;
 }
 
 std::optional<hfs::cCatalogRecord> cVHFSx::ParseRecord(bytes::Span data) const {

@@ -17,8 +17,6 @@
 class cVHFSx final : public cHFSReader {
 public:
     std::uint32_t GetFSType() const override { return fstype::kHfsPlus; }
-    // Type code, then the creation date, total and free blocks as the header stores them.
-    std::vector<std::uint8_t> GetIdentity() const override;
     bool HasUnicodeNames() const override { return true; }
     bool Mount(cPartRecord& record) override;
 
