@@ -69,6 +69,16 @@ std::optional<std::string> Args::Option(std::string_view name) const {
     return std::nullopt;
 }
 
+std::vector<std::string> Args::Options(std::string_view name) const {
+    std::vector<std::string> values;
+    for (const auto& [option, value] : options_) {
+        if (option == name) {
+            values.push_back(value);
+        }
+    }
+    return values;
+}
+
 std::vector<std::string> Args::Unknown(const std::vector<std::string>& knownFlags) const {
     std::vector<std::string> unknown;
     for (const auto& flag : flags_) {

@@ -31,6 +31,8 @@ public:
 
     bool Flag(std::string_view name) const;
     std::optional<std::string> Option(std::string_view name) const;
+    // Every value of an option that may be given more than once, in order.
+    std::vector<std::string> Options(std::string_view name) const;
     const std::vector<std::string>& Positional() const { return positional_; }
     // Flags and options that the command did not ask about: a typo must not be ignored.
     std::vector<std::string> Unknown(const std::vector<std::string>& knownFlags) const;
