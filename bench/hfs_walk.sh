@@ -9,8 +9,8 @@
 # hyperfine times
 #  1. listing the whole tree: drovik-cli ls -r;
 #  2. reading every file out into a tmpfs folder: drovik-cli cp /.
-# and the script prints the medians and each one's ratio to HFS+'s. The page cache is
-# warm for every run.
+# and the script prints the medians (of 5 runs, or $runs) and each one's ratio to HFS+'s.
+# The page cache is warm for every run.
 set -euo pipefail
 source "$(dirname "$0")/measure.sh"
 
@@ -35,7 +35,7 @@ xorriso -as mkisofs -hfsplus -o "$work/hfsplus.iso" "$work/tree" 2>/dev/null
 hfs_part=$("$cli" parts "$work/hfsplus.iso" --json | python3 -c '
 import json, sys
 print(next(r["path"] for r in map(json.loads, sys.stdin) if r["fs"] == "HFS+"))')
-mke2fs -q -t ext4 -d "$work/tree" "$work/ext4.img" $(((bytes * 2 >> 10) + 65536))
+mke2fs -q -F -t ext4 -d "$work/tree" "$work/ext4.img" "$(((bytes * 2 >> 10) + 65536))k" >/dev/null 2>&1
 ntfs_image "$work/ntfs.img" $((bytes * 2 + (256 << 20))) "$work/tree/."
 
 # name image partition (empty for the whole image)
@@ -49,7 +49,7 @@ median_of() { # COMMAND: the median wall-clock seconds of hyperfine's runs
 row() { printf "%-8s %-12s %10s %10s %10s\n" "$@"; }
 
 echo
-echo "$files files, $((bytes >> 20)) MiB; medians of 5 runs (hyperfine), ratio to HFS+"
+echo "$files files, $((bytes >> 20)) MiB; medians of ${runs:-5} runs (hyperfine), ratio to HFS+"
 row "" "" seconds "per second" "vs HFS+"
 for what in list read; do
     base=""
@@ -65,8 +65,9 @@ for what in list read; do
             rate="$(per_second "$files" "$seconds") files"
         else
             seconds=$(median_of "'$cli' cp $source / '$out/copy'")
-            eval "\"$cli\" cp $source / '$out/copy'" >/dev/null
-            diff -r "$work/tree" "$out/copy" >/dev/null || { echo "$name: copy differs" >&2; exit 1; }
+            rm -rf "${out:?}/copy"
+            eval "\"$cli\" cp $source / '$out/copy'" >/dev/null 2>&1
+            diff -r -x lost+found "$work/tree" "$out/copy" >/dev/null || { echo "$name: copy differs" >&2; exit 1; }
             rate="$(mbps "$seconds") MB"
         fi
         base=${base:-$seconds}
