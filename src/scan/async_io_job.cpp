@@ -8,11 +8,22 @@
 
 namespace {
 
+constexpr std::align_val_t kPageAlignment{4096};
+
 std::size_t Bytes(std::uint64_t sectors) {
     return std::size_t(sectors) * kSectorSize;
 }
 
 } // namespace
+
+void cAsyncIOJob::cPageFree::operator()(std::uint8_t* buffer) const {
+    ::operator delete[](buffer, kPageAlignment);
+}
+
+cAsyncIOJob::cPageBuffer cAsyncIOJob::NewPageBuffer(std::size_t bytes) {
+    return cPageBuffer(
+        static_cast<std::uint8_t*>(::operator new[](bytes, kPageAlignment, std::nothrow)));
+}
 
 cAsyncIOJob::cAsyncIOJob(cAsyncScanIO& owner)
     : owner_(owner), mender_([this] { return requestedCount_.load() == 0 || IsStopRequested(); }) {}
@@ -24,8 +35,8 @@ cAsyncIOJob::~cAsyncIOJob() {
 bool cAsyncIOJob::Prepare(cBaseIO& storage, std::uint32_t blockSectors,
                           std::uint32_t lookAheadSectors) {
     const std::size_t bytes = Bytes(std::uint64_t(blockSectors) + lookAheadSectors);
-    bufferA_.reset(new (std::nothrow) std::uint8_t[bytes]);
-    bufferB_.reset(new (std::nothrow) std::uint8_t[bytes]);
+    bufferA_ = NewPageBuffer(bytes);
+    bufferB_ = NewPageBuffer(bytes);
     if (!bufferA_ || !bufferB_ || !mender_.Prepare(storage)) {
         return false;
     }

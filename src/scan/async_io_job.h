@@ -48,8 +48,15 @@ private:
     cBaseIO* storage_ = nullptr;
     std::atomic<std::uint32_t> requestedCount_{0};
     cEvent request_;
-    std::unique_ptr<std::uint8_t[]> bufferA_;
-    std::unique_ptr<std::uint8_t[]> bufferB_;
+    // Page-aligned: the system copies out of its page cache fastest into whole pages.
+    struct cPageFree {
+        void operator()(std::uint8_t* buffer) const;
+    };
+    using cPageBuffer = std::unique_ptr<std::uint8_t[], cPageFree>;
+    static cPageBuffer NewPageBuffer(std::size_t bytes);
+
+    cPageBuffer bufferA_;
+    cPageBuffer bufferB_;
     // Flipped by every request: true sends it to buffer A, false to B.
     bool whichBuffer_ = false;
     bool firstRead_ = true;
