@@ -33,26 +33,10 @@ const cli::Command
 // Rules files and sources are small; a larger file is no rules file.
 constexpr std::size_t kMaxFileBytes = 64 << 20;
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes;
-    char piece[65536];
-    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
-        bytes.insert(bytes.end(), piece, piece + in.gcount());
-        if (bytes.size() > kMaxFileBytes) {
-            return std::nullopt;
-        }
-    }
-    return in.bad() ? std::nullopt : std::optional(std::move(bytes));
-}
-
 int Compile(const std::vector<std::string>& sources, const std::string& target) {
     cSigList rules;
     for (const std::string& source : sources) {
-        const auto text = ReadWholeFile(source);
+        const auto text = cli::ReadSmallFile(source, kMaxFileBytes);
         if (!text) {
             return cli::Fail("rules", "cannot read " + source + ": " + cli::SystemReason());
         }
@@ -121,7 +105,7 @@ void ShowList(const cSigList& list, int depth, bool json) {
 }
 
 int Show(const std::string& path, bool json) {
-    const auto file = ReadWholeFile(path);
+    const auto file = cli::ReadSmallFile(path, kMaxFileBytes);
     if (!file) {
         return cli::Fail("rules", "cannot read " + path + ": " + cli::SystemReason());
     }

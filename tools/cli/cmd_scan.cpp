@@ -76,18 +76,12 @@ private:
 // Appends the rules of one file to rules; warns about a damaged one (what it held up to
 // the damage is used).
 bool LoadRules(const std::filesystem::path& path, cSigList& rules) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes;
-    char piece[65536];
-    while (in && bytes.size() <= kMaxRulesFileBytes &&
-           (in.read(piece, sizeof piece) || in.gcount() > 0)) {
-        bytes.insert(bytes.end(), piece, piece + in.gcount());
-    }
-    if (!in.eof() || bytes.size() > kMaxRulesFileBytes) {
+    const auto bytes = cli::ReadSmallFile(path.string(), kMaxRulesFileBytes);
+    if (!bytes) {
         cli::Fail("scan", "cannot read the rules file " + path.string());
         return false;
     }
-    const urrs::cLoadResult loaded = urrs::Load(bytes, rules);
+    const urrs::cLoadResult loaded = urrs::Load(*bytes, rules);
     if (loaded.code != urrs::kLoaded) {
         std::fprintf(stderr,
                      "drovik-cli scan: %s is damaged (result code %d at byte %zu); using the "

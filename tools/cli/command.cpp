@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <fstream>
 #include <system_error>
 
 namespace cli {
@@ -104,6 +105,23 @@ std::optional<std::uint64_t> ParseUnsigned(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::string& path,
+                                                       std::size_t maxBytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes;
+    char piece[65536];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        bytes.insert(bytes.end(), piece, piece + in.gcount());
+        if (bytes.size() > maxBytes) {
+            return std::nullopt;
+        }
+    }
+    return in.bad() ? std::nullopt : std::optional(std::move(bytes));
 }
 
 std::string SystemReason() {

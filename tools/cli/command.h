@@ -48,6 +48,11 @@ private:
 // Parses a decimal (or 0x-prefixed hexadecimal) unsigned number; no on junk or overflow.
 std::optional<std::uint64_t> ParseUnsigned(std::string_view text);
 
+// The whole of a small file (rules files and sources); nothing when it cannot be read or
+// holds more than maxBytes.
+std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::string& path,
+                                                       std::size_t maxBytes);
+
 // The system's text for the last failed call (errno).
 std::string SystemReason();
 
