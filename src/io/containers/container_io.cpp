@@ -134,6 +134,18 @@ std::uint32_t cContainerIO::ReadSectors(void* buffer, std::uint32_t count, cRead
     return done;
 }
 
+std::uint32_t cContainerIO::ReadUncached(std::uint64_t first, void* buffer) {
+    if (resource_ && first < sectorCount_ && Carrier().UncachedUnit() == 1) {
+        const cPiece piece = Locate(first, 1, false);
+        if (piece.kind == cPiece::eKind::kStored) {
+            const std::uint32_t got = Carrier().ReadUncached(piece.carrierSector, buffer);
+            position_ = first + got;
+            return got;
+        }
+    }
+    return cBaseIO::ReadUncached(first, buffer);
+}
+
 std::uint32_t cContainerIO::WriteSectors(std::uint64_t first, const void* buffer,
                                          std::uint32_t count) {
     if (!resource_ || readOnly_ || first >= sectorCount_) {

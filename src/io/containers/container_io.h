@@ -33,6 +33,8 @@ public:
                               cReadNotify* notify = nullptr) override;
     std::uint32_t WriteSectors(std::uint64_t first, const void* buffer,
                                std::uint32_t count) override;
+    // A stored sector is read past the carrier's cache as well; others as ReadSectors.
+    std::uint32_t ReadUncached(std::uint64_t first, void* buffer) override;
     std::uint64_t GetSectorCount() const override { return sectorCount_; }
     std::uint32_t GetResourceKind() const override { return resource_kind::kNested; }
     // The carrier's path.
