@@ -67,17 +67,8 @@ rm -f "$out/out.raw" "$work"/disk.*
 
 echo
 echo "making an NTFS volume of 20000 files and a dynamic VHD of it..."
-python3 - "$work/tree" 20000 <<'PY'
-import os, random, sys
-root, count = sys.argv[1], int(sys.argv[2])
-rng = random.Random(1)
-for i in range(count):
-    folder = os.path.join(root, "d%02d" % (i % 50), "e%d" % (i // 50 % 8))
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "file-%06d.dat" % i), "wb") as f:
-        f.write(rng.randbytes(rng.randrange(0, 3000)))
-PY
-ntfs_image "$work/ntfs.img" $((256 << 20)) "$work/tree/."
+small_file_tree "$work/tree" 20000
+ntfs_image "$work/ntfs.img" $((bytes * 2 + (256 << 20))) "$work/tree/."
 qemu-img convert -f raw -O vpc -o subformat=dynamic "$work/ntfs.img" "$work/ntfs.vhd"
 cat "$work/ntfs.img" "$work/ntfs.vhd" >/dev/null
 echo
