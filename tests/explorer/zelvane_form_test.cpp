@@ -232,6 +232,31 @@ TEST_F(ExplorerForm, MacVolumesShowTheirTypeAndLabel) {
 }
 
 // Drives are told apart by their device node, beside the name that says what they are.
+TEST_F(ExplorerForm, ExtVolumesShowTheirTypeLabelAndFolders) {
+    if (!fixtures::IsRoot()) {
+        GTEST_SKIP() << "making the images needs a loop mount";
+    }
+    auto window = BrowseImage("ext4.img", false, "ext-images.sh");
+    ASSERT_TRUE(window);
+    EXPECT_GE(RowOf(window->form, u"deep"), 0);
+    EXPECT_GE(RowOf(window->form, u"readme.txt"), 0);
+    EXPECT_EQ(RowOf(window->form, u"link-short"), -1);
+    window->host.Render();
+    EXPECT_TRUE(window->host.SavePng(ShotPath("explorer-browse-ext4.png")));
+
+    cQORNDriveInstance& entry = *list_.Entries().back();
+    auto form = std::make_unique<cZelvaneForm>(list_);
+    cHeadlessHost host(*form, kZelvaneWidth, kZelvaneHeight);
+    form->StorageView().SelectNode(&entry, &Root(entry));
+    const cPropDispAreaChild& area = form->StorageView().Sheet().Area();
+    ASSERT_NE(area.RowById(65), nullptr);
+    EXPECT_EQ(area.RowById(65)->value, u"Ext2/3/4");
+    ASSERT_NE(area.RowById(101), nullptr);
+    EXPECT_EQ(area.RowById(101)->value, u"drovik-ext4");
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-ext4-partition.png")));
+}
+
 TEST_F(ExplorerForm, DrivesShowTheirDeviceNode) {
     SimDevices devices;
     devices.Drive(0) = MakeSimDisk(64 * 512);
