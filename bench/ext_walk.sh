@@ -40,17 +40,7 @@ timed() {
 }
 
 echo "making $files files in nested folders and an ext4 image holding them..."
-python3 - "$work/tree" "$files" <<'PY'
-import os, random, sys
-root, count = sys.argv[1], int(sys.argv[2])
-rng = random.Random(1)
-for i in range(count):
-    folder = os.path.join(root, "d%02d" % (i % 100), "e%d" % (i // 100 % 10))
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "file-%06d.dat" % i), "wb") as f:
-        f.write(rng.randbytes(rng.randrange(0, 12000)))
-PY
-bytes=$(du -sb --apparent-size "$work/tree" | awk '{ print $1 }')
+small_file_tree "$work/tree" "$files"
 mke2fs -q -F -t ext4 -N $((files + 4096)) -d "$work/tree" "$work/ext4.img" $(((bytes * 2 >> 20) + 256))M
 cat "$work/ext4.img" >/dev/null
 find "$work/tree" -type f -exec cat {} + >/dev/null

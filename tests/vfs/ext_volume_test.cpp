@@ -389,4 +389,54 @@ TEST(ExtFixture, Ext2HugeFileNeedsTheTripleIndirectBlock) {
     EXPECT_NE(bytes::Le32At(inode.blockArea, 14 * 4), 0u);
 }
 
+// The fuzz seeds' volumes: a whole ext4 one and copies damaged in one structure each.
+TEST(ExtDamaged, EachDamageFailsOnlyWhatItTouches) {
+    if (!fixtures::IsRoot()) {
+        GTEST_SKIP() << "making the images needs a loop mount";
+    }
+    const std::string folder = fixtures::Folder("ext-seed.sh");
+    ASSERT_FALSE(folder.empty());
+    auto load = [&](const char* name) {
+        return std::make_unique<Mounted>(LoadFile(folder + "/" + name + ".img"));
+    };
+    auto opens = [](Mounted& m, const char16_t* path) {
+        auto entry = m.ext->FindByPath(path, m.ext->GetRootId());
+        return entry && m.ext->OpenObject(*entry) != nullptr;
+    };
+    const auto whole = load("ext4");
+    ASSERT_TRUE(whole->ext);
+    const auto listed = WalkTree(*whole->ext);
+    EXPECT_EQ(listed.count("/readme.txt"), 1u);
+    EXPECT_EQ(listed.count("/dir/entry-number-60.txt"), 1u);
+    EXPECT_TRUE(opens(*whole, u"/sparse.bin"));
+    auto prealloc = whole->ext->FindByPath(u"/prealloc.bin", whole->ext->GetRootId());
+    ASSERT_TRUE(prealloc);
+    const auto bytes = ReadToEnd(*whole->ext->OpenObject(*prealloc));
+    std::vector<std::uint8_t> expected(20 * 1024);
+    std::string written = "written\n";
+    std::copy(written.begin(), written.end(), expected.begin() + 8192);
+    EXPECT_TRUE(bytes == expected);
+
+    EXPECT_FALSE(load("ext4-groups")->ext); // 2^32 groups: no descriptor table that large
+    for (const char* tree : {"ext4-depth", "ext4-loop"}) {
+        const auto damaged = load(tree);
+        ASSERT_TRUE(damaged->ext) << tree;
+        EXPECT_FALSE(opens(*damaged, u"/sparse.bin")) << tree;
+        EXPECT_TRUE(opens(*damaged, u"/readme.txt")) << tree;
+    }
+    for (const char* name : {"ext4-name", "ext4-inode"}) {
+        const auto damaged = load(name);
+        ASSERT_TRUE(damaged->ext) << name;
+        bool ok = true;
+        const auto names = WalkTree(*damaged->ext, &ok);
+        EXPECT_TRUE(ok) << name;
+        EXPECT_EQ(names.count("/readme.txt"), 0u) << name;
+        EXPECT_EQ(names.count("/lost+found"), 1u) << name;
+    }
+    // A bad inode number costs only its own entry; a broken record, the rest of its block.
+    const auto badInode = load("ext4-inode");
+    EXPECT_EQ(WalkTree(*badInode->ext).size(), listed.size() - 1);
+    EXPECT_FALSE(badInode->ext->GetObject(0xFFFFFF00));
+}
+
 } // namespace
