@@ -2,34 +2,15 @@
 // signatures, the free-space filter with and without fragments, the grid, the unit filter,
 // cancelling, and the requests it refuses.
 
-#include "base/progress.h"
-#include "scan/packed_extents.h"
-#include "scan/signatures/raw_scan.h"
-#include "scan/signatures/rules_source.h"
-#include "scan/signatures/signature.h"
-#include "support/mem_io.h"
+#include "raw_scan_support.h"
 
-#include <cstring>
-#include <gtest/gtest.h>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::uint32_t kSector = 512;
-
-class cCountingProgress final : public cProgressNotifyTarget {
-public:
-    bool OnProgress(double percent) override {
-        values.push_back(percent);
-        return values.size() < stopAfter;
-    }
-    std::vector<double> values;
-    std::size_t stopAfter = SIZE_MAX;
-};
+using rawscantest::kSector;
 
 // Rules: "AAAA" files end after "ZZ", "SIZE" files hold their size in a 16-bit field at 4,
 // "WEAK" is weak, "OPEN" has no end rule.
@@ -52,58 +33,8 @@ group "Found" {
 }
 )";
 
-struct cScan {
-    explicit cScan(std::size_t sectors) : image(sectors * kSector, 0) {
-        EXPECT_FALSE(rulesource::Compile(kRules, rules));
-    }
-    void Put(std::size_t offset, std::string_view bytes) {
-        std::memcpy(image.data() + offset, bytes.data(), bytes.size());
-    }
-    cRawScanRequest Request(std::uint32_t unitSectors) {
-        cRawScanRequest request;
-        request.storage = io.get();
-        request.sectorCount = image.size() / kSector;
-        request.unitSectors = unitSectors;
-        request.signatures = &rules;
-        request.progress = &progress;
-        request.result = &result;
-        return request;
-    }
-    bool Run(const cRawScanRequest& request) { return RawScan(request); }
-    void Open() { io = std::make_unique<cMemIO>(image); }
-
-    // Every found file as "folder/name size" and, for several fragments, its extents.
-    std::vector<std::string> Found() const {
-        std::vector<std::string> found;
-        Walk(result.Root(), "", found);
-        return found;
-    }
-    void Walk(cVSItemId folder, const std::string& path, std::vector<std::string>& out) const {
-        if (folder == kNoItem) {
-            return;
-        }
-        for (cVSItemId item = result.FirstSubfolder(folder); item; item = result.Next(item)) {
-            Walk(item, path + std::string(result.Name(item)) + "/", out);
-        }
-        for (cVSItemId item = result.FirstFile(folder); item; item = result.Next(item)) {
-            std::string line =
-                path + std::string(result.Name(item)) + " " + std::to_string(result.Size(item));
-            if (result.FileKind(item) == vsitem::kMultifragFile) {
-                const auto extents = packedext::Decode(result.Extents(item), result.Size(item));
-                for (const auto& extent : extents.value()) {
-                    line +=
-                        " " + std::to_string(extent.start) + "+" + std::to_string(extent.sectors);
-                }
-            }
-            out.push_back(line);
-        }
-    }
-
-    std::vector<std::uint8_t> image;
-    std::unique_ptr<cMemIO> io;
-    cSigList rules;
-    cCountingProgress progress;
-    cQORNVStorage result;
+struct cScan : rawscantest::cScan {
+    explicit cScan(std::size_t sectors) : rawscantest::cScan(sectors, kRules) {}
 };
 
 TEST(RawScanTest, SizeRuleEndsTheFileInTheUnitItBeganIn) {

@@ -96,6 +96,10 @@ void ShowList(const cSigList& list, int depth, bool json) {
                 std::printf("%s  begin: %s\n", indent.c_str(),
                             utf::ToUtf8(rule->Describe()).c_str());
             }
+            if (node.Follower()) {
+                std::printf("%s  end: %s\n", indent.c_str(),
+                            utf::ToUtf8(node.Follower()->Describe()).c_str());
+            }
             for (const auto& rule : node.EndRules()) {
                 std::printf("%s  end: %s\n", indent.c_str(), utf::ToUtf8(rule->Describe()).c_str());
             }

@@ -6,7 +6,9 @@
 #include "scan/signatures/signature.h"
 #include "scan/vs_name.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -141,13 +143,17 @@ private:
 
     void ScanUnit(const std::uint8_t* data, std::uint64_t sector) {
         const std::uint32_t limit = 3 * unitBytes_;
-        if (!r_.skipUnit || !r_.skipUnit(data, unitBytes_)) {
+        // Inside a structure of the open file, a signature is part of the file.
+        const bool covered = open_ != nullptr && FileCovers(*open_, scanPosition_);
+        if (!covered && (!r_.skipUnit || !r_.skipUnit(data, unitBytes_))) {
+            // The search restarts the followers of what it finds, the open file's too.
+            const auto settled = open_ != nullptr ? SettledSize(*open_) : std::nullopt;
             cScanSignature* found =
                 r_.signatures->FindSignature(data, unitBytes_, limit, scanPosition_);
             if (found != nullptr && found->Kind() != sigkind::kNotAFile &&
                 !(open_ != nullptr && found->Kind() == sigkind::kWeak)) {
                 if (open_ != nullptr) {
-                    Emit();
+                    Emit(settled);
                 }
                 open_ = found;
                 extents_.assign(1, {sector, r_.unitSectors, 0});
@@ -209,11 +215,26 @@ private:
         return folder;
     }
 
-    void Emit() {
+    void Emit() { Emit(SettledSize(*open_)); }
+
+    // settled: the size at which the file was last complete, when its structure tells.
+    void Emit(std::optional<std::uint64_t> settled) {
         cScanSignature& node = *open_;
         open_ = nullptr;
         cVSFileInfo info;
         info.size = size_;
+        if (settled && *settled < size_) {
+            info.size = *settled;
+            // The units read past the settled end are not the file's.
+            std::uint64_t needed = (info.size + unitBytes_ - 1) / unitBytes_ * r_.unitSectors;
+            std::size_t kept = 0;
+            while (kept < extents_.size() && needed > 0) {
+                extents_[kept].sectors = std::min(extents_[kept].sectors, needed);
+                needed -= extents_[kept].sectors;
+                ++kept;
+            }
+            extents_.resize(std::max<std::size_t>(kept, 1));
+        }
         info.position = extents_.front().start;
         std::optional<std::vector<std::uint8_t>> packed;
         if (extents_.size() > 1) {

@@ -143,6 +143,24 @@ private:
     }
 
     bool More() const { return next_ < words_.size(); }
+    // The structure after 'follow', as the node's kind.
+    bool TakeFollower(cDraft& draft) {
+        static constexpr std::pair<std::string_view, std::uint8_t> kFollowers[] = {
+            {"jpeg", sigkind::kFollowJpeg},
+            {"iso-boxes", sigkind::kFollowBoxes},
+            {"pdf", sigkind::kFollowPdf},
+            {"gzip", sigkind::kFollowGzip},
+            {"zip", sigkind::kFollowZip}};
+        for (const auto& [word, kind] : kFollowers) {
+            if (Take(word)) {
+                draft.kind = kind;
+                return true;
+            }
+        }
+        Error("expected jpeg, iso-boxes, pdf, gzip or zip after 'follow'");
+        return false;
+    }
+
     bool Take(std::string_view word) {
         if (More() && !words_[next_].quoted && words_[next_].text == word) {
             ++next_;
@@ -284,6 +302,10 @@ private:
                     draft->kind = sigkind::kNotAFile;
                 } else if (Take("any")) {
                     draft->matchAll = false;
+                } else if (Take("follow")) {
+                    if (!TakeFollower(*draft)) {
+                        return;
+                    }
                 } else {
                     break;
                 }

@@ -12,7 +12,7 @@ constexpr std::uint32_t kPrefixBytes = 8;
 cScanSignature::cScanSignature(std::uint8_t kind, bool matchAll, std::u16string name,
                                std::u16string extension, std::unique_ptr<cScanSigSubset> locator)
     : extension_(std::move(extension)), name_(std::move(name)), kind_(kind),
-      locator_(std::move(locator)), matchAll_(matchAll) {}
+      locator_(std::move(locator)), follower_(MakeFollower(kind)), matchAll_(matchAll) {}
 
 void cScanSignature::AddBeginRule(std::unique_ptr<cScanSigRule> rule) {
     // Only when every rule must hold does one rule's pinned bytes rule out the node.
@@ -67,6 +67,9 @@ bool cScanSignature::MatchBegin(const std::uint8_t* data, std::uint32_t unit, st
         }
     }
     openStart_ = scanPosition;
+    if (follower_) {
+        follower_->Start();
+    }
     return true;
 }
 
@@ -74,7 +77,7 @@ bool CheckEnd(cScanSignature& node, const std::uint8_t* data, std::uint32_t unit
               std::uint32_t limit, std::uint64_t scanPosition, std::uint32_t& endOffset) {
     unit = std::min(unit, limit);
     for (cScanSignature* at = &node; at != nullptr; at = at->Parent()) {
-        if (at->EndRules().empty()) {
+        if (!at->HasEnd()) {
             continue;
         }
         if (at->OpenStart() == cScanSignature::kNotOpen) {
@@ -83,6 +86,10 @@ bool CheckEnd(cScanSignature& node, const std::uint8_t* data, std::uint32_t unit
         }
         const std::uint64_t before =
             scanPosition >= at->OpenStart() ? scanPosition - at->OpenStart() : 0;
+        if (at->Follower() && at->Follower()->Feed(data, unit, limit, before, endOffset)) {
+            at->Close();
+            return true;
+        }
         for (const auto& rule : at->EndRules()) {
             if (rule->Match(data, unit, limit, before, endOffset)) {
                 at->Close();
@@ -91,4 +98,31 @@ bool CheckEnd(cScanSignature& node, const std::uint8_t* data, std::uint32_t unit
         }
     }
     return false;
+}
+
+namespace {
+// The nearest node from node up that follows its open file.
+const cScanSignature* Following(const cScanSignature& node) {
+    for (const cScanSignature* at = &node; at != nullptr; at = at->Parent()) {
+        if (at->Follower() && at->OpenStart() != cScanSignature::kNotOpen) {
+            return at;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+bool FileCovers(const cScanSignature& node, std::uint64_t scanPosition) {
+    const cScanSignature* at = Following(node);
+    return at != nullptr && scanPosition >= at->OpenStart() &&
+           at->Follower()->Covers(scanPosition - at->OpenStart());
+}
+
+std::optional<std::uint64_t> SettledSize(const cScanSignature& node) {
+    for (const cScanSignature* at = &node; at != nullptr; at = at->Parent()) {
+        if (at->Follower()) {
+            return at->Follower()->Settled();
+        }
+    }
+    return std::nullopt;
 }

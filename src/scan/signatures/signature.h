@@ -5,12 +5,14 @@
 // ends; a node without them leaves that to its ancestors, or to the next file found.
 
 #include "scan/signatures/end_rules.h"
+#include "scan/signatures/follower.h"
 #include "scan/signatures/locators.h"
 #include "scan/signatures/sig_list.h"
 #include "scan/signatures/sig_rule.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,12 @@ namespace sigkind {
 inline constexpr std::uint8_t kNotAFile = 0;
 inline constexpr std::uint8_t kWeak = 1;
 inline constexpr std::uint8_t kStrong = 2;
+// Strong signatures whose files' ends follow their structure (follower.h).
+inline constexpr std::uint8_t kFollowJpeg = 3;
+inline constexpr std::uint8_t kFollowBoxes = 4;
+inline constexpr std::uint8_t kFollowPdf = 5;
+inline constexpr std::uint8_t kFollowGzip = 6;
+inline constexpr std::uint8_t kFollowZip = 7;
 inline constexpr std::uint8_t kLast = 7;
 } // namespace sigkind
 
@@ -40,6 +48,10 @@ public:
     const cScanSigSubset* Locator() const { return locator_.get(); }
     const std::vector<std::unique_ptr<cScanSigRule>>& BeginRules() const { return beginRules_; }
     const std::vector<std::unique_ptr<cScanSigEndRule>>& EndRules() const { return endRules_; }
+    const cSigFollower* Follower() const { return follower_.get(); }
+    cSigFollower* Follower() { return follower_.get(); }
+    // Whether the node says where its files end, by rules or by following them.
+    bool HasEnd() const { return !endRules_.empty() || follower_ != nullptr; }
     bool IsGroup() const { return beginRules_.empty(); }
     cSigList& Children() { return children_; }
     const cSigList& Children() const { return children_; }
@@ -75,6 +87,7 @@ private:
     std::uint64_t resultFolder_ = kNoFolder;
     std::uint8_t kind_;
     std::unique_ptr<cScanSigSubset> locator_;
+    std::unique_ptr<cSigFollower> follower_;
     bool matchAll_;
     cSigList children_;
     cScanSignature* parent_ = nullptr;
@@ -88,3 +101,9 @@ private:
 // ends the file at the unit's start.
 bool CheckEnd(cScanSignature& node, const std::uint8_t* data, std::uint32_t unit,
               std::uint32_t limit, std::uint64_t scanPosition, std::uint32_t& endOffset);
+
+// Whether the structure followed so far of the file open on node (or on the ancestor that
+// follows it) goes on past scanPosition: a signature found there is part of the file.
+bool FileCovers(const cScanSignature& node, std::uint64_t scanPosition);
+// The size at which that file was last complete, when its follower knows one.
+std::optional<std::uint64_t> SettledSize(const cScanSignature& node);
