@@ -10,6 +10,7 @@
 #include "vfs/fat/vfat.h"
 #include "vfs/hfs/vhfs.h"
 #include "vfs/hfs/vhfsx.h"
+#include "vfs/iso9660/viso9660.h"
 #include "vfs/ntfs/ntfs_mount.h"
 #include "vfs/probes.h"
 
@@ -61,7 +62,7 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kHfsPlus, BySectors<probe::HfsPlus>, MountReader<cVHFSx>},
     {fstype::kHfs, BySectors<probe::Hfs>, MountReader<cVHFS>},
     {fstype::kUdf, BySectors<probe::Udf>, nullptr},
-    {fstype::kIso9660, BySectors<probe::Iso9660>, nullptr},
+    {fstype::kIso9660, BySectors<probe::Iso9660>, MountReader<cVISO9660>},
     {fstype::kSnapUfs, BySectors<probe::SnapUfs>, nullptr},
     {fstype::kJfs, BySectors<probe::Jfs>, nullptr},
 };
@@ -160,7 +161,7 @@ constexpr cSuperblockTest kSuperblockTests[] = {
     {fstype::kUdf, UdfAnchor},
     {fstype::kIso9660,
      [](std::span<const std::uint8_t> d) {
-         return Text(d, 1, "CD001") || Text(d, 1, "CDROM") ? std::int64_t(64) : -1;
+         return Text(d, 1, "CD001") || Text(d, 9, "CDROM") ? std::int64_t(64) : -1;
      }},
 };
 

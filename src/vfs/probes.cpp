@@ -218,9 +218,10 @@ bool Udf(const SectorSource& read) {
 
 bool Iso9660(const SectorSource& read) {
     // The volume descriptor set starts at byte 32768 (ECMA-119 8.1), so its first
-    // descriptor decides.
+    // descriptor decides. High Sierra discs put their mark after the descriptor's own
+    // block number.
     const std::vector<std::uint8_t> descriptor = Read(read, 64, 1);
-    return !descriptor.empty() && Text(descriptor, 1, "CD001");
+    return !descriptor.empty() && (Text(descriptor, 1, "CD001") || Text(descriptor, 9, "CDROM"));
 }
 
 bool SnapUfs(const SectorSource& read) {

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace apptest {
@@ -48,6 +49,36 @@ std::set<std::string> RelativePaths(const fs::path& root) {
 }
 
 } // namespace
+
+std::map<std::string, std::string> ListedKinds(const std::string& lsOutput) {
+    // Columns: kind, size, time, id, then the path to the end of the line.
+    std::map<std::string, std::string> listed;
+    std::istringstream lines(lsOutput);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string kind, size, time, id, path;
+        fields >> kind >> size >> time >> id;
+        std::getline(fields >> std::ws, path);
+        listed[path] = kind == "folder" ? kind : kind + " " + size;
+    }
+    return listed;
+}
+
+std::map<std::string, std::string> TreeKinds(const std::string& root) {
+    std::map<std::string, std::string> kinds;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string path = "/" + std::filesystem::relative(item.path(), root).string();
+        if (item.is_symlink()) {
+            continue;
+        }
+        if (item.is_directory()) {
+            kinds[path] = "folder";
+        } else if (item.is_regular_file()) {
+            kinds[path] = "file " + std::to_string(item.file_size());
+        }
+    }
+    return kinds;
+}
 
 std::vector<std::string> TreeDifferences(const std::string& expected, const std::string& actual) {
     std::vector<std::string> differences;

@@ -6,6 +6,7 @@
 #include "part/part_tree.h"
 #include "vfs/fat/vfat.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,12 @@ struct CliOutcome {
 CliOutcome RunCli(const std::string& arguments, bool withErrors = true, int timeLimit = 0);
 // The text in single quotes for the shell.
 std::string Quoted(const std::string& text);
+
+// What `ls -r` printed, path by path: "folder", or "file" and the size. Folders go by kind
+// only, their size being that of their blocks.
+std::map<std::string, std::string> ListedKinds(const std::string& lsOutput);
+// The same for a folder of this machine: folders and regular files, links left out.
+std::map<std::string, std::string> TreeKinds(const std::string& root);
 
 // Crafted names no tool writes, made in a copy of a real image: every long-name entry run
 // (FAT) or file name (NTFS, in its MFT record and its folder's index) that reads `from` is

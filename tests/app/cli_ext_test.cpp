@@ -40,34 +40,9 @@ protected:
 TEST_P(CliExt, RecursiveListingMatchesTheSourceTree) {
     const auto run = RunCli("ls " + Image() + " -r", false);
     ASSERT_EQ(run.status, 0);
-    // Columns: kind, size, time, id, then the path to the end of the line. Folders are
-    // compared by kind only: their size is that of their blocks.
-    std::map<std::string, std::string> listed;
-    std::istringstream lines(run.output);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream fields(line);
-        std::string kind, size, time, id, path;
-        fields >> kind >> size >> time >> id;
-        std::getline(fields >> std::ws, path);
-        listed[path] = kind == "folder" ? kind : kind + " " + size;
-    }
+    auto listed = apptest::ListedKinds(run.output);
     EXPECT_EQ(listed.erase("/lost+found"), 1u);
-    std::map<std::string, std::string> expected;
-    for (const auto& item : fs::recursive_directory_iterator(Tree())) {
-        const std::string path = "/" + fs::relative(item.path(), Tree()).string();
-        if (item.is_symlink()) {
-            continue;
-        }
-        if (item.is_directory()) {
-            expected[path] = "folder";
-        } else if (item.is_regular_file()) {
-            expected[path] = "file " + std::to_string(item.file_size());
-        }
-    }
-    EXPECT_EQ(listed.size(), expected.size());
-    for (const auto& [path, want] : expected) {
-        EXPECT_EQ(listed[path], want) << path;
-    }
+    EXPECT_EQ(listed, apptest::TreeKinds(Tree()));
 }
 
 TEST_P(CliExt, CatWritesEveryByteAndPartsAndInfoNameTheVolume) {

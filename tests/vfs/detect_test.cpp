@@ -111,6 +111,7 @@ TEST(Superblocks, EachTestAndItsDistance) {
          },
          fstype::kUdf, 1024},
         {"iso9660", text(1, "CD001"), fstype::kIso9660, 64},
+        {"high sierra", text(9, "CDROM"), fstype::kIso9660, 64},
     };
     for (const auto& c : cases) {
         std::vector<std::uint8_t> data(2048, 0);

@@ -45,20 +45,6 @@ std::string Folder() {
     return folder;
 }
 
-// What the tree holds: folders and regular files only, as the reader lists them.
-std::map<std::string, Listed> SourceTree(const std::string& root) {
-    std::map<std::string, Listed> out;
-    for (const auto& item : fs::recursive_directory_iterator(root)) {
-        const std::string path = "/" + fs::relative(item.path(), root).string();
-        if (item.is_symlink() || !(item.is_directory() || item.is_regular_file())) {
-            continue;
-        }
-        out[path] = item.is_directory() ? Listed{fskind::kFolder, 0, 0}
-                                        : Listed{fskind::kFile, item.file_size(), 0};
-    }
-    return out;
-}
-
 // Compares a handle with a source file that may be gigabytes of holes: every data range
 // the source holds byte for byte, and the first and last bytes of every hole.
 void ExpectSameSparseBytes(cObjectHandle& handle, const std::string& path) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -60,6 +61,21 @@ inline std::map<std::string, Listed> WalkTree(cVFS& fs, bool* ok = nullptr) {
         if (!listedOk && ok) {
             *ok = false;
         }
+    }
+    return out;
+}
+
+// What a source tree holds: folders and regular files only, as readers list them.
+inline std::map<std::string, Listed> SourceTree(const std::string& root) {
+    namespace fs = std::filesystem;
+    std::map<std::string, Listed> out;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        const std::string path = "/" + fs::relative(item.path(), root).string();
+        if (item.is_symlink() || !(item.is_directory() || item.is_regular_file())) {
+            continue;
+        }
+        out[path] = item.is_directory() ? Listed{fskind::kFolder, 0, 0}
+                                        : Listed{fskind::kFile, item.file_size(), 0};
     }
     return out;
 }
