@@ -8,6 +8,7 @@
 #include "part/part_path.h"
 #include "part/storage_tree_builder.h"
 #include "scan/reconstructed_fs.h"
+#include "scan/ntfs/ntfs_attach.h"
 #include "scan/result_file.h"
 #include "vfs/alt_fs.h"
 
@@ -63,6 +64,16 @@ void WarnCut(std::string_view command, const std::string& what, std::uint64_t en
                  static_cast<unsigned long long>(end), static_cast<unsigned long long>(sectors));
 }
 
+bool HoldsNtfsRecords(const cQORNVStorage& tree) {
+    for (cVSItemId item = 1; tree.IsItem(item); ++item) {
+        if (!tree.IsFolder(item) && tree.FileKind(item) == vsitem::kFsFile &&
+            tree.FsType(item) == fstype::kNtfs) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Loads the result file onto the chosen partition and makes its tree the volume's file
 // system, beside the partition's own reader, which files found through its metadata
 // still open through.
@@ -73,6 +84,11 @@ bool MountResult(std::string_view command, Volume& volume, const std::string& pa
         Fail(command,
              "cannot read the result file " + path + ": " + std::string(drdb::Describe(error)));
         return false;
+    }
+    // Files an NTFS deep scan found through the records of a volume whose boot sector is
+    // lost open through a reader built from the MFT found again.
+    if (HoldsNtfsRecords(*storage)) {
+        AttachDetectedNtfsReader(*volume.node);
     }
     volume.node->AttachExtension(std::move(storage));
     auto fs = std::make_unique<cVReconstructedFS>();

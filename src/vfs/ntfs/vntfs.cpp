@@ -68,6 +68,7 @@ std::vector<std::uint8_t> cVNTFS::GetIdentity() const {
 
 bool cVNTFS::Mount(cPartRecord& record) {
     BindPartition(&record);
+    volumeStart_ = 0;
     std::array<std::uint8_t, kSectorSize> sector{};
     auto geometry = ReadSectorsAt(PartitionStart(), sector.data(), 1)
                         ? ntfs::ParseBootSector(sector)
@@ -126,10 +127,12 @@ bool cVNTFS::MountWithParams(cPartRecord& record, const cExternalVFSParams* para
         BindPartition(nullptr);
         return false;
     };
-    if (ntfsParams->mftSectorOffset > ~std::uint64_t(0) - PartitionStart()) {
+    if (ntfsParams->mftSectorOffset > ~std::uint64_t(0) - PartitionStart() ||
+        ntfsParams->volumeSectorOffset > record.Length()) {
         return fail();
     }
     boot_ = {};
+    volumeStart_ = ntfsParams->volumeSectorOffset;
     recordSize_ = recordSize;
     mftStart_ = PartitionStart() + ntfsParams->mftSectorOffset;
     std::vector<std::uint8_t> mftRecord(recordSize_);
@@ -147,7 +150,7 @@ bool cVNTFS::MountWithParams(cPartRecord& record, const cExternalVFSParams* para
         return fail();
     }
     clusterSize_ = std::uint32_t(clusterSize);
-    SetClusterCount(record.Length() / (clusterSize_ / kSectorSize));
+    SetClusterCount((record.Length() - volumeStart_) / (clusterSize_ / kSectorSize));
     if (!FinishMount(std::move(mftRecord))) {
         return fail();
     }
@@ -157,7 +160,8 @@ bool cVNTFS::MountWithParams(cPartRecord& record, const cExternalVFSParams* para
 
 void cVNTFS::SetClusterCount(std::uint64_t clusters) {
     blockCount_ = clusters;
-    clusterLimit_ = std::min(clusters, Partition()->Length() / (clusterSize_ / kSectorSize));
+    clusterLimit_ =
+        std::min(clusters, (Partition()->Length() - volumeStart_) / (clusterSize_ / kSectorSize));
 }
 
 // The $MFT stream is opened in two steps: its first extent alone is enough to read the
@@ -177,13 +181,13 @@ bool cVNTFS::FinishMount(std::vector<std::uint8_t> mftRecord) {
 bool cVNTFS::ReadClusters(std::uint64_t lcn, std::uint64_t count, std::uint8_t* out) {
     cBaseIO* storage = Storage();
     if (!storage || count == 0 || count > UINT32_MAX / clusterSize_ ||
-        PartitionStart() > ~std::uint64_t(0) / kSectorSize) {
+        PartitionStart() + volumeStart_ > ~std::uint64_t(0) / kSectorSize) {
         return false;
     }
     if (lcn > clusterLimit_ || count > clusterLimit_ - lcn) {
         return false;
     }
-    const std::uint64_t start = PartitionStart() * kSectorSize;
+    const std::uint64_t start = (PartitionStart() + volumeStart_) * kSectorSize;
     if (lcn > (~std::uint64_t(0) - start) / clusterSize_) {
         return false;
     }

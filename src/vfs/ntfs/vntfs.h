@@ -110,6 +110,7 @@ private:
     std::uint32_t recordSize_ = 0;
     std::uint64_t mftStart_ = 0;
     std::uint64_t clusterLimit_ = 0;
+    std::uint64_t volumeStart_ = 0; // sectors from the partition start to cluster 0
     std::unique_ptr<cNTFSObj> mft_;
     std::unique_ptr<cNTFSObj> bitmap_;
     std::array<std::uint8_t, 4096> bitmapWindow_{};

@@ -1,0 +1,115 @@
+// scan --method ntfs: finds an NTFS volume by its file records, even with its boot sectors
+// lost or its place on the disk unknown, and saves its folder tree, its deleted files and
+// its damaged files as three results.
+
+#include "scan/ntfs/long_scan.h"
+#include "scan/ntfs/mft_detect.h"
+#include "scan/ntfs/ntfs_attach.h"
+#include "scan/ntfs/record_filer.h"
+#include "scan_common.h"
+#include "vfs/ntfs/vntfs.h"
+
+#include <cstdio>
+
+namespace {
+
+int RunNtfsScan(const cli::ScanJob& job);
+
+const cli::ScanMethod kNtfs(
+    "ntfs",
+    "Finds the NTFS volume on the partition by its master file table's record of itself\n"
+    "(or takes it from the mounted volume), then reads every file record of the partition\n"
+    "and puts the folder tree back together from the records' names and parents. Three\n"
+    "results are saved: BASE-tree.drdb (files in use), BASE-deleted.drdb (records no longer\n"
+    "in use, under the folders their parents still give) and BASE-damaged.drdb (torn\n"
+    "records and files whose data runs leave the volume). Files whose parent folder was\n"
+    "never found lie under \" [Parent unknown]\". On a mounted volume the records of the MFT\n"
+    "itself are read first.\n",
+    {}, {}, RunNtfsScan);
+
+void Report(const cli::ScanJob& job, const cNTFSGeometry& geometry, bool mounted) {
+    const unsigned long long absolute = job.node.Start() + geometry.volumeStart;
+    if (job.json) {
+        cli::JsonObject()
+            .Add("volume_start", std::uint64_t(absolute))
+            .Add("cluster_size", geometry.clusterSize)
+            .Add("record_size", geometry.recordSize)
+            .Add("mft_cluster", geometry.mftCluster)
+            .Add("mounted", mounted)
+            .Print();
+        return;
+    }
+    std::printf("NTFS volume at sector %llu, %u-byte clusters, %u-byte records, MFT at "
+                "cluster %llu%s\n",
+                absolute, geometry.clusterSize, geometry.recordSize,
+                static_cast<unsigned long long>(geometry.mftCluster),
+                mounted ? " (from the mounted volume)" : "");
+}
+
+void ReportStartsBefore(const cli::ScanJob& job, const mftdetect::cResult& found) {
+    for (const std::uint64_t before : found.startsBefore) {
+        if (job.json) {
+            cli::JsonObject().Add("volume_start_before_partition", before).Print();
+        } else {
+            std::printf("an MFT was found whose volume would start %llu sectors before the "
+                        "partition; scan the whole disk to recover it\n",
+                        static_cast<unsigned long long>(before));
+        }
+    }
+}
+
+int RunNtfsScan(const cli::ScanJob& job) {
+    cPartTreeItem& node = job.node;
+    cli::cScanProgress progress(job.json, "detect");
+    auto* mounted = dynamic_cast<cVNTFS*>(node.FindExtensionAs<cVFS>(part_ext::kFileSystem));
+    cNTFSGeometry geometry;
+    if (mounted) {
+        geometry = ntfsscan::GeometryOf(*mounted);
+    } else {
+        mftdetect::cRequest request;
+        request.storage = node.Storage();
+        request.partitionStart = node.Start();
+        request.partitionSectors = node.Length();
+        request.progress = &progress;
+        const mftdetect::cResult found = mftdetect::Detect(request);
+        progress.Stage("scan");
+        ReportStartsBefore(job, found);
+        if (!found.geometry) {
+            return found.stopped ? cli::ScanExitCode(false)
+                                 : cli::Fail("scan", "no NTFS master file table found");
+        }
+        geometry = *found.geometry;
+        AttachNtfsReader(node, geometry);
+    }
+    Report(job, geometry, mounted != nullptr);
+
+    cQORNVStorage tree;
+    cQORNVStorage deleted;
+    cQORNVStorage damaged;
+    cNTFSRecordFiler filer(geometry, node.Length(), {&tree, &deleted, &damaged});
+    ntfsscan::cLongScanRequest request;
+    request.storage = node.Storage();
+    request.partitionStart = node.Start();
+    request.geometry = geometry;
+    request.progress = &progress;
+    bool finished = true;
+    if (mounted) {
+        progress.Stage("mft");
+        finished = ntfsscan::ScanRecords(request, ntfsscan::MftRanges(*mounted), filer);
+    }
+    if (finished) {
+        progress.Stage("scan");
+        finished = ntfsscan::ScanRecords(
+            request, {ntfsscan::WholeRange(geometry, node.Length())}, filer);
+    }
+    filer.Finish();
+    for (const auto& [name, result] :
+         {std::pair{"tree", &tree}, std::pair{"deleted", &deleted}, std::pair{"damaged", &damaged}}) {
+        if (!cli::SaveScanResult(job, name, *result)) {
+            return 1;
+        }
+    }
+    return cli::ScanExitCode(finished);
+}
+
+} // namespace
