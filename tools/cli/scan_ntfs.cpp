@@ -2,12 +2,8 @@
 // lost or its place on the disk unknown, and saves its folder tree, its deleted files and
 // its damaged files as three results.
 
-#include "scan/ntfs/long_scan.h"
-#include "scan/ntfs/mft_detect.h"
-#include "scan/ntfs/ntfs_attach.h"
-#include "scan/ntfs/record_filer.h"
+#include "scan/ntfs/deep_scan.h"
 #include "scan_common.h"
-#include "vfs/ntfs/vntfs.h"
 
 #include <cstdio>
 
@@ -58,58 +54,42 @@ void ReportStartsBefore(const cli::ScanJob& job, const mftdetect::cResult& found
     }
 }
 
-int RunNtfsScan(const cli::ScanJob& job) {
-    cPartTreeItem& node = job.node;
-    cli::cScanProgress progress(job.json, "detect");
-    auto* mounted = dynamic_cast<cVNTFS*>(node.FindExtensionAs<cVFS>(part_ext::kFileSystem));
-    cNTFSGeometry geometry;
-    if (mounted) {
-        geometry = ntfsscan::GeometryOf(*mounted);
-    } else {
-        mftdetect::cRequest request;
-        request.storage = node.Storage();
-        request.partitionStart = node.Start();
-        request.partitionSectors = node.Length();
-        request.progress = &progress;
-        const mftdetect::cResult found = mftdetect::Detect(request);
-        progress.Stage("scan");
-        ReportStartsBefore(job, found);
-        if (!found.geometry) {
-            return found.stopped ? cli::ScanExitCode(false)
-                                 : cli::Fail("scan", "no NTFS master file table found");
-        }
-        geometry = *found.geometry;
-        AttachNtfsReader(node, geometry);
+// Names each stage of the deep scan on the terminal or in the JSON rows.
+class cStageNames final : public cProgressNotifyTarget {
+public:
+    explicit cStageNames(cli::cScanProgress& progress) : progress_(progress) {}
+    bool OnProgress(double percent) override { return progress_.OnProgress(percent); }
+    void SetStage(int stage) override {
+        progress_.Stage(stage == ntfsscan::kDetectStage ? "detect"
+                        : stage == ntfsscan::kMftStage  ? "mft"
+                                                        : "scan");
     }
-    Report(job, geometry, mounted != nullptr);
 
+private:
+    cli::cScanProgress& progress_;
+};
+
+int RunNtfsScan(const cli::ScanJob& job) {
     cQORNVStorage tree;
     cQORNVStorage deleted;
     cQORNVStorage damaged;
-    cNTFSRecordFiler filer(geometry, node.Length(), {&tree, &deleted, &damaged});
-    ntfsscan::cLongScanRequest request;
-    request.storage = node.Storage();
-    request.partitionStart = node.Start();
-    request.geometry = geometry;
-    request.progress = &progress;
-    bool finished = true;
-    if (mounted) {
-        progress.Stage("mft");
-        finished = ntfsscan::ScanRecords(request, ntfsscan::MftRanges(*mounted), filer);
+    cli::cScanProgress progress(job.json, "detect");
+    cStageNames stages(progress);
+    const ntfsscan::cDeepScanOutcome outcome =
+        ntfsscan::DeepScan(job.node, {&tree, &deleted, &damaged}, &stages);
+    ReportStartsBefore(job, outcome.detection);
+    if (!outcome.geometry) {
+        return outcome.detection.stopped ? cli::ScanExitCode(false)
+                                         : cli::Fail("scan", "no NTFS master file table found");
     }
-    if (finished) {
-        progress.Stage("scan");
-        finished = ntfsscan::ScanRecords(
-            request, {ntfsscan::WholeRange(geometry, node.Length())}, filer);
-    }
-    filer.Finish();
-    for (const auto& [name, result] :
-         {std::pair{"tree", &tree}, std::pair{"deleted", &deleted}, std::pair{"damaged", &damaged}}) {
+    Report(job, *outcome.geometry, outcome.fromMountedReader);
+    for (const auto& [name, result] : {std::pair{"tree", &tree}, std::pair{"deleted", &deleted},
+                                       std::pair{"damaged", &damaged}}) {
         if (!cli::SaveScanResult(job, name, *result)) {
             return 1;
         }
     }
-    return cli::ScanExitCode(finished);
+    return cli::ScanExitCode(outcome.finished);
 }
 
 } // namespace

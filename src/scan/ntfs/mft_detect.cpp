@@ -56,6 +56,9 @@ public:
                                     ? Candidate(at.subspan(self->recordSize))
                                     : std::nullopt) {
             const auto mirrorSelf = SelfRecord(*mirror, u"$MFTMirr");
+            if (mirrorSelf && !result_.mirrorRecordSector) {
+                result_.mirrorRecordSector = sector + self->recordSize / kSectorBytes;
+            }
             if (mirrorSelf && mirrorSelf->firstCluster != self->firstCluster &&
                 sector >= mirrorSelf->firstClusterSectors) {
                 const std::uint64_t start = sector - mirrorSelf->firstClusterSectors;
@@ -74,7 +77,8 @@ public:
 private:
     bool MftRecordAt(std::uint64_t start, const cSelfRecord& self) {
         const auto sector = checked::Add(start, self.firstClusterSectors);
-        const auto absolute = sector ? checked::Add(request_.partitionStart, *sector) : std::nullopt;
+        const auto absolute =
+            sector ? checked::Add(request_.partitionStart, *sector) : std::nullopt;
         if (!absolute || *sector >= request_.partitionSectors) {
             return false;
         }
@@ -148,8 +152,8 @@ std::optional<cSelfRecord> SelfRecord(bytes::Span record, std::u16string_view wa
     if (!firstSectors) {
         return std::nullopt;
     }
-    return cSelfRecord{std::uint32_t(clusterSize), std::uint32_t(record.size()),
-                       runs.front().lcn, *firstSectors};
+    return cSelfRecord{std::uint32_t(clusterSize), std::uint32_t(record.size()), runs.front().lcn,
+                       *firstSectors};
 }
 
 cResult Detect(const cRequest& request) {

@@ -23,8 +23,7 @@ constexpr std::uint32_t kSpecialFileAttributes = 0x0200 | 0x0800 | 0x4000;
 cNTFSRecordFiler::cNTFSRecordFiler(const cNTFSGeometry& geometry, std::uint64_t partitionSectors,
                                    const cNTFSResults& results)
     : geometry_(geometry), results_{results.tree, results.deleted, results.damaged},
-      builders_{cVSReconstructionBuilder(*results.tree),
-                cVSReconstructionBuilder(*results.deleted),
+      builders_{cVSReconstructionBuilder(*results.tree), cVSReconstructionBuilder(*results.deleted),
                 cVSReconstructionBuilder(*results.damaged)} {
     const std::uint64_t volumeSectors =
         partitionSectors > geometry.volumeStart ? partitionSectors - geometry.volumeStart : 0;
@@ -64,14 +63,18 @@ void cNTFSRecordFiler::FileDirectory(const cFoundRecord& record) {
         parents_.insert(parent);
     }
     for (cVSReconstructionBuilder& builder : builders_) {
-        builder.AddDirectory(record.number, record.hasName ? parent : cVSReconstructionBuilder::kNoParent,
+        builder.AddDirectory(record.number,
+                             record.hasName ? parent : cVSReconstructionBuilder::kNoParent,
                              record.name);
     }
 }
 
 void cNTFSRecordFiler::FileFile(const cFoundRecord& record, std::uint64_t sector) {
     const std::uint64_t parent = ntfs::RecordNumber(record.parent);
-    if ((Keyed(record) && record.number < ntfs::kFirstUserRecord) || parent == kExtendRecord) {
+    // Records formatted ahead of use hold no name; a file's name may only have moved to an
+    // extension record when an attribute list says so.
+    if ((Keyed(record) && record.number < ntfs::kFirstUserRecord) || parent == kExtendRecord ||
+        (!record.hasName && !record.hasAttributeList)) {
         return;
     }
     const cRunExtents extents = RunExtents(record.runs, geometry_, volumeClusters_);
@@ -83,13 +86,12 @@ void cNTFSRecordFiler::FileFile(const cFoundRecord& record, std::uint64_t sector
         return;
     }
     cQORNVStorage& storage = *results_[result];
-    const bool special =
-        record.resident || record.hasAttributeList || !extents.plain ||
-        (record.dataFlags & kSpecialDataFlags) != 0 ||
-        (record.fileAttributes & kSpecialFileAttributes) != 0 ||
-        record.initializedSize < record.size ||
-        checked::SaturatingMul<std::uint64_t>(record.clustersMapped, geometry_.clusterSize) <
-            record.size;
+    const bool special = record.resident || record.hasAttributeList || !extents.plain ||
+                         (record.dataFlags & kSpecialDataFlags) != 0 ||
+                         (record.fileAttributes & kSpecialFileAttributes) != 0 ||
+                         record.initializedSize < record.size ||
+                         checked::SaturatingMul<std::uint64_t>(record.clustersMapped,
+                                                               geometry_.clusterSize) < record.size;
     cVSFileInfo info;
     info.size = record.size;
     info.mtime = record.mtime;

@@ -68,8 +68,7 @@ bool ScanRecordPositions(const cRecordScanRequest& request, std::span<const cRec
             if (count == 0) {
                 break;
             }
-            const std::size_t held =
-                std::size_t(count + request.lookAheadSectors) * kSectorBytes;
+            const std::size_t held = std::size_t(count + request.lookAheadSectors) * kSectorBytes;
             for (std::uint32_t i = 0; i < count; ++i) {
                 const std::size_t at = std::size_t(i) * kSectorBytes;
                 if (std::memcmp(block + at, "FILE", 4) == 0 &&

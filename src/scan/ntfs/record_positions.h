@@ -25,7 +25,8 @@ struct cRecordScanRequest {
 };
 
 // bytes starts at the sector (relative to the partition); false stops the scan.
-using cRecordVisitor = std::function<bool(std::span<const std::uint8_t> bytes, std::uint64_t sector)>;
+using cRecordVisitor =
+    std::function<bool(std::span<const std::uint8_t> bytes, std::uint64_t sector)>;
 
 // False when the storage cannot be read through the scan reader, or when the progress or
 // the visitor stopped the scan; unreadable sectors read as zeros and never stop it.
