@@ -5,6 +5,7 @@
 #include "io/base_io.h"
 #include "part/build_tree.h"
 #include "part/part_tree.h"
+#include "vfs/exfat/vexfat.h"
 #include "vfs/ext/vext.h"
 #include "vfs/fat/fat_boot.h"
 #include "vfs/fat/vfat.h"
@@ -65,6 +66,7 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kIso9660, BySectors<probe::Iso9660>, MountReader<cVISO9660>},
     {fstype::kSnapUfs, BySectors<probe::SnapUfs>, nullptr},
     {fstype::kJfs, BySectors<probe::Jfs>, nullptr},
+    {fstype::kExfat, BySectors<probe::Exfat>, MountReader<cVExFAT>},
 };
 
 bool Text(std::span<const std::uint8_t> data, std::size_t offset, std::string_view text) {
@@ -158,6 +160,8 @@ constexpr cSuperblockTest kSuperblockTests[] = {
          return Text(d, 52, "ReIsEr") ? std::int64_t(128) : -1;
      }},
     {fstype::kHfsPlus, HfsPlusHeader},
+    {fstype::kExfat,
+     [](std::span<const std::uint8_t> d) { return Text(d, 3, "EXFAT   ") ? std::int64_t(0) : -1; }},
     {fstype::kUdf, UdfAnchor},
     {fstype::kIso9660,
      [](std::span<const std::uint8_t> d) {

@@ -5,7 +5,7 @@
 namespace fstype {
 
 std::string_view Name(std::uint32_t code) {
-    static constexpr std::array<std::string_view, 23> kNames = {
+    static constexpr std::array<std::string_view, 24> kNames = {
         "Unknown",
         "NTFS",
         "Ext2/3/4",
@@ -29,6 +29,7 @@ std::string_view Name(std::uint32_t code) {
         "IBM JFS",
         "IBM Legacy JFS1",
         "B-tree FS",
+        "exFAT",
     };
     return code < kNames.size() ? kNames[code] : kNames[0];
 }

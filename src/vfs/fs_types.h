@@ -28,6 +28,7 @@ inline constexpr std::uint32_t kKvbDistributed = 19;
 inline constexpr std::uint32_t kJfs = 20;
 inline constexpr std::uint32_t kJfs1 = 21;
 inline constexpr std::uint32_t kBtrfs = 22;
+inline constexpr std::uint32_t kExfat = 23;
 
 // The display name of a type code; "Unknown" for any code without one.
 std::string_view Name(std::uint32_t code);

@@ -4,6 +4,7 @@
 #include "base/checked.h"
 #include "io/base_io.h"
 #include "part/part_tree.h"
+#include "vfs/exfat/exfat_boot.h"
 #include "vfs/ext/ext_super.h"
 #include "vfs/fat/fat_boot.h"
 #include "vfs/hfs/hfs_volume.h"
@@ -125,6 +126,10 @@ bool Fat32(const SectorSource& read) {
     boot = Read(read, fatboot::kBackupBootSector, 1);
     return !boot.empty() && fatboot::HasFat32Label(boot) &&
            bytes::Le16At(boot, 50) == fatboot::kBackupBootSector;
+}
+
+bool Exfat(const SectorSource& read) {
+    return exfatboot::ReadBootRegion(read).has_value();
 }
 
 bool Xfs(const SectorSource& read) {

@@ -35,6 +35,8 @@ bool Udf(const SectorSource& read);
 bool Iso9660(const SectorSource& read);
 bool SnapUfs(const SectorSource& read);
 bool Jfs(const SectorSource& read);
+// An exFAT boot region, main or backup, whose checksum holds.
+bool Exfat(const SectorSource& read);
 
 // The 16-byte UDF descriptor tag (ECMA-167 3/7.2): its checksum byte is the sum of the
 // other fifteen bytes modulo 256.

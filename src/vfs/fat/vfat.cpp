@@ -4,50 +4,14 @@
 #include "base/utf.h"
 #include "io/base_io.h"
 #include "vfs/fat/fat_dir.h"
+#include "vfs/visited_clusters.h"
 
 #include <algorithm>
-#include <map>
 #include <string>
 
 namespace {
 
 constexpr std::uint64_t kWholeChain = ~std::uint64_t(0);
-
-// Visited clusters of one chain walk. Chains are mostly contiguous, so the run being
-// walked is kept aside and only a jump files it among the earlier ones: an unfragmented
-// file is checked without allocating at all.
-class cVisitedClusters {
-public:
-    // No when the cluster was already visited.
-    bool Insert(std::uint64_t cluster) {
-        if (Contains(cluster)) {
-            return false;
-        }
-        if (cluster == runEnd_) {
-            ++runEnd_;
-            return true;
-        }
-        if (runEnd_ != runStart_) {
-            earlier_.emplace(runStart_, runEnd_);
-        }
-        runStart_ = cluster;
-        runEnd_ = cluster + 1;
-        return true;
-    }
-
-private:
-    bool Contains(std::uint64_t cluster) const {
-        if (cluster >= runStart_ && cluster < runEnd_) {
-            return true;
-        }
-        const auto next = earlier_.upper_bound(cluster);
-        return next != earlier_.begin() && cluster < std::prev(next)->second;
-    }
-
-    std::uint64_t runStart_ = 0;
-    std::uint64_t runEnd_ = 0;
-    std::map<std::uint64_t, std::uint64_t> earlier_; // start -> end (exclusive)
-};
 
 } // namespace
 
