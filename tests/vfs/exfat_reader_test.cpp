@@ -9,26 +9,14 @@
 #include "vfs/exfat/vexfat.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
 using fattest::Listed;
-namespace fs = std::filesystem;
 
 std::string Folder() {
     return fixtures::Folder("exfat-images.sh");
-}
-
-std::map<std::string, Listed> SourceTree(const std::string& root) {
-    std::map<std::string, Listed> out;
-    for (const auto& item : fs::recursive_directory_iterator(root)) {
-        const bool folder = item.is_directory();
-        out["/" + fs::relative(item.path(), root).string()] =
-            Listed{folder ? fskind::kFolder : fskind::kFile, folder ? 0 : item.file_size(), 0};
-    }
-    return out;
 }
 
 // Every entry of one folder, deleted ones included, by name.
@@ -71,19 +59,8 @@ TEST_P(ExfatImages, ListingAndBytesMatchTheSourceTreeAndFsckFindsThemClean) {
     std::vector<std::string> failed;
     const std::map<std::string, Listed> listed = fattest::WalkTree(exfat, &failed);
     EXPECT_TRUE(failed.empty());
-    const std::map<std::string, Listed> expected = SourceTree(folder + "/" + c.tree);
-    for (const auto& [path, want] : expected) {
-        const auto got = listed.find(path);
-        if (got == listed.end()) {
-            ADD_FAILURE() << c.image << ": missing " << path;
-            continue;
-        }
-        EXPECT_EQ(got->second.kind, want.kind) << path;
-        EXPECT_EQ(got->second.size, want.size) << path;
-    }
-    for (const auto& [path, got] : listed) {
-        EXPECT_TRUE(expected.count(path)) << c.image << ": unexpected " << path;
-    }
+    const std::map<std::string, Listed> expected = fattest::SourceTree(folder + "/" + c.tree);
+    fattest::ExpectSameTree(listed, expected, c.image);
     for (const auto& [path, want] : expected) {
         if (want.kind != fskind::kFile || (path.rfind("/many/", 0) == 0 && path.back() != '0')) {
             continue;

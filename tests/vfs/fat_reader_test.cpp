@@ -8,13 +8,11 @@
 #include "support/mem_io.h"
 #include "vfs/fat/vfat.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
 using fattest::Listed;
-namespace fs = std::filesystem;
 
 struct ImageCase {
     const char* image;
@@ -31,17 +29,6 @@ const ImageCase kImages[] = {
     {"fat32-wiped.img", 0, "tree/full", fstype::kFat32, "VOLUME32"},
     {"disk.img", 2048, "tree/small", fstype::kFat, "PARTVOL"},
 };
-
-std::map<std::string, Listed> SourceTree(const std::string& root) {
-    std::map<std::string, Listed> out;
-    for (const auto& item : fs::recursive_directory_iterator(root)) {
-        const std::string path = "/" + fs::relative(item.path(), root).string();
-        const bool folder = item.is_directory();
-        out[path] =
-            Listed{folder ? fskind::kFolder : fskind::kFile, folder ? 0 : item.file_size(), 0};
-    }
-    return out;
-}
 
 class FatImages : public ::testing::TestWithParam<ImageCase> {};
 
@@ -60,19 +47,8 @@ TEST_P(FatImages, ListingAndBytesMatchTheSourceTree) {
     std::vector<std::string> failed;
     const std::map<std::string, Listed> listed = fattest::WalkTree(fat, &failed);
     EXPECT_TRUE(failed.empty()) << failed.front();
-    const std::map<std::string, Listed> expected = SourceTree(folder + "/" + c.tree);
-    for (const auto& [path, want] : expected) {
-        const auto got = listed.find(path);
-        if (got == listed.end()) {
-            ADD_FAILURE() << c.image << ": missing " << path;
-            continue;
-        }
-        EXPECT_EQ(got->second.kind, want.kind) << path;
-        EXPECT_EQ(got->second.size, want.size) << path;
-    }
-    for (const auto& [path, got] : listed) {
-        EXPECT_TRUE(expected.count(path)) << c.image << ": unexpected " << path;
-    }
+    const std::map<std::string, Listed> expected = fattest::SourceTree(folder + "/" + c.tree);
+    fattest::ExpectSameTree(listed, expected, c.image);
 
     // Every file's bytes, read through the reader's handles.
     for (const auto& [path, want] : expected) {

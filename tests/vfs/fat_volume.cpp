@@ -6,10 +6,39 @@
 #include "support/fixtures.h"
 #include "vfs/detect.h"
 
+#include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace fattest {
+
+std::map<std::string, Listed> SourceTree(const std::string& root) {
+    namespace fs = std::filesystem;
+    std::map<std::string, Listed> out;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        const bool folder = item.is_directory();
+        out["/" + fs::relative(item.path(), root).string()] =
+            Listed{folder ? fskind::kFolder : fskind::kFile, folder ? 0 : item.file_size(), 0};
+    }
+    return out;
+}
+
+void ExpectSameTree(const std::map<std::string, Listed>& listed,
+                    const std::map<std::string, Listed>& expected, const std::string& image) {
+    for (const auto& [path, want] : expected) {
+        const auto got = listed.find(path);
+        if (got == listed.end()) {
+            ADD_FAILURE() << image << ": missing " << path;
+            continue;
+        }
+        EXPECT_EQ(got->second.kind, want.kind) << path;
+        EXPECT_EQ(got->second.size, want.size) << path;
+    }
+    for (const auto& [path, got] : listed) {
+        EXPECT_TRUE(expected.count(path)) << image << ": unexpected " << path;
+    }
+}
 
 std::string FixtureFolder() {
     return fixtures::Folder("fat-images.sh");

@@ -43,6 +43,13 @@ struct Listed {
 // failed names the folders whose listing did not complete.
 std::map<std::string, Listed> WalkTree(cVFS& fs, std::vector<std::string>* failed = nullptr);
 
+// Every folder and file below root on the local disk, as WalkTree would list them.
+std::map<std::string, Listed> SourceTree(const std::string& root);
+// Fails the calling test for every path missing from listed or of another kind or size,
+// and for every listed path the source does not have; image names the volume in messages.
+void ExpectSameTree(const std::map<std::string, Listed>& listed,
+                    const std::map<std::string, Listed>& expected, const std::string& image);
+
 // One folder's entries, in listing order, as clones; ok tells whether the listing completed.
 std::vector<std::unique_ptr<cFSObject>> ListFolder(cVFS& fs, std::uint64_t folderId,
                                                    bool* ok = nullptr);
