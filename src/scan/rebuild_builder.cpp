@@ -117,6 +117,12 @@ void cVSReconstructionBuilder::Build() {
             }
         }
     }
+    for (const std::uint64_t id : kept_) {
+        if (directories_.count(id) != 0) {
+            Place(id);
+        }
+    }
     directories_.clear();
     std::vector<Pending>().swap(pending_);
+    std::vector<std::uint64_t>().swap(kept_);
 }

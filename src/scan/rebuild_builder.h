@@ -30,6 +30,8 @@ public:
     // item: a detached file or folder of the storage, to be appended to the folder of the
     // directory record parentId.
     void AddPending(std::uint64_t parentId, cVSItemId item);
+    // The record gets its folder even when nothing is pending in it (an empty folder).
+    void KeepDirectory(std::uint64_t id) { kept_.push_back(id); }
     // Places every record that has pending items, and the items; what has no record goes
     // into " [Parent unknown]". The builder is empty afterwards.
     void Build();
@@ -55,4 +57,5 @@ private:
     cQORNVStorage& storage_;
     std::map<std::uint64_t, Directory> directories_;
     std::vector<Pending> pending_;
+    std::vector<std::uint64_t> kept_;
 };

@@ -4,6 +4,7 @@
 #include "base/utf.h"
 #include "io/base_io.h"
 #include "vfs/fat/fat_dir.h"
+#include "vfs/fat/fat_params.h"
 #include "vfs/visited_clusters.h"
 
 #include <algorithm>
@@ -25,14 +26,58 @@ bool cVFATBase::Mount(cPartRecord& record) {
         BindPartition(nullptr);
         return false;
     }
-    boot_ = *boot;
-    layout_ = fatboot::ComputeLayout(boot_, PartitionStart());
+    Attach(record, *boot, fatboot::ComputeLayout(*boot, PartitionStart()));
+    return true;
+}
+
+bool cVFATBase::MountWithParams(cPartRecord& record, const cExternalVFSParams* params) {
+    const auto* found = dynamic_cast<const cExtFATParams*>(params);
+    if (!found || found->GetFSType() != GetFSType() ||
+        (found->width != 12 && found->width != 16 && found->width != 32)) {
+        return false;
+    }
+    const std::uint32_t clusterSectors = found->clusterBytes / fatboot::kSectorBytes;
+    const std::uint64_t rootSectors =
+        std::uint64_t(found->rootEntries) * 32 / fatboot::kSectorBytes;
+    // The fields must fit the boot record they stand for.
+    if (clusterSectors == 0 || clusterSectors > 128 || (clusterSectors & (clusterSectors - 1)) ||
+        found->clusterBytes % fatboot::kSectorBytes || found->firstFatSector == 0 ||
+        found->firstFatSector > 0xFFFF || found->fatSectors == 0 ||
+        found->fatSectors > 0xFFFFFFFFu || found->dataStart < rootSectors ||
+        found->dataStart >= record.Length() || record.Length() > 0xFFFFFFFFu) {
+        return false;
+    }
+    fatboot::cBootRecord boot;
+    boot.width = found->width;
+    boot.bytesPerSector = fatboot::kSectorBytes;
+    boot.sectorsPerCluster = std::uint8_t(clusterSectors);
+    boot.reservedSectors = std::uint16_t(found->firstFatSector);
+    boot.fatCount = 2;
+    boot.rootEntries = found->rootEntries;
+    boot.totalSectors = std::uint32_t(record.Length());
+    boot.sectorsPerFat = std::uint32_t(found->fatSectors);
+    boot.rootCluster = found->rootCluster;
+    boot.label.fill(' ');
+    BindPartition(&record);
+    fatboot::cLayout layout = fatboot::ComputeLayout(boot, PartitionStart());
+    // Where the clusters lie was measured; the tables' size only estimated from it.
+    layout.dataStart = PartitionStart() + found->dataStart;
+    layout.rootStart = layout.dataStart - rootSectors;
+    const std::uint64_t dataClusters = (record.Length() - found->dataStart) / clusterSectors;
+    layout.clusterLimit = std::min(layout.clusterLimit, dataClusters + 2);
+    Attach(record, boot, layout);
+    return true;
+}
+
+void cVFATBase::Attach(cPartRecord& record, const fatboot::cBootRecord& boot,
+                       const fatboot::cLayout& layout) {
+    boot_ = boot;
+    layout_ = layout;
     endOfChainMask_ = boot_.width == 12 ? 0xFF8 : boot_.width == 16 ? 0xFFF8 : 0x0FFFFFF8;
     blockCount_ = layout_.blockCount;
     cachedFatSector_ = kNoSector;
     NamePartition(record);
     codePage_ = codepage::kDosCyrillic;
-    return true;
 }
 
 std::optional<fatboot::cBootRecord> cVFAT::ReadBootRecord() {

@@ -29,6 +29,8 @@ public:
     bool EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
                     std::uint32_t flags = 0) override;
     bool Mount(cPartRecord& record) override;
+    // From the geometry a reconstruction found (cExtFATParams of this reader's width).
+    bool MountWithParams(cPartRecord& record, const cExternalVFSParams* params) override;
 
     std::uint32_t GetBlockSize() const override { return layout_.clusterBytes; }
     std::uint64_t GetFirstBlockSector() const override {
@@ -70,6 +72,9 @@ private:
     std::uint64_t cachedFatSector_ = kNoSector;
     std::size_t cachedFatBytes_ = 0;
 
+    // Takes the volume's geometry and names the partition.
+    void Attach(cPartRecord& record, const fatboot::cBootRecord& boot,
+                const fatboot::cLayout& layout);
     // The boot sector to mount from: its own sector 0, or the FAT32 backup copy.
     virtual std::optional<fatboot::cBootRecord> ReadBootRecord() = 0;
     // A ".." entry naming cluster 0 means the root; FAT32 gives the root its cluster.
