@@ -94,6 +94,8 @@ public:
     // their allocation state.
     virtual std::uint32_t GetBlockSize() const = 0;
     virtual std::uint64_t GetFirstBlockSector() const { return 0; }
+    // The number of the block at GetFirstBlockSector(); the blocks before it have no sectors.
+    virtual std::uint64_t GetFirstBlockNumber() const { return 0; }
     virtual bool IsBlockUsed(std::uint64_t unit) { return true; }
     virtual std::uint64_t GetBlockCount() const { return blockCount_; }
     virtual bool HasBlockMap() const { return false; }

@@ -35,9 +35,11 @@ void Collect(const cQORNVStorage& tree, cVSItemId folder, std::map<std::uint64_t
 
 class CliContentScan : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fixtures::Folder("content-samples.sh");
-        image_ = folder_ + "/content.img";
+    void SetUp() override { Use("content-samples.sh", "content.img"); }
+
+    void Use(const std::string& script, const std::string& image) {
+        folder_ = fixtures::Folder(script);
+        image_ = folder_ + "/" + image;
         bytes_ = ReadFileBytes(image_);
         scratch_ = fixtures::ScratchDir();
     }
@@ -55,6 +57,24 @@ protected:
         return found;
     }
 
+    // The fixture's manifest.txt: a line NAME START_SECTOR BYTES HOW for each file laid in.
+    struct cPlaced {
+        std::string line;
+        std::string name;
+        std::uint64_t sector = 0;
+        std::uint64_t bytes = 0;
+        std::string how;
+    };
+    std::vector<cPlaced> Manifest() const {
+        std::ifstream manifest(folder_ + "/manifest.txt");
+        std::vector<cPlaced> rows;
+        for (cPlaced row; std::getline(manifest, row.line);) {
+            std::istringstream(row.line) >> row.name >> row.sector >> row.bytes >> row.how;
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
     // The image's bytes from a sector on.
     std::vector<std::uint8_t> At(std::uint64_t sector, std::uint64_t size) const {
         const auto first = bytes_.begin() + std::ptrdiff_t(sector * 512);
@@ -69,17 +89,8 @@ protected:
 
 TEST_F(CliContentScan, ShippedRulesFindEveryCompleteFileExactly) {
     const auto found = Scan("");
-    std::ifstream manifest(folder_ + "/manifest.txt");
-    std::string line;
-    int rows = 0;
-    while (std::getline(manifest, line)) {
-        std::istringstream fields(line);
-        std::string name;
-        std::string how;
-        std::uint64_t sector = 0;
-        std::uint64_t placed = 0;
-        fields >> name >> sector >> placed >> how;
-        ++rows;
+    const auto rows = Manifest();
+    for (const auto& [line, name, sector, bytes, how] : rows) {
         SCOPED_TRACE(line);
         const auto hit = found.find(sector);
         ASSERT_NE(hit, found.end()) << "missed";
@@ -101,7 +112,7 @@ TEST_F(CliContentScan, ShippedRulesFindEveryCompleteFileExactly) {
         }
         EXPECT_EQ(At(sector, source.size()), source) << "other bytes";
     }
-    EXPECT_EQ(rows, 41);
+    EXPECT_EQ(rows.size(), 41u);
     // A byte order mark at a sector's start in random filler is no text file.
     EXPECT_EQ(found.count(30001), 0u);
 }
@@ -140,6 +151,28 @@ TEST_F(CliContentScan, HandWrittenRulesCompileShowAndFindTheirFilesAlone) {
     EXPECT_NE(damaged.output.find("result code 1"), std::string::npos) << damaged.output;
     EXPECT_NE(damaged.output.find("at byte " + std::to_string(bytes.size())), std::string::npos)
         << damaged.output;
+}
+
+// Deleted files whose clusters are free again on a FAT volume: the scan of free clusters
+// finds each with its exact bytes, and nothing in the clusters of the files still there.
+TEST_F(CliContentScan, FreeOnlyFindsDeletedFilesAndSkipsLiveOnes) {
+    Use("free-space.sh", "free.img");
+    const auto found = Scan("--free-only");
+    int deleted = 0;
+    for (const auto& [line, name, sector, size, how] : Manifest()) {
+        SCOPED_TRACE(line);
+        const auto hit = found.find(sector);
+        if (how == "live") {
+            EXPECT_EQ(hit, found.end()) << "found in used clusters";
+            continue;
+        }
+        ++deleted;
+        ASSERT_NE(hit, found.end()) << "missed";
+        EXPECT_EQ(hit->second.size, size);
+        EXPECT_EQ(At(sector, size), ReadFileBytes(folder_ + "/" + name));
+    }
+    EXPECT_EQ(deleted, 6);
+    EXPECT_EQ(found.size(), 6u);
 }
 
 } // namespace

@@ -160,9 +160,12 @@ int RunContentScan(const cli::ScanJob& job) {
         }
         request.unitSectors = fs->GetBlockSize() / kSectorBytes;
         request.firstSector = fs->GetFirstBlockSector();
+        request.firstUnit = fs->GetFirstBlockNumber();
+        const std::uint64_t blocks =
+            fs->GetBlockCount() > request.firstUnit ? fs->GetBlockCount() - request.firstUnit : 0;
         request.sectorCount =
             std::min(node.Length() > request.firstSector ? node.Length() - request.firstSector : 0,
-                     fs->GetBlockCount() * request.unitSectors);
+                     blocks * request.unitSectors);
         request.unitInUse = [fs](std::uint64_t unit) { return fs->IsBlockUsed(unit); };
     }
     const bool finished = RawScan(request);

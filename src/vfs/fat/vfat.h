@@ -36,6 +36,8 @@ public:
     std::uint64_t GetFirstBlockSector() const override {
         return layout_.dataStart - PartitionStart();
     }
+    // Cluster 2 is the first of the data area.
+    std::uint64_t GetFirstBlockNumber() const override { return 2; }
     // Unit numbers are cluster numbers: yes when the cluster's FAT entry is not 0.
     bool IsBlockUsed(std::uint64_t cluster) override;
     bool HasBlockMap() const override { return true; }
