@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -65,6 +66,10 @@ std::optional<std::uint64_t> FreeLocalBytes(const std::string& path) {
             probe.resize(slash);
         }
     }
+}
+
+bool ReplaceLocalFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 } // namespace platform

@@ -35,4 +35,8 @@ LocalFolderResult CreateLocalFolder(const std::string& path);
 // file systems that count no blocks.
 std::optional<std::uint64_t> FreeLocalBytes(const std::string& path);
 
+// Puts the file at from in the place of the one at to in one step (rename), so that a
+// reader of to sees the old or the new file whole, never a half-written one.
+bool ReplaceLocalFile(const std::string& from, const std::string& to);
+
 } // namespace platform

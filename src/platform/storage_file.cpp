@@ -177,4 +177,8 @@ bool StorageFile::Truncate(std::uint64_t size) const {
     return fd_ >= 0 && size <= std::uint64_t(INT64_MAX) && ::ftruncate(fd_, off_t(size)) == 0;
 }
 
+bool StorageFile::Sync() const {
+    return fd_ >= 0 && ::fdatasync(fd_) == 0;
+}
+
 } // namespace platform

@@ -48,6 +48,9 @@ public:
     std::optional<std::uint64_t> Size() const;
     bool IsBlockDevice() const;
     bool Truncate(std::uint64_t size) const;
+    // Waits until what was written is on the medium (fdatasync), so that a record made
+    // after it never claims data a crash could still lose.
+    bool Sync() const;
 
 private:
     int fd_ = -1;

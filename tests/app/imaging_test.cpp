@@ -1,0 +1,296 @@
+// Imaging a failing storage: the map's ranges and text, the passes over a storage that
+// fails chosen sectors (the image must equal the source but for them, the map must name
+// exactly them), runs stopped at every checkpoint resuming to the same result, and
+// drovik-cli image over a loop device, killed halfway and resumed.
+
+#include "app/imaging/imager.h"
+#include "app_support.h"
+#include "support/failing_io.h"
+#include "support/fixtures.h"
+#include "support/loop_device.h"
+#include "support/mem_io.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using imaging::cImageMap;
+using imaging::cMapRange;
+using imaging::eState;
+
+std::vector<std::uint8_t> RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& byte : bytes) {
+        byte = std::uint8_t(random() | 1); // never zero, so a sector left zero shows
+    }
+    return bytes;
+}
+
+TEST(ImageMap, SetSplitsAndMergesRanges) {
+    cImageMap map(100);
+    map.Set(10, 5, eState::kGood);
+    map.Set(15, 5, eState::kGood);
+    map.Set(12, 1, eState::kBad);
+    map.Set(95, 50, eState::kSkipped); // cut at the end
+    map.Set(200, 5, eState::kGood);    // wholly past it
+    EXPECT_EQ(map.Ranges(), (std::vector<cMapRange>{{0, 10, eState::kUntried},
+                                                    {10, 2, eState::kGood},
+                                                    {12, 1, eState::kBad},
+                                                    {13, 7, eState::kGood},
+                                                    {20, 75, eState::kUntried},
+                                                    {95, 5, eState::kSkipped}}));
+    map.Set(12, 1, eState::kGood);
+    EXPECT_EQ(map.Ranges()[1], (cMapRange{10, 10, eState::kGood}));
+    EXPECT_EQ(map.Count(eState::kGood), 10u);
+    EXPECT_EQ(map.Next(eState::kUntried, 5)->first, 0u);
+    EXPECT_EQ(map.Next(eState::kUntried, 10)->first, 20u);
+    EXPECT_FALSE(map.Next(eState::kBad, 0));
+}
+
+TEST(ImageMap, TextRoundTripsAndDamagedTextIsRefused) {
+    cImageMap map(1000);
+    map.Set(0, 100, eState::kGood);
+    map.Set(100, 8, eState::kFailing);
+    map.Set(500, 1, eState::kBad);
+    const std::optional<cImageMap> back = cImageMap::Parse(map.Format());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Ranges(), map.Ranges());
+    EXPECT_EQ(back->Sectors(), 1000u);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"0 10 good\n", "line 1"},                               // no size line
+        {"sectors 10\n0 5 good\n6 4 bad\n", "line 3"},           // a gap
+        {"sectors 10\n0 5 good\n4 6 bad\n", "line 3"},           // an overlap
+        {"sectors 10\n0 11 good\n", "line 2"},                   // past the size
+        {"sectors 10\n0 5 good\n", "cover"},                     // short of it
+        {"sectors 10\n0 10 shiny\n", "unknown state"},           // a state we do not know
+        {"sectors 10\n0 0 good\n0 10 good\n", "line 2"},         // an empty range
+        {"sectors 10\n0 99999999999999999999 good\n", "line 2"}, // a number past 64 bits
+        {"sectors 18446744073709551615\n0 18446744073709551615 good\n1 1 good\n", "line 3"},
+        {"sectors 10\n0 10 good extra\n", "line 2"},
+    };
+    for (const auto& [text, why] : refused) {
+        std::string error;
+        EXPECT_FALSE(cImageMap::Parse(text, &error)) << text;
+        EXPECT_NE(error.find(why), std::string::npos) << text << " -> " << error;
+    }
+    // Comments, blank lines and Windows line ends are fine.
+    EXPECT_TRUE(cImageMap::Parse("# x\r\n\r\nsectors 4\r\n0 4 untried\r\n"));
+}
+
+// A failing storage over random bytes and an image file in a scratch folder.
+class Imaging : public ::testing::Test {
+protected:
+    static constexpr std::uint64_t kSectors = 40000;
+
+    void SetUp() override {
+        source_ = RandomBytes(kSectors * 512, 7);
+        path_ = fixtures::ScratchDir() + "/out.img";
+    }
+
+    std::unique_ptr<cFailingIO> Storage() const {
+        auto storage = std::make_unique<cFailingIO>(std::make_unique<cMemIO>(source_));
+        for (const std::uint64_t sector : bad_) {
+            storage->FailSectors(sector);
+        }
+        return storage;
+    }
+
+    // Runs the imager from map until it ends or stop says so after a checkpoint; saved
+    // holds the last map text saved.
+    bool Run(cImageMap& map, bool create, const std::function<bool(int)>& stop,
+             std::string& saved) {
+        const std::unique_ptr<cFailingIO> storage = Storage();
+        auto target =
+            create ? imaging::cImageTarget::Create(path_, kSectors, imaging::eFormat::kSparse)
+                   : imaging::cImageTarget::Resume(path_, kSectors, imaging::eFormat::kSparse);
+        EXPECT_TRUE(target);
+        imaging::cOptions options;
+        options.blockSectors = 256;
+        options.returnSectors = 32;
+        options.saveEveryMs = 0;
+        imaging::cImager imager(*storage, *target, map, options);
+        int checkpoints = 0;
+        const bool finished = imager.Run(
+            [&](const cImageMap& current) {
+                saved = current.Format();
+                return true;
+            },
+            [&](const imaging::cProgress&) { return !stop(++checkpoints); });
+        reads_ = storage->Reads();
+        return finished;
+    }
+
+    void ExpectImageOfSource() const {
+        std::vector<std::uint8_t> want = source_;
+        for (const std::uint64_t sector : bad_) {
+            std::fill_n(want.begin() + std::ptrdiff_t(sector * 512), 512, 0);
+        }
+        EXPECT_TRUE(apptest::ReadFileBytes(path_) == want);
+    }
+
+    void ExpectBadExactly(const cImageMap& map) const {
+        cImageMap want(kSectors);
+        want.Set(0, kSectors, eState::kGood);
+        for (const std::uint64_t sector : bad_) {
+            want.Set(sector, 1, eState::kBad);
+        }
+        EXPECT_EQ(map.Ranges(), want.Ranges());
+    }
+
+    std::vector<std::uint8_t> source_;
+    std::string path_;
+    std::vector<cFailingIO::cRead> reads_; // of the last run
+    // The first and last sectors, a lone one, a pair across a page, a cluster of a page's
+    // worth, and scattered ones that fall into the passed-over parts of forward blocks.
+    std::vector<std::uint64_t> bad_ = {0,     1000,  4095,  4096,  9000,  9001,  9002,
+                                       9003,  9004,  9005,  9006,  9007,  9100,  12345,
+                                       20000, 20001, 20300, 25000, 31999, 33333, kSectors - 1};
+};
+
+TEST_F(Imaging, EverySectorButTheFailedOnesIsRescuedAndTheMapNamesExactlyThose) {
+    cImageMap map(kSectors);
+    std::string saved;
+    ASSERT_TRUE(Run(
+        map, true, [](int) { return false; }, saved));
+    ExpectImageOfSource();
+    ExpectBadExactly(map);
+    EXPECT_EQ(saved, map.Format());
+}
+
+TEST_F(Imaging, AHealthyStorageIsCopiedInLargeReadsOnly) {
+    bad_.clear();
+    cImageMap map(kSectors);
+    std::string saved;
+    ASSERT_TRUE(Run(
+        map, true, [](int) { return false; }, saved));
+    ExpectImageOfSource();
+    ExpectBadExactly(map);
+    ASSERT_EQ(reads_.size(), (kSectors + 255) / 256);
+    for (std::size_t i = 0; i < reads_.size(); ++i) {
+        EXPECT_EQ(
+            reads_[i],
+            (cFailingIO::cRead{
+                i * 256, std::uint32_t(std::min<std::uint64_t>(256, kSectors - i * 256)), false}));
+    }
+}
+
+TEST_F(Imaging, FailingPagesAreReadSectorBySectorOnceAndBadSectorsRetriedOnce) {
+    cImageMap map(kSectors);
+    std::string saved;
+    ASSERT_TRUE(Run(
+        map, true, [](int) { return false; }, saved));
+    std::size_t uncached = 0;
+    for (const cFailingIO::cRead& read : reads_) {
+        uncached += read.uncached;
+    }
+    // Pass 3 reads the 8 sectors of each failing page once; pass 4 each bad sector once
+    // more. Pages: 0, 1000, 4095, 4096, 9000-9007, 9100, 12345, 20000/20001, 20300, 25000,
+    // 31999, 33333 and the last sector's.
+    EXPECT_LE(uncached, 14 * 8 + bad_.size());
+    EXPECT_GE(uncached, bad_.size() * 2);
+}
+
+TEST_F(Imaging, ARunStoppedAtAnyCheckpointResumesToTheSameResult) {
+    std::string saved;
+    cImageMap whole(kSectors);
+    ASSERT_TRUE(Run(
+        whole, true, [](int) { return false; }, saved));
+    int total = 0;
+    cImageMap counted(kSectors);
+    Run(
+        counted, true,
+        [&](int n) {
+            total = n;
+            return false;
+        },
+        saved);
+    ASSERT_GT(total, 10);
+    for (int stopAt = 1; stopAt < total; stopAt += std::max(1, total / 5)) {
+        cImageMap map(kSectors);
+        EXPECT_FALSE(Run(
+            map, true, [&](int n) { return n == stopAt; }, saved));
+        std::optional<cImageMap> resumed = cImageMap::Parse(saved);
+        ASSERT_TRUE(resumed);
+        EXPECT_TRUE(Run(
+            *resumed, false, [](int) { return false; }, saved))
+            << stopAt;
+        EXPECT_EQ(resumed->Ranges(), whole.Ranges()) << stopAt;
+        ExpectImageOfSource();
+    }
+}
+
+TEST_F(Imaging, RetriesOnResumeRescueSectorsThatReadAgain) {
+    cImageMap map(kSectors);
+    std::string saved;
+    ASSERT_TRUE(Run(
+        map, true, [](int) { return false; }, saved));
+    bad_ = {9003, 33333}; // the others read now
+    ASSERT_TRUE(Run(
+        map, false, [](int) { return false; }, saved));
+    ExpectImageOfSource();
+    ExpectBadExactly(map);
+}
+
+// drovik-cli image over a loop device: the image equals it, and a run killed halfway
+// resumes to the same image and a map of one good range.
+TEST(CliImage, ALoopDeviceIsCopiedAndAKilledRunResumes) {
+    if (!fixtures::IsRoot()) {
+        GTEST_SKIP() << "needs root for loop devices";
+    }
+    const std::string folder = fixtures::ScratchDir();
+    const std::vector<std::uint8_t> bytes = RandomBytes(48 << 20, 11);
+    ASSERT_TRUE(apptest::WriteFileBytes(folder + "/disk.raw", bytes));
+    fixtures::LoopDevice loop(folder + "/disk.raw");
+    ASSERT_TRUE(loop.Attached());
+
+    const std::string out = folder + "/copy.img";
+    const apptest::CliOutcome whole =
+        apptest::RunCli("image " + loop.Path() + " " + apptest::Quoted(out) + " --format sparse");
+    ASSERT_EQ(whole.status, 0) << whole.output;
+    EXPECT_NE(whole.output.find("0 bad bytes in 0 ranges"), std::string::npos) << whole.output;
+    EXPECT_TRUE(apptest::ReadFileBytes(out) == bytes);
+    EXPECT_EQ(apptest::ReadFileText(out + ".map"),
+              "# drovik image map: first sector, sector count, state\nsectors 98304\n"
+              "0 98304 good\n");
+
+    // Killed at some point of its run; whatever it managed, the resumed run completes it.
+    const std::string killed = folder + "/killed.img";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string cli = fixtures::BinDir() + "/drovik-cli";
+        ::execl(cli.c_str(), cli.c_str(), "image", loop.Path().c_str(), killed.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::usleep(300 * 1000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const apptest::CliOutcome resumed =
+        apptest::RunCli("image " + loop.Path() + " " + apptest::Quoted(killed));
+    ASSERT_EQ(resumed.status, 0) << resumed.output;
+    EXPECT_TRUE(apptest::ReadFileBytes(killed) == bytes);
+
+    // A map of another size is not resumed from.
+    const std::string badMap = "sectors 8\n0 8 good\n";
+    ASSERT_TRUE(apptest::WriteFileBytes(folder + "/bad.map",
+                                        std::vector<std::uint8_t>(badMap.begin(), badMap.end())));
+    EXPECT_NE(apptest::RunCli("image " + loop.Path() + " " + apptest::Quoted(out) + " --map " +
+                              apptest::Quoted(folder + "/bad.map"))
+                  .status,
+              0);
+    // Nothing is written over the source.
+    EXPECT_NE(apptest::RunCli("image " + apptest::Quoted(folder + "/disk.raw") + " " +
+                              apptest::Quoted(folder + "/disk.raw"))
+                  .status,
+              0);
+}
+
+} // namespace
