@@ -14,6 +14,7 @@
 #include "vfs/iso9660/viso9660.h"
 #include "vfs/ntfs/ntfs_mount.h"
 #include "vfs/probes.h"
+#include "vfs/udf/vudf.h"
 
 #include <cstring>
 #include <string_view>
@@ -62,7 +63,7 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kNwfs, HasNetWareData, nullptr},
     {fstype::kHfsPlus, BySectors<probe::HfsPlus>, MountReader<cVHFSx>},
     {fstype::kHfs, BySectors<probe::Hfs>, MountReader<cVHFS>},
-    {fstype::kUdf, BySectors<probe::Udf>, nullptr},
+    {fstype::kUdf, BySectors<probe::Udf>, MountReader<cVUDF>},
     {fstype::kIso9660, BySectors<probe::Iso9660>, MountReader<cVISO9660>},
     {fstype::kSnapUfs, BySectors<probe::SnapUfs>, nullptr},
     {fstype::kJfs, BySectors<probe::Jfs>, nullptr},

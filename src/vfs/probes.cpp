@@ -195,7 +195,10 @@ bool UdfTagValid(std::span<const std::uint8_t> tag, std::uint16_t* identifier) {
 bool Udf(const SectorSource& read) {
     std::vector<std::uint8_t> anchor;
     std::uint16_t tag = 0;
+    // The anchor is logical block 256, so where it is found tells the block size.
+    std::uint64_t blockSectors = 0;
     for (std::uint64_t sector : {1024u, 2048u}) {
+        blockSectors = sector / 256;
         anchor = Read(read, sector, 4);
         if (!anchor.empty() && UdfTagValid(anchor, &tag) && tag == 2) {
             break;
@@ -209,8 +212,8 @@ bool Udf(const SectorSource& read) {
     const std::uint64_t length = bytes::Le32At(anchor, 16).value_or(0);
     const std::uint64_t block = bytes::Le32At(anchor, 20).value_or(0);
     bool primary = false, partition = false, logical = false;
-    for (std::uint64_t i = 0; i < length / 2048 && i < 256; ++i) {
-        const std::vector<std::uint8_t> descriptor = Read(read, (block + i) * 4, 4);
+    for (std::uint64_t i = 0; i < length / (blockSectors * 512) && i < 256; ++i) {
+        const std::vector<std::uint8_t> descriptor = Read(read, (block + i) * blockSectors, 4);
         if (descriptor.empty() || !UdfTagValid(descriptor, &tag) || tag == 0) {
             break;
         }

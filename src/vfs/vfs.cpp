@@ -1,8 +1,11 @@
 #include "vfs/vfs.h"
 
 #include "base/bytes.h"
+#include "base/utf.h"
 #include "io/base_io.h"
 #include "vfs/name_match.h"
+
+#include <string>
 
 std::vector<std::uint8_t> cVFS::GetIdentity() const {
     std::vector<std::uint8_t> identity(9);
@@ -27,6 +30,27 @@ std::unique_ptr<cFSObject> cVFS::FolderStub(std::uint64_t id) {
     folder->id = id;
     folder->fileSystem = this;
     return folder;
+}
+
+std::unique_ptr<cFSObject> cVFS::NameFromParent(std::unique_ptr<cFSObject> entry) {
+    if (!entry) {
+        return nullptr;
+    }
+    if (entry->Kind() == fskind::kFile) {
+        entry->name = utf::FromAscii("file" + std::to_string(entry->id));
+        return entry;
+    }
+    const std::unique_ptr<cFSObject> dotDot = FindEntryByName(entry->id, u"..");
+    if (!dotDot) {
+        return nullptr;
+    }
+    std::optional<std::u16string> name = FindNameById(dotDot->id, entry->id);
+    if (!name) {
+        return nullptr;
+    }
+    entry->parentId = dotDot->id;
+    entry->name = std::move(*name);
+    return entry;
 }
 
 std::optional<std::u16string> cVFS::BuildPath(const cFSObject& entry, std::uint32_t capacity) {

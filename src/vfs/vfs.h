@@ -129,6 +129,10 @@ protected:
     bool ReadSectorsAt(std::uint64_t sector, void* buffer, std::uint32_t count) const;
     // A folder entry standing for the folder with this id, for listing it by id.
     std::unique_ptr<cFSObject> FolderStub(std::uint64_t id);
+    // Completes what GetObject made for an object other than the root: a file is named
+    // "file<id>"; a folder learns its parent from its own ".." entry and its name from the
+    // parent's listing, and is null when either is missing.
+    std::unique_ptr<cFSObject> NameFromParent(std::unique_ptr<cFSObject> entry);
 
     std::uint32_t codePage_ = codepage::kUtf8;
     std::uint64_t blockCount_ = 0;

@@ -294,4 +294,12 @@ std::unique_ptr<MountedFat> MountFat(const std::string& image, bool fat32) {
     return mounted->reader->Partition() ? std::move(mounted) : nullptr;
 }
 
+std::string ImageTestName(const std::string& image) {
+    std::string name = image;
+    for (char& c : name) {
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
+
 } // namespace apptest

@@ -39,6 +39,8 @@ std::string Quoted(const std::string& text);
 std::map<std::string, std::string> ListedKinds(const std::string& lsOutput);
 // The same for a folder of this machine: folders and regular files, links left out.
 std::map<std::string, std::string> TreeKinds(const std::string& root);
+// A test name made of an image's file name.
+std::string ImageTestName(const std::string& image);
 
 // Crafted names no tool writes, made in a copy of a real image: every long-name entry run
 // (FAT) or file name (NTFS, in its MFT record and its folder's index) that reads `from` is

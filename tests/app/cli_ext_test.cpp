@@ -90,12 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Images, CliExt,
                                            ExtCase{"ext3.img", "tree", "drovik-ext3"},
                                            ExtCase{"ext4.img", "tree", "drovik-ext4"},
                                            ExtCase{"ext4-loop.img", "tree-loop", "drovik-loop"}),
-                         [](const auto& info) {
-                             std::string name = info.param.image;
-                             for (char& c : name) {
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return apptest::ImageTestName(info.param.image); });
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "vfs/ext/vext.h"
 
-#include "base/utf.h"
 #include "io/base_io.h"
 #include "vfs/ext/ext_dir.h"
 #include "vfs/ext/ext_handle.h"
@@ -169,22 +168,7 @@ std::unique_ptr<cFSObject> cVExt23::GetObject(std::uint64_t id) {
     if (!entry || id == GetRootId()) {
         return entry;
     }
-    if (entry->Kind() == fskind::kFile) {
-        entry->name = utf::FromAscii("file" + std::to_string(id));
-        return entry;
-    }
-    // A folder learns its parent from its own ".." and its name from the parent's listing.
-    const std::unique_ptr<cFSObject> dotDot = FindEntryByName(id, u"..");
-    if (!dotDot) {
-        return nullptr;
-    }
-    std::optional<std::u16string> name = FindNameById(dotDot->id, id);
-    if (!name) {
-        return nullptr;
-    }
-    entry->parentId = dotDot->id;
-    entry->name = std::move(*name);
-    return entry;
+    return NameFromParent(std::move(entry));
 }
 
 std::unique_ptr<cExtHandle> cVExt23::OpenInode(const ext::cInode& inode) {
