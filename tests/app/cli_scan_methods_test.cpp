@@ -18,12 +18,19 @@ TEST(CliScanMethods, UnknownMethodsAndOptionsAreUsageErrors) {
     const auto unknownOption = RunCli("scan /dev/null --method content --fast --out /tmp/x");
     EXPECT_EQ(unknownOption.status, 2);
     EXPECT_NE(unknownOption.output.find("--fast"), std::string::npos) << unknownOption.output;
+
+    // Another method's option is no option of this one, and its value is no source.
+    const auto otherMethods = RunCli("scan /dev/null --method ntfs --rules x.urrs --out /tmp/x");
+    EXPECT_EQ(otherMethods.status, 2);
 }
 
 TEST(CliScanMethods, HelpTellsEveryMethod) {
     const auto help = RunCli("scan --help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.output.find("--method content\n"), std::string::npos) << help.output;
+    for (const char* method : {"content", "ntfs"}) {
+        EXPECT_NE(help.output.find(std::string("--method ") + method + "\n"), std::string::npos)
+            << method;
+    }
 }
 
 } // namespace

@@ -141,6 +141,26 @@ TEST(NtfsDetect, TheMirrorsCopyMetFirstPutsTheVolumeWhereTheMftConfirmsIt) {
     EXPECT_EQ(found.geometry->volumeStart, 40u);
     EXPECT_EQ(found.geometry->mftRecordSector, 140u);
     EXPECT_EQ(found.mirrorRecordSector, std::optional<std::uint64_t>(44));
+
+    // The partition begins 50 sectors into the volume: the MFT at cluster 16 is cut off
+    // and only the mirror's copy at cluster 200 is left, nothing in use after its four
+    // records. Taken for the MFT it would put the volume at sector 134.
+    const Bytes cutMft = MftRecord(8, 512, 16);
+    const Bytes cutMirror = MftRecord(2, 512, 200, 1024, u"$MFTMirr");
+    cMemIO cut = Disk(400, {{150, cutMft}, {152, cutMirror}});
+    request.storage = &cut;
+    request.partitionSectors = cut.GetSectorCount();
+    const mftdetect::cResult before = mftdetect::Detect(request);
+    EXPECT_FALSE(before.geometry);
+    EXPECT_EQ(before.startsBefore, std::vector<std::uint64_t>{50});
+
+    // The MFT itself, with its mirror lost, is known by the records after the first four.
+    cMemIO lostMirror = Disk(
+        400, {{116, cutMft}, {118, cutMirror}, {124, MftRecord(1, 512, 30, 1024, u"$AttrDef")}});
+    request.storage = &lostMirror;
+    const mftdetect::cResult own = mftdetect::Detect(request);
+    ASSERT_TRUE(own.geometry);
+    EXPECT_EQ(own.geometry->volumeStart, 100u);
 }
 
 TEST(NtfsFoundRecord, TheLongNameWinsAndTheFirstOfSeveralLinks) {

@@ -14,14 +14,16 @@ int RunCat(const std::vector<std::string>& words);
 
 const cli::Command
     kCat("cat", "write one file's bytes to stdout",
-         "usage: drovik-cli cat SOURCE [--part P] [--result FILE.drdb] PATH\n\n"
+         "usage: drovik-cli cat SOURCE [--part P] [--result FILE.drdb | --deleted] PATH\n\n"
          "Writes the data of the file PATH of the file system on partition P of SOURCE to\n"
          "stdout. Without --part the only partition with a file system is read. A read error\n"
          "ends the output early with a message and a non-zero exit code.\n\n"
          "With --result FILE.drdb the tree of found files saved in FILE is loaded onto partition\n"
          "P and read instead of the partition's file system (files that were found through\n"
          "the file system's own records still read through it). A result that cannot be read\n"
-         "is an error.\n",
+         "is an error.\n\n"
+         "With --deleted on an NTFS volume PATH is one of the deleted files 'ls --deleted'\n"
+         "lists; what its clusters hold now is written.\n",
          RunCat);
 
 int RunCat(const std::vector<std::string>& words) {
@@ -30,7 +32,7 @@ int RunCat(const std::vector<std::string>& words) {
         std::fputs(kCat.usage, stdout);
         return 0;
     }
-    if (const auto unknown = args.Unknown({}); !unknown.empty()) {
+    if (const auto unknown = args.Unknown({"--deleted"}); !unknown.empty()) {
         return cli::UsageError(kCat, "unknown option " + unknown.front());
     }
     const auto& positional = args.Positional();
@@ -39,7 +41,7 @@ int RunCat(const std::vector<std::string>& words) {
     }
     std::optional<cli::Volume> volume =
         cli::OpenVolume("cat", positional[0], args.Option("--part"), args.Option("--result"));
-    if (!volume) {
+    if (!volume || (args.Flag("--deleted") && !cli::ReadDeletedNtfsFiles("cat", *volume))) {
         return 1;
     }
     cVFS& fs = *volume->fs;

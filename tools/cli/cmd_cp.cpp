@@ -28,7 +28,7 @@ int RunCp(const std::vector<std::string>& words);
 
 const cli::Command
     kCp("cp", "copy files and folder trees out, with a report",
-        "usage: drovik-cli cp SOURCE [--part P] [--result FILE.drdb] PATH... DEST\n"
+        "usage: drovik-cli cp SOURCE [--part P] [--result FILE.drdb | --deleted] PATH... DEST\n"
         "                     [--on-conflict CHOICE]\n"
         "                     [--report FILE [--report-encoding utf-8|utf-16]] [--force]\n\n"
         "Copies the files and folders PATH (folders with everything below them) of the file\n"
@@ -45,7 +45,8 @@ const cli::Command
         "A deleted file or folder is copied when PATH names it ('ls --deleted' shows them);\n"
         "what a deleted folder still lists comes with it. Folders walked on the way give their\n"
         "live entries only. A deleted file whose data was partly reused is copied as far as it\n"
-        "could be read and reported as not copied.\n\n"
+        "could be read and reported as not copied. On an NTFS volume --deleted reads the\n"
+        "deleted files 'ls --deleted' lists there, by the paths it gives them.\n\n"
         "Names that other file systems reject are written with replacements (? becomes ~,\n"
         "\" becomes ', * becomes @, / becomes =, \\ becomes -, : and | become _); a name that\n"
         "would leave DEST (empty, \".\" or \"..\") becomes \"object\" and the object's number.\n\n"
@@ -287,7 +288,7 @@ int RunCp(const std::vector<std::string>& words) {
         std::fputs(kCp.usage, stdout);
         return 0;
     }
-    if (const auto unknown = args.Unknown({"--force"}); !unknown.empty()) {
+    if (const auto unknown = args.Unknown({"--force", "--deleted"}); !unknown.empty()) {
         return cli::UsageError(kCp, "unknown option " + unknown.front());
     }
     const auto& positional = args.Positional();
@@ -315,7 +316,7 @@ int RunCp(const std::vector<std::string>& words) {
     const std::uint64_t startedAt = platform::MonotonicMilliseconds();
     std::optional<cli::Volume> volume =
         cli::OpenVolume("cp", positional.front(), args.Option("--part"), args.Option("--result"));
-    if (!volume) {
+    if (!volume || (args.Flag("--deleted") && !cli::ReadDeletedNtfsFiles("cp", *volume))) {
         return kSomeNotCopied;
     }
     std::vector<std::unique_ptr<cFSObject>> objects;

@@ -30,7 +30,9 @@ const cli::Command
         "file system shows inconsistent (a size beyond what backs it, data outside the volume,\n"
         "a deleted file cut short) ends with [damaged], and reading it may stop early.\n\n"
         "  -r         list sub-folders too, depth first\n"
-        "  --deleted  include deleted entries that the file system still shows (FAT)\n"
+        "  --deleted  include deleted entries that the file system still shows (FAT); on\n"
+        "             NTFS list instead the deleted files the MFT's records still describe,\n"
+        "             under the folders their parents give (cat and cp --deleted read them)\n"
         "  --json     one JSON object per entry: path, kind (folder, file, deleted, volname),\n"
         "             size, mtime (YYYY-MM-DDTHH:MM:SS or null), id, damaged\n",
         RunLs);
@@ -135,6 +137,10 @@ int RunLs(const std::vector<std::string>& words) {
     std::optional<cli::Volume> volume =
         cli::OpenVolume("ls", positional[0], args.Option("--part"), args.Option("--result"));
     if (!volume) {
+        return 1;
+    }
+    if (options.deleted && volume->fs->GetFSType() == fstype::kNtfs &&
+        !cli::ReadDeletedNtfsFiles("ls", *volume)) {
         return 1;
     }
     cVFS& fs = *volume->fs;

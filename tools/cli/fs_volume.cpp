@@ -7,10 +7,12 @@
 #include "io/storage_source.h"
 #include "part/part_path.h"
 #include "part/storage_tree_builder.h"
-#include "scan/reconstructed_fs.h"
+#include "scan/ntfs/mft_deleted.h"
 #include "scan/ntfs/ntfs_attach.h"
+#include "scan/reconstructed_fs.h"
 #include "scan/result_file.h"
 #include "vfs/alt_fs.h"
+#include "vfs/ntfs/vntfs.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -64,6 +66,15 @@ void WarnCut(std::string_view command, const std::string& what, std::uint64_t en
                  static_cast<unsigned long long>(end), static_cast<unsigned long long>(sectors));
 }
 
+// Makes the tree the volume's file system, beside the partition's own reader.
+void ReadTree(Volume& volume, std::unique_ptr<cQORNVStorage> tree) {
+    volume.node->AttachExtension(std::move(tree));
+    auto fs = std::make_unique<cVReconstructedFS>();
+    fs->Mount(*volume.node);
+    volume.fs = fs.get();
+    altfs::Add(*volume.node, std::move(fs));
+}
+
 bool HoldsNtfsRecords(const cQORNVStorage& tree) {
     for (cVSItemId item = 1; tree.IsItem(item); ++item) {
         if (!tree.IsFolder(item) && tree.FileKind(item) == vsitem::kFsFile &&
@@ -90,15 +101,23 @@ bool MountResult(std::string_view command, Volume& volume, const std::string& pa
     if (HoldsNtfsRecords(*storage)) {
         AttachDetectedNtfsReader(*volume.node);
     }
-    volume.node->AttachExtension(std::move(storage));
-    auto fs = std::make_unique<cVReconstructedFS>();
-    fs->Mount(*volume.node);
-    volume.fs = fs.get();
-    altfs::Add(*volume.node, std::move(fs));
+    ReadTree(volume, std::move(storage));
     return true;
 }
 
 } // namespace
+
+bool ReadDeletedNtfsFiles(std::string_view command, Volume& volume) {
+    auto* ntfs = dynamic_cast<cVNTFS*>(volume.fs);
+    auto deleted = std::make_unique<cQORNVStorage>();
+    if (!ntfs || !FindDeletedInMft(*ntfs, *deleted, nullptr)) {
+        Fail(command, ntfs ? "cannot read the MFT of partition " + volume.partPath
+                           : "partition " + volume.partPath + " holds no NTFS volume");
+        return false;
+    }
+    ReadTree(volume, std::move(deleted));
+    return true;
+}
 
 std::optional<cStorageSource> ResolveSource(std::string_view command, const std::string& source) {
     if (!IsDriveNumber(source)) {

@@ -43,6 +43,11 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
                                  const std::optional<std::string>& part,
                                  const std::optional<std::string>& result = std::nullopt);
 
+// On an NTFS volume: the deleted files its MFT's records still describe, each under the
+// folder path its parent references give, become the file system read. Tells why and
+// answers false when the volume is not NTFS or its MFT cannot be read.
+bool ReadDeletedNtfsFiles(std::string_view command, Volume& volume);
+
 // "YYYY-MM-DDTHH:MM:SS", or nothing when the year is 0 (time unknown).
 std::optional<std::string> FormatTime(const cFSTime& time);
 

@@ -50,8 +50,6 @@ public:
         if (!self) {
             return true;
         }
-        // The mirror holds a copy of this record too: where the record after it, the
-        // mirror's own, puts the volume, the MFT must hold this record again.
         if (const auto mirror = at.size() >= 2 * std::size_t(self->recordSize)
                                     ? Candidate(at.subspan(self->recordSize))
                                     : std::nullopt) {
@@ -59,12 +57,8 @@ public:
             if (mirrorSelf && !result_.mirrorRecordSector) {
                 result_.mirrorRecordSector = sector + self->recordSize / kSectorBytes;
             }
-            if (mirrorSelf && mirrorSelf->firstCluster != self->firstCluster &&
-                sector >= mirrorSelf->firstClusterSectors) {
-                const std::uint64_t start = sector - mirrorSelf->firstClusterSectors;
-                if (MftRecordAt(start, *self)) {
-                    return Accept(start, *self);
-                }
+            if (mirrorSelf && mirrorSelf->firstCluster != self->firstCluster) {
+                return VisitEither(sector, *self, *mirrorSelf);
             }
         }
         if (sector < self->firstClusterSectors) {
@@ -75,23 +69,47 @@ public:
     }
 
 private:
-    bool MftRecordAt(std::uint64_t start, const cSelfRecord& self) {
-        const auto sector = checked::Add(start, self.firstClusterSectors);
-        const auto absolute =
-            sector ? checked::Add(request_.partitionStart, *sector) : std::nullopt;
-        if (!absolute || *sector >= request_.partitionSectors) {
-            return false;
+    // The MFT and its mirror both begin with this record and the mirror's own. It is the
+    // MFT's copy when the mirror, where that puts it, holds it again, or when a record in
+    // use follows the first four, which are all the mirror keeps; else the mirror's.
+    bool VisitEither(std::uint64_t sector, const cSelfRecord& mft, const cSelfRecord& mirror) {
+        if (sector >= mft.firstClusterSectors) {
+            const std::uint64_t start = sector - mft.firstClusterSectors;
+            const bool mirrorFits = mirror.firstClusterSectors < request_.partitionSectors - start;
+            if (mirrorFits &&
+                (IsMftRecord(ReadCandidate(start + mirror.firstClusterSectors, mft.recordSize)) ||
+                 ReadCandidate(sector + 4 * (mft.recordSize / kSectorBytes), mft.recordSize))) {
+                return Accept(start, mft);
+            }
         }
-        std::vector<std::uint8_t> bytes(self.recordSize);
-        const auto offset = checked::Mul<std::uint64_t>(*absolute, kSectorBytes);
+        if (sector >= mirror.firstClusterSectors) {
+            return Accept(sector - mirror.firstClusterSectors, mft);
+        }
+        result_.startsBefore.push_back(mirror.firstClusterSectors - sector);
+        return true;
+    }
+
+    static bool IsMftRecord(const std::optional<std::vector<std::uint8_t>>& record) {
+        return record && SelfRecord(*record, u"$MFT");
+    }
+
+    // The candidate record at a sector of the partition, read outside the scan's order.
+    std::optional<std::vector<std::uint8_t>> ReadCandidate(std::uint64_t sector,
+                                                           std::uint32_t size) {
+        const auto absolute = checked::Add(request_.partitionStart, sector);
+        const auto offset =
+            absolute ? checked::Mul<std::uint64_t>(*absolute, kSectorBytes) : std::nullopt;
+        if (!offset || sector >= request_.partitionSectors) {
+            return std::nullopt;
+        }
         if (!reader_) {
             reader_ = request_.storage->Duplicate();
         }
-        if (!offset || !reader_ || !reader_->ReadBytes(bytes.data(), *offset, self.recordSize)) {
-            return false;
+        std::vector<std::uint8_t> bytes(size);
+        if (!reader_ || !reader_->ReadBytes(bytes.data(), *offset, size)) {
+            return std::nullopt;
         }
-        const auto record = Candidate(bytes);
-        return record && SelfRecord(*record, u"$MFT");
+        return Candidate(bytes);
     }
 
     bool Accept(std::uint64_t start, const cSelfRecord& self) {
