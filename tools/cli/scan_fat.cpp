@@ -58,6 +58,19 @@ void Report(const cli::ScanJob& job, const fatscan::cFATGeometry& geometry, bool
                 mounted ? " (from the mounted volume)" : "");
 }
 
+// What the index holds until the build: the folder clusters found and their bytes.
+void ReportIndex(const cli::ScanJob& job, const cFATReconstructor& reconstructor) {
+    const std::uint64_t clusters = reconstructor.Records().size();
+    const std::uint64_t bytes = reconstructor.RecordBytes();
+    if (job.json) {
+        cli::JsonObject().Add("folder_clusters", clusters).Add("index_bytes", bytes).Print();
+    } else {
+        std::printf("%llu folder clusters indexed in %llu bytes\n",
+                    static_cast<unsigned long long>(clusters),
+                    static_cast<unsigned long long>(bytes));
+    }
+}
+
 int RunFatScan(const cli::ScanJob& job) {
     cPartTreeItem& node = job.node;
     if (!node.Storage()) {
@@ -82,6 +95,7 @@ int RunFatScan(const cli::ScanJob& job) {
     }
     progress.Stage("index");
     bool finished = reconstructor.Index(&progress);
+    ReportIndex(job, reconstructor);
     cQORNVStorage tree;
     cQORNVStorage deleted;
     cQORNVStorage damaged;

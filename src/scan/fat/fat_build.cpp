@@ -141,9 +141,11 @@ void cBuildPass::CollectFolders() {
                                              : std::vector<std::size_t>{*rootRecord_};
         folders_.push_back({rootId_, std::move(chain), {}});
     }
-    // Clusters no folder's chain reaches: each its own folder, parent unknown.
+    // Clusters no folder's chain reaches: each its own folder, parent unknown. One that
+    // the table gives to a chain while no folder's chain reaches it is a file's data that
+    // merely looks like entries (a small file's only bytes, say).
     for (std::size_t n = 0; n < records_.size(); ++n) {
-        if (!claimedRecords_[n]) {
+        if (!claimedRecords_[n] && table_.GetNext(records_[n].cluster) == 0) {
             folders_.push_back({records_[n].cluster, ClaimChain(n), {}});
         }
     }
@@ -355,8 +357,10 @@ bool cBuildPass::Run(cProgressNotifyTarget* progress, cFATBuildCounts& counts) {
         folderIds_.insert(folder.id);
     }
     AddDirectories(counts);
-    for (const cRecord& record : records_) {
-        claimedClusters_.Set(record.cluster, true);
+    for (const cFolder& folder : folders_) {
+        for (const std::size_t index : folder.clusters) {
+            claimedClusters_.Set(records_[index].cluster, true);
+        }
     }
     for (const cFolder& folder : folders_) {
         for (const cItem& item : folder.items) {

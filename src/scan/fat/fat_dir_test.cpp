@@ -62,7 +62,9 @@ cDirClusterTest TestDirectoryCluster(std::span<const std::uint8_t> buffer,
         if (attributes > 63 || (expected != 0 && !deleted)) {
             return {};
         }
-        if (!deleted && !HasValidShortName(entry)) {
+        // A deleted entry lost only its first byte; the rest of its name was valid.
+        if (deleted ? std::any_of(entry + 1, entry + 11, IsForbiddenNameByte)
+                    : !HasValidShortName(entry)) {
             return {};
         }
         const fatdir::Entry fixed(entry, fatdir::kEntrySize);

@@ -87,6 +87,36 @@ TEST_F(FatRebuild, Fat32WithoutBootSectorsComesBackWithItsRootInPlace) {
     EXPECT_EQ(run.counts.deletedFiles, 2u);
 }
 
+// A small file whose bytes read as a deleted entry followed by zeros passes for a folder
+// cluster; the table gives the cluster to the file, so the file keeps it and no folder
+// is made of it.
+TEST_F(FatRebuild, ASmallFileThatLooksLikeEntriesKeepsItsCluster) {
+    Bytes image = ReadHostFile(Image("fat32-noboot.img"));
+    const Bytes readme = ReadHostFile(Folder() + "/tree-32/docs/readme.md");
+    const auto at = std::search(image.begin(), image.end(), readme.begin(), readme.end());
+    ASSERT_NE(at, image.end());
+    ASSERT_EQ((at - image.begin()) % 512, 0);
+    Bytes crafted(readme.size(), 0);
+    const char entry[] = "\xE5"
+                         "DELETEDTXT";
+    std::copy(entry, entry + 11, crafted.begin());
+    crafted[11] = 0x20;
+    crafted[26] = 5;
+    std::copy(crafted.begin(), crafted.end(), at);
+    cRebuild run(std::move(image));
+    ASSERT_TRUE(run.Run());
+    const Files rebuilt = run.FilesOf(run.rebuilt);
+    ASSERT_EQ(rebuilt.count("/docs/readme.md"), 1u);
+    EXPECT_TRUE(rebuilt.at("/docs/readme.md") == crafted);
+    for (const cResult* result : {&run.rebuilt, &run.deleted}) {
+        const auto folders = run.FoldersOf(*result);
+        EXPECT_EQ(std::count(folders.begin(), folders.end(),
+                             "/" + std::string(cQORNVStorage::kOrphanName)),
+                  0);
+    }
+    EXPECT_TRUE(run.FilesOf(run.damaged).empty());
+}
+
 TEST_F(FatRebuild, Fat12FloppyWithoutBootSector) {
     cRebuild run(ReadHostFile(Image("fat12-noboot.img")));
     ASSERT_TRUE(run.Run());

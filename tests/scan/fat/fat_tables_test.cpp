@@ -112,10 +112,14 @@ TEST(FatDirectoryTest, EntriesAndTheirEnd) {
     EXPECT_FALSE(fatscan::TestDirectoryCluster(cluster, 100, true).isDirectory);
     EXPECT_TRUE(fatscan::TestDirectoryCluster(cluster, 0, true).isDirectory);
     // Forbidden name bytes and attributes above 63 fail a live entry, not a deleted one.
-    PutEntry(cluster.data() + 32, "A*B     TXT", 0x20, 5);
+    PutEntry(cluster.data() + 32, "*AB     TXT", 0x20, 5);
     EXPECT_FALSE(fatscan::TestDirectoryCluster(cluster, 100, false).isDirectory);
     cluster[32] = 0xE5;
     EXPECT_TRUE(fatscan::TestDirectoryCluster(cluster, 100, false).isDirectory);
+    // Deletion changes the first byte only: the rest of the name must still be one.
+    cluster[34] = '*';
+    EXPECT_FALSE(fatscan::TestDirectoryCluster(cluster, 100, false).isDirectory);
+    cluster[34] = 'B';
     cluster[32 + 11] = 0x40;
     EXPECT_FALSE(fatscan::TestDirectoryCluster(cluster, 100, false).isDirectory);
     // Nothing but the end entry is no folder.
