@@ -90,7 +90,7 @@ cResults Scan(cMemIO& io, std::uint64_t start = 0, bool mountFirst = false) {
     if (!out.outcome.geometry) {
         return out;
     }
-    EXPECT_TRUE(out.outcome.finished);
+    EXPECT_TRUE(out.outcome.scan.finished);
     const cNTFSGeometry& geometry = *out.outcome.geometry;
     out.tree = ReadResult(io, start, geometry, std::move(results[0]));
     out.deleted = ReadResult(io, start, geometry, std::move(results[1]));

@@ -6,6 +6,7 @@
 #include "scan_common.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -60,9 +61,10 @@ public:
     explicit cStageNames(cli::cScanProgress& progress) : progress_(progress) {}
     bool OnProgress(double percent) override { return progress_.OnProgress(percent); }
     void SetStage(int stage) override {
-        progress_.Stage(stage == ntfsscan::kDetectStage ? "detect"
-                        : stage == ntfsscan::kMftStage  ? "mft"
-                                                        : "scan");
+        static constexpr const char* kNames[] = {"detect", "mft", "scan", "place"};
+        if (stage >= 0 && stage < int(std::size(kNames))) {
+            progress_.Stage(kNames[stage]);
+        }
     }
 
 private:
@@ -89,7 +91,7 @@ int RunNtfsScan(const cli::ScanJob& job) {
             return 1;
         }
     }
-    return cli::ScanExitCode(outcome.finished);
+    return cli::ScanExitCode(outcome.scan.finished);
 }
 
 } // namespace

@@ -16,45 +16,61 @@ void SetStage(cProgressNotifyTarget* progress, Stage stage) {
 
 } // namespace
 
-cDeepScanOutcome DeepScan(cPartRecord& record, const cNTFSResults& results,
-                          cProgressNotifyTarget* progress) {
-    cDeepScanOutcome outcome;
-    auto* mounted = dynamic_cast<cVNTFS*>(record.FindExtensionAs<cVFS>(part_ext::kFileSystem));
-    if (mounted) {
-        outcome.geometry = GeometryOf(*mounted);
-        outcome.fromMountedReader = true;
-    } else {
-        SetStage(progress, kDetectStage);
-        mftdetect::cRequest request;
-        request.storage = record.Storage();
-        request.partitionStart = record.Start();
-        request.partitionSectors = record.Length();
-        request.progress = progress;
-        outcome.detection = mftdetect::Detect(request);
-        outcome.geometry = outcome.detection.geometry;
-        if (!outcome.geometry) {
-            return outcome;
-        }
-        AttachNtfsReader(record, *outcome.geometry);
+cVNTFS* MountedReader(const cPartRecord& record) {
+    return dynamic_cast<cVNTFS*>(record.FindExtensionAs<cVFS>(part_ext::kFileSystem));
+}
+
+mftdetect::cResult DetectVolume(cPartRecord& record, cProgressNotifyTarget* progress) {
+    SetStage(progress, kDetectStage);
+    mftdetect::cRequest request;
+    request.storage = record.Storage();
+    request.partitionStart = record.Start();
+    request.partitionSectors = record.Length();
+    request.progress = progress;
+    mftdetect::cResult found = mftdetect::Detect(request);
+    if (found.geometry) {
+        AttachNtfsReader(record, *found.geometry);
     }
-    cNTFSRecordFiler filer(*outcome.geometry, record.Length(), results);
+    return found;
+}
+
+cLongScanOutcome LongScan(cPartRecord& record, const cNTFSGeometry& geometry,
+                          const cNTFSResults& results, cProgressNotifyTarget* progress) {
+    cNTFSRecordFiler filer(geometry, record.Length(), results);
     cLongScanRequest request;
     request.storage = record.Storage();
     request.partitionStart = record.Start();
-    request.geometry = *outcome.geometry;
+    request.geometry = geometry;
     request.progress = progress;
+    cLongScanOutcome outcome;
     outcome.finished = true;
-    if (mounted) {
+    if (cVNTFS* mounted = MountedReader(record)) {
         SetStage(progress, kMftStage);
         outcome.finished = ScanRecords(request, MftRanges(*mounted), filer);
     }
     if (outcome.finished) {
         SetStage(progress, kScanStage);
-        outcome.finished =
-            ScanRecords(request, {WholeRange(*outcome.geometry, record.Length())}, filer);
+        outcome.finished = ScanRecords(request, {WholeRange(geometry, record.Length())}, filer);
     }
+    SetStage(progress, kPlaceStage);
     filer.Finish();
     outcome.counts = filer.Counts();
+    return outcome;
+}
+
+cDeepScanOutcome DeepScan(cPartRecord& record, const cNTFSResults& results,
+                          cProgressNotifyTarget* progress) {
+    cDeepScanOutcome outcome;
+    if (cVNTFS* mounted = MountedReader(record)) {
+        outcome.geometry = GeometryOf(*mounted);
+        outcome.fromMountedReader = true;
+    } else {
+        outcome.detection = DetectVolume(record, progress);
+        outcome.geometry = outcome.detection.geometry;
+    }
+    if (outcome.geometry) {
+        outcome.scan = LongScan(record, *outcome.geometry, results, progress);
+    }
     return outcome;
 }
 
