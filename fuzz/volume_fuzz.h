@@ -21,10 +21,13 @@ inline constexpr std::size_t kChunk = 2 + 512;
 inline constexpr std::size_t kMaxEntries = 4000;
 inline constexpr std::uint64_t kMaxBytesPerFile = 1u << 20;
 
-inline std::vector<std::uint8_t> LayOut(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> image(kSectors * 512);
+// Volumes whose structures lie far apart (a journal before the tree) take more sectors,
+// up to the 65536 a chunk can name.
+inline std::vector<std::uint8_t> LayOut(const std::uint8_t* data, std::size_t size,
+                                        std::size_t sectors = kSectors) {
+    std::vector<std::uint8_t> image(sectors * 512);
     for (std::size_t at = 0; at + kChunk <= size; at += kChunk) {
-        const std::size_t sector = (data[at] | (data[at + 1] << 8)) % kSectors;
+        const std::size_t sector = (data[at] | (data[at + 1] << 8)) % sectors;
         std::memcpy(&image[sector * 512], data + at + 2, 512);
     }
     return image;

@@ -14,6 +14,7 @@
 #include "vfs/iso9660/viso9660.h"
 #include "vfs/ntfs/ntfs_mount.h"
 #include "vfs/probes.h"
+#include "vfs/reiser/vreiser.h"
 #include "vfs/udf/vudf.h"
 
 #include <cstring>
@@ -59,7 +60,7 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kFat, BySectors<probe::Fat1216>, MountReader<cVFAT>},
     {fstype::kFat32, BySectors<probe::Fat32>, MountReader<cVFAT32>},
     {fstype::kXfs, BySectors<probe::Xfs>, nullptr},
-    {fstype::kReiser, BySectors<probe::Reiser>, nullptr},
+    {fstype::kReiser, BySectors<probe::Reiser>, MountReader<cVReiser>},
     {fstype::kNwfs, HasNetWareData, nullptr},
     {fstype::kHfsPlus, BySectors<probe::HfsPlus>, MountReader<cVHFSx>},
     {fstype::kHfs, BySectors<probe::Hfs>, MountReader<cVHFS>},

@@ -82,7 +82,9 @@ TEST_P(CliGuestVolume, CatCpPartsAndInfo) {
 
 INSTANTIATE_TEST_SUITE_P(Images, CliGuestVolume,
                          ::testing::Values(GuestCase{"udf.img", "UDF", "drovik-udf", ""},
-                                           GuestCase{"udf-4k.img", "UDF", "drovik-udf4k", ""}),
+                                           GuestCase{"udf-4k.img", "UDF", "drovik-udf4k", ""},
+                                           GuestCase{"reiser.img", "ReiserFS", "drovik-reiser",
+                                                     ""}),
                          [](const auto& info) { return apptest::ImageTestName(info.param.image); });
 
 } // namespace
