@@ -16,6 +16,7 @@
 #include "vfs/probes.h"
 #include "vfs/reiser/vreiser.h"
 #include "vfs/udf/vudf.h"
+#include "vfs/xfs/vxfs.h"
 
 #include <cstring>
 #include <string_view>
@@ -59,7 +60,7 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kUfsBigEndian, BySectors<probe::UfsBigEndian>, nullptr},
     {fstype::kFat, BySectors<probe::Fat1216>, MountReader<cVFAT>},
     {fstype::kFat32, BySectors<probe::Fat32>, MountReader<cVFAT32>},
-    {fstype::kXfs, BySectors<probe::Xfs>, nullptr},
+    {fstype::kXfs, BySectors<probe::Xfs>, MountReader<cVXFS>},
     {fstype::kReiser, BySectors<probe::Reiser>, MountReader<cVReiser>},
     {fstype::kNwfs, HasNetWareData, nullptr},
     {fstype::kHfsPlus, BySectors<probe::HfsPlus>, MountReader<cVHFSx>},

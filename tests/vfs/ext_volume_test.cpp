@@ -21,18 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Mounted {
-    explicit Mounted(std::vector<std::uint8_t> image) : io(std::move(image)) {
-        record.SetRecord(&io, 0, io.GetSectorCount(), 0x83);
-        reader = cVFSDetectManager::Instance().Detect(record);
-        ext = dynamic_cast<cVExt23*>(reader.get());
-    }
-
-    cMemIO io;
-    cPartRecord record;
-    std::unique_ptr<cVFS> reader;
-    cVExt23* ext = nullptr;
-};
+using Mounted = MountedImage<cVExt23>;
 
 struct ImageCase {
     const char* image;
@@ -89,10 +78,10 @@ protected:
         }
         ASSERT_FALSE(Folder().empty());
         mounted_ = std::make_unique<Mounted>(LoadFile(Folder() + "/" + GetParam().image));
-        ASSERT_TRUE(mounted_->ext) << "not detected as Ext2/3/4";
+        ASSERT_TRUE(mounted_->typed) << "not detected as Ext2/3/4";
     }
     std::string Tree() const { return Folder() + "/" + GetParam().tree; }
-    cVExt23& Ext() { return *mounted_->ext; }
+    cVExt23& Ext() { return *mounted_->typed; }
 
     std::unique_ptr<Mounted> mounted_;
 };
@@ -172,8 +161,8 @@ TEST_P(ExtImage, VolumeNameIdentityAndObjects) {
     ASSERT_EQ(identity.size(), 25u);
     EXPECT_EQ(identity[0], fstype::kExt);
     Mounted again(LoadFile(Folder() + "/" + GetParam().image));
-    ASSERT_TRUE(again.ext);
-    EXPECT_EQ(again.ext->GetIdentity(), identity);
+    ASSERT_TRUE(again.typed);
+    EXPECT_EQ(again.typed->GetIdentity(), identity);
 
     // A folder finds its parent through ".." and its name in the parent's listing.
     auto leaf = Ext().FindByPath(u"/deep/a/b/c/leaf.txt", Ext().GetRootId());
@@ -247,9 +236,9 @@ protected:
         ASSERT_FALSE(Folder().empty());
         image_ = LoadFile(Folder() + "/ext4-loop.img");
         mounted_ = std::make_unique<Mounted>(image_);
-        ASSERT_TRUE(mounted_->ext);
+        ASSERT_TRUE(mounted_->typed);
     }
-    cVExt23& Ext() { return *mounted_->ext; }
+    cVExt23& Ext() { return *mounted_->typed; }
     ext::cInode Inode(const char16_t* path) {
         auto entry = Ext().FindByPath(path, Ext().GetRootId());
         EXPECT_TRUE(entry);
@@ -301,8 +290,8 @@ TEST_F(ExtLoop, DeepExtentTreeReadsWholeAndItsDepthIsChecked) {
     const std::uint8_t kept = *depth;
     auto reopen = [&] {
         Mounted damaged(image_);
-        auto entry = damaged.ext->FindByPath(u"/frag/punched.bin", damaged.ext->GetRootId());
-        return entry ? damaged.ext->OpenObject(*entry) != nullptr : false;
+        auto entry = damaged.typed->FindByPath(u"/frag/punched.bin", damaged.typed->GetRootId());
+        return entry ? damaged.typed->OpenObject(*entry) != nullptr : false;
     };
     ASSERT_TRUE(reopen());
     *depth = 2; // a child as deep as its parent
@@ -335,8 +324,8 @@ TEST(ExtFixture, Ext4HasWideDescriptorsAndEveryGroupMatchesDumpe2fs) {
         GTEST_SKIP() << "making the images needs a loop mount";
     }
     Mounted mounted(LoadFile(Folder() + "/ext4.img"));
-    ASSERT_TRUE(mounted.ext);
-    const ext::cSuperblock& sb = mounted.ext->Superblock();
+    ASSERT_TRUE(mounted.typed);
+    const ext::cSuperblock& sb = mounted.typed->Superblock();
     EXPECT_EQ(sb.descriptorSize, 64u);
     ASSERT_GT(sb.groupCount, 1u);
     // dumpe2fs: "Group 1: (Blocks 8193-16384) csum 0x1234 [INODE_UNINIT]" then, a few
@@ -351,11 +340,11 @@ TEST(ExtFixture, Ext4HasWideDescriptorsAndEveryGroupMatchesDumpe2fs) {
     }
     ASSERT_EQ(tables.size(), sb.groupCount);
     for (std::size_t g = 0; g < tables.size(); ++g) {
-        EXPECT_EQ(mounted.ext->Groups()[g].inodeTable, tables[g]) << "group " << g;
+        EXPECT_EQ(mounted.typed->Groups()[g].inodeTable, tables[g]) << "group " << g;
     }
     // Files in the folders placed in later groups read through those groups' tables.
     bool later = false;
-    for (const auto& [path, entry] : WalkTree(*mounted.ext)) {
+    for (const auto& [path, entry] : WalkTree(*mounted.typed)) {
         later |= entry.id > sb.inodesPerGroup;
     }
     EXPECT_TRUE(later);
@@ -366,11 +355,11 @@ TEST(ExtFixture, Ext2HugeFileNeedsTheTripleIndirectBlock) {
         GTEST_SKIP() << "making the images needs a loop mount";
     }
     Mounted mounted(LoadFile(Folder() + "/ext2.img"));
-    ASSERT_TRUE(mounted.ext);
-    auto huge = mounted.ext->FindByPath(u"/huge.bin", mounted.ext->GetRootId());
+    ASSERT_TRUE(mounted.typed);
+    auto huge = mounted.typed->FindByPath(u"/huge.bin", mounted.typed->GetRootId());
     ASSERT_TRUE(huge);
     EXPECT_GT(huge->size, 4ull << 30);
-    const ext::cInode inode = *mounted.ext->ReadInode(huge->id);
+    const ext::cInode inode = *mounted.typed->ReadInode(huge->id);
     EXPECT_FALSE(inode.UsesExtents());
     EXPECT_NE(bytes::Le32At(inode.blockArea, 14 * 4), 0u);
 }
@@ -386,43 +375,43 @@ TEST(ExtDamaged, EachDamageFailsOnlyWhatItTouches) {
         return std::make_unique<Mounted>(LoadFile(folder + "/" + name + ".img"));
     };
     auto opens = [](Mounted& m, const char16_t* path) {
-        auto entry = m.ext->FindByPath(path, m.ext->GetRootId());
-        return entry && m.ext->OpenObject(*entry) != nullptr;
+        auto entry = m.typed->FindByPath(path, m.typed->GetRootId());
+        return entry && m.typed->OpenObject(*entry) != nullptr;
     };
     const auto whole = load("ext4");
-    ASSERT_TRUE(whole->ext);
-    const auto listed = WalkTree(*whole->ext);
+    ASSERT_TRUE(whole->typed);
+    const auto listed = WalkTree(*whole->typed);
     EXPECT_EQ(listed.count("/readme.txt"), 1u);
     EXPECT_EQ(listed.count("/dir/entry-number-60.txt"), 1u);
     EXPECT_TRUE(opens(*whole, u"/sparse.bin"));
-    auto prealloc = whole->ext->FindByPath(u"/prealloc.bin", whole->ext->GetRootId());
+    auto prealloc = whole->typed->FindByPath(u"/prealloc.bin", whole->typed->GetRootId());
     ASSERT_TRUE(prealloc);
-    const auto bytes = ReadToEnd(*whole->ext->OpenObject(*prealloc));
+    const auto bytes = ReadToEnd(*whole->typed->OpenObject(*prealloc));
     std::vector<std::uint8_t> expected(20 * 1024);
     std::string written = "written\n";
     std::copy(written.begin(), written.end(), expected.begin() + 8192);
     EXPECT_TRUE(bytes == expected);
 
-    EXPECT_FALSE(load("ext4-groups")->ext); // 2^32 groups: no descriptor table that large
+    EXPECT_FALSE(load("ext4-groups")->typed); // 2^32 groups: no descriptor table that large
     for (const char* tree : {"ext4-depth", "ext4-loop"}) {
         const auto damaged = load(tree);
-        ASSERT_TRUE(damaged->ext) << tree;
+        ASSERT_TRUE(damaged->typed) << tree;
         EXPECT_FALSE(opens(*damaged, u"/sparse.bin")) << tree;
         EXPECT_TRUE(opens(*damaged, u"/readme.txt")) << tree;
     }
     for (const char* name : {"ext4-name", "ext4-inode"}) {
         const auto damaged = load(name);
-        ASSERT_TRUE(damaged->ext) << name;
+        ASSERT_TRUE(damaged->typed) << name;
         bool ok = true;
-        const auto names = WalkTree(*damaged->ext, &ok);
+        const auto names = WalkTree(*damaged->typed, &ok);
         EXPECT_TRUE(ok) << name;
         EXPECT_EQ(names.count("/readme.txt"), 0u) << name;
         EXPECT_EQ(names.count("/lost+found"), 1u) << name;
     }
     // A bad inode number costs only its own entry; a broken record, the rest of its block.
     const auto badInode = load("ext4-inode");
-    EXPECT_EQ(WalkTree(*badInode->ext).size(), listed.size() - 1);
-    EXPECT_FALSE(badInode->ext->GetObject(0xFFFFFF00));
+    EXPECT_EQ(WalkTree(*badInode->typed).size(), listed.size() - 1);
+    EXPECT_FALSE(badInode->typed->GetObject(0xFFFFFF00));
 }
 
 } // namespace

@@ -22,22 +22,7 @@ std::string Folder() {
     return folder;
 }
 
-struct Mounted {
-    explicit Mounted(std::vector<std::uint8_t> image) : io(std::move(image)) {
-        record.SetRecord(&io, 0, io.GetSectorCount(), 0);
-        reader = cVFSDetectManager::Instance().Detect(record);
-        iso = dynamic_cast<cVISO9660*>(reader.get());
-    }
-    std::string Label() const {
-        const auto* name = record.FindExtensionAs<cPartNameData>(part_ext::kVolumeName);
-        return name ? utf::ToUtf8(name->Name()) : "";
-    }
-
-    cMemIO io;
-    cPartRecord record;
-    std::unique_ptr<cVFS> reader;
-    cVISO9660* iso = nullptr;
-};
+using Mounted = MountedImage<cVISO9660>;
 
 // Where the directory record of name lies in the first block of the folder at extent.
 std::size_t RecordIn(const std::vector<std::uint8_t>& image, std::uint64_t extent,
@@ -50,35 +35,6 @@ std::size_t RecordIn(const std::vector<std::uint8_t>& image, std::uint64_t exten
     }
     ADD_FAILURE() << name << " not found";
     return 0;
-}
-
-// Every path, size and byte of the listing against the source tree.
-void ExpectSameAsTree(cVFS& fs, const std::string& tree) {
-    bool ok = true;
-    const auto listed = WalkTree(fs, &ok);
-    EXPECT_TRUE(ok);
-    const auto source = SourceTree(tree);
-    for (const auto& [path, want] : source) {
-        const auto it = listed.find(path);
-        if (it == listed.end()) {
-            ADD_FAILURE() << "not listed: " << path;
-            continue;
-        }
-        ASSERT_EQ(it->second.kind, want.kind) << path;
-        if (want.kind != fskind::kFile) {
-            continue;
-        }
-        EXPECT_EQ(it->second.size, want.size) << path;
-        // By the id the listing gave, as the copy job opens what it lists.
-        auto entry = fs.GetObject(it->second.id);
-        auto handle = entry ? fs.OpenObject(*entry) : nullptr;
-        ASSERT_TRUE(handle) << path;
-        EXPECT_FALSE(handle->IsDamaged()) << path;
-        EXPECT_TRUE(ReadToEnd(*handle) == LoadFile(tree + path)) << path;
-    }
-    for (const auto& [path, got] : listed) {
-        EXPECT_TRUE(source.count(path)) << "listed but not in the tree: " << path;
-    }
 }
 
 struct ImageCase {
@@ -95,10 +51,10 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(Folder().empty());
         mounted_ = std::make_unique<Mounted>(LoadFile(Folder() + "/" + GetParam().image));
-        ASSERT_TRUE(mounted_->iso) << "not detected as ISO 9660";
+        ASSERT_TRUE(mounted_->typed) << "not detected as ISO 9660";
     }
     std::string Tree() const { return Folder() + "/" + GetParam().tree; }
-    cVISO9660& Iso() { return *mounted_->iso; }
+    cVISO9660& Iso() { return *mounted_->typed; }
 
     std::unique_ptr<Mounted> mounted_;
 };
@@ -206,8 +162,8 @@ TEST(IsoNames, PlainDiscListsNamesWithoutTheirVersion) {
                   image.end());
     }
     Mounted mounted(image);
-    ASSERT_TRUE(mounted.iso);
-    const auto listed = WalkTree(*mounted.iso);
+    ASSERT_TRUE(mounted.typed);
+    const auto listed = WalkTree(*mounted.typed);
     EXPECT_EQ(listed.count("/README.TXT"), 1u);
     EXPECT_EQ(listed.count("/NOEXT"), 1u);
 }
@@ -217,14 +173,14 @@ TEST(IsoNames, PlainDiscListsNamesWithoutTheirVersion) {
 // one byte back, as High Sierra dates have no time zone.
 std::vector<std::uint8_t> AsHighSierra(std::vector<std::uint8_t> image) {
     Mounted iso(image);
-    EXPECT_TRUE(iso.iso);
+    EXPECT_TRUE(iso.typed);
     std::vector<std::uint64_t> folders;
-    for (const auto& [path, entry] : WalkTree(*iso.iso)) {
+    for (const auto& [path, entry] : WalkTree(*iso.typed)) {
         if (entry.kind == fskind::kFolder) {
             folders.push_back(entry.id);
         }
     }
-    folders.push_back(iso.iso->GetRootId());
+    folders.push_back(iso.typed->GetRootId());
     for (const std::uint64_t extent : folders) {
         std::uint8_t* block = &image[extent * 2048];
         for (std::size_t at = 0; at < 2048 && block[at] != 0; at += block[at]) {
@@ -254,16 +210,16 @@ std::vector<std::uint8_t> AsHighSierra(std::vector<std::uint8_t> image) {
 TEST(IsoHighSierra, OlderLayoutListsTheSameTree) {
     ASSERT_FALSE(Folder().empty());
     Mounted mounted(AsHighSierra(LoadFile(Folder() + "/plain.iso")));
-    ASSERT_TRUE(mounted.iso) << "High Sierra not detected";
-    EXPECT_EQ(mounted.iso->Layout(), iso::eLayout::kHighSierra);
+    ASSERT_TRUE(mounted.typed) << "High Sierra not detected";
+    EXPECT_EQ(mounted.typed->Layout(), iso::eLayout::kHighSierra);
     EXPECT_EQ(mounted.Label(), "PLAIN_VOL");
-    ExpectSameAsTree(*mounted.iso, Folder() + "/tree-plain");
+    ExpectSameAsTree(*mounted.typed, Folder() + "/tree-plain");
 }
 
 TEST(IsoDamaged, EachDamageCostsOnlyWhatItTouches) {
     ASSERT_FALSE(Folder().empty());
     const std::vector<std::uint8_t> clean = LoadFile(Folder() + "/plain.iso");
-    const std::uint64_t root = Mounted(clean).iso->GetRootId();
+    const std::uint64_t root = Mounted(clean).typed->GetRootId();
     const std::size_t data = RecordIn(clean, root, "DATA.BIN;1");
     const std::size_t readme = RecordIn(clean, root, "README.TXT;1");
 
@@ -272,23 +228,23 @@ TEST(IsoDamaged, EachDamageCostsOnlyWhatItTouches) {
     std::memcpy(&image[data + 2], "\xF0\xFF\xFF\x00", 4);
     {
         Mounted mounted(image);
-        ASSERT_TRUE(mounted.iso);
-        auto file = mounted.iso->FindByPath(u"/DATA.BIN", mounted.iso->GetRootId());
+        ASSERT_TRUE(mounted.typed);
+        auto file = mounted.typed->FindByPath(u"/DATA.BIN", mounted.typed->GetRootId());
         ASSERT_TRUE(file);
-        auto handle = mounted.iso->OpenObject(*file);
+        auto handle = mounted.typed->OpenObject(*file);
         ASSERT_TRUE(handle);
         EXPECT_TRUE(handle->IsDamaged());
         EXPECT_TRUE(ReadToEnd(*handle).empty());
-        EXPECT_TRUE(mounted.iso->FindByPath(u"/README.TXT", mounted.iso->GetRootId()));
+        EXPECT_TRUE(mounted.typed->FindByPath(u"/README.TXT", mounted.typed->GetRootId()));
     }
     // A record length of 0 ends the block's walk, as does a name longer than its record.
     for (const std::size_t field : {std::size_t(0), std::size_t(32)}) {
         image = clean;
         image[data + field] = field == 0 ? 0 : 200;
         Mounted mounted(image);
-        ASSERT_TRUE(mounted.iso);
+        ASSERT_TRUE(mounted.typed);
         bool ok = false;
-        const auto listed = WalkTree(*mounted.iso, &ok);
+        const auto listed = WalkTree(*mounted.typed, &ok);
         EXPECT_EQ(listed.count("/DATA.BIN"), 0u) << field;
         EXPECT_EQ(listed.count("/README.TXT"), data < readme ? 0u : 1u) << field;
     }
@@ -300,19 +256,19 @@ TEST(IsoDamaged, EachDamageCostsOnlyWhatItTouches) {
     image[std::size_t(deepExtent) * 2048 + 33] = 'X';
     {
         Mounted mounted(image);
-        ASSERT_TRUE(mounted.iso);
+        ASSERT_TRUE(mounted.typed);
         cFSFolder folder;
         folder.id = deepExtent;
-        EXPECT_FALSE(mounted.iso->EnumFolder(folder, [](cFSObject&) { return true; }));
-        EXPECT_FALSE(mounted.iso->GetObject(deepExtent));
+        EXPECT_FALSE(mounted.typed->EnumFolder(folder, [](cFSObject&) { return true; }));
+        EXPECT_FALSE(mounted.typed->GetObject(deepExtent));
     }
     image = clean;
     const std::size_t a = RecordIn(clean, deepExtent, "A");
     std::memcpy(&image[a + 2], &clean[deep + 2], 8);
     {
         Mounted mounted(image);
-        ASSERT_TRUE(mounted.iso);
-        const auto listed = WalkTree(*mounted.iso);
+        ASSERT_TRUE(mounted.typed);
+        const auto listed = WalkTree(*mounted.typed);
         EXPECT_EQ(listed.count("/DEEP/A"), 1u);
         EXPECT_EQ(listed.count("/DEEP/A/A"), 0u);
     }

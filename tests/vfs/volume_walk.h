@@ -3,12 +3,15 @@
 // a handle to its end, and the bytes of files and commands to compare them with.
 
 #include "base/utf.h"
+#include "support/mem_io.h"
+#include "vfs/detect.h"
 #include "vfs/vfs.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <string>
@@ -24,6 +27,27 @@ inline std::vector<std::uint8_t> LoadFile(const std::string& path) {
     in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
     return bytes;
 }
+
+// An image in memory, mounted by detection; typed is the reader when detection chose
+// Reader.
+template <class Reader> struct MountedImage {
+    explicit MountedImage(std::vector<std::uint8_t> image, std::uint16_t partitionType = 0x83)
+        : io(std::move(image)) {
+        record.SetRecord(&io, 0, io.GetSectorCount(), partitionType);
+        reader = cVFSDetectManager::Instance().Detect(record);
+        typed = dynamic_cast<Reader*>(reader.get());
+    }
+    // The volume name the reader gave the partition; empty without one.
+    std::string Label() const {
+        const auto* name = record.FindExtensionAs<cPartNameData>(part_ext::kVolumeName);
+        return name ? utf::ToUtf8(name->Name()) : "";
+    }
+
+    cMemIO io;
+    cPartRecord record;
+    std::unique_ptr<cVFS> reader;
+    Reader* typed = nullptr;
+};
 
 struct Listed {
     std::uint32_t kind = 0;
@@ -90,6 +114,35 @@ inline std::vector<std::uint8_t> ReadToEnd(cObjectHandle& handle) {
             return out;
         }
         out.insert(out.end(), piece.begin(), piece.begin() + got);
+    }
+}
+
+// Every path, size and byte of the listing against the source tree; files are opened by
+// the id their listing gave, as the copy job opens what it lists.
+inline void ExpectSameAsTree(cVFS& fs, const std::string& tree) {
+    bool ok = true;
+    const auto listed = WalkTree(fs, &ok);
+    EXPECT_TRUE(ok);
+    const auto source = SourceTree(tree);
+    for (const auto& [path, want] : source) {
+        const auto it = listed.find(path);
+        if (it == listed.end()) {
+            ADD_FAILURE() << "not listed: " << path;
+            continue;
+        }
+        ASSERT_EQ(it->second.kind, want.kind) << path;
+        if (want.kind != fskind::kFile) {
+            continue;
+        }
+        EXPECT_EQ(it->second.size, want.size) << path;
+        auto entry = fs.GetObject(it->second.id);
+        auto handle = entry ? fs.OpenObject(*entry) : nullptr;
+        ASSERT_TRUE(handle) << path;
+        EXPECT_FALSE(handle->IsDamaged()) << path;
+        EXPECT_TRUE(ReadToEnd(*handle) == LoadFile(tree + path)) << path;
+    }
+    for (const auto& [path, got] : listed) {
+        EXPECT_TRUE(source.count(path)) << "listed but not in the tree: " << path;
     }
 }
 

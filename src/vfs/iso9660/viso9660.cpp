@@ -347,16 +347,7 @@ std::unique_ptr<cFSObject> cVISO9660::GetObject(std::uint64_t id) {
     if (!found || id == GetRootId()) {
         return found ? std::move(folder) : nullptr;
     }
-    // A folder learns its parent from its own ".." and its name from the parent's listing.
-    const std::unique_ptr<cFSObject> dotDot = FindEntryByName(id, u"..");
-    std::optional<std::u16string> name =
-        dotDot ? FindNameById(dotDot->id, id) : std::optional<std::u16string>();
-    if (!name) {
-        return nullptr;
-    }
-    folder->parentId = dotDot->id;
-    folder->name = std::move(*name);
-    return folder;
+    return NameFromParent(std::move(folder));
 }
 
 std::unique_ptr<cObjectHandle> cVISO9660::OpenObject(const cFSObject& entry) {

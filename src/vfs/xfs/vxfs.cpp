@@ -1,0 +1,251 @@
+#include "vfs/xfs/vxfs.h"
+
+#include "base/checked.h"
+#include "base/utf.h"
+#include "vfs/xfs/xfs_dir.h"
+#include "vfs/xfs/xfs_handle.h"
+
+#include <algorithm>
+#include <string>
+
+// ---------------------------------------------------------------------------------------
+// Mounting
+
+bool cVXFS::Mount(cPartRecord& record) {
+    BindPartition(&record);
+    std::array<std::uint8_t, xfs::kSuperblockBytes> sector{};
+    const std::optional<xfs::cGeometry> geometry = ReadSectorsAt(PartitionStart(), sector.data(), 1)
+                                                       ? xfs::ParseSuperblock(sector)
+                                                       : std::nullopt;
+    if (!geometry || !Attach(record, *geometry)) {
+        BindPartition(nullptr);
+        return false;
+    }
+    const auto end = std::find(geometry_.label.begin(), geometry_.label.end(), 0);
+    const auto length = std::size_t(end - geometry_.label.begin());
+    if (length != 0 && !record.FindExtension(part_ext::kVolumeName)) {
+        record.AttachExtension(std::make_unique<cPartNameData>(
+            DecodeName(bytes::Span(geometry_.label).first(length))));
+    }
+    return true;
+}
+
+bool cVXFS::MountWithParams(cPartRecord& record, const cExternalVFSParams* params) {
+    if (!params || params->GetFSType() != fstype::kXfs) {
+        return false;
+    }
+    std::optional<xfs::cGeometry> geometry =
+        xfs::FromParams(static_cast<const cExtXFSParams&>(*params));
+    if (!geometry) {
+        return false;
+    }
+    BindPartition(&record);
+    geometry_ = *geometry;
+    // Without a superblock the root inode tells the version: version 3 inodes belong to
+    // version 5 volumes, which always record file types in their folders.
+    const std::optional<xfs::cInode> root = ReadInode(geometry->rootInode);
+    geometry->v5 = root && root->version == 3;
+    geometry->fileTypes = geometry->v5;
+    if (!Attach(record, *geometry)) {
+        BindPartition(nullptr);
+        return false;
+    }
+    return true;
+}
+
+bool cVXFS::Attach(cPartRecord& record, const xfs::cGeometry& geometry) {
+    geometry_ = geometry;
+    blockCount_ = geometry.dataBlocks;
+    inodeWindowStart_ = kNone;
+    free_.reset();
+    freeLoaded_ = false;
+    const std::optional<xfs::cInode> root = ReadInode(geometry.rootInode);
+    return root && root->IsFolder();
+}
+
+std::vector<std::uint8_t> cVXFS::GetIdentity() const {
+    std::vector<std::uint8_t> identity(1, std::uint8_t(GetFSType()));
+    identity.insert(identity.end(), geometry_.uuid.begin(), geometry_.uuid.end());
+    identity.resize(25);
+    bytes::PutBe64(&identity[17], geometry_.dataBlocks);
+    return identity;
+}
+
+// ---------------------------------------------------------------------------------------
+// Blocks and inodes
+
+bool cVXFS::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const {
+    const std::uint64_t sectors = geometry_.blockSize / 512;
+    if (count == 0 || block >= geometry_.dataBlocks || count > geometry_.dataBlocks - block ||
+        count > UINT32_MAX / sectors) {
+        return false;
+    }
+    const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), block * sectors);
+    return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
+}
+
+std::optional<xfs::cInode> cVXFS::ReadInode(std::uint64_t n) {
+    const std::optional<std::uint64_t> position = geometry_.InodePosition(n);
+    if (!position) {
+        return std::nullopt;
+    }
+    const std::uint64_t volumeBytes = geometry_.dataBlocks * geometry_.blockSize;
+    const std::uint64_t windowStart = *position / kInodeWindowBytes * kInodeWindowBytes;
+    if (windowStart != inodeWindowStart_) {
+        inodeWindowStart_ = kNone;
+        const std::uint64_t windowBytes =
+            std::min<std::uint64_t>(kInodeWindowBytes, volumeBytes - windowStart);
+        inodeWindow_.resize(windowBytes / 512 * 512);
+        const std::optional<std::uint64_t> sector =
+            checked::Add(PartitionStart(), windowStart / 512);
+        if (!sector || inodeWindow_.empty() ||
+            !ReadSectorsAt(*sector, inodeWindow_.data(), std::uint32_t(windowBytes / 512))) {
+            // A window cut short by damage still serves the inode's own sectors.
+            const std::uint64_t within = *position % 512;
+            std::vector<std::uint8_t> own((within + geometry_.inodeSize + 511) / 512 * 512);
+            const std::optional<std::uint64_t> ownSector =
+                checked::Add(PartitionStart(), *position / 512);
+            if (!ownSector ||
+                !ReadSectorsAt(*ownSector, own.data(), std::uint32_t(own.size() / 512))) {
+                return std::nullopt;
+            }
+            return xfs::ParseInode(bytes::Span(own).subspan(within, geometry_.inodeSize));
+        }
+        inodeWindowStart_ = windowStart;
+    }
+    const std::uint64_t offset = *position - windowStart;
+    if (!bytes::Fits(inodeWindow_.size(), offset, geometry_.inodeSize)) {
+        return std::nullopt;
+    }
+    return xfs::ParseInode(bytes::Span(inodeWindow_).subspan(offset, geometry_.inodeSize));
+}
+
+bool cVXFS::IsBlockUsed(std::uint64_t block) {
+    if (!freeLoaded_) {
+        freeLoaded_ = true;
+        free_ = xfs::FreeExtents(
+            geometry_, [this](std::uint64_t sector, std::uint32_t count, std::uint8_t* out) {
+                const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), sector);
+                return at && ReadSectorsAt(*at, out, count);
+            });
+    }
+    if (!free_) {
+        return false;
+    }
+    const auto after = std::upper_bound(
+        free_->begin(), free_->end(), block,
+        [](std::uint64_t b, const xfs::cFreeExtent& extent) { return b < extent.start; });
+    if (after == free_->begin()) {
+        return true;
+    }
+    const xfs::cFreeExtent& extent = *(after - 1);
+    return block - extent.start >= extent.count;
+}
+
+// ---------------------------------------------------------------------------------------
+// Objects
+
+std::unique_ptr<cFSObject> cVXFS::EntryFromInode(std::uint64_t n, const xfs::cInode& inode) {
+    std::unique_ptr<cFSObject> entry;
+    if (inode.IsFolder()) {
+        entry = std::make_unique<cFSFolder>();
+    } else if (inode.IsFile()) {
+        entry = std::make_unique<cFSFile>();
+        entry->size = inode.size;
+    } else {
+        return nullptr;
+    }
+    entry->id = n;
+    entry->parentId = GetRootId();
+    entry->mtime = inode.mtime;
+    entry->fileSystem = this;
+    return entry;
+}
+
+std::unique_ptr<cFSObject> cVXFS::GetObject(std::uint64_t id) {
+    const std::optional<xfs::cInode> inode = ReadInode(id);
+    std::unique_ptr<cFSObject> entry = inode ? EntryFromInode(id, *inode) : nullptr;
+    if (!entry || id == GetRootId()) {
+        return entry;
+    }
+    return NameFromParent(std::move(entry));
+}
+
+std::unique_ptr<cXFSHandle> cVXFS::OpenInode(const xfs::cInode& inode) {
+    const std::optional<std::vector<xfs::cExtent>> extents = xfs::ForkExtents(
+        inode, geometry_, [this](std::uint64_t pointer, std::vector<std::uint8_t>& out) {
+            const std::optional<std::uint64_t> block = geometry_.LinearBlock(pointer);
+            out.resize(geometry_.blockSize);
+            return block && ReadBlocks(out.data(), *block, 1);
+        });
+    if (!extents) {
+        return nullptr;
+    }
+    auto handle = std::make_unique<cXFSHandle>(this);
+    handle->Map(*extents, inode.size);
+    return handle;
+}
+
+std::unique_ptr<cObjectHandle> cVXFS::OpenObject(const cFSObject& entry) {
+    const std::optional<xfs::cInode> inode = ReadInode(entry.id);
+    if (!inode || (!inode->IsFile() && !inode->IsFolder())) {
+        return nullptr;
+    }
+    return OpenInode(*inode);
+}
+
+bool cVXFS::WalkBlocks(const xfs::cInode& folder, const std::function<bool(bytes::Span)>& visit) {
+    const std::uint32_t dirBlock = geometry_.DirBlockBytes();
+    // The data blocks end below the hash index; the folder's size counts only them.
+    const std::uint64_t dataBytes = std::min(folder.size, xfs::kLeafOffset);
+    const std::unique_ptr<cXFSHandle> handle = OpenInode(folder);
+    if (!handle || dataBytes / 512 > Partition()->Length()) {
+        return false;
+    }
+    std::vector<std::uint8_t> block(dirBlock);
+    const cRunList& runs = handle->Runs();
+    for (std::size_t n = 0; n < runs.Count(); ++n) {
+        const cRun& run = runs[n];
+        if (run.IsSparse()) {
+            continue;
+        }
+        // Directory blocks start at multiples of their size in the folder's own space.
+        const std::uint64_t first =
+            checked::SaturatingMul(run.logicalStart, std::uint64_t(GetBlockSize()));
+        const std::uint64_t end = std::min(
+            checked::SaturatingMul(run.LogicalEnd(), std::uint64_t(GetBlockSize())), dataBytes);
+        for (std::uint64_t at = (first + dirBlock - 1) / dirBlock * dirBlock; at < end;
+             at += dirBlock) {
+            handle->Seek(at);
+            if (handle->Read(block.data(), dirBlock) != dirBlock) {
+                return false;
+            }
+            if (!visit(block)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool cVXFS::EnumFolder(const cFSObject& folder, const cEnumCallback& callback, std::uint32_t) {
+    const std::optional<xfs::cInode> inode = ReadInode(folder.id);
+    if (!inode || !inode->IsFolder()) {
+        return false;
+    }
+    const xfs::DirVisitor deliver = [&](const xfs::cDirEntry& record) {
+        const std::optional<xfs::cInode> child = ReadInode(record.inode);
+        std::unique_ptr<cFSObject> entry = child ? EntryFromInode(record.inode, *child) : nullptr;
+        if (!entry) {
+            return true;
+        }
+        entry->parentId = folder.id;
+        entry->name = DecodeName(record.name);
+        return callback(*entry);
+    };
+    if (inode->format == xfs::eFork::kLocal) {
+        return xfs::WalkShortForm(inode->dataFork, geometry_, folder.id, deliver);
+    }
+    return WalkBlocks(
+        *inode, [&](bytes::Span block) { return xfs::WalkDirBlock(block, geometry_, deliver); });
+}
