@@ -107,9 +107,13 @@ std::int64_t UfsSuper(std::span<const std::uint8_t> d, bool swapped) {
         return -1;
     }
     const std::uint32_t magic = bytes::Le32<1372>(*sb);
-    const std::int64_t distance = magic == (swapped ? 0x54190100u : 0x00011954u)   ? 16
-                                  : magic == (swapped ? 0x19015419u : 0x19540119u) ? 128
-                                                                                   : -1;
+    // A UFS2 superblock written at 8 KiB (by makefs) records that place at offset 1000.
+    const std::uint64_t location = swapped ? bytes::Be64<1000>(*sb) : bytes::Le64<1000>(*sb);
+    const bool ufs2 = magic == (swapped ? 0x19015419u : 0x19540119u);
+    const std::int64_t distance = magic == (swapped ? 0x54190100u : 0x00011954u) ? 16
+                                  : ufs2 && location == 8192                     ? 16
+                                  : ufs2                                         ? 128
+                                                                                 : -1;
     const auto fields = sb->subspan<48, 12>();
     const std::uint64_t block = swapped ? bytes::Be32<0>(fields) : bytes::Le32<0>(fields);
     const std::uint64_t fragment = swapped ? bytes::Be32<4>(fields) : bytes::Le32<4>(fields);

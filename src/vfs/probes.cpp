@@ -55,6 +55,12 @@ bool UfsAt(const SectorSource& read, bool bigEndian) {
         if ((place.ufs1 && magic == kUfs1Magic) || (place.ufs2 && magic == kUfs2Magic)) {
             return true;
         }
+        // FreeBSD's makefs writes UFS2 at 8 KiB, where UFS1 lives; the superblock's own
+        // location field (offset 1000) says so.
+        const auto location = bigEndian ? bytes::Be64At(sb, 1000) : bytes::Le64At(sb, 1000);
+        if (place.sector == 16 && magic == kUfs2Magic && location == 8192u) {
+            return true;
+        }
     }
     return false;
 }

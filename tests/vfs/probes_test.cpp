@@ -2,8 +2,11 @@
 
 #include "base/bytes.h"
 #include "part/part_tree.h"
+#include "support/fixtures.h"
 #include "support/mem_io.h"
+#include "vfs/detect.h"
 #include "vfs/probes.h"
+#include "vfs/volume_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +162,27 @@ TEST(Probes, SectorsPastTheLast64BitSectorAreUnreadable) {
     std::uint8_t sector[512];
     // Sector 8 of this record would wrap to sector 3 of the storage.
     EXPECT_FALSE(probe::SourceOf(record)(8, 1, sector));
+}
+
+} // namespace
+
+namespace {
+
+TEST(Probes, MakefsVolumesOfEveryGenerationAndByteOrderAreSeen) {
+    const std::string folder = fixtures::Folder("ufs-images.sh");
+    ASSERT_FALSE(folder.empty());
+    for (const char* version : {"1", "2"}) {
+        for (const bool big : {false, true}) {
+            const std::string image = folder + "/ufs" + version + (big ? "-be" : "-le") + ".img";
+            const std::vector<std::uint8_t> bytes = vfs_test::LoadFile(image);
+            ASSERT_FALSE(bytes.empty()) << image;
+            // makefs puts UFS2 at 8 KiB too, telling so in the superblock's location field.
+            EXPECT_EQ(probe::UfsLittleEndian(Over(bytes)), !big) << image;
+            EXPECT_EQ(probe::UfsBigEndian(Over(bytes)), big) << image;
+            const std::span<const std::uint8_t> superblock(&bytes[8192], 2048);
+            EXPECT_EQ(MatchSuperblock(16 + 100, superblock, nullptr).start, 100u) << image;
+        }
+    }
 }
 
 } // namespace
