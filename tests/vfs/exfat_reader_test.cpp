@@ -9,6 +9,7 @@
 #include "vfs/exfat/vexfat.h"
 
 #include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
 
 namespace {
@@ -153,7 +154,17 @@ TEST(ExfatReader, FragmentedFileFollowsItsChainAndAllocationFollowsTheBitmap) {
     const std::unique_ptr<cObjectHandle> photo = exfat.OpenObject(*root[u"photo.jpg"]);
     const auto* photoRuns = dynamic_cast<cRLDrivenObjectHandle*>(photo.get());
     ASSERT_TRUE(photoRuns);
-    EXPECT_FALSE(exfat.IsBlockUsed(photoRuns->Runs().First().physicalStart));
+    const std::uint64_t photoCluster = photoRuns->Runs().First().physicalStart;
+    EXPECT_FALSE(exfat.IsBlockUsed(photoCluster));
+    // A scan of free blocks finds the photo where block numbering puts its cluster.
+    const std::uint64_t sector =
+        exfat.GetFirstBlockSector() +
+        (photoCluster - exfat.GetFirstBlockNumber()) * exfat.GetBlockSize() / 512;
+    std::array<std::uint8_t, 512> start{};
+    ASSERT_EQ(mounted.storage->SeekSector(sector), std::int64_t(sector));
+    ASSERT_EQ(mounted.storage->ReadSectors(start.data(), 1), 1u);
+    EXPECT_EQ(start[0], 0xFF);
+    EXPECT_EQ(start[1], 0xD8);
 }
 
 TEST(ExfatReader, NamesFoldCaseAndTimesShowInUtc) {

@@ -30,9 +30,10 @@ const cli::Command
         "file system shows inconsistent (a size beyond what backs it, data outside the volume,\n"
         "a deleted file cut short) ends with [damaged], and reading it may stop early.\n\n"
         "  -r         list sub-folders too, depth first\n"
-        "  --deleted  include deleted entries that the file system still shows (FAT); on\n"
-        "             NTFS list instead the deleted files the MFT's records still describe,\n"
-        "             under the folders their parents give (cat and cp --deleted read them)\n"
+        "  --deleted  include deleted entries that the file system still shows (FAT,\n"
+        "             exFAT); on NTFS list instead the deleted files the MFT's records still\n"
+        "             describe, under the folders their parents give (cat and cp --deleted\n"
+        "             read them)\n"
         "  --json     one JSON object per entry: path, kind (folder, file, deleted, volname),\n"
         "             size, mtime (YYYY-MM-DDTHH:MM:SS or null), id, damaged\n",
         RunLs);

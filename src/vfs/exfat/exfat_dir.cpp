@@ -7,8 +7,8 @@
 
 namespace exfatdir {
 
-__attribute__((no_sanitize("unsigned-integer-overflow"))) std::uint16_t
-SetChecksum(std::span<const std::uint8_t> set) {
+// Sixteen-bit sums are computed in int and cut back, so they never wrap.
+std::uint16_t SetChecksum(std::span<const std::uint8_t> set) {
     std::uint16_t sum = 0;
     for (std::size_t i = 0; i < set.size(); ++i) {
         if (i == 2 || i == 3) {
@@ -21,8 +21,7 @@ SetChecksum(std::span<const std::uint8_t> set) {
     return sum;
 }
 
-__attribute__((no_sanitize("unsigned-integer-overflow"))) std::uint16_t
-NameHash(std::u16string_view upcased) {
+std::uint16_t NameHash(std::u16string_view upcased) {
     std::uint16_t hash = 0;
     for (const char16_t unit : upcased) {
         for (const std::uint8_t byte : {std::uint8_t(unit & 0xFF), std::uint8_t(unit >> 8)}) {

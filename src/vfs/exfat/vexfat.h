@@ -36,6 +36,8 @@ public:
 
     std::uint32_t GetBlockSize() const override { return layout_.clusterBytes; }
     std::uint64_t GetFirstBlockSector() const override { return layout_.heapStart; }
+    // Cluster 2 is the first of the cluster heap.
+    std::uint64_t GetFirstBlockNumber() const override { return 2; }
     // Unit numbers are cluster numbers: the allocation bitmap's bit for the cluster. A
     // cluster the bitmap does not reach counts as used.
     bool IsBlockUsed(std::uint64_t cluster) override;
