@@ -1,9 +1,9 @@
 #pragma once
 // The desktop program's run, after the entry point has set the program paths and created
-// the window maker. In order: open the settings; register the language packs (English,
-// then Russian over it); show the start-up form while its job finds the local storages;
-// run the main explorer window modally; release the storage list. Its result (the main
-// window's) is the process exit code.
+// the window maker. In order: open the settings; register the language packs of the
+// chosen interface language (English, with Russian over it for a Russian one); show the start-up
+// form while its job finds the local storages; run the main explorer window modally; release the
+// storage list. Its result (the main window's) is the process exit code.
 
 #include <functional>
 #include <memory>

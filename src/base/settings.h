@@ -14,10 +14,13 @@
 
 // Keys in use. Text values are UTF-16LE; "with terminator" values include the 2-byte NUL.
 enum SettingKey : std::int32_t {
-    kSettingQuickViewFolder = 2, // with terminator
-    kSettingStartMark = 5,       // the single character "1", no terminator, set at every start
-    kSettingLastCopyFolder = 17, // with terminator
-    kSettingLastImageFolder = 18 // with terminator
+    kSettingQuickViewFolder = 2,  // with terminator
+    kSettingStartMark = 5,        // the single character "1", no terminator, set at every start
+    kSettingLastCopyFolder = 17,  // with terminator
+    kSettingLastImageFolder = 18, // with terminator
+    // The interface language the user chose, as a pack code ("ENG", "RUS"), with
+    // terminator; absent or empty, the locale decides.
+    kSettingLanguage = 40
 };
 
 class cSettingsStore {

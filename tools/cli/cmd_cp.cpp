@@ -335,7 +335,8 @@ int RunCp(const std::vector<std::string>& words) {
         return kSomeNotCopied;
     }
 
-    lang::RegisterBuiltinPacks();
+    // The copy's log lines and report keep the Russian texts they have always had.
+    lang::RegisterPacksFor(lang::eLanguage::Russian);
     platform::CatchInterrupts();
     cTerminalFront front(choice, args.Flag("--force"), platform::StderrIsTerminal());
     cCopyFilesJob job(&front, std::move(objects), utf::FromUtf8(*target));

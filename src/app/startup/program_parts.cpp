@@ -12,7 +12,10 @@ cApplicationParts ProgramParts() {
     cApplicationParts parts;
     // Without a usable settings file the program runs on without kept settings.
     parts.openSettings = [] { OpenSettings(); };
-    parts.registerPacks = [] { lang::RegisterBuiltinPacks(); };
+    parts.registerPacks = [] {
+        lang::RegisterPacksFor(lang::ChooseLanguage(Settings().GetText(kSettingLanguage),
+                                                    lang::LocaleVariablesFromEnvironment()));
+    };
     parts.findStorages = [] { EnumerateLocalStorages(StorageList()); };
     parts.makeMainForm = [] { return MakeZelvaneForm(); };
     parts.releaseStorages = [] { StorageList().Clear(); };
