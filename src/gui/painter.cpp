@@ -32,7 +32,22 @@ void Box(cCanvas& canvas, const cRect& rect, cColor face, cColor border,
     canvas.FillRoundRect(rect.Inset(1), std::max(0, radius - 1), face);
 }
 
+cCutTextListener& CutTextListener() {
+    static cCutTextListener listener;
+    return listener;
+}
+
 } // namespace
+
+void SetCutTextListener(cCutTextListener listener) {
+    CutTextListener() = std::move(listener);
+}
+
+void ReportCutText(std::u16string_view text) {
+    if (CutTextListener()) {
+        CutTextListener()(text);
+    }
+}
 
 void Text(cCanvas& canvas, const cRect& rect, std::u16string_view text, cColor color,
           eAlign align) {
@@ -40,9 +55,13 @@ void Text(cCanvas& canvas, const cRect& rect, std::u16string_view text, cColor c
     if (!font || text.empty() || rect.w <= 0) {
         return;
     }
+    // Blanks at the end show nothing (a wrapped line keeps the space it broke at), so
+    // they neither make a text too wide nor shift a centred one.
+    text = text.substr(0, text.find_last_not_of(u' ') + 1);
     std::u16string shown;
     int width = font->MeasureText(text);
     if (width > rect.w) {
+        ReportCutText(text);
         static constexpr std::u16string_view kEllipsis = u"\u2026";
         const int room = rect.w - font->MeasureText(kEllipsis);
         shown.assign(text.substr(0, room > 0 ? font->FitChars(text, room) : 0));

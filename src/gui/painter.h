@@ -6,6 +6,7 @@
 
 #include "gui/canvas.h"
 
+#include <functional>
 #include <string_view>
 
 namespace theme {
@@ -69,5 +70,12 @@ void TitledPanel(cCanvas& canvas, const cRect& rect, int titleHeight, std::u16st
 void Popup(cCanvas& canvas, const cRect& rect);
 void Hint(cCanvas& canvas, const cRect& rect, std::u16string_view text);
 void MessageIcon(cCanvas& canvas, const cRect& rect, int kind);
+
+// Every text drawn cut (with "…", or wrapped lines left out for want of height) is told
+// to the listener, if one is set: the check that no caption of any language outgrows its
+// control. Window thread only; an empty listener stops the reports.
+using cCutTextListener = std::function<void(std::u16string_view text)>;
+void SetCutTextListener(cCutTextListener listener);
+void ReportCutText(std::u16string_view text);
 
 } // namespace painter

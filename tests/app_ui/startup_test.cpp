@@ -168,7 +168,7 @@ TEST(Startup, StatusLineIsDrawnInItsOwnColours) {
     const cBitmap& frame = host.Render();
     ASSERT_TRUE(host.SavePng(gui_test::ShotPath("startup_window.png")));
 
-    // The line's background fills its 340 x 16 and stops there.
+    // The line's background fills its 340 x 40 (two lines) and stops there.
     EXPECT_EQ(frame.At(339, 0), cBgInitUI::kTextBackground);
     EXPECT_EQ(frame.At(339, 15), cBgInitUI::kTextBackground);
     EXPECT_NE(frame.At(345, 8), cBgInitUI::kTextBackground);

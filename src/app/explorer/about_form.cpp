@@ -16,8 +16,9 @@ void cAboutForm::OnCreate() {
     auto* title = Add<cStaticElement>(20, 18, -21, 22, std::u16string(Text(1).value_or(u"")));
     title->SetFont(StandardFont(eStdFont::Bold));
     Add<cStaticElement>(20, 42, -21, 20, FormatText(Text(2).value_or(u""), {copyreport::kVersion}));
-    Add<cStaticElement>(20, 70, -21, 40, std::u16string(Text(3).value_or(u"")))->SetWrap(true);
-    Add<cStaticElement>(20, 112, -21, 40, std::u16string(Text(4).value_or(u"")))->SetWrap(true);
+    // Room for three lines each, as the Russian texts take.
+    Add<cStaticElement>(20, 70, -21, 54, std::u16string(Text(3).value_or(u"")))->SetWrap(true);
+    Add<cStaticElement>(20, 128, -21, 54, std::u16string(Text(4).value_or(u"")))->SetWrap(true);
     AddChild(cButtonChild::FromSection(5, kCommandClose, true), kWidth - 120, kHeight - 44, 100,
              30);
 }

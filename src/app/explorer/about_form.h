@@ -9,7 +9,7 @@ namespace explorer {
 class cAboutForm : public cCustomForm {
 public:
     static constexpr int kWidth = 420;
-    static constexpr int kHeight = 210;
+    static constexpr int kHeight = 240;
     static constexpr int kCommandClose = 1;
 
     cAboutForm() : cCustomForm("qorns::about") {}

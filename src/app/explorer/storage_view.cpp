@@ -24,9 +24,10 @@ constexpr int kGroupTexts[3] = {34, 37, 40};
 constexpr int kGroupHelp[3] = {35, 38, 41};
 constexpr int kGroupEmpty[3] = {36, 39, 42};
 
-constexpr int kActionRowHeight = 48;
-constexpr int kActionButtonWidth = 230;
-constexpr int kDescriptionHeight = 44;
+// Room for three lines of help beside each action, as the longer languages need.
+constexpr int kActionRowHeight = 58;
+constexpr int kActionButtonWidth = 214;
+constexpr int kDescriptionHeight = 60;
 
 // Caption and help text of each action.
 struct cActionInfo {
@@ -86,7 +87,7 @@ std::u16string PartitionCaption(const cChildElement& texts, const cPartTreeItem&
 }
 
 cStorageViewChild::cStorageViewChild() {
-    auto* split = Add<cSplitterChild>(0, 0, -1, -1, std::vector<int>{230, 0});
+    auto* split = Add<cSplitterChild>(0, 0, -1, -1, std::vector<int>{250, 0});
     tree_ = split->AddPane<cTreeViewChild>();
     tree_->SetIcons(TreeIcons());
     right_ = split->AddPane<cPanelChild>(false);
@@ -326,7 +327,7 @@ void cStorageViewChild::SetActions(int title, std::vector<int> actions) {
         actions_->AddChild(cButtonChild::FromSection(info->caption, id), 8, y + 2,
                            kActionButtonWidth, 28);
         auto* help =
-            actions_->Add<cStaticElement>(kActionButtonWidth + 16, y, -9, 46, T(info->help));
+            actions_->Add<cStaticElement>(kActionButtonWidth + 16, y, -9, 54, T(info->help));
         help->SetWrap(true);
         y += kActionRowHeight;
     }

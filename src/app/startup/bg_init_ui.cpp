@@ -60,7 +60,9 @@ cBgInitUI::cBgInitUI(std::function<void()> enumerate, std::u16string status)
 cBgInitUI::~cBgInitUI() = default;
 
 void cBgInitUI::OnCreate() {
-    status_ = Add<cStatusLine>(0, 0, 340, 16);
+    // Two lines: the longer statuses of some languages do not fit on one.
+    status_ = Add<cStatusLine>(0, 0, 340, 40);
+    status_->SetWrap(true);
     // Start-up says it is starting; other work says what it does from the first frame.
     if (workStatus_.empty()) {
         ShowStatus(kTextStarting);

@@ -42,6 +42,9 @@ void cStaticElement::OnPaint(cCanvas& canvas) {
     const int line = canvas.MeasureText(u"").h;
     int y = 0;
     for (const std::u16string& text : lines) {
+        if (y + line > Rect().h) {
+            painter::ReportCutText(text);
+        }
         if (y >= Rect().h) {
             break;
         }
