@@ -10,7 +10,7 @@
 
 inline void InitialiseProgramOnce() {
     static const bool initialised = [] {
-        lang::RegisterBuiltinPacks();
+        lang::RegisterPacksFor(lang::eLanguage::Russian);
         return true;
     }();
     (void)initialised;
