@@ -10,7 +10,7 @@ ASAN := build/asan
 BIN := build/bin
 PROGRAMS := drovik drovik-cli drovik-gallery
 
-.PHONY: run test deps configure-release build-release build-asan format
+.PHONY: run test package deps configure-release build-release build-asan format
 
 deps:
 	@tools/bootstrap
@@ -27,6 +27,12 @@ run: configure-release
 # The programs and the benchmarks.
 build-release: configure-release
 	@cmake --build $(RELEASE) -j $(JOBS)
+
+# The Debian package of the optimised programs, in build/release/package/.
+package: configure-release
+	@cmake --build $(RELEASE) -j $(JOBS) --target drovik drovik-cli drovik_package_files
+	@cd $(RELEASE) && cpack
+	@ls $(RELEASE)/package/drovik_*.deb
 
 build-asan: deps
 	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

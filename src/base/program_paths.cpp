@@ -1,6 +1,7 @@
 #include "base/program_paths.h"
 
 #include "base/utf.h"
+#include "platform/environment.h"
 
 #include <algorithm>
 
@@ -37,6 +38,18 @@ ProgramPaths ProgramPathsFromArgument(const char* firstArgument) {
     return paths;
 }
 
+std::u16string DataFolderOf(const std::u16string& programFolder) {
+    static constexpr std::u16string_view kBin = u"/bin/";
+    if (programFolder.ends_with(kBin)) {
+        const std::u16string installed =
+            programFolder.substr(0, programFolder.size() - kBin.size()) + u"/share/drovik/";
+        if (platform::IsDirectory(utf::ToUtf8(installed))) {
+            return installed;
+        }
+    }
+    return programFolder;
+}
+
 void SetProgramPaths(ProgramPaths paths) {
     Current() = std::move(paths);
 }
@@ -45,4 +58,11 @@ const std::u16string& ProgramFilePath() {
 }
 const std::u16string& ProgramFolder() {
     return Current().folder;
+}
+const std::u16string& ProgramDataFolder() {
+    static const std::u16string folder = [] {
+        const std::optional<std::string> executable = platform::ExecutableFolder();
+        return DataFolderOf(executable ? utf::FromUtf8(*executable) : ProgramFolder());
+    }();
+    return folder;
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,19 @@ FolderCreation CreateFolder(const std::string& path) {
         return FolderCreation::Created;
     }
     return errno == EEXIST ? FolderCreation::AlreadyExists : FolderCreation::Failed;
+}
+
+std::optional<std::string> ExecutableFolder() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !self.has_parent_path()) {
+        return std::nullopt;
+    }
+    std::string folder = self.parent_path().string();
+    if (!folder.ends_with('/')) {
+        folder += '/';
+    }
+    return folder;
 }
 
 } // namespace platform

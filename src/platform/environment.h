@@ -13,6 +13,11 @@ std::optional<std::string> HomeFolder();
 
 bool IsDirectory(const std::string& path);
 
+// The folder of the running executable, ending in '/', as the kernel names it
+// (/proc/self/exe): right even when the program was started through PATH or a wrapper
+// such as pkexec. None when the kernel does not tell.
+std::optional<std::string> ExecutableFolder();
+
 // True when nothing exists at path, or a regular file that is not a symbolic link: the
 // only things the program may create or rewrite as one of its own files. (A settings
 // file planted as a link to a disk would otherwise have the disk written to.)

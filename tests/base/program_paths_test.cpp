@@ -1,8 +1,12 @@
 #include "base/process_heap.h"
 #include "base/program_paths.h"
+#include "base/utf.h"
 #include "platform/process_symbol.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +34,45 @@ TEST(ProgramPathsTest, FromFirstArgument) {
         EXPECT_EQ(paths.file, c.file);
         EXPECT_EQ(paths.folder, c.folder);
     }
+}
+
+// An installed program (PREFIX/bin beside PREFIX/share/drovik) reads its files from the
+// share folder; one in a build folder, or in a bin folder without them, from its own.
+TEST(ProgramPathsTest, DataFolderOfInstalledAndBuiltPrograms) {
+    const std::filesystem::path top =
+        std::filesystem::temp_directory_path() / ("drovik-paths-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(top);
+    std::filesystem::create_directories(top / "usr/bin");
+    std::filesystem::create_directories(top / "usr/share/drovik");
+    std::filesystem::create_directories(top / "opt/bin");
+    std::filesystem::create_directories(top / "build/bin");
+    std::filesystem::create_directories(top / "build/share"); // no drovik folder in it
+    const std::u16string root = utf::FromUtf8(top.string());
+    struct Case {
+        std::u16string program;
+        std::u16string data;
+    };
+    const Case cases[] = {
+        {root + u"/usr/bin/", root + u"/usr/share/drovik/"},
+        {root + u"/opt/bin/", root + u"/opt/bin/"},
+        {root + u"/build/bin/", root + u"/build/bin/"},
+        {root + u"/usr/", root + u"/usr/"},
+        {root + u"/usr/sbin/", root + u"/usr/sbin/"}, // "bin/" must be the whole last name
+        {u"bin/", u"bin/"},
+        {u"", u""},
+        {u"./", u"./"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(utf::ToUtf8(c.program));
+        EXPECT_EQ(DataFolderOf(c.program), c.data);
+    }
+    std::filesystem::remove_all(top);
+}
+
+// The test program runs from the build tree, so its data folder is its own folder.
+TEST(ProgramPathsTest, DataFolderOfTheRunningProgramIsItsExecutablesFolder) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    EXPECT_EQ(ProgramDataFolder(), utf::FromUtf8(self + "/"));
 }
 
 TEST(ProcessHeapTest, AllocatesWithoutTheProgramsExport) {

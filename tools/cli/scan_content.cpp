@@ -1,6 +1,8 @@
 // scan --method content [--rules FILE|DIR]... [--free-only]: finds files by their content
 // and saves what it found as the result "content".
 
+#include "base/program_paths.h"
+#include "base/utf.h"
 #include "part/part_path.h"
 #include "scan/signatures/raw_scan.h"
 #include "scan/signatures/signature.h"
@@ -70,9 +72,8 @@ std::vector<std::filesystem::path> RulesFilesIn(const std::filesystem::path& fol
 bool LoadAllRules(const std::vector<std::string>& given, cSigList& rules) {
     std::vector<std::filesystem::path> files;
     if (given.empty()) {
-        std::error_code error;
-        const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-        files = RulesFilesIn(self.parent_path());
+        // The shipped rules: beside the program in a build, in its share folder installed.
+        files = RulesFilesIn(utf::ToUtf8(ProgramDataFolder()));
     }
     for (const std::string& name : given) {
         std::error_code error;

@@ -121,8 +121,10 @@ void cZelvaneForm::DeletePartition() {
 
 void cZelvaneForm::OpenManual() {
     // By its absolute path: the viewer does not start in our working folder.
+    // In the interface's language: the Russian original, or its English translation.
+    const char* name = TextRegistry().LanguageCode() == "RUS" ? "manual.htm" : "manual-en.htm";
     const std::optional<std::string> manual =
-        platform::AbsoluteLocalPath(utf::ToUtf8(ProgramFolder()) + "manual.htm");
+        platform::AbsoluteLocalPath(utf::ToUtf8(ProgramDataFolder()) + name);
     const bool present =
         manual && platform::ProbeLocalPath(*manual) == platform::LocalPathKind::RegularFile;
     if (!present) {
