@@ -45,12 +45,26 @@ TEST(CliNtfsScan, AVolumeWithoutBootSectorsCopiesOutWhole) {
                              Quoted(scratch + "/r-tree.drdb") + " / " + Quoted(scratch + "/out"));
     ASSERT_EQ(copy.status, 0) << copy.output;
     // Only the named stream and two of the three names of the hard-linked file are not
-    // copied: the scan files a record once, under its first name.
-    const auto differences =
+    // copied: the scan files a record once, under its first name, and which name comes
+    // first is the order ntfs-3g left the names in the record, not the order they were made.
+    std::vector<std::string> differences =
         apptest::TreeDifferences(fixtures::Folder("ntfs-volume.sh") + "/tree", scratch + "/out");
-    EXPECT_EQ(differences,
-              (std::vector<std::string>{"missing: ads.txt:meta", "missing: links/original.txt",
-                                        "missing: other", "missing: other/third.txt"}));
+    const std::vector<std::string> linkNames = {"missing: links/original.txt",
+                                                "missing: links/second.txt",
+                                                "missing: other/third.txt"};
+    const auto isLinkName = [&linkNames](const std::string& difference) {
+        return std::find(linkNames.begin(), linkNames.end(), difference) != linkNames.end();
+    };
+    EXPECT_EQ(std::count_if(differences.begin(), differences.end(), isLinkName), 2)
+        << ::testing::PrintToString(differences);
+    const bool thirdMissing = std::count(differences.begin(), differences.end(),
+                                         "missing: other/third.txt") != 0;
+    std::erase_if(differences, isLinkName);
+    std::vector<std::string> expected = {"missing: ads.txt:meta"};
+    if (thirdMissing) {
+        expected.push_back("missing: other");
+    }
+    EXPECT_EQ(differences, expected);
 }
 
 TEST(CliNtfsScan, AVolumeThatStartsBeforeThePartitionIsToldNotUsed) {
