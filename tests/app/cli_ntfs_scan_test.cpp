@@ -49,16 +49,15 @@ TEST(CliNtfsScan, AVolumeWithoutBootSectorsCopiesOutWhole) {
     // first is the order ntfs-3g left the names in the record, not the order they were made.
     std::vector<std::string> differences =
         apptest::TreeDifferences(fixtures::Folder("ntfs-volume.sh") + "/tree", scratch + "/out");
-    const std::vector<std::string> linkNames = {"missing: links/original.txt",
-                                                "missing: links/second.txt",
-                                                "missing: other/third.txt"};
+    const std::vector<std::string> linkNames = {
+        "missing: links/original.txt", "missing: links/second.txt", "missing: other/third.txt"};
     const auto isLinkName = [&linkNames](const std::string& difference) {
         return std::find(linkNames.begin(), linkNames.end(), difference) != linkNames.end();
     };
     EXPECT_EQ(std::count_if(differences.begin(), differences.end(), isLinkName), 2)
         << ::testing::PrintToString(differences);
-    const bool thirdMissing = std::count(differences.begin(), differences.end(),
-                                         "missing: other/third.txt") != 0;
+    const bool thirdMissing =
+        std::count(differences.begin(), differences.end(), "missing: other/third.txt") != 0;
     std::erase_if(differences, isLinkName);
     std::vector<std::string> expected = {"missing: ads.txt:meta"};
     if (thirdMissing) {
