@@ -118,10 +118,16 @@ inline std::vector<std::uint8_t> ReadToEnd(cObjectHandle& handle) {
 }
 
 // Every path, size and byte of the listing against the source tree; files are opened by
-// the id their listing gave, as the copy job opens what it lists.
-inline void ExpectSameAsTree(cVFS& fs, const std::string& tree) {
+// the id their listing gave, as the copy job opens what it lists. With below (a path from
+// the volume's root), only what lies under that folder is compared.
+inline void ExpectSameAsTree(cVFS& fs, const std::string& tree, const std::string& below = "") {
     bool ok = true;
-    const auto listed = WalkTree(fs, &ok);
+    std::map<std::string, Listed> listed;
+    for (const auto& [path, entry] : WalkTree(fs, &ok)) {
+        if (path.compare(0, below.size(), below) == 0 && path.size() > below.size()) {
+            listed[path.substr(below.size())] = entry;
+        }
+    }
     EXPECT_TRUE(ok);
     const auto source = SourceTree(tree);
     for (const auto& [path, want] : source) {
