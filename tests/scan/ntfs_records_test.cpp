@@ -33,14 +33,14 @@ Bytes Name(std::uint64_t parent, const std::u16string& name, std::uint8_t nameSp
 // A non-resident unnamed $DATA of realSize bytes over the mapping pairs given.
 Bytes Data(std::uint64_t clusters, std::uint64_t clusterSize, std::uint64_t realSize,
            const Bytes& pairs, std::uint16_t flags = 0) {
-    NonResidentSpec spec;
-    spec.highestVcn = clusters - 1;
-    spec.allocatedSize = clusters * clusterSize;
-    spec.realSize = realSize;
-    spec.initializedSize = realSize;
-    spec.flags = flags;
-    spec.pairs = pairs;
-    return NonResident(spec);
+    NonResidentSpec layout;
+    layout.highestVcn = clusters - 1;
+    layout.allocatedSize = clusters * clusterSize;
+    layout.realSize = realSize;
+    layout.initializedSize = realSize;
+    layout.flags = flags;
+    layout.pairs = pairs;
+    return NonResident(layout);
 }
 
 // An "$MFT" record whose $DATA of `clusters` clusters of clusterSize starts at lcn.

@@ -1,5 +1,5 @@
 #pragma once
-// The exFAT boot region (the published exFAT file-system specification, "Main and Backup
+// The exFAT boot region (the published exFAT file-system documentation, "Main and Backup
 // Boot Regions") and the volume layout computed from it. A region is twelve sectors: the
 // boot sector, eight extended boot sectors, the OEM parameters, a reserved sector and a
 // sector filled with the checksum of the eleven before it. The backup region follows.

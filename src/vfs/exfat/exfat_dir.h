@@ -1,5 +1,5 @@
 #pragma once
-// Decoding exFAT directory entries (the published exFAT file-system specification,
+// Decoding exFAT directory entries (the published exFAT file-system documentation,
 // "Directory Structure"). A file is a set of entries: a file entry, a stream extension
 // with its data's place and lengths, then name entries of fifteen UTF-16 units each. A
 // deleted set keeps its bytes with the in-use bit (bit 7) of every type cleared.
