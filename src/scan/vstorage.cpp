@@ -1,5 +1,7 @@
 #include "scan/vstorage.h"
 
+#include "base/checked.h"
+
 #include <limits>
 
 namespace {
@@ -197,4 +199,25 @@ std::span<const std::uint8_t> cQORNVStorage::Extents(cVSItemId file) const {
 
 std::uint64_t cQORNVStorage::HeldBytes() const {
     return std::uint64_t(chunks_.size()) * kItemsPerChunk * sizeof(Item) + pool_.ReservedBytes();
+}
+
+cVSTotals CountFiles(const cQORNVStorage& tree) {
+    cVSTotals totals;
+    // Folders nest as deep as the disk said: a list of folders to visit, not recursion.
+    std::vector<cVSItemId> folders;
+    if (tree.Root() != kNoItem) {
+        folders.push_back(tree.Root());
+    }
+    while (!folders.empty()) {
+        const cVSItemId folder = folders.back();
+        folders.pop_back();
+        for (cVSItemId item = tree.FirstSubfolder(folder); item; item = tree.Next(item)) {
+            folders.push_back(item);
+        }
+        for (cVSItemId item = tree.FirstFile(folder); item; item = tree.Next(item)) {
+            ++totals.files;
+            totals.bytes = checked::SaturatingAdd(totals.bytes, tree.Size(item));
+        }
+    }
+    return totals;
 }

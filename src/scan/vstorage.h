@@ -108,3 +108,12 @@ private:
     cVSItemId root_ = kNoItem;
     cVSItemId orphans_ = kNoItem;
 };
+
+struct cVSTotals {
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+};
+
+// The files under the root and their bytes, every folder level included; detached items
+// are not counted.
+cVSTotals CountFiles(const cQORNVStorage& tree);

@@ -191,6 +191,16 @@ cVFSDetectManager& cVFSDetectManager::Instance() {
     return manager;
 }
 
+std::uint32_t ProbedFSType(const cPartRecord& record) {
+    const probe::SectorSource read = probe::SourceOf(record);
+    for (const cProbeRow& row : kProbes) {
+        if (row.probe(record, read)) {
+            return row.typeCode;
+        }
+    }
+    return 0;
+}
+
 std::unique_ptr<cVFS> cVFSDetectManager::Detect(cPartRecord& record) {
     const probe::SectorSource read = probe::SourceOf(record);
     bool claimed = false;

@@ -13,6 +13,11 @@
 
 class cPartTreeItem;
 
+// The type code of the first built-in probe that answers yes for the record, whether or
+// not its reader would mount; 0 when none does. The recovery flow scans by it a partition
+// whose reader refused it.
+std::uint32_t ProbedFSType(const cPartRecord& record);
+
 // A further detector, asked after the built-in probes.
 class cVFSDetector {
 public:

@@ -1,4 +1,4 @@
-// drovik-cli scan SOURCE [--part P] --method METHOD ... --out BASE: chooses the partition
+// drovik-cli scan SOURCE [--part P] [--method METHOD] ... --out BASE: chooses the partition
 // and hands it to the method, whose options and results are its own (scan_*.cpp).
 
 #include "app/engine.h"
@@ -19,11 +19,12 @@ int RunScan(const std::vector<std::string>& words);
 
 const cli::Command
     kScan("scan", "find lost files and save what was found as result files",
-          "usage: drovik-cli scan SOURCE [--part P] --method METHOD [OPTIONS] --out BASE "
+          "usage: drovik-cli scan SOURCE [--part P] [--method METHOD] [OPTIONS] --out BASE "
           "[--json]\n\n"
           "Reads partition P of SOURCE (without --part the whole storage) and looks for lost\n"
-          "files the way METHOD says. Each result is saved as the file BASE-NAME.drdb, which\n"
-          "ls, cat and cp read with --result.\n\n"
+          "files the way METHOD says; without --method, as the window's scan command does\n"
+          "(auto). Each result is saved as the file BASE-NAME.drdb, which ls, cat and cp read\n"
+          "with --result.\n\n"
           "Progress shows on the terminal; Ctrl-C stops the scan and saves what was found so\n"
           "far (exit code 3). With --json the progress and every result are JSON Lines:\n"
           "{\"stage\",\"percent\"} and {\"result\",\"file\",\"files\",\"bytes\"}.\n",
@@ -57,7 +58,7 @@ int RunScan(const std::vector<std::string>& words) {
         PrintHelp();
         return 0;
     }
-    const std::string name = cli::Args(words, all).Option("--method").value_or("content");
+    const std::string name = cli::Args(words, all).Option("--method").value_or("auto");
     const cli::ScanMethod* method = FindMethod(name);
     if (!method) {
         return cli::UsageError(kScan, "no scan method " + name);

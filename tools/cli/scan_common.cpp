@@ -1,5 +1,6 @@
 #include "scan_common.h"
 
+#include "app/recovery_flow/rules_files.h"
 #include "platform/terminal.h"
 #include "scan/result_file.h"
 
@@ -15,19 +16,15 @@ std::vector<const ScanMethod*>& Registry() {
     return methods;
 }
 
-struct cFileCount {
-    std::uint64_t files = 0;
-    std::uint64_t bytes = 0;
-};
-
-void CountFiles(const cQORNVStorage& tree, cVSItemId folder, cFileCount& count) {
-    for (cVSItemId item = tree.FirstSubfolder(folder); item; item = tree.Next(item)) {
-        CountFiles(tree, item, count);
+void ReportRulesProblem(const rulesfiles::cProblem& problem) {
+    if (problem.unread) {
+        Fail("scan", "cannot read the rules file " + problem.file.string());
+        return;
     }
-    for (cVSItemId item = tree.FirstFile(folder); item; item = tree.Next(item)) {
-        ++count.files;
-        count.bytes += tree.Size(item);
-    }
+    std::fprintf(stderr,
+                 "drovik-cli scan: %s is damaged (result code %d at byte %zu); using the "
+                 "rules before that\n",
+                 problem.file.string().c_str(), int(problem.load.code), problem.load.stoppedAt);
 }
 
 } // namespace
@@ -78,10 +75,7 @@ bool cScanProgress::OnProgress(double percent) {
 }
 
 bool SaveScanResult(const ScanJob& job, std::string_view name, const cQORNVStorage& result) {
-    cFileCount count;
-    if (result.Root()) {
-        CountFiles(result, result.Root(), count);
-    }
+    const cVSTotals count = CountFiles(result);
     const std::string file = job.outBase + "-" + std::string(name) + ".drdb";
     if (!drdb::SaveFile(file, result)) {
         Fail("scan", "cannot write " + file + ": " + SystemReason());
@@ -107,6 +101,10 @@ int ScanExitCode(bool finished) {
         return 3;
     }
     return finished ? 0 : Fail("scan", "the scan ended early: the storage stopped delivering");
+}
+
+bool LoadScanRules(const std::vector<std::string>& named, cSigList& rules) {
+    return rulesfiles::Load(rulesfiles::Resolve(named), rules, ReportRulesProblem);
 }
 
 } // namespace cli

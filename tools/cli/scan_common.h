@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+class cSigList;
+
 namespace cli {
 
 // What a method is given: the partition to scan (the whole storage without --part) and
@@ -59,6 +61,10 @@ private:
 // Saves result as BASE-NAME.drdb and prints its line: files and bytes, and the file it
 // went to. Tells why and answers false when the file cannot be written.
 bool SaveScanResult(const ScanJob& job, std::string_view name, const cQORNVStorage& result);
+
+// Appends the rules of the files and folders named with --rules (none: the shipped rules)
+// to rules, telling of each file that cannot be read (then no) or is damaged.
+bool LoadScanRules(const std::vector<std::string>& named, cSigList& rules);
 
 // The exit code once the results are saved: 3 after Ctrl-C, an error when the scan did
 // not finish (the storage stopped delivering), else 0.

@@ -1,18 +1,14 @@
 // scan --method content [--rules FILE|DIR]... [--free-only]: finds files by their content
 // and saves what it found as the result "content".
 
-#include "base/program_paths.h"
-#include "base/utf.h"
 #include "part/part_path.h"
 #include "scan/signatures/raw_scan.h"
 #include "scan/signatures/signature.h"
-#include "scan/signatures/urrs_file.h"
 #include "scan_common.h"
 #include "vfs/vfs.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,65 +32,6 @@ const cli::ScanMethod kContent(
     {"--rules"}, {"--free-only"}, RunContentScan);
 
 constexpr std::uint32_t kSectorBytes = 512;
-constexpr std::size_t kMaxRulesFileBytes = 64 << 20;
-
-// Appends the rules of one file to rules; warns about a damaged one (what it held up to
-// the damage is used).
-bool LoadRules(const std::filesystem::path& path, cSigList& rules) {
-    const auto bytes = cli::ReadSmallFile(path.string(), kMaxRulesFileBytes);
-    if (!bytes) {
-        cli::Fail("scan", "cannot read the rules file " + path.string());
-        return false;
-    }
-    const urrs::cLoadResult loaded = urrs::Load(*bytes, rules);
-    if (loaded.code != urrs::kLoaded) {
-        std::fprintf(stderr,
-                     "drovik-cli scan: %s is damaged (result code %d at byte %zu); using the "
-                     "rules before that\n",
-                     path.string().c_str(), int(loaded.code), loaded.stoppedAt);
-    }
-    return true;
-}
-
-// The *.urrs files of a folder, in name order.
-std::vector<std::filesystem::path> RulesFilesIn(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (entry.is_regular_file(error) && entry.path().extension() == ".urrs") {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-bool LoadAllRules(const std::vector<std::string>& given, cSigList& rules) {
-    std::vector<std::filesystem::path> files;
-    if (given.empty()) {
-        // The shipped rules: beside the program in a build, in its share folder installed.
-        files = RulesFilesIn(utf::ToUtf8(ProgramDataFolder()));
-    }
-    for (const std::string& name : given) {
-        std::error_code error;
-        if (std::filesystem::is_directory(name, error)) {
-            const auto inFolder = RulesFilesIn(name);
-            files.insert(files.end(), inFolder.begin(), inFolder.end());
-        } else {
-            files.emplace_back(name);
-        }
-    }
-    for (const auto& file : files) {
-        if (!LoadRules(file, rules)) {
-            return false;
-        }
-    }
-    if (rules.Empty()) {
-        cli::Fail("scan", "no signature rules: give a rules file with --rules");
-        return false;
-    }
-    return true;
-}
 
 struct cTypeCount {
     std::uint64_t files = 0;
@@ -137,8 +74,11 @@ void PrintTypes(const cli::ScanJob& job, const cQORNVStorage& result) {
 
 int RunContentScan(const cli::ScanJob& job) {
     cSigList rules;
-    if (!LoadAllRules(job.args.Options("--rules"), rules)) {
+    if (!cli::LoadScanRules(job.args.Options("--rules"), rules)) {
         return 1;
+    }
+    if (rules.Empty()) {
+        return cli::Fail("scan", "no signature rules: give a rules file with --rules");
     }
     cPartTreeItem& node = job.node;
     cQORNVStorage result;
