@@ -1,6 +1,7 @@
 #include "gui/basic_progress_form.h"
 
 #include "base/format_text.h"
+#include "base/lang/text_registry.h"
 #include "gui/controls/button_child.h"
 #include "gui/controls/progress_child.h"
 #include "gui/controls/static_element.h"
@@ -36,9 +37,10 @@ public:
     std::u16string status;
 };
 
-cBasicProgressForm::cBasicProgressForm(std::map<int, int> stageTexts, std::string textSection)
+cBasicProgressForm::cBasicProgressForm(std::map<int, int> stageTexts, std::string textSection,
+                                       std::string stageSection)
     : cCustomForm(std::move(textSection)), stageTexts_(std::move(stageTexts)),
-      clock_(SteadyMilliseconds) {}
+      stageSection_(std::move(stageSection)), clock_(SteadyMilliseconds) {}
 
 cBasicProgressForm::~cBasicProgressForm() {
     // The worker reports to this form; it must end before any of the form goes.
@@ -51,7 +53,8 @@ std::u16string cBasicProgressForm::Pattern(int textId) const {
 
 void cBasicProgressForm::OnCreate() {
     for (const auto& [stage, text_id] : stageTexts_) {
-        if (auto name = Text(text_id)) {
+        if (auto name = stageSection_.empty() ? Text(text_id)
+                                              : lang::Registry().Text(stageSection_, text_id)) {
             stageNames_[stage] = std::u16string(*name);
         }
     }
@@ -59,11 +62,14 @@ void cBasicProgressForm::OnCreate() {
     knownPattern_ = Pattern(kTextKnownStatus);
     unknownPattern_ = Pattern(kTextUnknownStatus);
     // Two lines: the status with both times is longer than the form is wide.
-    status_ = Add<cStaticElement>(20, 16, -21, 36);
+    const bool isShort = Rect().h < kShortHeight;
+    status_ = Add<cStaticElement>(20, isShort ? 10 : 16, -21, 36);
     status_->SetWrap(true);
-    bar_ = Add<cProgressChild>(20, 60, -21, 10, 0, 1000);
+    // A short form keeps the button's width free at the bar's right.
+    bar_ = Add<cProgressChild>(20, isShort ? Rect().h - 20 - 20 : 60,
+                               isShort ? -(21 + 120 + 16) : -21, 10, 0, 1000);
     Add<cButtonChild>(0, 0, 0, 0, Pattern(kTextStop), kCommandStop);
-    Children().back()->Place(Rect().w - 20 - 120, Rect().h - 20 - 30, 120, 30);
+    Children().back()->Place(Rect().w - 20 - 120, Rect().h - (isShort ? 12 : 20) - 30, 120, 30);
     {
         std::lock_guard lock(lock_);
         stage_ = Pattern(kTextInitialising);

@@ -37,9 +37,11 @@ public:
     static constexpr std::size_t kMaxStatusLength = 128;
 
     // `stage_texts` maps the stage ids this form's job reports to text numbers of
-    // `text_section` (the stage tables of the scanning forms).
+    // `stage_section` (the stage tables of the scanning forms), by default of the form's
+    // own `text_section`.
     explicit cBasicProgressForm(std::map<int, int> stageTexts = {},
-                                std::string textSection = "qorns::progress");
+                                std::string textSection = "qorns::progress",
+                                std::string stageSection = {});
     ~cBasicProgressForm() override;
 
     void SetClock(cClock clock) { clock_ = std::move(clock); }
@@ -56,6 +58,8 @@ public:
 
     static constexpr int kWidth = 460;
     static constexpr int kHeight = 140;
+    // Below this height the bar stands beside the stop button instead of above it.
+    static constexpr int kShortHeight = 120;
 
 protected:
     void OnFinish(unsigned result) override;
@@ -70,6 +74,7 @@ private:
     void Post(int bar, std::u16string status);
 
     std::map<int, int> stageTexts_;
+    std::string stageSection_;
     cClock clock_;
     cProgressChild* bar_ = nullptr;
     cStaticElement* status_ = nullptr;

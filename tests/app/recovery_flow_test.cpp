@@ -7,7 +7,6 @@
 #include "app/recovery_flow/recovery_flow.h"
 #include "app/recovery_flow/rules_files.h"
 #include "app_support.h"
-#include "base/lang/text_registry.h"
 #include "base/utf.h"
 #include "part/part_tree.h"
 #include "scan/signatures/sig_list.h"
@@ -94,7 +93,7 @@ TEST(RecoveryFlow, AFat32VolumeWithoutBootSectorsIsFoundCheckedIndexedAndBuilt) 
     EXPECT_EQ(CountFiles(*outcome.results[1].tree).files, 2u);
     // The roots carry the result's name in the interface language.
     EXPECT_EQ(outcome.results[0].tree->Name(outcome.results[0].tree->Root()),
-              utf::ToUtf8(*lang::Registry().Text(recovery::kTextSection, 30)));
+              utf::ToUtf8(recovery::TextOf(recovery::kTextRebuilt)));
     for (const auto& result : outcome.results) {
         EXPECT_EQ(result.start, 0u);
         EXPECT_EQ(result.length, image.node.Length());

@@ -76,10 +76,7 @@ public:
     }
 
 private:
-    static std::string Text(int text) {
-        const auto found = lang::Registry().Text(recovery::kTextSection, text);
-        return found ? utf::ToUtf8(*found) : std::string();
-    }
+    static std::string Text(int text) { return utf::ToUtf8(recovery::TextOf(text)); }
 
     const cli::ScanJob& job_;
 };

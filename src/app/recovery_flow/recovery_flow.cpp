@@ -63,9 +63,10 @@ bool cFlow::Stage(cStage stage) {
 }
 
 cQORNVStorage* cFlow::NewResult(int text) {
-    const auto name = lang::Registry().Text(kTextSection, text);
+    const std::u16string name = TextOf(text);
     auto tree = std::make_unique<cQORNVStorage>();
-    if (!tree->CreateRoot(name ? utf::ToUtf8(*name) : std::string(cQORNVStorage::kRootName))) {
+    if (!tree->CreateRoot(name.empty() ? std::string(cQORNVStorage::kRootName)
+                                       : utf::ToUtf8(name))) {
         return nullptr;
     }
     cQORNVStorage* made = tree.get();
@@ -271,6 +272,10 @@ void cFlow::ScanContent(cRawScanRequest request, cQORNVStorage& result) {
 }
 
 } // namespace
+
+std::u16string TextOf(int text) {
+    return std::u16string(lang::Registry().Text(kTextSection, text).value_or(u""));
+}
 
 cRecoveryOutcome Recover(cPartTreeItem& partition, cRecoveryUi& ui, const cRulesLoader& rules) {
     return cFlow(partition, ui, rules).Run();

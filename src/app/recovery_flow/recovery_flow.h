@@ -48,6 +48,9 @@ enum Text : int {
     kTextNotSupported = 50,
 };
 
+// A text of the section in the interface language; empty when the packs lack it.
+std::u16string TextOf(int text);
+
 enum class StageKind {
     kNtfsDetect,
     kFatDetect,
