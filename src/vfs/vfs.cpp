@@ -1,6 +1,7 @@
 #include "vfs/vfs.h"
 
 #include "base/bytes.h"
+#include "base/checked.h"
 #include "base/utf.h"
 #include "io/base_io.h"
 #include "vfs/name_match.h"
@@ -23,6 +24,20 @@ bool cVFS::ReadSectorsAt(std::uint64_t sector, void* buffer, std::uint32_t count
     cBaseIO* storage = Storage();
     return storage && storage->SeekSector(sector) == std::int64_t(sector) &&
            storage->ReadSectors(buffer, count) == count;
+}
+
+bool cVFS::ReadBlocksIn(const cBlockSpan& span, void* out, std::uint64_t block,
+                        std::uint64_t count) const {
+    if (count == 0 || span.blockSectors == 0 || block >= span.blocks ||
+        count > span.blocks - block || count > UINT32_MAX / span.blockSectors) {
+        return false;
+    }
+    const std::optional<std::uint64_t> offset = checked::Mul(block, span.blockSectors);
+    const std::optional<std::uint64_t> relative =
+        offset ? checked::Add(span.firstSector, *offset) : std::nullopt;
+    const std::optional<std::uint64_t> at =
+        relative ? checked::Add(PartitionStart(), *relative) : std::nullopt;
+    return at && ReadSectorsAt(*at, out, std::uint32_t(count * span.blockSectors));
 }
 
 std::unique_ptr<cFSObject> cVFS::FolderStub(std::uint64_t id) {

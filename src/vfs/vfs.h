@@ -127,6 +127,17 @@ protected:
     }
     // Reads count 512-byte sectors at an absolute sector; no unless all were read.
     bool ReadSectorsAt(std::uint64_t sector, void* buffer, std::uint32_t count) const;
+    // Where a volume's blocks lie on the partition: block 0 at firstSector (counted from
+    // the partition start), each blockSectors sectors long, blocks of them in all.
+    struct cBlockSpan {
+        std::uint64_t firstSector = 0;
+        std::uint64_t blockSectors = 1;
+        std::uint64_t blocks = 0;
+    };
+    // Reads count whole blocks of the span from block on in one request; no unless all of
+    // them lie inside the span and were read.
+    bool ReadBlocksIn(const cBlockSpan& span, void* out, std::uint64_t block,
+                      std::uint64_t count) const;
     // A folder entry standing for the folder with this id, for listing it by id.
     std::unique_ptr<cFSObject> FolderStub(std::uint64_t id);
     // Completes what GetObject made for an object other than the root: a file is named

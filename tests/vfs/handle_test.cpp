@@ -12,6 +12,8 @@ public:
     explicit cBareVFS(cPartRecord& record) : cStubVFS(fstype::kReconstructed, 4) {
         BindPartition(&record);
     }
+    using cVFS::cBlockSpan;
+    using cVFS::ReadBlocksIn;
 };
 
 // Unit n holds bytes n*16 + 0..3; units listed in failing cannot be read.
@@ -147,6 +149,24 @@ TEST_F(Handles, LinearHandleIsAllOrNothing) {
     storage_.FailSector(2);
     EXPECT_EQ(handle.Read(out, 50), 0u);
     EXPECT_EQ(handle.Seek(50), 50u);
+}
+
+TEST_F(Handles, BlockSpansReadOnlyWhatLiesInside) {
+    // Blocks of two sectors from sector 2 on, three of them: sectors 2 to 7.
+    const cBareVFS::cBlockSpan span{2, 2, 3};
+    std::vector<std::uint8_t> out(3 * 1024);
+    ASSERT_TRUE(fs_.ReadBlocksIn(span, out.data(), 1, 2));
+    EXPECT_EQ(storage_.Reads().back(), std::make_pair(std::uint64_t(4), 4u));
+    EXPECT_EQ(out[0], std::uint8_t(4 * 512));
+    EXPECT_FALSE(fs_.ReadBlocksIn(span, out.data(), 1, 0));
+    EXPECT_FALSE(fs_.ReadBlocksIn(span, out.data(), 2, 2));
+    EXPECT_FALSE(fs_.ReadBlocksIn(span, out.data(), ~0ull, 1));
+    // Block numbers whose sector would not fit in 64 bits, and spans of empty blocks.
+    EXPECT_FALSE(fs_.ReadBlocksIn({0, 1ull << 40, ~0ull}, out.data(), 1ull << 30, 1));
+    EXPECT_FALSE(fs_.ReadBlocksIn({~0ull, 1, 4}, out.data(), 1, 1));
+    EXPECT_FALSE(fs_.ReadBlocksIn({0, 0, 4}, out.data(), 1, 1));
+    storage_.FailSector(7);
+    EXPECT_FALSE(fs_.ReadBlocksIn(span, out.data(), 2, 1));
 }
 
 } // namespace

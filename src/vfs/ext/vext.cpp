@@ -56,13 +56,7 @@ std::vector<std::uint8_t> cVExt23::GetIdentity() const {
 // Blocks and inodes
 
 bool cVExt23::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const {
-    const std::uint64_t sectors = sb_.BlockSectors();
-    if (count == 0 || block >= sb_.blocksCount || count > sb_.blocksCount - block ||
-        count > UINT32_MAX / sectors) {
-        return false;
-    }
-    const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), block * sectors);
-    return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
+    return ReadBlocksIn({0, sb_.BlockSectors(), sb_.blocksCount}, out, block, count);
 }
 
 std::optional<std::uint64_t> cVExt23::InodePosition(std::uint64_t n) const {

@@ -129,13 +129,7 @@ std::vector<std::uint8_t> cVISO9660::GetIdentity() const {
 // Blocks and records
 
 bool cVISO9660::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const {
-    const std::uint64_t sectors = blockSize_ / 512;
-    if (count == 0 || block >= blockCount_ || count > blockCount_ - block ||
-        count > UINT32_MAX / sectors) {
-        return false;
-    }
-    const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), block * sectors);
-    return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
+    return ReadBlocksIn({0, blockSize_ / 512, blockCount_}, out, block, count);
 }
 
 std::vector<std::uint8_t> cVISO9660::ReadContinuation(std::uint32_t block, std::uint32_t offset,

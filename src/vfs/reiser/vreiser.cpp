@@ -76,14 +76,7 @@ std::vector<std::uint8_t> cVReiser::GetIdentity() const {
 // Blocks and the tree
 
 bool cVReiser::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const {
-    const std::uint64_t sectors = blockSize_ / 512;
-    if (count == 0 || block >= blockCount_ || count > blockCount_ - block ||
-        count > UINT32_MAX / sectors) {
-        return false;
-    }
-    // Block numbers are 32-bit, so the product fits.
-    const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), block * sectors);
-    return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
+    return ReadBlocksIn({0, blockSize_ / 512u, blockCount_}, out, block, count);
 }
 
 const std::vector<std::uint8_t>* cVReiser::Node(std::uint32_t block) {

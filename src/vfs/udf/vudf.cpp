@@ -96,15 +96,8 @@ std::vector<std::uint8_t> cVUDF::GetIdentity() const {
 // Blocks and entries
 
 bool cVUDF::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const {
-    const std::uint64_t sectors = BlockSectors();
-    if (count == 0 || block >= volume_.partitionLength || count > volume_.partitionLength - block ||
-        count > UINT32_MAX / sectors) {
-        return false;
-    }
-    // The partition's blocks are 32-bit numbers, so these products fit.
-    const std::uint64_t first = (std::uint64_t(volume_.partitionStart) + block) * sectors;
-    const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), first);
-    return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
+    return ReadBlocksIn({GetFirstBlockSector(), BlockSectors(), volume_.partitionLength}, out,
+                        block, count);
 }
 
 std::optional<udf::cFileEntry> cVUDF::ReadEntry(std::uint64_t block,

@@ -75,13 +75,7 @@ std::vector<std::uint8_t> cVXFS::GetIdentity() const {
 // Blocks and inodes
 
 bool cVXFS::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t count) const {
-    const std::uint64_t sectors = geometry_.blockSize / 512;
-    if (count == 0 || block >= geometry_.dataBlocks || count > geometry_.dataBlocks - block ||
-        count > UINT32_MAX / sectors) {
-        return false;
-    }
-    const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), block * sectors);
-    return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
+    return ReadBlocksIn({0, geometry_.blockSize / 512, geometry_.dataBlocks}, out, block, count);
 }
 
 std::optional<xfs::cInode> cVXFS::ReadInode(std::uint64_t n) {
