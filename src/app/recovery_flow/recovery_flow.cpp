@@ -110,7 +110,7 @@ void cFlow::Detect(std::uint32_t kind) {
     if (kind == 0 || kind == fstype::kNtfs) {
         mftdetect::cResult found;
         const bool ntfs = Stage({StageKind::kNtfsDetect,
-                                 "detect",
+                                 "detect-ntfs",
                                  kTextDetecting,
                                  {},
                                  [this, &found](cProgressNotifyTarget* progress) {
@@ -135,7 +135,7 @@ void cFlow::Detect(std::uint32_t kind) {
     cFATReconstructor reconstructor(*partition_.Storage(), partition_.Start(), partition_.Length());
     const bool allowFat32 = kind != fstype::kFat;
     if (Stage({StageKind::kFatDetect,
-               "detect",
+               "detect-fat",
                kTextDetecting,
                {},
                [&reconstructor, allowFat32](cProgressNotifyTarget* progress) {
