@@ -16,6 +16,7 @@
 #include "vfs/probes.h"
 #include "vfs/reiser/vreiser.h"
 #include "vfs/udf/vudf.h"
+#include "vfs/ufs/vufs.h"
 #include "vfs/xfs/vxfs.h"
 
 #include <cstring>
@@ -56,8 +57,8 @@ bool HasNetWareData(const cPartRecord& record, const probe::SectorSource&) {
 constexpr cProbeRow kProbes[] = {
     {fstype::kNtfs, BySectors<probe::Ntfs>, MountNtfs},
     {fstype::kExt, BySectors<probe::Ext>, MountReader<cVExt23>},
-    {fstype::kUfs, BySectors<probe::UfsLittleEndian>, nullptr},
-    {fstype::kUfsBigEndian, BySectors<probe::UfsBigEndian>, nullptr},
+    {fstype::kUfs, BySectors<probe::UfsLittleEndian>, MountReader<cVUFS>},
+    {fstype::kUfsBigEndian, BySectors<probe::UfsBigEndian>, MountReader<cVUFSBs>},
     {fstype::kFat, BySectors<probe::Fat1216>, MountReader<cVFAT>},
     {fstype::kFat32, BySectors<probe::Fat32>, MountReader<cVFAT32>},
     {fstype::kXfs, BySectors<probe::Xfs>, MountReader<cVXFS>},
@@ -67,7 +68,7 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kHfs, BySectors<probe::Hfs>, MountReader<cVHFS>},
     {fstype::kUdf, BySectors<probe::Udf>, MountReader<cVUDF>},
     {fstype::kIso9660, BySectors<probe::Iso9660>, MountReader<cVISO9660>},
-    {fstype::kSnapUfs, BySectors<probe::SnapUfs>, nullptr},
+    {fstype::kSnapUfs, BySectors<probe::SnapUfs>, MountReader<cVSnapUFS>},
     {fstype::kJfs, BySectors<probe::Jfs>, nullptr},
     {fstype::kExfat, BySectors<probe::Exfat>, MountReader<cVExFAT>},
 };

@@ -1,4 +1,4 @@
-// drovik-cli on the ISO 9660 and XFS fixture volumes as a user runs it: the recursive
+// drovik-cli on the ISO 9660, XFS and UFS fixture volumes as a user runs it: the recursive
 // listing against the tree each volume was made from, cat of every file outside the big
 // folders, cp of the whole volume, and what parts and info say.
 
@@ -83,7 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
         VolumeCase{"iso-images.sh", "joliet.iso", "tree", "ISO9660", "Joliet Volume", false},
         VolumeCase{"iso-images.sh", "rr-xorriso.iso", "tree", "ISO9660", "RR_XORRISO", false},
         VolumeCase{"xfs-images.sh", "xfs5.img", "xfs5-tree", "SGI XFS", "drovik-xfs5", true},
-        VolumeCase{"xfs-images.sh", "xfs4.img", "xfs5-tree", "SGI XFS", "drovik-xfs4", true}),
+        VolumeCase{"xfs-images.sh", "xfs4.img", "xfs5-tree", "SGI XFS", "drovik-xfs4", true},
+        VolumeCase{"ufs-images.sh", "ufs2-le.img", "tree", "UFS", "drovik-ufs2-le", false},
+        VolumeCase{"ufs-images.sh", "ufs1-be.img", "tree", "UFS (big endian)", "drovik-ufs1-be",
+                   false}),
     [](const auto& info) {
         std::string name = info.param.image;
         for (char& c : name) {
