@@ -3,10 +3,13 @@
 #        (BUILD_DIR: an optimised build with drovik-cli, default build/release)
 #
 # One tree of FILES small files (default 20000) in nested folders, as an ISO 9660 image
-# (genisoimage -R -J) and as an XFS volume (mkfs.xfs, filled through a loop mount),
-# against peers in the same run (hyperfine, median of RUNS runs, default 5):
-#  1. listing the whole tree: drovik-cli ls -r against fls -r -p on the ISO image, and
-#     against find over the XFS volume freshly mounted (goal: at most half their time);
+# (genisoimage -R -J), as an XFS volume (mkfs.xfs, filled through a loop mount) and as
+# UFS2 and UFS1 volumes (makefs), against peers in the same run (hyperfine, median of RUNS
+# runs, default 5):
+#  1. listing the whole tree: drovik-cli ls -r against fls -r -p on the ISO image and the
+#     UFS1 volume, and against find over the XFS volume freshly mounted (goal: at most half
+#     their time). The Sleuth Kit looks for UFS2 only at 64 KiB, where makefs does not put
+#     it, so the UFS2 listing is set against fls on the UFS1 volume of the same tree;
 #  2. reading every file out into a tmpfs folder with drovik-cli cp /, against cat of
 #     every file of the plain tree over the same bytes (goal: at least 90% of its
 #     throughput).
@@ -20,7 +23,7 @@ runs=${3:-5}
 cli="$(program_dir)/drovik-cli"
 needs_program "$cli" drovik-cli
 needs_root
-needs_tools genisoimage mkfs.xfs fls hyperfine python3
+needs_tools genisoimage mkfs.xfs makefs fls hyperfine python3
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-disc-bench.XXXXXX")
 out=$(mktemp -d /dev/shm/drovik-disc-out.XXXXXX)
@@ -38,7 +41,7 @@ timed() {
     seconds=$(median_of "$work/$name.json")
 }
 
-echo "making $files files in nested folders, an ISO image and an XFS volume holding them..."
+echo "making $files files in nested folders, an ISO image, an XFS and two UFS volumes holding them..."
 small_file_tree "$work/tree" "$files"
 genisoimage -quiet -R -J -o "$work/tree.iso" "$work/tree"
 truncate -s $(((bytes * 3 >> 20) + 400))M "$work/xfs.img"
@@ -46,7 +49,9 @@ mkfs.xfs -q -f "$work/xfs.img"
 mount -o loop "$work/xfs.img" "$mnt"
 cp -r "$work/tree/." "$mnt/"
 umount "$mnt"
-cat "$work/tree.iso" "$work/xfs.img" >/dev/null
+makefs -t ffs -o version=2 "$work/ufs2.img" "$work/tree" >/dev/null
+makefs -t ffs -o version=1 "$work/ufs1.img" "$work/tree" >/dev/null
+cat "$work/tree.iso" "$work/xfs.img" "$work/ufs2.img" "$work/ufs1.img" >/dev/null
 find "$work/tree" -type f -exec cat {} + >/dev/null
 
 echo
@@ -66,6 +71,14 @@ row "find over a fresh mount (XFS)" "$seconds" "$(per_second "$listed" "$seconds
 timed xfs_ls true "$cli" ls "$work/xfs.img" -r
 row "drovik-cli ls -r (XFS)" "$seconds" "$(per_second "$listed" "$seconds")" \
     "$(ratio "$seconds" "$peer")"
+timed fls_ufs true fls -r -p "$work/ufs1.img"
+peer=$seconds
+row "fls -r -p (UFS1)" "$seconds" "$(per_second "$entries" "$seconds")" "100%"
+for image in ufs1 ufs2; do
+    timed "${image}_ls" true "$cli" ls "$work/$image.img" -r
+    row "drovik-cli ls -r (${image^^})" "$seconds" "$(per_second "$listed" "$seconds")" \
+        "$(ratio "$seconds" "$peer")"
+done
 echo "(vs peer: drovik-cli's time as a share of the peer's; the goal is at most 50%)"
 
 echo
@@ -73,7 +86,7 @@ row "reading $((bytes >> 20)) MiB in $files files" seconds "MB/s" "vs cat"
 timed cat true find "$work/tree" -type f -exec cat {} + ">/dev/null"
 cat_seconds=$seconds
 row "cat of every plain file" "$seconds" "$(mbps "$seconds")" "100%"
-for image in tree.iso xfs.img; do
+for image in tree.iso xfs.img ufs2.img ufs1.img; do
     timed "cp-$image" true "$cli" cp "$work/$image" / "$out/copy"
     "$cli" cp "$work/$image" / "$out/copy" >/dev/null 2>&1
     diff -r "$work/tree" "$out/copy" >/dev/null || { echo "$image: copy differs" >&2; exit 1; }

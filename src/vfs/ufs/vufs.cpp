@@ -78,13 +78,8 @@ std::vector<std::uint8_t> cVUFS::GetIdentity() const {
 // Fragments, inodes and groups
 
 bool cVUFS::ReadFragments(std::uint8_t* out, std::uint64_t fragment, std::uint64_t count) const {
-    const std::uint64_t sectors = geometry_.fragmentSize / 512;
-    if (count == 0 || fragment >= geometry_.fragments || count > geometry_.fragments - fragment ||
-        count > UINT32_MAX / sectors) {
-        return false;
-    }
-    const std::optional<std::uint64_t> at = checked::Add(PartitionStart(), fragment * sectors);
-    return at && ReadSectorsAt(*at, out, std::uint32_t(count * sectors));
+    return ReadBlocksIn({0, geometry_.fragmentSize / 512, geometry_.fragments}, out, fragment,
+                        count);
 }
 
 std::optional<ufs::cInode> cVUFS::ReadInode(std::uint64_t n) {
