@@ -1,5 +1,5 @@
 // What the program says it does, it does: the help of drovik-cli and the README name no
-// lost-partition search, tree rebuilding or file-system test until those exist, and the
+// lost-partition search or tree rebuilding until those exist, and the
 // window's texts offer no scan until the window can run one.
 
 #include "app/copy/copy_texts.h"
@@ -24,8 +24,7 @@ std::string FirstPromise(std::string text, std::initializer_list<const char*> wo
     return {};
 }
 
-const std::initializer_list<const char*> kEnglish = {"findpart", "lost partition", "rebuild",
-                                                     "fstest"};
+const std::initializer_list<const char*> kEnglish = {"findpart", "lost partition", "rebuild"};
 
 TEST(Promises, TheCommandLineHelpNamesOnlyWhatExists) {
     std::string help = apptest::RunCli("--help").output;

@@ -14,7 +14,8 @@ int RunCat(const std::vector<std::string>& words);
 
 const cli::Command
     kCat("cat", "write one file's bytes to stdout",
-         "usage: drovik-cli cat SOURCE [--part P] [--result FILE.drdb | --deleted] PATH\n\n"
+         "usage: drovik-cli cat SOURCE [--part P | --at START[:LENGTH]]\n"
+         "                      [--result FILE.drdb | --deleted] PATH\n\n"
          "Writes the data of the file PATH of the file system on partition P of SOURCE to\n"
          "stdout. Without --part the only partition with a file system is read. A read error\n"
          "ends the output early with a message and a non-zero exit code.\n\n"
@@ -27,7 +28,7 @@ const cli::Command
          RunCat);
 
 int RunCat(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kCat.usage, stdout);
         return 0;
@@ -40,7 +41,7 @@ int RunCat(const std::vector<std::string>& words) {
         return cli::UsageError(kCat, "expected SOURCE and PATH");
     }
     std::optional<cli::Volume> volume =
-        cli::OpenVolume("cat", positional[0], args.Option("--part"), args.Option("--result"));
+        cli::OpenVolume("cat", positional[0], cli::ChosenPartition(args), args.Option("--result"));
     if (!volume || (args.Flag("--deleted") && !cli::ReadDeletedNtfsFiles("cat", *volume))) {
         return 1;
     }

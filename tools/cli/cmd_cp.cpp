@@ -28,7 +28,8 @@ int RunCp(const std::vector<std::string>& words);
 
 const cli::Command
     kCp("cp", "copy files and folder trees out, with a report",
-        "usage: drovik-cli cp SOURCE [--part P] [--result FILE.drdb | --deleted] PATH... DEST\n"
+        "usage: drovik-cli cp SOURCE [--part P | --at START[:LENGTH]]\n"
+        "                     [--result FILE.drdb | --deleted] PATH... DEST\n"
         "                     [--on-conflict CHOICE]\n"
         "                     [--report FILE [--report-encoding utf-8|utf-16]] [--force]\n\n"
         "Copies the files and folders PATH (folders with everything below them) of the file\n"
@@ -282,8 +283,8 @@ void PrintSummary(const cCopyFilesJob& job, std::uint64_t missing, std::uint64_t
 }
 
 int RunCp(const std::vector<std::string>& words) {
-    const cli::Args args(words,
-                         {"--part", "--result", "--on-conflict", "--report", "--report-encoding"});
+    const cli::Args args(
+        words, {"--part", "--at", "--result", "--on-conflict", "--report", "--report-encoding"});
     if (args.WantsHelp()) {
         std::fputs(kCp.usage, stdout);
         return 0;
@@ -314,8 +315,8 @@ int RunCp(const std::vector<std::string>& words) {
     }
 
     const std::uint64_t startedAt = platform::MonotonicMilliseconds();
-    std::optional<cli::Volume> volume =
-        cli::OpenVolume("cp", positional.front(), args.Option("--part"), args.Option("--result"));
+    std::optional<cli::Volume> volume = cli::OpenVolume(
+        "cp", positional.front(), cli::ChosenPartition(args), args.Option("--result"));
     if (!volume || (args.Flag("--deleted") && !cli::ReadDeletedNtfsFiles("cp", *volume))) {
         return kSomeNotCopied;
     }

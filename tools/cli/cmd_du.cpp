@@ -16,7 +16,8 @@ int RunDu(const std::vector<std::string>& words);
 
 const cli::Command
     kDu("du", "count the files, bytes and blocks of a selection",
-        "usage: drovik-cli du SOURCE [--part P] [--result FILE.drdb] PATH... [--json]\n\n"
+        "usage: drovik-cli du SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+        "                     PATH... [--json]\n\n"
         "Counts the files under each PATH of the file system on partition P of SOURCE (a\n"
         "folder with everything below it, a file by itself): how many there are, their bytes,\n"
         "and how many blocks of 512, 1024, 2048, 4096, 8192 and 16384 bytes they take, folders\n"
@@ -26,7 +27,7 @@ const cli::Command
         RunDu);
 
 int RunDu(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kDu.usage, stdout);
         return 0;
@@ -39,7 +40,7 @@ int RunDu(const std::vector<std::string>& words) {
         return cli::UsageError(kDu, "expected SOURCE and at least one PATH");
     }
     std::optional<cli::Volume> volume =
-        cli::OpenVolume("du", positional[0], args.Option("--part"), args.Option("--result"));
+        cli::OpenVolume("du", positional[0], cli::ChosenPartition(args), args.Option("--result"));
     if (!volume) {
         return 1;
     }

@@ -17,7 +17,8 @@ int RunFind(const std::vector<std::string>& words);
 
 const cli::Command kFind(
     "find", "search files by name and size",
-    "usage: drovik-cli find SOURCE [--part P] [--result FILE.drdb] [PATH] [--name PATTERN]\n"
+    "usage: drovik-cli find SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+    "                       [PATH] [--name PATTERN]\n"
     "                       [--size =N|+N|-N] [--folders] [--case] [--json]\n\n"
     "Lists the files below PATH (default /) of the file system on partition P of SOURCE whose\n"
     "names match PATTERN ('*' any run of characters, '?' one; default *), without regard to\n"
@@ -54,7 +55,7 @@ std::optional<cSearchParams> SizeCondition(cSearchParams params, const std::stri
 }
 
 int RunFind(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--result", "--name", "--size"});
+    const cli::Args args(words, {"--part", "--at", "--result", "--name", "--size"});
     if (args.WantsHelp()) {
         std::fputs(kFind.usage, stdout);
         return 0;
@@ -77,7 +78,7 @@ int RunFind(const std::vector<std::string>& words) {
         }
     }
     std::optional<cli::Volume> volume =
-        cli::OpenVolume("find", positional[0], args.Option("--part"), args.Option("--result"));
+        cli::OpenVolume("find", positional[0], cli::ChosenPartition(args), args.Option("--result"));
     if (!volume) {
         return 1;
     }

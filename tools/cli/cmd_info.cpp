@@ -14,7 +14,8 @@ int RunInfo(const std::vector<std::string>& words);
 
 const cli::Command
     kInfo("info", "describe the file system of a partition",
-          "usage: drovik-cli info SOURCE [--part P] [--result FILE.drdb] [--json]\n\n"
+          "usage: drovik-cli info SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+          "                       [--json]\n\n"
           "Describes the file system on partition P of SOURCE: its type, allocation unit size\n"
           "and count, where unit numbering starts, its identity record (hexadecimal) and its\n"
           "volume label. Without --part the only partition with a file system is read.\n\n"
@@ -28,7 +29,7 @@ const cli::Command
           RunInfo);
 
 int RunInfo(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kInfo.usage, stdout);
         return 0;
@@ -40,7 +41,7 @@ int RunInfo(const std::vector<std::string>& words) {
         return cli::UsageError(kInfo, "expected one SOURCE");
     }
     std::optional<cli::Volume> volume = cli::OpenVolume(
-        "info", args.Positional()[0], args.Option("--part"), args.Option("--result"));
+        "info", args.Positional()[0], cli::ChosenPartition(args), args.Option("--result"));
     if (!volume) {
         return 1;
     }

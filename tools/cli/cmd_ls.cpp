@@ -16,7 +16,8 @@ int RunLs(const std::vector<std::string>& words);
 
 const cli::Command
     kLs("ls", "list a folder of a file system",
-        "usage: drovik-cli ls SOURCE [--part P] [--result FILE.drdb] [PATH] [-r] [--deleted]\n"
+        "usage: drovik-cli ls SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+        "                     [PATH] [-r] [--deleted]\n"
         "                     [--json]\n\n"
         "Lists the folder PATH (default: the root) of the file system on partition P of SOURCE\n"
         "(a drive such as Drive0, a device node or an image file; 'drovik-cli parts' shows the\n"
@@ -122,7 +123,7 @@ private:
 };
 
 int RunLs(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kLs.usage, stdout);
         return 0;
@@ -136,7 +137,7 @@ int RunLs(const std::vector<std::string>& words) {
     }
     const Options options{args.Flag("-r"), args.Flag("--deleted"), args.Flag("--json")};
     std::optional<cli::Volume> volume =
-        cli::OpenVolume("ls", positional[0], args.Option("--part"), args.Option("--result"));
+        cli::OpenVolume("ls", positional[0], cli::ChosenPartition(args), args.Option("--result"));
     if (!volume) {
         return 1;
     }

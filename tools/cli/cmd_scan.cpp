@@ -1,10 +1,10 @@
-// drovik-cli scan SOURCE [--part P] [--method METHOD] ... --out BASE: chooses the partition
-// and hands it to the method, whose options and results are its own (scan_*.cpp).
+// drovik-cli scan SOURCE [--part P | --at S[:L]] [--method METHOD] ... --out BASE: chooses
+// the partition and hands it to the method, whose options and results are its own
+// (scan_*.cpp).
 
 #include "app/engine.h"
 #include "command.h"
 #include "fs_volume.h"
-#include "part/part_path.h"
 #include "part/storage_tree_builder.h"
 #include "platform/terminal.h"
 #include "scan_common.h"
@@ -19,8 +19,8 @@ int RunScan(const std::vector<std::string>& words);
 
 const cli::Command
     kScan("scan", "find lost files and save what was found as result files",
-          "usage: drovik-cli scan SOURCE [--part P] [--method METHOD] [OPTIONS] --out BASE "
-          "[--json]\n\n"
+          "usage: drovik-cli scan SOURCE [--part P | --at START[:LENGTH]] [--method METHOD]\n"
+          "                       [OPTIONS] --out BASE [--json]\n\n"
           "Reads partition P of SOURCE (without --part the whole storage) and looks for lost\n"
           "files the way METHOD says; without --method, as the window's scan command does\n"
           "(auto). Each result is saved as the file BASE-NAME.drdb, which ls, cat and cp read\n"
@@ -47,7 +47,7 @@ void PrintHelp() {
 }
 
 int RunScan(const std::vector<std::string>& words) {
-    const std::vector<std::string> shared = {"--part", "--method", "--out"};
+    const std::vector<std::string> shared = {"--part", "--at", "--method", "--out"};
     // Every method's options are known while --method is looked for, so that the value of
     // another method's option is not taken for the source.
     std::vector<std::string> all = shared;
@@ -83,16 +83,16 @@ int RunScan(const std::vector<std::string>& words) {
     }
     cStorageList storages(EngineTreeBuilder());
     const cBaseIO* reader = AddStorageSource(storages, *resolved);
-    const auto* built =
-        reader ? dynamic_cast<const cPartStorageTree*>(storages.FindTree(reader)) : nullptr;
+    auto* built = reader ? dynamic_cast<cPartStorageTree*>(storages.FindTree(reader)) : nullptr;
     if (!built || !built->Tree().First()) {
         return cli::Fail("scan", "cannot read " + source);
     }
-    const std::string part = args.Option("--part").value_or("0");
-    cPartTreeItem* node = FindByPartitionPath(built->Tree(), part);
-    if (!node) {
-        return cli::Fail("scan", "no partition " + part + " on " + source);
+    const std::optional<cPartTreeItem*> chosen =
+        cli::FindChosenPartition("scan", built->Tree(), source, cli::ChosenPartition(args));
+    if (!chosen) {
+        return 1;
     }
+    cPartTreeItem* node = *chosen ? *chosen : built->Tree().First();
     platform::CatchInterrupts();
     return method->run({args, source, *node, *out, args.Flag("--json")});
 }

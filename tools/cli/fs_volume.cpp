@@ -1,6 +1,7 @@
 #include "fs_volume.h"
 
 #include "app/engine.h"
+#include "app/fs_tools/def_part.h"
 #include "base/utf.h"
 #include "command.h"
 #include "io/containers/dmg_io.h"
@@ -105,7 +106,80 @@ bool MountResult(std::string_view command, Volume& volume, const std::string& pa
     return true;
 }
 
+// START[:LENGTH] in sectors; nothing when malformed or LENGTH is 0.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> ParseAt(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    const auto start = ParseUnsigned(std::string_view(text).substr(0, colon));
+    if (!start) {
+        return std::nullopt;
+    }
+    if (colon == std::string::npos) {
+        return std::pair{*start, std::uint64_t(0)};
+    }
+    const auto length = ParseUnsigned(std::string_view(text).substr(colon + 1));
+    if (!length || *length == 0) {
+        return std::nullopt;
+    }
+    return std::pair{*start, *length};
+}
+
+cPartTreeItem* DefineAt(std::string_view command, cPartTree& tree, const std::string& at) {
+    const auto range = ParseAt(at);
+    if (!range) {
+        Fail(command, "--at takes START[:LENGTH] in sectors, LENGTH not 0; got " + at);
+        return nullptr;
+    }
+    cBaseIO* storage = tree.First()->Storage();
+    const std::uint64_t sectors = storage ? storage->GetSectorCount() : 0;
+    const auto [start, given] = *range;
+    if (start >= sectors) {
+        Fail(command, "--at " + at + " starts past the end of the storage (" +
+                          std::to_string(sectors) + " sectors)");
+        return nullptr;
+    }
+    const defpart::cFound found = defpart::Probe(*storage, start, given);
+    if (found.pastStorageEnd) {
+        std::fprintf(stderr,
+                     "drovik-cli %.*s: warning: the file system at sector %llu spans %llu sectors "
+                     "and reaches past the end of the storage (%llu sectors); it may be one "
+                     "member of a RAID set, and what lies beyond cannot be read\n",
+                     int(command.size()), command.data(), static_cast<unsigned long long>(start),
+                     static_cast<unsigned long long>(found.fsSectors),
+                     static_cast<unsigned long long>(sectors));
+    }
+    const std::uint64_t length =
+        given != 0 ? given : defpart::DefaultLength(*storage, start, found);
+    return defpart::Define(tree, start, length);
+}
+
 } // namespace
+
+PartitionChoice ChosenPartition(const Args& args) {
+    return {args.Option("--part"), args.Option("--at")};
+}
+
+std::optional<cPartTreeItem*> FindChosenPartition(std::string_view command, cPartTree& tree,
+                                                  const std::string& source,
+                                                  const PartitionChoice& choice) {
+    if (choice.part && choice.at) {
+        Fail(command, "give either --part or --at, not both");
+        return std::nullopt;
+    }
+    if (choice.at) {
+        cPartTreeItem* node = DefineAt(command, tree, *choice.at);
+        return node ? std::optional(node) : std::nullopt;
+    }
+    if (!choice.part) {
+        return nullptr;
+    }
+    cPartTreeItem* node = FindByPartitionPath(tree, *choice.part);
+    if (!node) {
+        Fail(command, "no partition " + *choice.part + " on " + source + " ('drovik-cli parts " +
+                          source + "' lists them)");
+        return std::nullopt;
+    }
+    return node;
+}
 
 bool ReadDeletedNtfsFiles(std::string_view command, Volume& volume) {
     auto* ntfs = dynamic_cast<cVNTFS*>(volume.fs);
@@ -168,7 +242,7 @@ void WarnIfCutShort(std::string_view command, const cPartTree& tree) {
 }
 
 std::optional<Volume> OpenVolume(std::string_view command, const std::string& source,
-                                 const std::optional<std::string>& part,
+                                 const PartitionChoice& choice,
                                  const std::optional<std::string>& result) {
     const std::optional<cStorageSource> resolved = ResolveSource(command, source);
     if (!resolved) {
@@ -177,22 +251,21 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
     Volume volume;
     volume.storages = std::make_unique<cStorageList>(EngineTreeBuilder());
     const cBaseIO* reader = AddStorageSource(*volume.storages, *resolved);
-    const auto* built =
-        reader ? dynamic_cast<const cPartStorageTree*>(volume.storages->FindTree(reader)) : nullptr;
+    auto* built =
+        reader ? dynamic_cast<cPartStorageTree*>(volume.storages->FindTree(reader)) : nullptr;
     if (!built || !built->Tree().First()) {
         Fail(command, "cannot read " + source);
         return std::nullopt;
     }
-    const cPartTree& tree = built->Tree();
+    cPartTree& tree = built->Tree();
     WarnIfUnreadableChunks(command, *reader);
     WarnIfCutShort(command, tree);
-    if (part) {
-        volume.node = FindByPartitionPath(tree, *part);
-        if (!volume.node) {
-            Fail(command, "no partition " + *part + " on " + source + " ('drovik-cli parts " +
-                              source + "' lists them)");
-            return std::nullopt;
-        }
+    const std::optional<cPartTreeItem*> chosen = FindChosenPartition(command, tree, source, choice);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    if (*chosen) {
+        volume.node = *chosen;
     } else {
         std::vector<cPartTreeItem*> withFs;
         tree.ForEach([&withFs](cPartTreeItem& node) {

@@ -2,6 +2,7 @@
 // What ls, cat and info share: opening a SOURCE as the storage list does and choosing the
 // partition whose file system they read.
 
+#include "command.h"
 #include "io/storage_list.h"
 #include "io/storage_source.h"
 #include "part/part_tree.h"
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cli {
 
@@ -34,13 +36,29 @@ void WarnIfCutShort(std::string_view command, const cPartTree& tree);
 // program cannot read: those parts of the disk will fail to read.
 void WarnIfUnreadableChunks(std::string_view command, const cBaseIO& reader);
 
-// Opens source and picks the partition --part names, or, without --part, the only one
+// The options that choose the partition a command reads: --part P names one of the tree,
+// --at START[:LENGTH] defines one by hand at sector START (LENGTH sectors, by default the
+// size of the file system found there). Commands list kPartitionOptions with their own.
+inline const std::vector<std::string> kPartitionOptions = {"--part", "--at"};
+struct PartitionChoice {
+    std::optional<std::string> part;
+    std::optional<std::string> at;
+};
+PartitionChoice ChosenPartition(const Args& args);
+
+// The node the choice names in tree (a defined one is appended to it), or, with neither
+// option, null without a word. Null after telling why when the choice is wrong.
+std::optional<cPartTreeItem*> FindChosenPartition(std::string_view command, cPartTree& tree,
+                                                  const std::string& source,
+                                                  const PartitionChoice& choice);
+
+// Opens source and picks the partition the choice names, or, without --part, the only one
 // that holds a file system. With a scan result (--result) the result is loaded onto that
 // partition and its tree is the file system read; without --part it then goes onto the
 // whole storage when no partition holds a file system. On failure prints the reason for
 // command and answers nothing.
 std::optional<Volume> OpenVolume(std::string_view command, const std::string& source,
-                                 const std::optional<std::string>& part,
+                                 const PartitionChoice& choice,
                                  const std::optional<std::string>& result = std::nullopt);
 
 // On an NTFS volume: the deleted files its MFT's records still describe, each under the

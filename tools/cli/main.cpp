@@ -28,7 +28,11 @@ void PrintOverview() {
         "    drives.\n"
         "    A partition is named by its path as 'parts' prints it: 0 is the whole storage,\n"
         "    1, 2, ... its partitions, 2.1, 2.2, ... those inside partition 2. Paths inside\n"
-        "    a file system start at its root, '/', and use '/' between names.\n\n"
+        "    a file system start at its root, '/', and use '/' between names.\n"
+        "    Where no partition table names it (the table was wiped), --at START[:LENGTH]\n"
+        "    defines a partition by hand on every command that takes --part: it starts at\n"
+        "    512-byte sector START and spans LENGTH sectors, by default the size of the\n"
+        "    file system found there.\n\n"
         "COMMANDS\n");
     for (const cli::Command* command : cli::Commands()) {
         std::printf("    %-10s %s\n", command->name, command->summary);

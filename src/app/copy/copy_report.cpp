@@ -3,33 +3,9 @@
 #include "app/copy/copy_data.h"
 #include "app/copy/copy_texts.h"
 #include "base/utf.h"
-#include "platform/storage_file.h"
 
 namespace copyreport {
 namespace {
-
-class cReportText {
-public:
-    explicit cReportText(Encoding encoding) : encoding_(encoding) {
-        if (encoding_ == Encoding::Utf16Le) {
-            bytes_ = "\xFF\xFE";
-        }
-    }
-    void AddLine(std::u16string_view line) {
-        if (encoding_ == Encoding::Utf16Le) {
-            bytes_ += utf::ToUtf16LEBytes(line);
-            bytes_ += utf::ToUtf16LEBytes(u"\r\n");
-        } else {
-            bytes_ += utf::ToUtf8(line);
-            bytes_ += '\n';
-        }
-    }
-    std::string Take() { return std::move(bytes_); }
-
-private:
-    const Encoding encoding_;
-    std::string bytes_;
-};
 
 std::u16string Joined(int textNumber, std::u16string_view rest) {
     return copytext::Text(textNumber) + std::u16string(rest);
@@ -40,7 +16,7 @@ std::u16string Joined(int textNumber, std::u16string_view rest) {
 std::string Build(const std::vector<std::unique_ptr<cFSObject>>& objects,
                   std::u16string_view target, const std::vector<std::u16string>& logLines,
                   Encoding encoding) {
-    cReportText out(encoding);
+    report::cReportText out(encoding);
     out.AddLine(Joined(copytext::kReportHeading, kVersion));
     out.AddLine(u"");
     out.AddLine(copytext::Text(copytext::kReportObjects));
@@ -61,17 +37,6 @@ std::string Build(const std::vector<std::unique_ptr<cFSObject>>& objects,
         out.AddLine(line);
     }
     return out.Take();
-}
-
-WriteResult Write(const std::string& path, std::string_view bytes) {
-    platform::StorageFile file;
-    if (!file.Create(path)) {
-        return WriteResult::CannotCreate;
-    }
-    if (file.WriteAt(bytes.data(), bytes.size(), 0) != bytes.size()) {
-        return WriteResult::CannotWrite;
-    }
-    return WriteResult::Written;
 }
 
 int FailureText(WriteResult result) {
