@@ -236,17 +236,26 @@ void cBrowseViewChild::ShowListingFailed(int text) {
 }
 
 void cBrowseViewChild::ShowFolder(const std::u16string& path, cFolderRows rows) {
-    rows_ = std::move(rows);
     path_ = path;
     navigation_->ShowPath(path);
+    ShowRows(std::move(rows));
+    FillFolderTree();
+    SetStatus(FormatText(T(133), {int(rows_.Count())}) + u" " + T(134));
+}
+
+void cBrowseViewChild::ShowSearchHits(cFolderRows rows, std::u16string status) {
+    ShowRows(std::move(rows));
+    SetStatus(FormatText(T(155), {int(rows_.Count())}) + u" " + status);
+}
+
+void cBrowseViewChild::ShowRows(cFolderRows rows) {
+    rows_ = std::move(rows);
     std::vector<std::u16string> pages;
     for (int page = 0; page < rows_.PageCount(); ++page) {
         pages.push_back(FormatText(u"%d", {page + 1}));
     }
     pages_->SetItems(std::move(pages), 0);
     ShowPage(0);
-    FillFolderTree();
-    SetStatus(FormatText(T(133), {int(rows_.Count())}) + u" " + T(134));
 }
 
 void cBrowseViewChild::ShowPage(int page) {

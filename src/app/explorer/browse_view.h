@@ -42,6 +42,9 @@ public:
     void Open(cPartTreeItem& opened);
     // Takes the rows of the folder at `path` and shows their first page.
     void ShowFolder(const std::u16string& path, cFolderRows rows);
+    // Shows the hits of a search in the file list, the folder staying the one searched,
+    // and the search's end text in the status line.
+    void ShowSearchHits(cFolderRows rows, std::u16string status);
     // A listing of another folder starts (the old rows stay until it ends).
     void ShowReading();
     // The listing ended without rows: 176 (failed) or 177 (stopped).
@@ -80,6 +83,7 @@ public:
 
 private:
     class cQuickSearchEdit;
+    void ShowRows(cFolderRows rows);
     void FillFolderTree();
     cTreeItemElement* FolderNode(const std::u16string& path);
     std::u16string PathOfNode(const cTreeItemElement* node) const;

@@ -212,6 +212,9 @@ void cZelvaneForm::ShowRowMenu(int row) {
         items.push_back({T(12), kCmdQuickView});
     }
     items.push_back({T(15), kCmdCopySelected});
+    items.push_back({T(148), kCmdSearchHere});
+    items.push_back({T(149), kCmdEvalSize});
+    items.push_back({T(136), kCmdProperties});
     const cRect area = list.FormRect();
     const cRect viewport = list.Viewport();
     const int y = area.y + viewport.y + (row + 1) * cListViewChild::kRowHeight - list.ScrollPos().y;

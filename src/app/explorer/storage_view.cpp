@@ -34,8 +34,9 @@ struct cActionInfo {
     int id, caption, help;
 };
 constexpr cActionInfo kActions[] = {
-    {kActRescan, 79, 78}, {kActOpenImage, 33, 80},       {kActCloseStorage, 85, 105},
-    {kActBrowse, 86, 92}, {kActDeletePartition, 91, 95},
+    {kActRescan, 79, 78},         {kActOpenImage, 33, 80},       {kActCloseStorage, 85, 105},
+    {kActBrowse, 86, 92},         {kActDeletePartition, 91, 95}, {kActDefinePartition, 81, 99},
+    {kActTestFileSystem, 88, 94},
 };
 
 std::u16string StorageName(const cQORNDriveInstance& entry) {
@@ -252,7 +253,7 @@ void cStorageViewChild::ShowStoragePage(const cQORNDriveInstance& entry) {
         area.AddRow(53, T(53), FormatText(u"%d", {cylinders}), T(56));
         area.AddRow(54, T(54), FormatText(u"%d", {std::uint64_t(geometry.bytesPerSector)}), T(55));
     }
-    SetActions(118, {kActCloseStorage});
+    SetActions(118, {kActDefinePartition, kActCloseStorage});
 }
 
 namespace {
@@ -308,11 +309,14 @@ void cStorageViewChild::ShowPartitionPage(const cPartTreeItem& partition) {
         }
         area.AddRow(70, T(70), T(RootState(*fs)), T(71));
     }
-    if (IsWholeStorage(partition)) {
-        SetActions(119, {kActBrowse});
-    } else {
-        SetActions(119, {kActBrowse, kActDeletePartition});
+    std::vector<int> actions = {kActBrowse};
+    if (fs) {
+        actions.push_back(kActTestFileSystem);
     }
+    if (!IsWholeStorage(partition)) {
+        actions.push_back(kActDeletePartition);
+    }
+    SetActions(119, std::move(actions));
 }
 
 void cStorageViewChild::SetActions(int title, std::vector<int> actions) {

@@ -26,8 +26,10 @@ namespace explorer {
 // Action panel command ids.
 inline constexpr int kActRescan = 1;
 inline constexpr int kActOpenImage = 2;
+inline constexpr int kActDefinePartition = 10;
 inline constexpr int kActCloseStorage = 13;
 inline constexpr int kActBrowse = 20;
+inline constexpr int kActTestFileSystem = 22;
 inline constexpr int kActDeletePartition = 24;
 
 class cStorageViewChild : public cChildElement {

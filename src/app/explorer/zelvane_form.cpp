@@ -283,6 +283,21 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
     case kActDeletePartition:
         DeletePartition();
         return true;
+    case kActDefinePartition:
+        DefinePartition();
+        return true;
+    case kActTestFileSystem:
+        TestFileSystem();
+        return true;
+    case kCmdSearchHere:
+        SearchInFolder();
+        return true;
+    case kCmdEvalSize:
+        EvaluateSelection();
+        return true;
+    case kCmdProperties:
+        ShowObjectProperties();
+        return true;
     case kCmdManual:
         OpenManual();
         return true;

@@ -37,6 +37,9 @@ inline constexpr int kCmdSettings = 106;
 // File list context menu.
 inline constexpr int kCmdQuickView = 107;
 inline constexpr int kCmdOpenRow = 108;
+inline constexpr int kCmdProperties = 136;
+inline constexpr int kCmdSearchHere = 148;
+inline constexpr int kCmdEvalSize = 149;
 
 } // namespace explorer
 
@@ -77,6 +80,12 @@ public:
     void CopySelected();
     void QuickView();
     void EditSettings();
+    // The smaller forms (fs_tool_commands.cpp).
+    void DefinePartition();
+    void TestFileSystem();
+    void SearchInFolder();
+    void EvaluateSelection();
+    void ShowObjectProperties();
 
     // --- cNavigationProvider ----------------------------------------------------------
     bool IsValidPath(std::u16string_view path) override;

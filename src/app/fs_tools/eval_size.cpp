@@ -52,8 +52,11 @@ unsigned cEvalSizeJob::Run() {
     // window never waits for a read of the volume.
     cEvalSizeCounters counting;
     const bool done = EvalSize(fs_, selection_, counting, [&] {
-        const std::lock_guard<std::mutex> hold(lock_);
-        counters_ = counting;
+        {
+            const std::lock_guard<std::mutex> hold(lock_);
+            counters_ = counting;
+        }
+        Changed();
         return IsStopRequested();
     });
     const std::lock_guard<std::mutex> hold(lock_);

@@ -2,7 +2,7 @@
 // The size evaluation of a selection: how many files it holds, their bytes, and how many
 // blocks of each common size they take (folders left out).
 
-#include "base/job.h"
+#include "app/fs_tools/watched_job.h"
 #include "vfs/vfs.h"
 
 #include <array>
@@ -29,9 +29,11 @@ struct cEvalSizeCounters {
 bool EvalSize(cVFS& fs, const std::vector<std::unique_ptr<cFSObject>>& selection,
               cEvalSizeCounters& counters, const std::function<bool()>& stop);
 
-// The evaluation on a job thread; the window reads the counters while it runs.
-class cEvalSizeJob final : public cJob {
+// The evaluation on a job thread; the window reads the counters while it runs, told at
+// most every kRedrawMs.
+class cEvalSizeJob final : public cWatchedJob {
 public:
+    static constexpr unsigned kRedrawMs = 200;
     cEvalSizeJob(cVFS& fs, std::vector<std::unique_ptr<cFSObject>> selection)
         : fs_(fs), selection_(std::move(selection)) {}
     ~cEvalSizeJob() override { Stop(); }

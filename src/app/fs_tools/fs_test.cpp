@@ -169,8 +169,11 @@ unsigned cFsTestJob::Run() {
     const bool done = TestFileSystem(
         fs_, readAll_, testing,
         [this](const cFsTestResult& now) {
-            const std::lock_guard<std::mutex> hold(lock_);
-            result_.counters = now.counters;
+            {
+                const std::lock_guard<std::mutex> hold(lock_);
+                result_.counters = now.counters;
+            }
+            Changed();
         },
         [this] { return IsStopRequested(); });
     const std::lock_guard<std::mutex> hold(lock_);

@@ -3,8 +3,8 @@
 // asked, read to its last byte), counting what is intact and what is damaged, with the
 // paths of the damaged objects and the volume's unreadable sectors.
 
+#include "app/fs_tools/watched_job.h"
 #include "app/report_text.h"
-#include "base/job.h"
 #include "scan/bad_ranges.h"
 #include "vfs/vfs.h"
 
@@ -51,9 +51,10 @@ std::string BuildFsTestReport(const cFsTestResult& result,
                               report::Encoding encoding = report::Encoding::Utf16Le);
 
 // The test on a job thread; the window reads the counters while it runs and the whole
-// result when it has finished.
-class cFsTestJob final : public cJob {
+// result when it has finished; it is told at most every kRedrawMs.
+class cFsTestJob final : public cWatchedJob {
 public:
+    static constexpr unsigned kRedrawMs = 100;
     cFsTestJob(cVFS& fs, bool readAll) : fs_(fs), readAll_(readAll) {}
     ~cFsTestJob() override { Stop(); }
 
