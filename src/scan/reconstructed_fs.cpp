@@ -132,7 +132,8 @@ std::unique_ptr<cObjectHandle> cVReconstructedFS::OpenFragments(cVSItemId file) 
 // The partition's own reader of the item's type, or a further one of that type.
 std::unique_ptr<cObjectHandle> cVReconstructedFS::OpenThroughReader(cVSItemId file) {
     const std::uint8_t type = storage_->FsType(file);
-    cVFS* reader = type != fstype::kReconstructed ? altfs::Find(*Partition(), type) : nullptr;
+    cPartRecord& record = metadataRecord_ ? *metadataRecord_ : *Partition();
+    cVFS* reader = type != fstype::kReconstructed ? altfs::Find(record, type) : nullptr;
     return reader && reader != this ? reader->OpenObjectAtRecord(storage_->Position(file))
                                     : nullptr;
 }

@@ -26,6 +26,12 @@ public:
                     std::uint32_t flags = 0) override;
     std::uint32_t GetBlockSize() const override { return kSectorSize; }
 
+    // Files found through file-system metadata open through the readers of record (the
+    // scanned partition) when the tree is mounted on a node of its own, as the explorer's
+    // scan results are; by default through those of the node mounted on. The record must
+    // outlive this reader.
+    void ReadMetadataThrough(cPartRecord& record) { metadataRecord_ = &record; }
+
 private:
     static constexpr std::uint32_t kSectorSize = 512;
 
@@ -35,4 +41,5 @@ private:
     std::unique_ptr<cObjectHandle> OpenThroughReader(cVSItemId file);
 
     cQORNVStorage* storage_ = nullptr;
+    cPartRecord* metadataRecord_ = nullptr;
 };

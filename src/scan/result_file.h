@@ -52,7 +52,15 @@ using Sink = std::function<bool(std::span<const std::uint8_t>)>;
 // piece the sink refuses, and for a tree nested deeper than kMaxDepth, which could not be
 // read back.
 bool Save(const cQORNVStorage& storage, const Sink& sink);
-bool SaveFile(const std::string& path, const cQORNVStorage& storage);
+enum class SaveError {
+    None,
+    Create, // the file cannot be made
+    Write,  // the file was made, but not all of it could be written
+};
+SaveError SaveToFile(const std::string& path, const cQORNVStorage& storage);
+inline bool SaveFile(const std::string& path, const cQORNVStorage& storage) {
+    return SaveToFile(path, storage) == SaveError::None;
+}
 
 // Reads a result file into an empty tree.
 LoadError Load(std::span<const std::uint8_t> file, cQORNVStorage& storage);

@@ -119,10 +119,10 @@ bool Save(const cQORNVStorage& storage, const Sink& sink) {
     return out.Flush();
 }
 
-bool SaveFile(const std::string& path, const cQORNVStorage& storage) {
+SaveError SaveToFile(const std::string& path, const cQORNVStorage& storage) {
     platform::StorageFile file;
     if (!file.Create(path)) {
-        return false;
+        return SaveError::Create;
     }
     std::uint64_t at = 0;
     const bool written = Save(storage, [&](std::span<const std::uint8_t> piece) {
@@ -131,7 +131,7 @@ bool SaveFile(const std::string& path, const cQORNVStorage& storage) {
         return complete;
     });
     file.Close();
-    return written;
+    return written ? SaveError::None : SaveError::Write;
 }
 
 } // namespace drdb

@@ -1,166 +1,16 @@
 // The main window over real FAT images, headless: the storage view's pages, browsing a
-// volume through the navigation job, paging, the questions of going back and closing.
+// volume through the navigation job, paging, the questions of closing.
 // Pictures of each view are saved for people to look at (DROVIK_GUI_SHOTS).
 
-#include "app/copy_window/copy_files_ui.h"
-#include "app/engine.h"
-#include "app/explorer/about_form.h"
-#include "app/explorer/browse_view.h"
-#include "app/explorer/quick_view_folder.h"
-#include "app/explorer/settings_sheet.h"
-#include "app/explorer/storage_view.h"
-#include "app/explorer/zelvane_form.h"
-#include "app/explorer/zelvane_window.h"
-#include "app/startup/bg_init_ui.h"
-#include "base/settings.h"
-#include "base/utf.h"
-#include "gui/controls/combo_box_child.h"
-#include "gui/controls/static_element.h"
-#include "gui/dialogs/file_choose_dialog.h"
-#include "gui/message_form.h"
-#include "gui/sdl/headless_host.h"
-#include "gui/sdl/headless_maker.h"
-#include "gui/views/list_view_child.h"
-#include "gui/views/prop_sheet_child.h"
-#include "gui/views/tree_view_child.h"
-#include "gui_test_support.h"
-#include "io/storage_list.h"
-#include "part/storage_tree_builder.h"
-#include "support/fixtures.h"
-#include "support/sim_device.h"
-
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <memory>
-#include <sstream>
-#include <thread>
-#include <vector>
+#include "explorer_fixture.h"
 
 namespace {
 
+using explorer_test::ExplorerForm;
+using explorer_test::ReadFile;
 using gui_test::Centre;
 using gui_test::FindButton;
 using gui_test::ShotPath;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-class ExplorerForm : public ::testing::Test {
-protected:
-    void SetUp() override {
-        gui_test::RegisterPacks();
-        // Message boxes record their question and answer with `answer_`.
-        maker_.SetDriver([this](cHeadlessHost& host) {
-            if (auto* chooser = dynamic_cast<cFileChooseDialog*>(&host.Form())) {
-                ++choosers_;
-                chooser->SetName(chosen_);
-                chooser->Accept();
-                // Gone between the choice and the opening, as a file on a pulled stick.
-                if (vanish_) {
-                    std::filesystem::remove(utf::ToUtf8(chosen_));
-                }
-                return;
-            }
-            if (dynamic_cast<cBgInitUI*>(&host.Form()) ||
-                dynamic_cast<cCopyFilesUI*>(&host.Form())) {
-                ++jobWindows_;
-                for (int i = 0; i < 400 && !host.EndCode(); ++i) {
-                    host.WaitForWakeUp(50);
-                    host.RunWakeUps();
-                }
-                if (auto* busy = dynamic_cast<cBgInitUI*>(&host.Form())) {
-                    busyLines_.emplace_back(busy->Status()->ShownText());
-                }
-                return;
-            }
-            auto* box = dynamic_cast<cMessageForm*>(&host.Form());
-            ASSERT_NE(box, nullptr) << host.Form().FormName();
-            ++questions_;
-            const int press = FindButton(*box, cMessageForm::kCommandYes)
-                                  ? (answer_ ? cMessageForm::kCommandYes : cMessageForm::kCommandNo)
-                                  : cMessageForm::kCommandOk;
-            const cPoint at = Centre(*FindButton(*box, press));
-            host.Click(at.x, at.y);
-        });
-    }
-
-    cQORNDriveInstance* OpenImage(const std::string& name,
-                                  const std::string& script = "fat-images.sh") {
-        const std::string path = fixtures::Image(script, name);
-        return list_.AddImageFile(utf::FromUtf8(path)) ? list_.Entries().back().get() : nullptr;
-    }
-    static cPartTreeItem& Root(cQORNDriveInstance& entry) {
-        return *static_cast<cPartStorageTree*>(entry.Tree())->Tree().First();
-    }
-    // Plays the window thread until the navigation job has handed over its listing.
-    void WaitForListing(cZelvaneForm& form, cHeadlessHost& host) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < until) {
-            host.WaitForWakeUp(50);
-            host.RunWakeUps();
-            if (!form.IsRunning() && host.PostedWakeUps() == 0 &&
-                form.BrowseView().StatusText() != form.BrowseView().Text(135).value_or(u"")) {
-                return;
-            }
-        }
-        ADD_FAILURE() << "the listing did not end";
-    }
-    // A main window over a fixture image, its root folder listed in the browse view.
-    struct cBrowsing {
-        cBrowsing(cStorageList& list, bool modal)
-            : form(list), host(form, kZelvaneWidth, kZelvaneHeight, modal) {}
-        cZelvaneForm form;
-        cHeadlessHost host;
-    };
-    std::unique_ptr<cBrowsing> BrowseImage(const std::string& name, bool modal = false,
-                                           const std::string& script = "fat-images.sh") {
-        cQORNDriveInstance* opened = OpenImage(name, script);
-        if (!opened) {
-            ADD_FAILURE() << name << " did not open";
-            return nullptr;
-        }
-        auto window = std::make_unique<cBrowsing>(list_, modal);
-        if (!window->form.Browse(*opened, Root(*opened))) {
-            ADD_FAILURE() << name << " could not be browsed";
-            return nullptr;
-        }
-        WaitForListing(window->form, window->host);
-        return window;
-    }
-    int RowOf(cZelvaneForm& form, std::u16string_view name) {
-        cListViewChild& list = form.BrowseView().List();
-        for (int i = 0; i < list.ItemCount(); ++i) {
-            if (list.Item(i)->Text(0) == name) {
-                return i;
-            }
-        }
-        return -1;
-    }
-
-    // A settings file of the test's own.
-    std::string UseScratchSettings() {
-        const std::string scratch = fixtures::ScratchDir();
-        EXPECT_TRUE(Settings().Load(utf::FromUtf8(scratch + "/config.hbin")));
-        return scratch;
-    }
-    void TearDown() override { Settings().Close(); }
-
-    cStorageList list_{EngineTreeBuilder()};
-    cHeadlessMaker maker_;
-    int questions_ = 0;
-    int choosers_ = 0;
-    int jobWindows_ = 0;                    // the start-up window of a rescan, the copy window
-    std::vector<std::u16string> busyLines_; // what each start-up window said last
-    bool answer_ = false;
-    bool vanish_ = false;
-    std::u16string chosen_;
-};
 
 TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
     cQORNDriveInstance* opened = OpenImage("fat16.img");
@@ -384,52 +234,6 @@ TEST_F(ExplorerForm, LargeFoldersArePaged) {
     EXPECT_EQ(form.BrowseView().Page(), 1);
     ASSERT_EQ(form.BrowseView().List().ItemCount(), 1);
     EXPECT_EQ(form.BrowseView().List().Item(0)->Text(0), u"f999"); // ordinal: last of all
-}
-
-TEST_F(ExplorerForm, GoingBackAsksOnlyWhileAScanResultIsUnsaved) {
-    cQORNDriveInstance* opened = OpenImage("fat12.img");
-    ASSERT_NE(opened, nullptr);
-    cQORNDriveInstance& entry = *opened;
-    cZelvaneForm form(list_);
-    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
-    struct cCase {
-        bool saved;
-        bool answer;
-        int questions;
-        bool back;
-    };
-    for (const cCase& c : {cCase{true, false, 0, true}, cCase{false, false, 1, false},
-                           cCase{false, true, 1, true}}) {
-        SCOPED_TRACE(testing::Message() << c.saved << c.answer);
-        if (!form.BrowseShown()) {
-            ASSERT_TRUE(form.Browse(entry, Root(entry)));
-            WaitForListing(form, host);
-        }
-        form.ScanResults().Clear();
-        EXPECT_EQ(form.ScanResults().Add(c.saved).number, 0);
-        EXPECT_EQ(form.ScanResults().Add(true).number, 1);
-        questions_ = 0;
-        answer_ = c.answer;
-        EXPECT_EQ(form.BackToStorages(), c.back);
-        EXPECT_EQ(questions_, c.questions);
-        EXPECT_EQ(form.BrowseShown(), !c.back);
-    }
-}
-
-TEST_F(ExplorerForm, ClosingAsksWhileBrowsingWithUnsavedResults) {
-    auto window = BrowseImage("fat12.img", true);
-    ASSERT_NE(window, nullptr);
-    cZelvaneForm& form = window->form;
-    cHeadlessHost& host = window->host;
-    form.ScanResults().Add(false);
-    answer_ = false;
-    host.RequestClose();
-    EXPECT_EQ(questions_, 1);
-    EXPECT_FALSE(host.EndCode().has_value());
-    answer_ = true;
-    host.RequestClose();
-    EXPECT_EQ(questions_, 2);
-    EXPECT_EQ(host.EndCode(), 0);
 }
 
 // Escape and the window's close button ask first while disk images are open, and only

@@ -76,16 +76,6 @@ void ReadTree(Volume& volume, std::unique_ptr<cQORNVStorage> tree) {
     altfs::Add(*volume.node, std::move(fs));
 }
 
-bool HoldsNtfsRecords(const cQORNVStorage& tree) {
-    for (cVSItemId item = 1; tree.IsItem(item); ++item) {
-        if (!tree.IsFolder(item) && tree.FileKind(item) == vsitem::kFsFile &&
-            tree.FsType(item) == fstype::kNtfs) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Loads the result file onto the chosen partition and makes its tree the volume's file
 // system, beside the partition's own reader, which files found through its metadata
 // still open through.
@@ -99,9 +89,7 @@ bool MountResult(std::string_view command, Volume& volume, const std::string& pa
     }
     // Files an NTFS deep scan found through the records of a volume whose boot sector is
     // lost open through a reader built from the MFT found again.
-    if (HoldsNtfsRecords(*storage)) {
-        AttachDetectedNtfsReader(*volume.node);
-    }
+    AttachReaderForTree(*volume.node, *storage);
     ReadTree(volume, std::move(storage));
     return true;
 }

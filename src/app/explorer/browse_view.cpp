@@ -137,11 +137,12 @@ bool cBrowseViewChild::OnCommand(cChildElement* source, int kind, int item) {
         }
         return true;
     }
-    if (source == partitions_ && kind == kActionTreeItem) {
-        const cTreeItemElement* node = partitions_->Selected();
+    if (source == partitions_ && (kind == kActionTreeItem || kind == kActionTreeItemCtx)) {
+        const cTreeItemElement* node =
+            kind == kActionTreeItem ? partitions_->Selected() : partitions_->RowItem(item);
         if (node && node->Data() < partitionNodes_.size()) {
             requestedPartition_ = partitionNodes_[node->Data()];
-            SendCommand(kBrowseOpenPartition, 0);
+            SendCommand(kind == kActionTreeItem ? kBrowseOpenPartition : kBrowsePartitionMenu, 0);
         }
         return true;
     }
@@ -180,6 +181,13 @@ void cBrowseViewChild::OnSize() {
 }
 
 void cBrowseViewChild::Open(cPartTreeItem& opened) {
+    ShowPartitions(opened, {}, &opened);
+    ClearFolders();
+}
+
+void cBrowseViewChild::ShowPartitions(cPartTreeItem& opened,
+                                      const std::vector<cResultNode>& results,
+                                      const cPartTreeItem* shown) {
     partitions_->Clear();
     partitionNodes_.clear();
     cPartTreeItem* top = &opened;
@@ -187,6 +195,15 @@ void cBrowseViewChild::Open(cPartTreeItem& opened) {
         top = top->Parent();
     }
     cTreeItemElement* selected = nullptr;
+    auto addNode = [&](cTreeItemElement* parent, cPartTreeItem& node, std::u16string caption) {
+        partitionNodes_.push_back(&node);
+        auto* item = partitions_->AddItem(
+            parent, IconNode(std::move(caption), partitionNodes_.size() - 1, kIconPartition));
+        if (&node == shown) {
+            selected = item;
+        }
+        return item;
+    };
     std::function<void(cTreeItemElement*, cPartTreeItem&)> add = [&](cTreeItemElement* parent,
                                                                      cPartTreeItem& node) {
         if (IsWholeStorage(node) && node.HasChildren()) {
@@ -195,12 +212,11 @@ void cBrowseViewChild::Open(cPartTreeItem& opened) {
             }
             return;
         }
-        partitionNodes_.push_back(&node);
-        auto* item =
-            partitions_->AddItem(parent, IconNode(PartitionCaption(*this, node),
-                                                  partitionNodes_.size() - 1, kIconPartition));
-        if (&node == &opened) {
-            selected = item;
+        auto* item = addNode(parent, node, PartitionCaption(*this, node));
+        for (const cResultNode& result : results) {
+            if (result.scanned == &node) {
+                addNode(item, *result.node, result.caption);
+            }
         }
         if (!IsWholeStorage(node)) {
             for (const auto& child : node.Children()) {
@@ -215,7 +231,9 @@ void cBrowseViewChild::Open(cPartTreeItem& opened) {
     if (selected) {
         partitions_->Select(selected);
     }
+}
 
+void cBrowseViewChild::ClearFolders() {
     folders_->Clear();
     auto root = IconNode(u"/", 0, kIconTreeFolder);
     root->SetMayHaveChildren(true);
@@ -225,6 +243,10 @@ void cBrowseViewChild::Open(cPartTreeItem& opened) {
     list_->Clear();
     pages_->SetItems({}, -1);
     ShowProperties(nullptr);
+}
+
+void cBrowseViewChild::AddStatusNote(std::u16string_view note) {
+    SetStatus(std::u16string(StatusText()) + u" " + std::u16string(note));
 }
 
 void cBrowseViewChild::ShowReading() {

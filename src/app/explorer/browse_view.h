@@ -7,7 +7,8 @@
 // The view shows what the form listed (a cFolderRows it keeps) one page at a time and
 // reports the user's wishes up as commands: kBrowseOpenFolder (a path was chosen in the
 // folder tree or a folder row activated; the form then lists it), kBrowseOpenPartition
-// (another partition chosen), and the list's selection changes.
+// (another partition or a scan result chosen), kBrowsePartitionMenu (a right click on
+// one), and the list's selection changes.
 
 #include "app/explorer/folder_rows.h"
 #include "gui/child_element.h"
@@ -31,6 +32,14 @@ inline constexpr int kBrowseOpenFolder = 40;    // item: unused; see RequestedPa
 inline constexpr int kBrowseOpenPartition = 41; // item: unused; see RequestedPartition()
 inline constexpr int kBrowseSelection = 42;     // item: number of selected rows
 inline constexpr int kBrowseOpenFile = 43;      // a file row activated; see FocusedObject()
+inline constexpr int kBrowsePartitionMenu = 44; // item: unused; see RequestedPartition()
+
+// A scan result's node in the partition tree, shown under the partition it was made of.
+struct cResultNode {
+    cPartTreeItem* node = nullptr;
+    const cPartTreeItem* scanned = nullptr;
+    std::u16string caption;
+};
 
 class cBrowseViewChild : public cChildElement {
 public:
@@ -40,6 +49,15 @@ public:
     // Shows the partitions of the storage with `opened` selected, and a folder tree
     // holding only the file system's root folder.
     void Open(cPartTreeItem& opened);
+    // Shows the partition tree again, each scan result under its partition, with `shown`
+    // selected; the folders and the list stay.
+    void ShowPartitions(cPartTreeItem& opened, const std::vector<cResultNode>& results,
+                        const cPartTreeItem* shown);
+    // Starts afresh on another file system of the tree: only its root folder, no rows.
+    void ClearFolders();
+    // Adds a sentence after what the status line says (a result's files and bytes under
+    // the listing of its root).
+    void AddStatusNote(std::u16string_view note);
     // Takes the rows of the folder at `path` and shows their first page.
     void ShowFolder(const std::u16string& path, cFolderRows rows);
     // Shows the hits of a search in the file list, the folder staying the one searched,

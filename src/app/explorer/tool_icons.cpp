@@ -98,6 +98,32 @@ void SaveDown(cCanvas& c) {
     c.Line(14, 8, 9.5f, 12.5f);
 }
 
+// A database drum: what a scan result file holds.
+void Drum(cCanvas& c, cColor body) {
+    c.FillRect({3, 4, 12, 12}, body);
+    c.FillEllipse({3, 12, 12, 6}, body);
+    c.FillEllipse({3, 1, 12, 6}, kGrey);
+    c.FillEllipse({5, 2, 8, 4}, body);
+}
+
+// A saved result brought back: an arrow out of the drum.
+void LoadDrum(cCanvas& c) {
+    Drum(c, kOrange);
+    c.SetPen(kGreen, 2.5f);
+    c.Line(15.5f, 18, 15.5f, 8);
+    c.Line(12, 11.5f, 15.5f, 7.5f);
+    c.Line(19, 11.5f, 15.5f, 7.5f);
+}
+
+// A result put away: an arrow into the drum.
+void SaveDrum(cCanvas& c) {
+    Drum(c, kBlue);
+    c.SetPen(kGreen, 2.5f);
+    c.Line(15.5f, 7, 15.5f, 17);
+    c.Line(12, 13.5f, 15.5f, 17.5f);
+    c.Line(19, 13.5f, 15.5f, 17.5f);
+}
+
 } // namespace
 
 cBitmap ToolIcon(eToolIcon icon) {
@@ -123,6 +149,12 @@ cBitmap ToolIcon(eToolIcon icon) {
         break;
     case eToolIcon::SaveSelected:
         draw = SaveDown;
+        break;
+    case eToolIcon::LoadResult:
+        draw = LoadDrum;
+        break;
+    case eToolIcon::SaveResults:
+        draw = SaveDrum;
         break;
     }
     return DrawShapePicture(kToolIconSize, kToolIconSize, draw);

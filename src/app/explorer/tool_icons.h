@@ -13,6 +13,8 @@ enum class eToolIcon {
     About,
     Partitions,
     SaveSelected,
+    LoadResult,
+    SaveResults,
 };
 
 inline constexpr int kToolIconSize = 20;

@@ -5,6 +5,7 @@
 #include "app/explorer/storage_view.h"
 #include "app/explorer/tool_icons.h"
 #include "app/explorer/zelvane_window.h"
+#include "base/format_text.h"
 #include "gui/controls/tool_bar_child.h"
 #include "gui/message_form.h"
 #include "gui/navigation/navigation_child.h"
@@ -26,14 +27,16 @@ struct cToolInfo {
     int id, caption, tooltip;
     eToolIcon icon;
 };
-// The storage view's bar, then the browse view's. Scans and their results come with
-// the recovery flow; until then their buttons are left out.
+// The storage view's bar, then the browse view's; saving scan results is offered only
+// while one is unsaved.
 constexpr cToolInfo kStorageTools[] = {
     {kCmdOpenImage, 19, 17, eToolIcon::OpenImage}, {kCmdRescan, 77, 78, eToolIcon::Rescan},
     {kCmdManual, 23, 11, eToolIcon::Manual},       {kCmdSettings, 168, 169, eToolIcon::Settings},
     {kCmdAbout, 25, 13, eToolIcon::About},
 };
 constexpr cToolInfo kBrowseTools[] = {{kCmdBack, 124, 125, eToolIcon::Partitions},
+                                      {kCmdLoadResult, 137, 187, eToolIcon::LoadResult},
+                                      {kCmdSaveResults, 182, 183, eToolIcon::SaveResults},
                                       {kCmdCopySelected, 184, 185, eToolIcon::SaveSelected}};
 
 } // namespace
@@ -75,10 +78,12 @@ void cZelvaneForm::BuildToolBar(bool browse) {
     toolBar_ = Add<cToolBarChild>(0, 0, -1, cToolBarChild::kHeight);
     for (const cToolInfo& tool : browse ? std::span<const cToolInfo>(kBrowseTools)
                                         : std::span<const cToolInfo>(kStorageTools)) {
-        toolBar_->AddButton({tool.id, T(tool.caption), T(tool.tooltip), ToolIcon(tool.icon)});
+        if (tool.id != kCmdSaveResults || scanResults_.HasUnsaved()) {
+            toolBar_->AddButton({tool.id, T(tool.caption), T(tool.tooltip), ToolIcon(tool.icon)});
+        }
     }
     if (browse) {
-        toolBar_->SetButtonEnabled(kCmdCopySelected, false);
+        toolBar_->SetButtonEnabled(kCmdCopySelected, !browseView_->SelectedRows().empty());
     }
 }
 
@@ -89,7 +94,10 @@ void cZelvaneForm::ShowStorageView() {
     BuildToolBar(false);
 }
 
-bool cZelvaneForm::Browse(cQORNDriveInstance& entry, cPartTreeItem& partition) {
+bool cZelvaneForm::Browse(cQORNDriveInstance& entry, cPartTreeItem& partition, bool forScan) {
+    if (BrowseShown() && scanResults_.HasUnsaved() && !MessageBoxQuestion(this, T(126))) {
+        return false;
+    }
     Stop();
     cVFS* fs = MountedFileSystem(partition);
     if (!fs) {
@@ -100,19 +108,20 @@ bool cZelvaneForm::Browse(cQORNDriveInstance& entry, cPartTreeItem& partition) {
             partition.AttachExtension(std::move(detected));
         }
     }
-    if (!fs) {
+    if (!fs && !forScan) {
         MessageBoxError(this, T(121));
         return false;
     }
+    scanResults_.Clear();
     entry_ = &entry;
     partition_ = &partition;
+    shown_ = &partition;
     fs_ = fs;
-    scanResults_.Clear();
     storageView_->SetVisible(false);
     browseView_->Open(partition);
     browseView_->SetVisible(true);
     BuildToolBar(true);
-    return OpenFolder(u"/");
+    return !fs || OpenFolder(u"/");
 }
 
 bool cZelvaneForm::BackToStorages() {
@@ -123,6 +132,7 @@ bool cZelvaneForm::BackToStorages() {
     scanResults_.Clear();
     entry_ = nullptr;
     partition_ = nullptr;
+    shown_ = nullptr;
     fs_ = nullptr;
     ShowStorageView();
     return true;
@@ -222,8 +232,15 @@ void cZelvaneForm::OnListingDone() {
     }
     if (listing->result != 0) {
         browseView_->ShowListingFailed(listing->result == kListingFailed ? 176 : 177);
-    } else {
-        browseView_->ShowFolder(listing->path, std::move(listing->rows));
+        return;
+    }
+    browseView_->ShowFolder(listing->path, std::move(listing->rows));
+    // A result's root says what the whole result holds, so that nobody has to open
+    // every result to learn whether it found anything.
+    if (const cScanResult* result = scanResults_.Find(shown_); result && listing->path == u"/") {
+        browseView_->AddStatusNote(
+            FormatText(T(193), {std::u16string_view(result->Name()), result->Totals().files,
+                                result->Totals().bytes}));
     }
 }
 
@@ -239,11 +256,12 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         return true;
     }
     if (kind == kBrowseOpenPartition) {
-        cPartTreeItem* wanted = browseView_->RequestedPartition();
-        if (wanted && wanted != partition_ && entry_ && MountedFileSystem(*wanted) &&
-            !scanResults_.HasUnsaved()) {
-            Browse(*entry_, *wanted);
-        }
+        OpenNode(browseView_->RequestedPartition());
+        return true;
+    }
+    if (kind == kBrowsePartitionMenu) {
+        menuNode_ = browseView_->RequestedPartition();
+        ShowResultMenu();
         return true;
     }
     if (kind == kBrowseOpenFile) {
@@ -312,6 +330,17 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         return true;
     case kCmdCopySelected:
         CopySelected();
+        return true;
+    case kCmdLoadResult:
+        LoadScanResult();
+        return true;
+    case kCmdSaveResults:
+        SaveScanResults();
+        return true;
+    case kCmdDeleteResult:
+        if (const cScanResult* result = scanResults_.Find(menuNode_)) {
+            DeleteScanResult(*result);
+        }
         return true;
     case kCmdQuickView:
         QuickView();

@@ -1,6 +1,7 @@
 #include "scan/ntfs/ntfs_attach.h"
 
 #include "scan/ntfs/mft_detect.h"
+#include "scan/vstorage.h"
 #include "vfs/alt_fs.h"
 #include "vfs/ntfs/ntfs_params.h"
 #include "vfs/ntfs/vntfs.h"
@@ -29,4 +30,14 @@ bool AttachDetectedNtfsReader(cPartRecord& record) {
     request.partitionSectors = record.Length();
     const mftdetect::cResult found = mftdetect::Detect(request);
     return found.geometry && AttachNtfsReader(record, *found.geometry);
+}
+
+bool AttachReaderForTree(cPartRecord& record, const cQORNVStorage& tree) {
+    for (cVSItemId item = 1; tree.IsItem(item); ++item) {
+        if (!tree.IsFolder(item) && tree.FileKind(item) == vsitem::kFsFile &&
+            tree.FsType(item) == fstype::kNtfs) {
+            return AttachDetectedNtfsReader(record);
+        }
+    }
+    return true;
 }

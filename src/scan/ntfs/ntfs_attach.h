@@ -6,6 +6,7 @@
 #include "scan/ntfs/ntfs_geometry.h"
 
 class cPartRecord;
+class cQORNVStorage;
 
 // False when the reader cannot be mounted there; a partition whose own reader is NTFS
 // already keeps that one.
@@ -15,3 +16,8 @@ bool AttachNtfsReader(cPartRecord& record, const cNTFSGeometry& geometry);
 // was found or it cannot be mounted. For result files loaded again, whose file-system
 // items need the reader the scan had.
 bool AttachDetectedNtfsReader(cPartRecord& record);
+
+// For a result file loaded again onto record: when its tree holds files found through NTFS
+// records, the reader they open through (detected unless record has one). False only
+// when one is needed and none is found; the tree's raw files still read then.
+bool AttachReaderForTree(cPartRecord& record, const cQORNVStorage& tree);
