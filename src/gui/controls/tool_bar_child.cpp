@@ -4,6 +4,8 @@
 #include "gui/controls/hint_master.h"
 #include "gui/painter.h"
 
+#include <vector>
+
 namespace {
 
 class cToolBarButton : public cClickableElement {
@@ -16,12 +18,19 @@ public:
         checked_ = checked;
         Invalidate();
     }
-    int PreferredWidth() {
+    // Only a button with an icon can do without its caption.
+    bool CanCompact() const { return !info_.icon.Empty() && !info_.caption.empty(); }
+    void SetCompact(bool compact) {
+        compact_ = compact && CanCompact();
+        Invalidate();
+    }
+    bool Compact() const { return compact_; }
+    int PreferredWidth(bool compact) {
         int w = 12;
         if (!info_.icon.Empty()) {
             w += info_.icon.Width();
         }
-        if (!info_.caption.empty()) {
+        if (!info_.caption.empty() && !(compact && CanCompact())) {
             w += TextExtent(info_.caption).w + (info_.icon.Empty() ? 4 : 10);
         }
         return w;
@@ -35,12 +44,14 @@ public:
                               state == eClickState::Disabled ? 90 : 255);
             x += info_.icon.Width() + 6;
         }
-        painter::Text(canvas, {x, 0, Rect().w - x - 4, Rect().h}, info_.caption,
-                      state == eClickState::Disabled ? theme::kTextDisabled : theme::kText);
+        if (!compact_) {
+            painter::Text(canvas, {x, 0, Rect().w - x - 4, Rect().h}, info_.caption,
+                          state == eClickState::Disabled ? theme::kTextDisabled : theme::kText);
+        }
     }
     void OnMouseEnter() override {
         cClickableElement::OnMouseEnter();
-        cHintMaster::Show(*this, info_.tooltip);
+        cHintMaster::Show(*this, compact_ ? info_.caption + u": " + info_.tooltip : info_.tooltip);
     }
     void OnMouseLeave() override {
         cClickableElement::OnMouseLeave();
@@ -56,6 +67,7 @@ protected:
 private:
     cToolBarChild::cButtonInfo info_;
     bool checked_ = false;
+    bool compact_ = false;
 };
 
 class cToolBarSeparator : public cChildElement {
@@ -68,15 +80,58 @@ public:
 } // namespace
 
 void cToolBarChild::AddButton(cButtonInfo info) {
-    auto* button = Add<cToolBarButton>(nextX_, 4, 0, kHeight - 8, std::move(info));
-    const int width = button->PreferredWidth();
-    button->Place(nextX_, 4, width, kHeight - 8);
-    nextX_ += width + 2;
+    Add<cToolBarButton>(0, 4, 0, kHeight - 8, std::move(info));
+    Layout();
 }
 
 void cToolBarChild::AddSeparator() {
-    Add<cToolBarSeparator>(nextX_, 4, 9, kHeight - 8);
-    nextX_ += 11;
+    Add<cToolBarSeparator>(0, 4, 9, kHeight - 8);
+    Layout();
+}
+
+void cToolBarChild::OnSize() {
+    cChildElement::OnSize();
+    Layout();
+}
+
+// A bar too narrow for every caption drops captions, the widest first, until the buttons
+// fit; those buttons say what they do in their tool tips.
+void cToolBarChild::Layout() {
+    std::vector<cToolBarButton*> buttons;
+    int total = 4;
+    for (const auto& child : Children()) {
+        if (auto* button = dynamic_cast<cToolBarButton*>(child.get())) {
+            button->SetCompact(false);
+            buttons.push_back(button);
+            total += button->PreferredWidth(false) + 2;
+        } else {
+            total += 9 + 2;
+        }
+    }
+    while (Rect().w > 0 && total > Rect().w) {
+        cToolBarButton* widest = nullptr;
+        int saved = 0;
+        for (cToolBarButton* button : buttons) {
+            const int gain = button->PreferredWidth(false) - button->PreferredWidth(true);
+            if (gain > saved) {
+                widest = button;
+                saved = gain;
+            }
+        }
+        if (!widest) {
+            break;
+        }
+        widest->SetCompact(true);
+        total -= saved;
+        std::erase(buttons, widest);
+    }
+    int x = 4;
+    for (const auto& child : Children()) {
+        auto* button = dynamic_cast<cToolBarButton*>(child.get());
+        const int width = button ? button->PreferredWidth(button->Compact()) : 9;
+        child->Place(x, 4, width, kHeight - 8);
+        x += width + 2;
+    }
 }
 
 cChildElement* cToolBarChild::FindButton(int commandId) {

@@ -1,6 +1,7 @@
 #pragma once
 // A tool bar: a row of flat buttons, each with an icon, a caption or both, a tool tip
 // and a command id. Activating a button reports command kind 5 with its command id.
+// When the captions do not all fit, the widest give way to their icons alone.
 
 #include "gui/bitmap.h"
 #include "gui/child_element.h"
@@ -25,8 +26,9 @@ public:
     // Shown pressed-in while checked (view switches).
     void SetButtonChecked(int commandId, bool checked);
     void OnPaint(cCanvas& canvas) override;
+    void OnSize() override;
 
 private:
     cChildElement* FindButton(int commandId);
-    int nextX_ = 4;
+    void Layout();
 };
