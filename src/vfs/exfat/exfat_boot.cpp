@@ -14,6 +14,20 @@ bool HasSignature(std::span<const std::uint8_t> sector) {
            sector[510] == 0x55 && sector[511] == 0xAA;
 }
 
+bool IsAddressable(const cBootRecord& boot) {
+    // The format allows clusters of at most 32 MiB and puts the FATs after both boot
+    // regions (24 sectors).
+    if (boot.sectorShift < 9 || boot.sectorShift > 12 ||
+        boot.clusterShift > 25 - boot.sectorShift || (boot.fatCount != 1 && boot.fatCount != 2) ||
+        boot.fatOffset < 2 * kRegionSectors || boot.fatLength == 0 || boot.clusterCount == 0) {
+        return false;
+    }
+    const std::uint64_t fatsEnd =
+        std::uint64_t(boot.fatOffset) + std::uint64_t(boot.fatLength) * boot.fatCount;
+    return boot.heapOffset >= fatsEnd && boot.rootCluster >= 2 &&
+           boot.rootCluster - 2 < boot.clusterCount;
+}
+
 std::optional<cBootRecord> ParseBootSector(std::span<const std::uint8_t> data) {
     const auto sector = bytes::Slice<kSectorBytes>(data);
     if (!sector || !HasSignature(data)) {
@@ -31,17 +45,7 @@ std::optional<cBootRecord> ParseBootSector(std::span<const std::uint8_t> data) {
     boot.sectorShift = (*sector)[108];
     boot.clusterShift = (*sector)[109];
     boot.fatCount = (*sector)[110];
-    // The format allows clusters of at most 32 MiB and puts the FATs after both boot
-    // regions (24 sectors).
-    if (boot.sectorShift < 9 || boot.sectorShift > 12 ||
-        boot.clusterShift > 25 - boot.sectorShift || (boot.fatCount != 1 && boot.fatCount != 2) ||
-        boot.fatOffset < 2 * kRegionSectors || boot.fatLength == 0 || boot.clusterCount == 0) {
-        return std::nullopt;
-    }
-    const std::uint64_t fatsEnd =
-        std::uint64_t(boot.fatOffset) + std::uint64_t(boot.fatLength) * boot.fatCount;
-    if (boot.heapOffset < fatsEnd || boot.rootCluster < 2 ||
-        boot.rootCluster - 2 >= boot.clusterCount) {
+    if (!IsAddressable(boot)) {
         return std::nullopt;
     }
     return boot;

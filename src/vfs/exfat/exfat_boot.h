@@ -36,9 +36,12 @@ struct cBootRecord {
     unsigned ActiveFat() const { return fatCount == 2 && (flags & 1) ? 1 : 0; }
 };
 
-// The boot sector's fields when they describe a volume that can be addressed: sector and
-// cluster shifts within the format's limits, one or two FATs after the boot regions, the
-// cluster heap after the FATs and a root folder inside it.
+// Whether the fields describe a volume that can be addressed: sector and cluster shifts
+// within the format's limits, one or two FATs after the boot regions, the cluster heap
+// after the FATs and a root folder inside it.
+bool IsAddressable(const cBootRecord& boot);
+
+// The boot sector's fields when they are addressable.
 std::optional<cBootRecord> ParseBootSector(std::span<const std::uint8_t> sector);
 
 // The region checksum over its first eleven sectors, leaving out the volume flags and the

@@ -3,6 +3,8 @@
 #include "base/bytes.h"
 #include "base/checked.h"
 #include "io/base_io.h"
+#include "vfs/exfat/exfat_params.h"
+#include "vfs/exfat/exfat_upcase.h"
 #include "vfs/visited_clusters.h"
 
 #include <algorithm>
@@ -12,8 +14,6 @@ namespace {
 
 // The format caps a folder at 256 MiB; a larger size is damage.
 constexpr std::uint64_t kMaxFolderBytes = 256ull << 20;
-// An up-case table maps at most every UTF-16 unit; stored uncompressed it takes 128 KiB.
-constexpr std::uint64_t kMaxUpcaseBytes = 128ull << 10;
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFF;
 
 // The whole of a handle's data, which the caller has bounded.
@@ -32,29 +32,27 @@ std::vector<std::uint8_t> ReadWhole(cObjectHandle& handle) {
     return data;
 }
 
-__attribute__((no_sanitize("unsigned-integer-overflow"))) std::uint32_t
-TableChecksum(std::span<const std::uint8_t> table) {
-    std::uint32_t sum = 0;
-    for (const std::uint8_t byte : table) {
-        sum = ((sum & 1) ? 0x80000000u : 0) + (sum >> 1) + byte;
-    }
-    return sum;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // Mounting
 
 bool cVExFAT::Mount(cPartRecord& record) {
-    BindPartition(&record);
     const std::optional<exfatboot::cBootRecord> boot =
         exfatboot::ReadBootRegion(probe::SourceOf(record));
-    if (!boot) {
-        BindPartition(nullptr);
-        return false;
-    }
-    boot_ = *boot;
+    return boot && MountFrom(record, *boot, true);
+}
+
+bool cVExFAT::MountWithParams(cPartRecord& record, const cExternalVFSParams* params) {
+    const auto* found = dynamic_cast<const cExtExfatParams*>(params);
+    return found && exfatboot::IsAddressable(found->boot) &&
+           MountFrom(record, found->boot, found->fatFound);
+}
+
+bool cVExFAT::MountFrom(cPartRecord& record, const exfatboot::cBootRecord& boot, bool fatFound) {
+    BindPartition(&record);
+    boot_ = boot;
+    fatFound_ = fatFound;
     layout_ = exfatboot::ComputeLayout(boot_, record.Length());
     blockCount_ = std::uint64_t(boot_.clusterCount) + 2;
     cachedFatSector_ = kNoSector;
@@ -115,7 +113,7 @@ bool cVExFAT::ReadRootEntries() {
 }
 
 void cVExFAT::LoadUpcase(std::uint32_t firstCluster, std::uint64_t length, std::uint32_t checksum) {
-    if (length == 0 || length > kMaxUpcaseBytes || length % 2 != 0 ||
+    if (length == 0 || length > exfatupcase::kMaxTableBytes || length % 2 != 0 ||
         !IsDataCluster(firstCluster)) {
         return;
     }
@@ -128,25 +126,10 @@ void cVExFAT::LoadUpcase(std::uint32_t firstCluster, std::uint64_t length, std::
     }
     handle->SetSize(length);
     const std::vector<std::uint8_t> table = ReadWhole(*handle);
-    if (table.size() != length || TableChecksum(table) != checksum) {
+    if (table.size() != length || exfatupcase::TableChecksum(table) != checksum) {
         return;
     }
-    // 0xFFFF followed by a count skips that many units that map to themselves.
-    std::vector<char16_t> upcase(0x10000);
-    for (std::size_t unit = 0; unit < upcase.size(); ++unit) {
-        upcase[unit] = char16_t(unit);
-    }
-    std::size_t unit = 0;
-    for (std::size_t at = 0; at + 2 <= table.size() && unit < upcase.size(); at += 2) {
-        const std::uint16_t value = bytes::unchecked::Le16(table.data() + at);
-        if (value == 0xFFFF && at + 4 <= table.size()) {
-            at += 2;
-            unit += bytes::unchecked::Le16(table.data() + at);
-            continue;
-        }
-        upcase[unit++] = char16_t(value);
-    }
-    upcase_ = std::move(upcase);
+    upcase_ = exfatupcase::Expand(table);
 }
 
 bool cVExFAT::NameHashOk(const exfatdir::cEntrySet& set) const {
@@ -166,7 +149,7 @@ bool cVExFAT::NameHashOk(const exfatdir::cEntrySet& set) const {
 std::uint32_t cVExFAT::FatEntry(std::uint32_t cluster) {
     constexpr std::uint32_t kPerSector = 512 / 4;
     const std::uint64_t sector = cluster / kPerSector;
-    if (sector >= layout_.fatSectors) {
+    if (!fatFound_ || sector >= layout_.fatSectors) {
         return 0;
     }
     if (cachedFatSector_ != sector) {
@@ -416,13 +399,15 @@ std::unique_ptr<cFSObject> cVExFAT::MakeEntry(const exfatdir::cEntrySet& set, st
     return entry;
 }
 
-bool cVExFAT::EnumFolder(const cFSObject& folder, const cEnumCallback& callback, std::uint32_t) {
+bool cVExFAT::EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
+                         std::uint32_t flags) {
     std::unique_ptr<cExfatHandle> handle;
     if (folder.id == kRootId) {
         handle = OpenRoot();
     } else {
         const std::optional<exfatdir::cEntrySet> set = ReadSetAt(folder.id);
-        if (set && set->folder && !set->deleted && set->dataLength <= kMaxFolderBytes) {
+        if (set && set->folder && (!set->deleted || (flags & kListDeletedFolder)) &&
+            set->dataLength <= kMaxFolderBytes) {
             handle = OpenSet(*set);
         }
     }

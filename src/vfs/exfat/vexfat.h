@@ -21,6 +21,9 @@ class cExfatHandle;
 class cVExFAT final : public cVFS {
 public:
     static constexpr std::uint64_t kRootId = 0;
+    // EnumFolder's flag that lists a deleted folder too, from the clusters it had as long
+    // as they are free (a scan files its files with the other deleted ones).
+    static constexpr std::uint32_t kListDeletedFolder = 1;
 
     std::uint32_t GetFSType() const override { return fstype::kExfat; }
     bool HasUnicodeNames() const override { return true; }
@@ -33,6 +36,8 @@ public:
     bool EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
                     std::uint32_t flags = 0) override;
     bool Mount(cPartRecord& record) override;
+    // Mounts from the boot record a scan put together (cExtExfatParams).
+    bool MountWithParams(cPartRecord& record, const cExternalVFSParams* params) override;
 
     std::uint32_t GetBlockSize() const override { return layout_.clusterBytes; }
     std::uint64_t GetFirstBlockSector() const override { return layout_.heapStart; }
@@ -60,7 +65,9 @@ private:
     std::uint64_t ClustersFor(std::uint64_t size) const {
         return size / layout_.clusterBytes + (size % layout_.clusterBytes != 0);
     }
-    // The next-cluster value of a cluster's FAT entry; 0 when it cannot be read.
+    bool MountFrom(cPartRecord& record, const exfatboot::cBootRecord& boot, bool fatFound);
+    // The next-cluster value of a cluster's FAT entry; 0 when it cannot be read or the
+    // volume's FAT was not found.
     std::uint32_t FatEntry(std::uint32_t cluster);
     // Appends the clusters of a set's data to handle (when given) and answers how many
     // there are; nothing when the data cannot be reached at all.
@@ -88,6 +95,7 @@ private:
     exfatboot::cLayout layout_;
     std::array<std::uint8_t, 512> fatCache_{};
     std::uint64_t cachedFatSector_ = kNoSector;
+    bool fatFound_ = true;
     std::uint32_t bitmapCluster_ = 0;
     std::uint64_t bitmapLength_ = 0;
     bool bitmapLoaded_ = false;
