@@ -3,6 +3,7 @@
 // is found from its root folder's entries, its tree copies out with cp --result as the
 // source tree, and the deleted photos of the camera card come back whole; without the FAT
 // too, files in one piece still read whole and the fragmented ones are kept as damaged.
+// The recovery without a method tries exFAT after FAT.
 
 #include "app_support.h"
 #include "support/fixtures.h"
@@ -99,6 +100,17 @@ TEST(CliExfatScan, WithoutTheFatContiguousFilesStayWholeAndFragmentedOnesAreDama
             apptest::ReadFileBytes(Folder() + "/tree/full/" + name);
         ASSERT_EQ(kept.size(), 4096u) << name;
         EXPECT_TRUE(std::equal(kept.begin(), kept.end(), source.begin())) << name;
+    }
+}
+
+TEST(CliExfatScan, TheRecoveryWithoutAMethodFindsTheCardAfterFatAndScansItsFreeClusters) {
+    const std::string scratch = fixtures::ScratchDir();
+    const std::string image = WithoutBootRegions(scratch, "card.img");
+    const auto scan = RunCli("scan " + Quoted(image) + " --out " + Quoted(scratch + "/r"));
+    ASSERT_EQ(scan.status, 0) << scan.output;
+    for (const char* line :
+         {"tree: 6 files", "deleted: 6 files", "damaged: 0 files", "content: "}) {
+        EXPECT_NE(scan.output.find(line), std::string::npos) << line << "\n" << scan.output;
     }
 }
 

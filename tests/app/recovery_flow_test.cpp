@@ -134,13 +134,36 @@ TEST(RecoveryFlow, AMountedFatVolumeSkipsDetectionAndScansItsFreeClustersByConte
     EXPECT_GT(CountFiles(*outcome.results[0].tree).files, 0u);
 }
 
+// After NTFS and FAT find nothing, an exFAT card whose boot regions are zeroed is found by
+// its root folder and rebuilt into the same results as a FAT volume.
+TEST(RecoveryFlow, AnExfatCardWithoutBootRegionsIsFoundAfterFatAndRebuilt) {
+    apptest::LoadTexts();
+    std::vector<std::uint8_t> card =
+        apptest::ReadFileBytes(fixtures::Image("exfat-images.sh", "card.img"));
+    ASSERT_GT(card.size(), 24u * 512);
+    std::fill_n(card.begin(), 24 * 512, 0);
+    cImageNode image(std::move(card));
+    cScriptedUi ui;
+    const auto outcome = recovery::Recover(image.node, ui, kNoRules);
+    EXPECT_EQ(ui.stages, (std::vector{StageKind::kNtfsDetect, StageKind::kFatDetect,
+                                      StageKind::kExfatDetect, StageKind::kExfatBuild}));
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(ResultTexts(outcome), (std::vector{30, 32, 48, 16}));
+    ASSERT_EQ(outcome.results.size(), 4u);
+    EXPECT_EQ(CountFiles(*outcome.results[0].tree).files, 6u);
+    EXPECT_EQ(CountFiles(*outcome.results[1].tree).files, 6u);
+    EXPECT_EQ(CountFiles(*outcome.results[2].tree).files, 0u);
+    EXPECT_TRUE(image.node.FindExtensionAs<cVFS>(part_ext::kFileSystem));
+}
+
 TEST(RecoveryFlow, NothingFoundAsksAndANoEndsWithoutResults) {
     apptest::LoadTexts();
     cImageNode image(std::vector<std::uint8_t>(2 << 20, 0x5A));
     cScriptedUi ui;
     const auto refused = recovery::Recover(image.node, ui, kNoRules);
     EXPECT_EQ(ui.questions, std::vector{25});
-    EXPECT_EQ(ui.stages, (std::vector{StageKind::kNtfsDetect, StageKind::kFatDetect}));
+    EXPECT_EQ(ui.stages, (std::vector{StageKind::kNtfsDetect, StageKind::kFatDetect,
+                                      StageKind::kExfatDetect}));
     EXPECT_TRUE(refused.results.empty());
 
     // Yes without rules: told so, and only the empty result found by type is made.

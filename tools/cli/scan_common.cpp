@@ -96,6 +96,17 @@ bool SaveScanResult(const ScanJob& job, std::string_view name, const cQORNVStora
     return true;
 }
 
+int SaveRebuildResults(const ScanJob& job, const cQORNVStorage& tree, const cQORNVStorage& deleted,
+                       const cQORNVStorage& damaged, bool finished) {
+    for (const auto& [name, result] : {std::pair{"tree", &tree}, std::pair{"deleted", &deleted},
+                                       std::pair{"damaged", &damaged}}) {
+        if (!SaveScanResult(job, name, *result)) {
+            return 1;
+        }
+    }
+    return ScanExitCode(finished);
+}
+
 int ScanExitCode(bool finished) {
     if (platform::InterruptRequested()) {
         return 3;

@@ -62,6 +62,11 @@ private:
 // went to. Tells why and answers false when the file cannot be written.
 bool SaveScanResult(const ScanJob& job, std::string_view name, const cQORNVStorage& result);
 
+// The three results of a file system's rebuild saved as BASE-tree, BASE-deleted and
+// BASE-damaged, then the exit code as ScanExitCode gives it; 1 when one cannot be written.
+int SaveRebuildResults(const ScanJob& job, const cQORNVStorage& tree,
+                       const cQORNVStorage& deleted, const cQORNVStorage& damaged, bool finished);
+
 // Appends the rules of the files and folders named with --rules (none: the shipped rules)
 // to rules, telling of each file that cannot be read (then no) or is damaged.
 bool LoadScanRules(const std::vector<std::string>& named, cSigList& rules);

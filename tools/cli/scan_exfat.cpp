@@ -81,13 +81,7 @@ int RunExfatScan(const cli::ScanJob& job) {
     if (found) {
         node.AttachExtension(std::move(found));
     }
-    for (const auto& [name, result] : {std::pair{"tree", &tree}, std::pair{"deleted", &deleted},
-                                       std::pair{"damaged", &damaged}}) {
-        if (!cli::SaveScanResult(job, name, *result)) {
-            return 1;
-        }
-    }
-    return cli::ScanExitCode(finished);
+    return cli::SaveRebuildResults(job, tree, deleted, damaged, finished);
 }
 
 } // namespace

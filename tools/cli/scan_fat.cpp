@@ -110,13 +110,7 @@ int RunFatScan(const cli::ScanJob& job) {
             node.AttachExtension(std::move(reader));
         }
     }
-    for (const auto& [name, result] : {std::pair{"tree", &tree}, std::pair{"deleted", &deleted},
-                                       std::pair{"damaged", &damaged}}) {
-        if (!cli::SaveScanResult(job, name, *result)) {
-            return 1;
-        }
-    }
-    return cli::ScanExitCode(finished);
+    return cli::SaveRebuildResults(job, tree, deleted, damaged, finished);
 }
 
 } // namespace

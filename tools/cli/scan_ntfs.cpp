@@ -85,13 +85,7 @@ int RunNtfsScan(const cli::ScanJob& job) {
                                          : cli::Fail("scan", "no NTFS master file table found");
     }
     Report(job, *outcome.geometry, outcome.fromMountedReader);
-    for (const auto& [name, result] : {std::pair{"tree", &tree}, std::pair{"deleted", &deleted},
-                                       std::pair{"damaged", &damaged}}) {
-        if (!cli::SaveScanResult(job, name, *result)) {
-            return 1;
-        }
-    }
-    return cli::ScanExitCode(outcome.scan.finished);
+    return cli::SaveRebuildResults(job, tree, deleted, damaged, outcome.scan.finished);
 }
 
 } // namespace

@@ -5,12 +5,14 @@
 #include "base/lang/text_registry.h"
 #include "base/utf.h"
 #include "part/part_tree.h"
+#include "scan/exfat/exfat_rebuild.h"
 #include "scan/fat/fat_reconstructor.h"
 #include "scan/ntfs/deep_scan.h"
 #include "scan/ntfs/long_scan.h"
 #include "scan/signatures/raw_scan.h"
 #include "scan/signatures/sig_list.h"
 #include "vfs/detect.h"
+#include "vfs/exfat/vexfat.h"
 #include "vfs/fat/vfat.h"
 #include "vfs/fs_types.h"
 #include "vfs/probes.h"
@@ -42,7 +44,14 @@ private:
     // Both need the volume's geometry.
     void ScanNtfs(const cNTFSGeometry& geometry);
     void CheckAndRebuildFat(cFATReconstructor& reconstructor);
+    // exFAT: the volume found by its root folder's entries when its boot regions are lost.
+    bool DetectExfat();
+    void RebuildExfat(cVExFAT& reader);
     void ScanContentOnly();
+    // The content scan of the clusters not in use, which lie from dataStart on (cluster 2).
+    void ScanFreeClusters(std::uint64_t dataStart, std::uint32_t clusterSectors,
+                          std::uint64_t clusters, std::function<bool(std::uint64_t)> inUse,
+                          cQORNVStorage& result);
     // The content scan of a range into the result; the rules are loaded already.
     void ScanContent(cRawScanRequest request, cQORNVStorage& result);
 
@@ -77,7 +86,8 @@ cQORNVStorage* cFlow::NewResult(int text) {
 cRecoveryOutcome cFlow::Run() {
     const auto* mounted = partition_.FindExtensionAs<cVFS>(part_ext::kFileSystem);
     const std::uint32_t kind = mounted ? mounted->GetFSType() : ProbedFSType(partition_);
-    if (kind != 0 && kind != fstype::kNtfs && kind != fstype::kFat && kind != fstype::kFat32) {
+    if (kind != 0 && kind != fstype::kNtfs && kind != fstype::kFat && kind != fstype::kFat32 &&
+        kind != fstype::kExfat) {
         ui_.ShowMessage(kTextNotSupported);
     } else if (mounted) {
         FromMountedReader(kind);
@@ -88,6 +98,13 @@ cRecoveryOutcome cFlow::Run() {
 }
 
 void cFlow::FromMountedReader(std::uint32_t kind) {
+    if (kind == fstype::kExfat) {
+        if (auto* reader =
+                dynamic_cast<cVExFAT*>(partition_.FindExtensionAs<cVFS>(part_ext::kFileSystem))) {
+            RebuildExfat(*reader);
+        }
+        return;
+    }
     if (kind == fstype::kNtfs) {
         if (cVNTFS* reader = ntfsscan::MountedReader(partition_)) {
             ScanNtfs(ntfsscan::GeometryOf(*reader));
@@ -107,6 +124,12 @@ void cFlow::FromMountedReader(std::uint32_t kind) {
 }
 
 void cFlow::Detect(std::uint32_t kind) {
+    if (kind == fstype::kExfat) {
+        if (!DetectExfat() && !outcome_.stopped) {
+            ui_.ShowMessage(kTextNotDetermined);
+        }
+        return;
+    }
     if (kind == 0 || kind == fstype::kNtfs) {
         mftdetect::cResult found;
         const bool ntfs = Stage({StageKind::kNtfsDetect,
@@ -144,7 +167,7 @@ void cFlow::Detect(std::uint32_t kind) {
         CheckAndRebuildFat(reconstructor);
         return;
     }
-    if (outcome_.stopped) {
+    if (outcome_.stopped || (kind == 0 && (DetectExfat() || outcome_.stopped))) {
         return;
     }
     if (kind != 0) {
@@ -217,27 +240,91 @@ void cFlow::CheckAndRebuildFat(cFATReconstructor& reconstructor) {
                 }})) {
         return;
     }
+    const fatscan::cFATGeometry& geometry = reconstructor.Geometry();
+    cFATAllocation& table = reconstructor.Table();
+    ScanFreeClusters(
+        geometry.dataStart, geometry.ClusterSectors(),
+        geometry.clusterCount > 2 ? geometry.clusterCount - 2 : 0,
+        [&table](std::uint64_t cluster) {
+            return cluster > UINT32_MAX || table.GetNext(std::uint32_t(cluster)) != 0;
+        },
+        *byType);
+}
+
+// ---------------------------------------------------------------------------------------
+// exFAT
+
+bool cFlow::DetectExfat() {
+    if (!partition_.Storage()) {
+        return false;
+    }
+    std::optional<exfatscan::cFoundVolume> found;
+    if (!Stage({StageKind::kExfatDetect,
+                "detect",
+                kTextDetecting,
+                {},
+                [this, &found](cProgressNotifyTarget* progress) {
+                    found = exfatscan::FindVolume(
+                        {partition_.Storage(), partition_.Start(), partition_.Length(), progress});
+                    return found.has_value();
+                }})) {
+        return false;
+    }
+    std::unique_ptr<cVExFAT> reader = exfatscan::MountFound(partition_, *found);
+    if (!reader) {
+        return false;
+    }
+    cVExFAT& mounted = *reader;
+    partition_.AttachExtension(std::move(reader));
+    RebuildExfat(mounted);
+    return true;
+}
+
+void cFlow::RebuildExfat(cVExFAT& reader) {
+    cQORNVStorage* tree = NewResult(kTextRebuilt);
+    cQORNVStorage* deleted = tree ? NewResult(kTextDeleted) : nullptr;
+    cQORNVStorage* damaged = deleted ? NewResult(kTextDamaged) : nullptr;
+    cQORNVStorage* byType = damaged ? NewResult(kTextFoundByType) : nullptr;
+    if (!byType) {
+        return;
+    }
+    const cRebuildResults results{tree, deleted, damaged};
+    if (!Stage({StageKind::kExfatBuild,
+                "build",
+                kTextBuilding,
+                {},
+                [&reader, results](cProgressNotifyTarget* progress) {
+                    return exfatscan::Rebuild(reader, results, progress);
+                }})) {
+        return;
+    }
+    const exfatboot::cLayout& layout = reader.Layout();
+    ScanFreeClusters(
+        layout.heapStart, layout.clusterSectors, layout.clusterLimit - 2,
+        [&reader](std::uint64_t cluster) { return reader.IsBlockUsed(cluster); }, *byType);
+}
+
+// ---------------------------------------------------------------------------------------
+
+void cFlow::ScanFreeClusters(std::uint64_t dataStart, std::uint32_t clusterSectors,
+                             std::uint64_t clusters, std::function<bool(std::uint64_t)> inUse,
+                             cQORNVStorage& result) {
     loadRules_(rules_);
     if (rules_.Empty()) {
         return;
     }
     // Files in use are in the rebuilt tree already: only the free clusters, where deleted
     // and formatted-over files lie, are read by content.
-    const fatscan::cFATGeometry& geometry = reconstructor.Geometry();
-    const std::uint64_t clusters = geometry.clusterCount > 2 ? geometry.clusterCount - 2 : 0;
     const std::uint64_t afterDataStart =
-        partition_.Length() > geometry.dataStart ? partition_.Length() - geometry.dataStart : 0;
+        partition_.Length() > dataStart ? partition_.Length() - dataStart : 0;
     cRawScanRequest request;
-    request.firstSector = geometry.dataStart;
-    request.unitSectors = geometry.ClusterSectors();
+    request.firstSector = dataStart;
+    request.unitSectors = clusterSectors;
     request.firstUnit = 2;
-    request.sectorCount = std::min(
-        afterDataStart, checked::SaturatingMul<std::uint64_t>(clusters, request.unitSectors));
-    cFATAllocation& table = reconstructor.Table();
-    request.unitInUse = [&table](std::uint64_t cluster) {
-        return cluster > UINT32_MAX || table.GetNext(std::uint32_t(cluster)) != 0;
-    };
-    ScanContent(std::move(request), *byType);
+    request.sectorCount =
+        std::min(afterDataStart, checked::SaturatingMul<std::uint64_t>(clusters, clusterSectors));
+    request.unitInUse = std::move(inUse);
+    ScanContent(std::move(request), result);
 }
 
 void cFlow::ScanContentOnly() {

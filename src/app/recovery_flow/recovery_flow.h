@@ -1,8 +1,8 @@
 #pragma once
 // The data recovery of one partition, as the scan command of the window and
 // "drovik-cli scan --method auto" run it. The file system's kind decides the stages: the
-// NTFS deep scan, the FAT reconstruction followed by a content scan of the free clusters,
-// or, when no structure is found and the user agrees, a content scan of the whole
+// NTFS deep scan, the FAT or exFAT reconstruction followed by a content scan of the free
+// clusters, or, when no structure is found and the user agrees, a content scan of the whole
 // partition. Each stage runs behind the front end's progress view; a stopped or failed
 // stage ends the flow with the results made so far. No options are asked for.
 //
@@ -60,6 +60,8 @@ enum class StageKind {
     kNtfsLongScan,
     kFatBuild,
     kContentScan,
+    kExfatDetect,
+    kExfatBuild,
 };
 
 // One stage: the job and how to show it.

@@ -15,7 +15,7 @@ namespace {
 
 class cWalk {
 public:
-    cWalk(cVExFAT& reader, const cResults& results) : reader_(reader) {
+    cWalk(cVExFAT& reader, const cRebuildResults& results) : reader_(reader) {
         storages_ = {results.rebuilt, results.deleted, results.damaged};
         for (std::size_t tree = 0; tree < storages_.size(); ++tree) {
             if (storages_[tree]) {
@@ -24,7 +24,7 @@ public:
         }
     }
 
-    bool Run(cProgressNotifyTarget* progress, cBuildCounts& counts);
+    bool Run(cProgressNotifyTarget* progress, cRebuildCounts& counts);
 
 private:
     enum Tree { kRebuilt = 0, kDeleted = 1, kDamaged = 2 };
@@ -33,8 +33,8 @@ private:
         bool deleted;
     };
 
-    void AddFolder(const cFSObject& entry, const cFolder& parent, cBuildCounts& counts);
-    void AddFile(const cFSObject& entry, const cFolder& parent, cBuildCounts& counts);
+    void AddFolder(const cFSObject& entry, const cFolder& parent, cRebuildCounts& counts);
+    void AddFile(const cFSObject& entry, const cFolder& parent, cRebuildCounts& counts);
     // The file's clusters as sectors of the partition, up to where its data ends, is cut
     // short or reads as zeros; no when the file has no data to read.
     std::optional<std::uint64_t> Extents(const cFSObject& entry,
@@ -47,7 +47,7 @@ private:
     std::unordered_set<std::uint64_t> seen_;
 };
 
-void cWalk::AddFolder(const cFSObject& entry, const cFolder& parent, cBuildCounts& counts) {
+void cWalk::AddFolder(const cFSObject& entry, const cFolder& parent, cRebuildCounts& counts) {
     // A folder whose clusters hold an ancestor's entries would list it again.
     if (!seen_.insert(entry.id).second) {
         return;
@@ -89,7 +89,7 @@ std::optional<std::uint64_t> cWalk::Extents(const cFSObject& entry,
     return std::min(bytes, entry.size);
 }
 
-void cWalk::AddFile(const cFSObject& entry, const cFolder& parent, cBuildCounts& counts) {
+void cWalk::AddFile(const cFSObject& entry, const cFolder& parent, cRebuildCounts& counts) {
     std::vector<cQORNFileAllocation> extents;
     std::optional<std::uint64_t> size = entry.size == 0 ? 0 : Extents(entry, extents);
     const bool whole = size && *size == entry.size;
@@ -122,7 +122,7 @@ void cWalk::AddFile(const cFSObject& entry, const cFolder& parent, cBuildCounts&
                           : counts.files);
 }
 
-bool cWalk::Run(cProgressNotifyTarget* progress, cBuildCounts& counts) {
+bool cWalk::Run(cProgressNotifyTarget* progress, cRebuildCounts& counts) {
     const std::uint64_t root = reader_.GetRootId();
     for (const auto& builder : builders_) {
         if (builder) {
@@ -185,9 +185,9 @@ std::unique_ptr<cVExFAT> MountFound(cPartRecord& record, const cFoundVolume& fou
     return reader;
 }
 
-bool Rebuild(cVExFAT& reader, const cResults& results, cProgressNotifyTarget* progress,
-             cBuildCounts* counts) {
-    cBuildCounts local;
+bool Rebuild(cVExFAT& reader, const cRebuildResults& results, cProgressNotifyTarget* progress,
+             cRebuildCounts* counts) {
+    cRebuildCounts local;
     cWalk walk(reader, results);
     return walk.Run(progress, counts ? *counts : local);
 }

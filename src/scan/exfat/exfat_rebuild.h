@@ -8,38 +8,23 @@
 // read without the reader.
 
 #include "scan/exfat/exfat_locate.h"
+#include "scan/rebuild_results.h"
 
 #include <cstdint>
 #include <memory>
 
 class cPartRecord;
 class cProgressNotifyTarget;
-class cQORNVStorage;
 class cVExFAT;
 
 namespace exfatscan {
-
-struct cResults {
-    // Any of them may be null: what would go there is dropped.
-    cQORNVStorage* rebuilt = nullptr;
-    cQORNVStorage* deleted = nullptr;
-    cQORNVStorage* damaged = nullptr;
-};
-
-struct cBuildCounts {
-    std::uint64_t folders = 0;
-    std::uint64_t files = 0;
-    std::uint64_t deletedFiles = 0;
-    std::uint64_t damagedFiles = 0;
-    std::uint64_t bytes = 0;
-};
 
 // The exFAT reader mounted on record (not attached to it) from what the search found;
 // null when it refuses.
 std::unique_ptr<cVExFAT> MountFound(cPartRecord& record, const cFoundVolume& found);
 
 // Files the reader's tree into the results; no when the progress target asked to stop.
-bool Rebuild(cVExFAT& reader, const cResults& results, cProgressNotifyTarget* progress,
-             cBuildCounts* counts = nullptr);
+bool Rebuild(cVExFAT& reader, const cRebuildResults& results, cProgressNotifyTarget* progress,
+             cRebuildCounts* counts = nullptr);
 
 } // namespace exfatscan

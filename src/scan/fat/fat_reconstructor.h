@@ -8,6 +8,7 @@
 
 #include "scan/fat/fat_allocation.h"
 #include "scan/fat/fat_geometry.h"
+#include "scan/rebuild_results.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,20 +20,8 @@ class cBaseIO;
 class cProgressNotifyTarget;
 class cQORNVStorage;
 
-struct cFATResults {
-    // Any of them may be null: what would go there is dropped.
-    cQORNVStorage* rebuilt = nullptr;
-    cQORNVStorage* deleted = nullptr;
-    cQORNVStorage* damaged = nullptr;
-};
-
-struct cFATBuildCounts {
-    std::uint64_t folders = 0;
-    std::uint64_t files = 0;
-    std::uint64_t deletedFiles = 0;
-    std::uint64_t damagedFiles = 0;
-    std::uint64_t bytes = 0;
-};
+using cFATResults = cRebuildResults;
+using cFATBuildCounts = cRebuildCounts;
 
 class cFATReconstructor {
 public:
