@@ -260,7 +260,7 @@ bool cFlow::DetectExfat() {
     }
     std::optional<exfatscan::cFoundVolume> found;
     if (!Stage({StageKind::kExfatDetect,
-                "detect",
+                "detect-exfat",
                 kTextDetecting,
                 {},
                 [this, &found](cProgressNotifyTarget* progress) {
