@@ -44,7 +44,8 @@ for i in range(count):
         f.write(rng.randbytes(100 + i % 3000))
 for i in range(4):
     with open(os.path.join(root, "BIG%d.BIN" % i), "wb") as f:
-        f.write(rng.randbytes(big << 20))
+        for _ in range(big):
+            f.write(rng.randbytes(1 << 20))
 PY
 sectors=$(( (files * 8 + (4 * big + 172) * 1024) * 2 ))
 echo "filling an exFAT and a FAT32 image of $((sectors / 2048)) MiB..."
