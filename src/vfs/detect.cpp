@@ -12,7 +12,9 @@
 #include "vfs/hfs/vhfs.h"
 #include "vfs/hfs/vhfsx.h"
 #include "vfs/iso9660/viso9660.h"
+#include "vfs/jfs/vjfs.h"
 #include "vfs/ntfs/ntfs_mount.h"
+#include "vfs/nwfs/vnwfs.h"
 #include "vfs/probes.h"
 #include "vfs/reiser/vreiser.h"
 #include "vfs/udf/vudf.h"
@@ -63,13 +65,13 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kFat32, BySectors<probe::Fat32>, MountReader<cVFAT32>},
     {fstype::kXfs, BySectors<probe::Xfs>, MountReader<cVXFS>},
     {fstype::kReiser, BySectors<probe::Reiser>, MountReader<cVReiser>},
-    {fstype::kNwfs, HasNetWareData, nullptr},
+    {fstype::kNwfs, HasNetWareData, MountReader<cVNWFS>},
     {fstype::kHfsPlus, BySectors<probe::HfsPlus>, MountReader<cVHFSx>},
     {fstype::kHfs, BySectors<probe::Hfs>, MountReader<cVHFS>},
     {fstype::kUdf, BySectors<probe::Udf>, MountReader<cVUDF>},
     {fstype::kIso9660, BySectors<probe::Iso9660>, MountReader<cVISO9660>},
     {fstype::kSnapUfs, BySectors<probe::SnapUfs>, MountReader<cVSnapUFS>},
-    {fstype::kJfs, BySectors<probe::Jfs>, nullptr},
+    {fstype::kJfs, BySectors<probe::Jfs>, MountReader<cVJFS>},
     {fstype::kExfat, BySectors<probe::Exfat>, MountReader<cVExFAT>},
 };
 

@@ -15,6 +15,13 @@ std::vector<std::uint8_t> cVFS::GetIdentity() const {
     return identity;
 }
 
+std::vector<std::uint8_t> cVFS::StartIdentity() const {
+    std::vector<std::uint8_t> identity(9);
+    identity[0] = std::uint8_t(GetFSType());
+    bytes::PutLe64(&identity[1], PartitionStart());
+    return identity;
+}
+
 void cVFS::BindPartition(cPartRecord* record) {
     partition_ = record;
     partitionStart_ = record ? record->Start() : 0;
@@ -38,6 +45,21 @@ bool cVFS::ReadBlocksIn(const cBlockSpan& span, void* out, std::uint64_t block,
     const std::optional<std::uint64_t> at =
         relative ? checked::Add(PartitionStart(), *relative) : std::nullopt;
     return at && ReadSectorsAt(*at, out, std::uint32_t(count * span.blockSectors));
+}
+
+std::unique_ptr<cFSObject> cVFS::MakeEntry(bool folder, std::uint64_t id, std::uint64_t size,
+                                           const cFSTime& mtime) {
+    std::unique_ptr<cFSObject> entry;
+    if (folder) {
+        entry = std::make_unique<cFSFolder>();
+    } else {
+        entry = std::make_unique<cFSFile>();
+        entry->size = size;
+    }
+    entry->id = id;
+    entry->mtime = mtime;
+    entry->fileSystem = this;
+    return entry;
 }
 
 std::unique_ptr<cFSObject> cVFS::FolderStub(std::uint64_t id) {

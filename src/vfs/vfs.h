@@ -125,6 +125,9 @@ protected:
     std::u16string DecodeName(std::span<const std::uint8_t> text) const {
         return codepage::Decode(codePage_, text);
     }
+    // The identity of readers whose volumes carry nothing that tells them apart: the type
+    // code and the little-endian 64-bit partition start sector.
+    std::vector<std::uint8_t> StartIdentity() const;
     // Reads count 512-byte sectors at an absolute sector; no unless all were read.
     bool ReadSectorsAt(std::uint64_t sector, void* buffer, std::uint32_t count) const;
     // Where a volume's blocks lie on the partition: block 0 at firstSector (counted from
@@ -138,6 +141,9 @@ protected:
     // them lie inside the span and were read.
     bool ReadBlocksIn(const cBlockSpan& span, void* out, std::uint64_t block,
                       std::uint64_t count) const;
+    // A new folder entry, or file entry of size bytes, of this reader.
+    std::unique_ptr<cFSObject> MakeEntry(bool folder, std::uint64_t id, std::uint64_t size,
+                                         const cFSTime& mtime);
     // A folder entry standing for the folder with this id, for listing it by id.
     std::unique_ptr<cFSObject> FolderStub(std::uint64_t id);
     // Completes what GetObject made for an object other than the root: a file is named

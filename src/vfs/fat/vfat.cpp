@@ -117,10 +117,7 @@ void cVFATBase::NamePartition(cPartRecord& record) {
 }
 
 std::vector<std::uint8_t> cVFATBase::GetIdentity() const {
-    std::vector<std::uint8_t> identity(9);
-    identity[0] = std::uint8_t(GetFSType());
-    bytes::PutLe64(&identity[1], PartitionStart());
-    return identity;
+    return StartIdentity();
 }
 
 // ---------------------------------------------------------------------------------------

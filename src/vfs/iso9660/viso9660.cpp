@@ -119,10 +119,7 @@ void cVISO9660::NamePartition(cPartRecord& record, bytes::Span label, bool jolie
 }
 
 std::vector<std::uint8_t> cVISO9660::GetIdentity() const {
-    std::vector<std::uint8_t> identity(9);
-    identity[0] = std::uint8_t(GetFSType());
-    bytes::PutLe64(&identity[1], PartitionStart());
-    return identity;
+    return StartIdentity();
 }
 
 // ---------------------------------------------------------------------------------------

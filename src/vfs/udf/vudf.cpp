@@ -86,10 +86,7 @@ bool cVUDF::Mount(cPartRecord& record) {
 }
 
 std::vector<std::uint8_t> cVUDF::GetIdentity() const {
-    std::vector<std::uint8_t> identity(9);
-    identity[0] = std::uint8_t(GetFSType());
-    bytes::PutLe64(&identity[1], PartitionStart());
-    return identity;
+    return StartIdentity();
 }
 
 // ---------------------------------------------------------------------------------------
