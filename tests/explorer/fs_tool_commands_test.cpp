@@ -13,6 +13,7 @@
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_window.h"
 #include "base/utf.h"
+#include "explorer_fixture.h"
 #include "gui/controls/edit_child.h"
 #include "gui/sdl/headless_host.h"
 #include "gui/sdl/headless_maker.h"
@@ -22,7 +23,6 @@
 #include "part/storage_tree_builder.h"
 #include "support/fixtures.h"
 
-#include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <vector>
@@ -43,10 +43,11 @@ template <class Done> void Pump(cHeadlessHost& host, Done done) {
     }
 }
 
-class FsToolCommands : public ::testing::Test {
+// The main window fixture, its forms played by this test's own driver.
+class FsToolCommands : public explorer_test::ExplorerForm {
 protected:
     void SetUp() override {
-        gui_test::RegisterPacks();
+        ExplorerForm::SetUp();
         maker_.SetDriver([this](cHeadlessHost& host) { Drive(host); });
     }
 
@@ -76,20 +77,6 @@ protected:
         }
     }
 
-    static void WaitForListing(cZelvaneForm& form, cHeadlessHost& host) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < until) {
-            host.WaitForWakeUp(50);
-            host.RunWakeUps();
-            if (!form.IsRunning() && host.PostedWakeUps() == 0 &&
-                form.BrowseView().StatusText() != form.BrowseView().Text(135).value_or(u"")) {
-                return;
-            }
-        }
-    }
-
-    cHeadlessMaker maker_;
-    cStorageList list_{EngineTreeBuilder()};
     std::vector<std::string> opened_;
     cFsTestCounters tested_;
     std::u16string files_;
