@@ -32,6 +32,10 @@ bytes 3000 4 >"$out/card/Документы/список покупок.txt"
 image=$out/card.img
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 mkfs.fat -F 16 -C -n CARD -i 5a5a5a5a --invariant "$image" 16384 >/dev/null
+# A first file whose clusters the new file takes after the format, so that the folders
+# stay whole to be found.
+bytes 100000 5 >"$out/PAD.BIN"
+mcopy -m -Q -i "$image" "$out/PAD.BIN" ::/
 mcopy -s -m -Q -i "$image" "$out/card"/* ::/ || { echo "FAIL: mcopy could not fill the card"; exit 1; }
 mkfs.fat -F 16 -n CARD -i 5a5a5a5a --invariant "$image" >/dev/null
 printf 'written after the format\n' >"$out/new/NEW.TXT"
@@ -57,8 +61,11 @@ start_drovik() {
   HOME=$out/home ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
     "$drovik" >>"$out/drovik.out" 2>>"$out/drovik.log" &
   drovik_pid=$!
-  window=$(find_window Drovik) || fail "the main window did not appear"
+  find_window Drovik >/dev/null || fail "the program showed no window"
   alone || fail "the start-up window stayed open"
+  # The start-up window bears the program's name too: the main one is what is left.
+  window=$(find_window Drovik) || fail "the main window did not appear"
+  sleep 0.5
 }
 fail() {
   echo "FAIL: $*"
@@ -67,10 +74,14 @@ fail() {
   cat "$out/drovik.log"
   exit 1
 }
+# Screenshots are of the main window's place on the screen, with the windows it opened
+# over it, the pointer parked over the status line, where nothing reacts to hovering.
 shot() {
   xdotool mousemove --window "$window" 500 430
   sleep 0.5
-  import -window "$window" "$out/$1.png"
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1.png"
 }
 # A file chooser of the tool bar: the path goes into its focused name field.
 choose_file() { # TITLE PATH
@@ -112,7 +123,7 @@ xdotool mousemove --window "$window" 300 108 click --repeat 2 --delay 80 1
 sleep 1
 xdotool key ctrl+a
 shot 3-result-folders
-xdotool mousemove --window "$window" 300 18 click 1
+xdotool mousemove --window "$window" 450 18 click 1
 chooser=$(find_window "Копировать в папку") || fail "copying opened no folder chooser"
 xdotool mousemove --window "$chooser" 200 37 click 1
 xdotool key ctrl+a
@@ -120,7 +131,6 @@ xdotool type --delay 20 "$out/copied"
 xdotool key Return
 sleep 0.5
 shot 4-copy-chooser
-import -window "$chooser" "$out/4-copy-chooser-window.png"
 xdotool mousemove --window "$chooser" 434 393 click 1
 gone "$chooser" || fail "the folder chooser stayed open"
 for _ in $(seq 60); do
@@ -139,10 +149,10 @@ done
 
 # Deleting the result from the partition tree's menu: a loaded result is saved, so no
 # question, and the partition is listed again.
-xdotool mousemove --window "$window" 60 88 click 3
+xdotool mousemove --window "$window" 100 106 click 3
 sleep 0.5
 shot 6-result-menu
-xdotool mousemove --window "$window" 120 104 click 1
+xdotool mousemove --window "$window" 180 134 click 1
 alone || fail "deleting a saved result asked a question"
 shot 7-result-deleted
 

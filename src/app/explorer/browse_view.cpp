@@ -245,8 +245,8 @@ void cBrowseViewChild::ClearFolders() {
     ShowProperties(nullptr);
 }
 
-void cBrowseViewChild::AddStatusNote(std::u16string_view note) {
-    SetStatus(std::u16string(StatusText()) + u" " + std::u16string(note));
+void cBrowseViewChild::ShowFolderNote(std::u16string_view note) {
+    SetStatus(FormatText(T(133), {int(rows_.Count())}) + u" " + std::u16string(note));
 }
 
 void cBrowseViewChild::ShowReading() {

@@ -55,9 +55,9 @@ public:
                         const cPartTreeItem* shown);
     // Starts afresh on another file system of the tree: only its root folder, no rows.
     void ClearFolders();
-    // Adds a sentence after what the status line says (a result's files and bytes under
-    // the listing of its root).
-    void AddStatusNote(std::u16string_view note);
+    // Says what the folder holds followed by a note (a result's files and bytes under the
+    // listing of its root) in place of the word that the listing is done.
+    void ShowFolderNote(std::u16string_view note);
     // Takes the rows of the folder at `path` and shows their first page.
     void ShowFolder(const std::u16string& path, cFolderRows rows);
     // Shows the hits of a search in the file list, the folder staying the one searched,

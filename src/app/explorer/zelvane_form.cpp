@@ -238,7 +238,7 @@ void cZelvaneForm::OnListingDone() {
     // A result's root says what the whole result holds, so that nobody has to open
     // every result to learn whether it found anything.
     if (const cScanResult* result = scanResults_.Find(shown_); result && listing->path == u"/") {
-        browseView_->AddStatusNote(
+        browseView_->ShowFolderNote(
             FormatText(T(193), {std::u16string_view(result->Name()), result->Totals().files,
                                 result->Totals().bytes}));
     }
