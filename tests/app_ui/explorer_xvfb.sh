@@ -94,7 +94,7 @@ same_files() { # FOLDER [SUFFIX]: each file of the source folder, copied under i
 # The folder chooser of the copy command: its path field gets the target, Return goes
 # there, OK confirms.
 copy_selected_to() { # FOLDER
-  xdotool mousemove --window "$window" 167 18 click 1
+  xdotool mousemove --window "$window" 500 18 click 1
   local chooser
   chooser=$(find_window "Копировать в папку") || fail "copying opened no folder chooser"
   xdotool mousemove --window "$chooser" 200 37 click 1
