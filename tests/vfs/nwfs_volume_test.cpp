@@ -2,6 +2,7 @@
 // and on copies of it whose tables are damaged.
 
 #include "nwfs_volume.h"
+#include "part/disk_builder.h"
 #include "vfs/detect.h"
 #include "vfs/nwfs/vnwfs.h"
 #include "vfs/volume_walk.h"
@@ -157,6 +158,31 @@ TEST_F(NwfsReader, EntriesThatNameThemselvesOrEachOtherAsParentsEnd) {
     EXPECT_EQ(inDocs, 3u);
     EXPECT_FALSE(fs->GetObject(8));
     EXPECT_FALSE(fs->GetObject(5000));
+}
+
+TEST(NwfsOnDisk, TheNetWareMapHandsTheVolumeItsTables) {
+    // An MBR slice of type 0x65 at 100: a hotfix area of 200 sectors, the volume table
+    // after it, and one volume segment 200 sectors past the hotfix area, of 64 blocks.
+    DiskBuilder disk(1100);
+    disk.MbrEntry(0, 0, 0x65, 100, 1000);
+    disk.Text(100 + 64, 0, "HOTFIX00").Le32(100 + 64, 24, 200);
+    const std::uint64_t table = 100 + 200 + 96;
+    disk.Text(table, 0, std::string_view("NetWare Volumes\0", 16)).Le32(table, 16, 1);
+    disk.Le32(table, 56, 200)
+        .Le32(table, 60, kBlocks * kBlock / 512)
+        .Le32(table, 64, kBlocks)
+        .Le32(table, 72, kFatBlock)
+        .Le32(table, 80, kDirBlock);
+    const NwfsVolume volume;
+    std::copy(volume.bytes.begin(), volume.bytes.end(), disk.Bytes().begin() + 500 * 512);
+    BuiltTree built(disk.Storage());
+    cPartTreeItem& segment = built.Node("1.1");
+    ASSERT_EQ(segment.Start(), 500u);
+    auto reader = cVFSDetectManager::Instance().Detect(segment);
+    auto* fs = dynamic_cast<cVNWFS*>(reader.get());
+    ASSERT_TRUE(fs);
+    EXPECT_EQ(fs->GetBlockSize(), kBlock);
+    EXPECT_TRUE(fs->FindByPath(u"/DOCS/SUB/DEEP.TXT", fs->GetRootId()));
 }
 
 } // namespace

@@ -3,32 +3,27 @@
 // cExt2Handle maps a file through the inode's block pointers, cExt4Handle through its
 // extent tree; both read holes, and unwritten extents, as zeros.
 
+#include "vfs/block_handle.h"
 #include "vfs/ext/ext_inode.h"
-#include "vfs/object_handle.h"
 
 #include <cstdint>
 
 class cVExt23;
 
-class cExtHandle : public cRLDrivenObjectHandle {
+class cExtHandle : public cBlockHandle<cVExt23> {
 public:
-    explicit cExtHandle(cVExt23* reader);
-    bool ReadBlock(std::uint8_t* buffer, std::uint64_t block) override;
-    bool ReadBlocks(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) override;
+    using cBlockHandle::cBlockHandle;
 
     // Maps the inode's data (size bytes); no when its map is damaged beyond reading.
     virtual bool Map(const ext::cInode& inode, std::uint64_t size) = 0;
 
-    cVExt23& Reader() const { return *reader_; }
+    cVExt23& Reader() const { return Owner(); }
     // Appends a run while mapping; a run reaching outside the volume marks the handle
     // damaged, as its reads will fail there.
     bool Append(std::uint64_t physical, std::uint64_t count);
 
 protected:
     std::uint64_t BlocksFor(std::uint64_t size) const;
-
-private:
-    cVExt23* reader_;
 };
 
 // Direct, single, double and triple indirect block pointers; a zero pointer is a hole

@@ -5,24 +5,12 @@
 
 #include <set>
 
-cUDFHandle::cUDFHandle(cVUDF* reader) : cRLDrivenObjectHandle(reader), reader_(reader) {
-    SetUnitSize(reader->GetBlockSize());
-}
-
-bool cUDFHandle::ReadBlock(std::uint8_t* buffer, std::uint64_t block) {
-    return reader_->ReadBlocks(buffer, block, 1);
-}
-
-bool cUDFHandle::ReadBlocks(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) {
-    return reader_->ReadBlocks(buffer, first, count);
-}
-
 bool cUDFHandle::Take(const udf::cAllocation& extent, std::uint64_t size, std::uint64_t& covered) {
-    const std::uint64_t blockSize = reader_->GetBlockSize();
+    const std::uint64_t blockSize = Owner().GetBlockSize();
     const std::uint64_t blocks = (std::uint64_t(extent.length) + blockSize - 1) / blockSize;
     if (extent.type == udf::extenttype::kRecorded) {
-        if (extent.block >= reader_->GetBlockCount() ||
-            blocks > reader_->GetBlockCount() - extent.block) {
+        if (extent.block >= Owner().GetBlockCount() ||
+            blocks > Owner().GetBlockCount() - extent.block) {
             SetDamaged(true);
         }
         AppendRun(extent.block, blocks);
@@ -63,9 +51,9 @@ bool cUDFHandle::Map(const udf::cFileEntry& entry, const std::vector<std::uint8_
             break;
         }
         // A list that ends, or continues where it has been before, leaves the file short.
-        std::vector<std::uint8_t> block(reader_->GetBlockSize());
+        std::vector<std::uint8_t> block(Owner().GetBlockSize());
         const auto area =
-            next && visited.insert(*next).second && reader_->ReadBlocks(block.data(), *next, 1)
+            next && visited.insert(*next).second && Owner().ReadBlocks(block.data(), *next, 1)
                 ? udf::AllocationExtentArea(block)
                 : std::nullopt;
         if (!area) {

@@ -4,7 +4,7 @@
 // or not allocated at all, read as zeros; a descriptor of the fourth kind continues the
 // list in the allocation extent block it points to.
 
-#include "vfs/object_handle.h"
+#include "vfs/block_handle.h"
 #include "vfs/udf/udf_records.h"
 
 #include <cstdint>
@@ -12,11 +12,9 @@
 
 class cVUDF;
 
-class cUDFHandle final : public cRLDrivenObjectHandle {
+class cUDFHandle final : public cBlockHandle<cVUDF> {
 public:
-    explicit cUDFHandle(cVUDF* reader);
-    bool ReadBlock(std::uint8_t* buffer, std::uint64_t block) override;
-    bool ReadBlocks(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) override;
+    using cBlockHandle::cBlockHandle;
 
     // Maps the entry whose block bytes are entryBytes; no when its first descriptor list
     // cannot be read at all. Lists that break later leave the handle damaged and short.
@@ -29,6 +27,5 @@ private:
     // Appends one extent; no once the size is covered or the list must end.
     bool Take(const udf::cAllocation& extent, std::uint64_t size, std::uint64_t& covered);
 
-    cVUDF* reader_;
     std::uint32_t continuations_ = 0;
 };

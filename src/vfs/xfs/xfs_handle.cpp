@@ -4,20 +4,8 @@
 
 #include <algorithm>
 
-cXFSHandle::cXFSHandle(cVXFS* reader) : cRLDrivenObjectHandle(reader), reader_(reader) {
-    SetUnitSize(reader->GetBlockSize());
-}
-
-bool cXFSHandle::ReadBlock(std::uint8_t* buffer, std::uint64_t block) {
-    return reader_->ReadBlocks(buffer, block, 1);
-}
-
-bool cXFSHandle::ReadBlocks(std::uint8_t* buffer, std::uint64_t first, std::uint64_t count) {
-    return reader_->ReadBlocks(buffer, first, count);
-}
-
 void cXFSHandle::Map(const std::vector<xfs::cExtent>& extents, std::uint64_t size) {
-    const xfs::cGeometry& geometry = reader_->Geometry();
+    const xfs::cGeometry& geometry = Owner().Geometry();
     const std::uint64_t blocks = size / geometry.blockSize + (size % geometry.blockSize != 0);
     std::uint64_t mapped = 0;
     for (const xfs::cExtent& extent : extents) {
