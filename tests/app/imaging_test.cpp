@@ -1,15 +1,20 @@
 // Imaging a failing storage: the map's ranges and text, the passes over a storage that
-// fails chosen sectors (the image must equal the source but for them, the map must name
-// exactly them), runs stopped at every checkpoint resuming to the same result, and
-// drovik-cli image over a loop device, killed halfway and resumed.
+// fails chosen sectors (in each image format the image must equal the source but for
+// them, the map must name exactly them), runs stopped at every checkpoint resuming to the
+// same result, and drovik-cli image over a loop device, killed halfway and resumed.
 
+#include "app/imaging/image_job.h"
 #include "app/imaging/imager.h"
 #include "app_support.h"
+#include "base/utf.h"
+#include "io/container_formats.h"
+#include "io/flat_io.h"
 #include "support/failing_io.h"
 #include "support/fixtures.h"
 #include "support/loop_device.h"
 #include "support/mem_io.h"
 
+#include <array>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <random>
@@ -20,6 +25,7 @@ namespace {
 
 using imaging::cImageMap;
 using imaging::cMapRange;
+using imaging::eFormat;
 using imaging::eState;
 
 std::vector<std::uint8_t> RandomBytes(std::size_t size, unsigned seed) {
@@ -28,6 +34,23 @@ std::vector<std::uint8_t> RandomBytes(std::size_t size, unsigned seed) {
     for (auto& byte : bytes) {
         byte = std::uint8_t(random() | 1); // never zero, so a sector left zero shows
     }
+    return bytes;
+}
+
+// The disk an image holds as qemu-img reads it (an independent reader of VMware disks),
+// or the file's bytes for the raw formats.
+std::vector<std::uint8_t> ImageBytes(const std::string& path, eFormat format) {
+    if (format != eFormat::kVmdk) {
+        return apptest::ReadFileBytes(path);
+    }
+    const std::string raw = path + ".qemu.raw";
+    if (std::system(("qemu-img convert -f vmdk -O raw " + apptest::Quoted(path) + " " +
+                     apptest::Quoted(raw))
+                        .c_str()) != 0) {
+        return {};
+    }
+    std::vector<std::uint8_t> bytes = apptest::ReadFileBytes(raw);
+    std::remove(raw.c_str());
     return bytes;
 }
 
@@ -83,8 +106,8 @@ TEST(ImageMap, TextRoundTripsAndDamagedTextIsRefused) {
     EXPECT_TRUE(cImageMap::Parse("# x\r\n\r\nsectors 4\r\n0 4 untried\r\n"));
 }
 
-// A failing storage over random bytes and an image file in a scratch folder.
-class Imaging : public ::testing::Test {
+// A failing storage over random bytes and an image file of the format in a scratch folder.
+class Imaging : public ::testing::TestWithParam<eFormat> {
 protected:
     static constexpr std::uint64_t kSectors = 40000;
 
@@ -106,9 +129,8 @@ protected:
     bool Run(cImageMap& map, bool create, const std::function<bool(int)>& stop,
              std::string& saved) {
         const std::unique_ptr<cFailingIO> storage = Storage();
-        auto target =
-            create ? imaging::cImageTarget::Create(path_, kSectors, imaging::eFormat::kSparse)
-                   : imaging::cImageTarget::Resume(path_, kSectors, imaging::eFormat::kSparse);
+        auto target = create ? imaging::cImageTarget::Create(path_, kSectors, GetParam())
+                             : imaging::cImageTarget::Resume(path_, kSectors, GetParam());
         EXPECT_TRUE(target);
         imaging::cOptions options;
         options.blockSectors = 256;
@@ -131,7 +153,7 @@ protected:
         for (const std::uint64_t sector : bad_) {
             std::fill_n(want.begin() + std::ptrdiff_t(sector * 512), 512, 0);
         }
-        EXPECT_TRUE(apptest::ReadFileBytes(path_) == want);
+        EXPECT_TRUE(ImageBytes(path_, GetParam()) == want);
     }
 
     void ExpectBadExactly(const cImageMap& map) const {
@@ -153,7 +175,10 @@ protected:
                                        20000, 20001, 20300, 25000, 31999, 33333, kSectors - 1};
 };
 
-TEST_F(Imaging, EverySectorButTheFailedOnesIsRescuedAndTheMapNamesExactlyThose) {
+// What is read does not depend on the image format; one is enough.
+class ImagingReads : public Imaging {};
+
+TEST_P(Imaging, EverySectorButTheFailedOnesIsRescuedAndTheMapNamesExactlyThose) {
     cImageMap map(kSectors);
     std::string saved;
     ASSERT_TRUE(Run(
@@ -163,7 +188,7 @@ TEST_F(Imaging, EverySectorButTheFailedOnesIsRescuedAndTheMapNamesExactlyThose) 
     EXPECT_EQ(saved, map.Format());
 }
 
-TEST_F(Imaging, AHealthyStorageIsCopiedInLargeReadsOnly) {
+TEST_P(ImagingReads, AHealthyStorageIsCopiedInLargeReadsOnly) {
     bad_.clear();
     cImageMap map(kSectors);
     std::string saved;
@@ -180,7 +205,7 @@ TEST_F(Imaging, AHealthyStorageIsCopiedInLargeReadsOnly) {
     }
 }
 
-TEST_F(Imaging, FailingPagesAreReadSectorBySectorOnceAndBadSectorsRetriedOnce) {
+TEST_P(ImagingReads, FailingPagesAreReadSectorBySectorOnceAndBadSectorsRetriedOnce) {
     cImageMap map(kSectors);
     std::string saved;
     ASSERT_TRUE(Run(
@@ -196,7 +221,7 @@ TEST_F(Imaging, FailingPagesAreReadSectorBySectorOnceAndBadSectorsRetriedOnce) {
     EXPECT_GE(uncached, bad_.size() * 2);
 }
 
-TEST_F(Imaging, ARunStoppedAtAnyCheckpointResumesToTheSameResult) {
+TEST_P(Imaging, ARunStoppedAtAnyCheckpointResumesToTheSameResult) {
     std::string saved;
     cImageMap whole(kSectors);
     ASSERT_TRUE(Run(
@@ -225,7 +250,7 @@ TEST_F(Imaging, ARunStoppedAtAnyCheckpointResumesToTheSameResult) {
     }
 }
 
-TEST_F(Imaging, RetriesOnResumeRescueSectorsThatReadAgain) {
+TEST_P(Imaging, RetriesOnResumeRescueSectorsThatReadAgain) {
     cImageMap map(kSectors);
     std::string saved;
     ASSERT_TRUE(Run(
@@ -236,6 +261,48 @@ TEST_F(Imaging, RetriesOnResumeRescueSectorsThatReadAgain) {
     ExpectImageOfSource();
     ExpectBadExactly(map);
 }
+
+// A VMware image allocates no grain for what reads as zeros, and opens in the program as
+// the disk it holds.
+TEST(ImageTarget, AVmdkImageLeavesZeroGrainsOutAndOpensAsTheDisk) {
+    constexpr std::uint64_t kSectors = 64 * 1024;
+    std::vector<std::uint8_t> source(kSectors * 512, 0);
+    const std::vector<std::uint8_t> data = RandomBytes(300 * 512, 3);
+    std::copy(data.begin(), data.end(), source.begin() + 5000 * 512);
+    cMemIO storage(source);
+    const std::string path = fixtures::ScratchDir() + "/zeros.vmdk";
+    cImageMap map(kSectors);
+    auto target = imaging::cImageTarget::Create(path, kSectors, eFormat::kVmdk);
+    ASSERT_TRUE(target);
+    imaging::cImager imager(storage, *target, map, imaging::cOptions{});
+    ASSERT_TRUE(imager.Run([](const cImageMap&) { return true; },
+                           [](const imaging::cProgress&) { return true; }));
+    target.reset();
+    // 300 sectors touch 4 grains of 64 KiB; the tables and headers take less than a MiB.
+    EXPECT_LT(apptest::ReadFileBytes(path).size(), std::size_t(1) << 20);
+
+    cFlatIO file;
+    const cNamedFileResource name(utf::FromUtf8(path));
+    ASSERT_TRUE(file.Open(&name, true));
+    const std::unique_ptr<cBaseIO> disk = OpenContainer(file);
+    ASSERT_TRUE(disk);
+    EXPECT_EQ(disk->GetStorageKind(), storage_kind::kVmdk);
+    ASSERT_EQ(disk->GetSectorCount(), kSectors);
+    std::vector<std::uint8_t> back(source.size());
+    ASSERT_EQ(disk->SeekSector(0), 0);
+    ASSERT_EQ(disk->ReadSectors(back.data(), std::uint32_t(kSectors)), kSectors);
+    EXPECT_TRUE(back == source);
+}
+
+std::string FormatTestName(const ::testing::TestParamInfo<eFormat>& info) {
+    constexpr std::array<const char*, 3> kNames = {"Raw", "Sparse", "Vmdk"};
+    return kNames[std::size_t(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Imaging,
+                         ::testing::Values(eFormat::kRaw, eFormat::kSparse, eFormat::kVmdk),
+                         FormatTestName);
+INSTANTIATE_TEST_SUITE_P(Sparse, ImagingReads, ::testing::Values(eFormat::kSparse), FormatTestName);
 
 // drovik-cli image over a loop device: the image equals it, and a run killed halfway
 // resumes to the same image and a map of one good range.
@@ -260,23 +327,31 @@ TEST(CliImage, ALoopDeviceIsCopiedAndAKilledRunResumes) {
               "0 98304 good\n");
 
     // Killed at some point of its run; whatever it managed, the resumed run completes it.
-    const std::string killed = folder + "/killed.img";
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const std::string cli = fixtures::BinDir() + "/drovik-cli";
-        ::execl(cli.c_str(), cli.c_str(), "image", loop.Path().c_str(), killed.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
+    for (const char* format : {"raw", "vmdk"}) {
+        SCOPED_TRACE(format);
+        const std::string killed = folder + "/killed." + format;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::string cli = fixtures::BinDir() + "/drovik-cli";
+            ::execl(cli.c_str(), cli.c_str(), "image", loop.Path().c_str(), killed.c_str(),
+                    "--format", format, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::usleep(300 * 1000);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const apptest::CliOutcome resumed = apptest::RunCli(
+            "image " + loop.Path() + " " + apptest::Quoted(killed) + " --format " + format);
+        ASSERT_EQ(resumed.status, 0) << resumed.output;
+        EXPECT_TRUE(ImageBytes(killed, *imaging::FormatNamed(format)) == bytes);
     }
-    ::usleep(300 * 1000);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    const apptest::CliOutcome resumed =
-        apptest::RunCli("image " + loop.Path() + " " + apptest::Quoted(killed));
-    ASSERT_EQ(resumed.status, 0) << resumed.output;
-    EXPECT_TRUE(apptest::ReadFileBytes(killed) == bytes);
+    // A run is only taken up in the format it began in.
+    EXPECT_NE(
+        apptest::RunCli("image " + loop.Path() + " " + apptest::Quoted(out) + " --format vmdk")
+            .status,
+        0);
 
     // A map of another size is not resumed from.
     const std::string badMap = "sectors 8\n0 8 good\n";

@@ -1,7 +1,8 @@
-// drovik-cli image SOURCE OUT: copies a drive, partition or image to a raw image, getting
+// drovik-cli image SOURCE OUT: copies a drive, partition or image to an image, getting
 // the most out of a failing drive, with a map of what was rescued that lets an
 // interrupted run go on where it stopped.
 
+#include "app/imaging/image_job.h"
 #include "app/imaging/imager.h"
 #include "command.h"
 #include "fs_volume.h"
@@ -19,10 +20,10 @@ int RunImage(const std::vector<std::string>& words);
 
 const cli::Command kImage(
     "image", "copy a failing drive to an image, with a resumable map",
-    "usage: drovik-cli image SOURCE OUT [--format raw|sparse] [--map MAPFILE]\n"
+    "usage: drovik-cli image SOURCE OUT [--format raw|sparse|vmdk] [--map MAPFILE]\n"
     "                        [--retries N] [--json]\n\n"
     "Copies SOURCE (a drive such as Drive0, a device node such as /dev/sdb or /dev/sdb1, or\n"
-    "an image file) to the raw image OUT, nothing being written to SOURCE. It reads forward\n"
+    "an image file) to the image OUT, nothing being written to SOURCE. It reads forward\n"
     "in 1 MiB blocks, passing over the area around a read that fails; then comes back to\n"
     "what it passed over in 64 KiB reads; then reads what failed sector by sector, past\n"
     "the system's cache; then tries the unreadable sectors again N times (default 1).\n"
@@ -36,6 +37,8 @@ const cli::Command kImage(
     "left (the last line counts them), 3 after Ctrl-C, 1 on errors.\n\n"
     "  --format raw     write every rescued byte (default)\n"
     "  --format sparse  leave blocks of zeros as holes of a sparse file\n"
+    "  --format vmdk    write a VMware sparse disk (grains of zeros stay unallocated);\n"
+    "                   resuming needs the same format as the run that began it\n"
     "  --json           progress rows: pass, rescued, bad, left (bytes), rate (bytes per\n"
     "                   second), seconds_left; then one row: rescued, bad, bad_ranges, map\n",
     RunImage);
@@ -44,15 +47,6 @@ std::string Mib(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MiB", double(bytes) / (1024.0 * 1024.0));
     return text;
-}
-
-bool SaveMapFile(const imaging::cImageMap& map, const std::string& path) {
-    const std::string temporary = path + ".new";
-    platform::StorageFile file;
-    const std::string text = map.Format();
-    return file.Create(temporary, platform::StorageFile::Accept::PlainFileOnly) &&
-           file.WriteAt(text.data(), text.size(), 0) == text.size() && file.Sync() &&
-           platform::ReplaceLocalFile(temporary, path);
 }
 
 void ShowProgress(const imaging::cProgress& progress, bool json, bool terminal) {
@@ -86,8 +80,9 @@ int RunImage(const std::vector<std::string>& words) {
         return cli::UsageError(kImage, "expected SOURCE and OUT");
     }
     const std::string format = args.Option("--format").value_or("raw");
-    if (format != "raw" && format != "sparse") {
-        return cli::UsageError(kImage, "--format is raw or sparse, not '" + format + "'");
+    const auto kind = imaging::FormatNamed(format);
+    if (!kind) {
+        return cli::UsageError(kImage, "--format is raw, sparse or vmdk, not '" + format + "'");
     }
     const std::string retriesText = args.Option("--retries").value_or("1");
     const auto retries = cli::ParseUnsigned(retriesText);
@@ -97,7 +92,7 @@ int RunImage(const std::vector<std::string>& words) {
     }
     const std::string& name = args.Positional()[0];
     const std::string& out = args.Positional()[1];
-    const std::string mapPath = args.Option("--map").value_or(out + ".map");
+    const std::string mapPath = args.Option("--map").value_or(imaging::DefaultMapPath(out));
     const auto sourcePath = platform::AbsoluteLocalPath(name);
     for (const std::string& written : {out, mapPath}) {
         if (sourcePath && platform::AbsoluteLocalPath(written) == sourcePath) {
@@ -113,48 +108,24 @@ int RunImage(const std::vector<std::string>& words) {
         return cli::Fail(kImage.name, "cannot open " + name + " for reading");
     }
     const std::uint64_t sectors = reader->GetSectorCount();
-    const imaging::eFormat kind =
-        format == "raw" ? imaging::eFormat::kRaw : imaging::eFormat::kSparse;
 
-    std::optional<imaging::cImageMap> map;
-    std::unique_ptr<imaging::cImageTarget> target;
-    if (const auto text = cli::ReadSmallFile(mapPath, std::size_t(256) << 20)) {
-        std::string error;
-        map = imaging::cImageMap::Parse(
-            std::string_view(reinterpret_cast<const char*>(text->data()), text->size()), &error);
-        if (!map) {
-            return cli::Fail(kImage.name, mapPath + ": " + error);
-        }
-        if (map->Sectors() != sectors) {
-            return cli::Fail(kImage.name, mapPath + " describes " + std::to_string(map->Sectors()) +
-                                              " sectors, " + name + " has " +
-                                              std::to_string(sectors));
-        }
-        target = imaging::cImageTarget::Resume(out, sectors, kind);
-        if (!target) {
-            return cli::Fail(kImage.name, "cannot resume into " + out + " (missing, or not " +
-                                              std::to_string(sectors) + " sectors long)");
-        }
-    } else {
-        if (platform::ProbeLocalPath(mapPath) != platform::LocalPathKind::Missing) {
-            return cli::Fail(kImage.name, "cannot read " + mapPath);
-        }
-        map.emplace(sectors);
-        target = imaging::cImageTarget::Create(out, sectors, kind);
-        if (!target) {
-            return cli::Fail(kImage.name, "cannot create " + out + ": " + cli::SystemReason());
-        }
+    std::string error;
+    std::optional<imaging::cImageJob> job =
+        imaging::PrepareImageJob(sectors, out, mapPath, *kind, error);
+    if (!job) {
+        return cli::Fail(kImage.name, error);
     }
-
     platform::CatchInterrupts();
     const bool json = args.Flag("--json");
     const bool terminal = platform::StderrIsTerminal();
     imaging::cOptions options;
     options.retries = std::uint32_t(*retries);
-    imaging::cImager imager(*reader, *target, *map, options);
+    imaging::cImager imager(*reader, *job->target, job->map, options);
     bool saved = true;
     const bool finished = imager.Run(
-        [&](const imaging::cImageMap& current) { return saved = SaveMapFile(current, mapPath); },
+        [&](const imaging::cImageMap& current) {
+            return saved = imaging::SaveMapFile(current, mapPath);
+        },
         [&](const imaging::cProgress& progress) {
             ShowProgress(progress, json, terminal);
             return !platform::InterruptRequested();
@@ -167,11 +138,11 @@ int RunImage(const std::vector<std::string>& words) {
                          "cannot save the map " + mapPath + ": " + cli::SystemReason());
     }
     std::size_t badRanges = 0;
-    for (const imaging::cMapRange& range : map->Ranges()) {
+    for (const imaging::cMapRange& range : job->map.Ranges()) {
         badRanges += range.state == imaging::eState::kBad;
     }
-    const std::uint64_t rescued = map->Count(imaging::eState::kGood) * 512;
-    const std::uint64_t bad = map->Count(imaging::eState::kBad) * 512;
+    const std::uint64_t rescued = job->map.Count(imaging::eState::kGood) * 512;
+    const std::uint64_t bad = job->map.Count(imaging::eState::kBad) * 512;
     if (json) {
         cli::JsonObject()
             .Add("rescued", rescued)
