@@ -90,7 +90,8 @@ void cStorageList::EnumerateCdDrives() {
     }
 }
 
-cBaseIO* cStorageList::AddImageFile(const std::u16string& path) {
+cBaseIO* cStorageList::AddImageFile(const std::u16string& path,
+                                    std::vector<cSectorRun> unreadable) {
     const cNamedFileResource resource(path);
     auto image = std::make_unique<cFlatIO>();
     if (!image->Open(&resource, true)) {
@@ -99,6 +100,9 @@ cBaseIO* cStorageList::AddImageFile(const std::u16string& path) {
     std::unique_ptr<cBaseIO> reader = OpenContainer(*image);
     if (!reader) {
         reader = std::move(image);
+    }
+    if (!unreadable.empty()) {
+        reader = std::make_unique<cUnreadableIO>(std::move(reader), std::move(unreadable));
     }
     return Append(std::make_unique<cQORNDriveImageInstance>(std::move(reader)));
 }

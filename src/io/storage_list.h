@@ -10,6 +10,7 @@
 #include "io/base_io.h"
 #include "io/device_access.h"
 #include "io/storage_tree.h"
+#include "io/unreadable_io.h"
 
 #include <cstdint>
 #include <memory>
@@ -67,7 +68,9 @@ public:
     void EnumerateCdDrives();
     // Opens an image file read-only (as a container when a format claims it, else as a
     // raw image) and appends it; the new entry's reader, or null when it cannot be opened.
-    cBaseIO* AddImageFile(const std::u16string& path);
+    // The unreadable runs (sorted and apart), those its maker could not rescue, fail to
+    // read as they did on the drive it was made of.
+    cBaseIO* AddImageFile(const std::u16string& path, std::vector<cSectorRun> unreadable = {});
     // The tree of the entry holding the reader; null when none holds it or it has none.
     cStorageTree* FindTree(const cBaseIO* reader) const;
     // Destroys the entry holding the reader, tree and reader; no when none holds it.

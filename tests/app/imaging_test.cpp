@@ -9,6 +9,8 @@
 #include "base/utf.h"
 #include "io/container_formats.h"
 #include "io/flat_io.h"
+#include "io/storage_list.h"
+#include "scan/async_scan_io.h"
 #include "support/failing_io.h"
 #include "support/fixtures.h"
 #include "support/loop_device.h"
@@ -174,6 +176,29 @@ protected:
                                        9003,  9004,  9005,  9006,  9007,  9100,  12345,
                                        20000, 20001, 20300, 25000, 31999, 33333, kSectors - 1};
 };
+
+// Opened with its map, the image fails the sectors the drive failed, so a scan of it
+// lists them as the scan of the drive would, instead of reading the zeros held there.
+TEST_P(Imaging, AScanOfTheImageOpenedWithItsMapMeetsTheBadSectorsAgain) {
+    cImageMap map(kSectors);
+    std::string saved;
+    ASSERT_TRUE(Run(
+        map, true, [](int) { return false; }, saved));
+    cStorageList list(nullptr);
+    const cBaseIO* image = list.AddImageFile(utf::FromUtf8(path_), map.NotRescued());
+    ASSERT_TRUE(image);
+    cAsyncScanIO reader;
+    ASSERT_TRUE(reader.Attach(image, 1024, 0));
+    ASSERT_EQ(reader.Seek(0, kSectors), 0);
+    std::uint32_t count = 0;
+    while (reader.NextBlock(count)) {
+    }
+    cBadRanges want;
+    for (const std::uint64_t sector : bad_) {
+        want.Add(sector, 1);
+    }
+    EXPECT_EQ(reader.BadRanges().Ranges(), want.Ranges());
+}
 
 // What is read does not depend on the image format; one is enough.
 class ImagingReads : public Imaging {};

@@ -12,6 +12,7 @@
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/explorer/zelvane_window.h"
+#include "app/imaging_window/imaging_form.h"
 #include "app/startup/bg_init_ui.h"
 #include "base/settings.h"
 #include "base/utf.h"
@@ -96,6 +97,10 @@ protected:
                 }
                 return;
             }
+            if (dynamic_cast<imaging_window::cImagingForm*>(&host.Form())) {
+                ++imagingWindows_;
+                return;
+            }
             auto* box = dynamic_cast<cMessageForm*>(&host.Form());
             ASSERT_NE(box, nullptr) << host.Form().FormName();
             ++questions_;
@@ -172,6 +177,7 @@ protected:
     cHeadlessMaker maker_;
     int questions_ = 0;
     int choosers_ = 0;
+    int imagingWindows_ = 0;
     int jobWindows_ = 0;                    // the start-up window of a rescan, the copy window
     std::vector<std::u16string> busyLines_; // what each start-up window said last
     bool answer_ = false;

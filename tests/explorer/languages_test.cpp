@@ -10,6 +10,7 @@
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_form.h"
 #include "app/explorer/zelvane_window.h"
+#include "app/imaging_window/imaging_form.h"
 #include "app/local_folders.h"
 #include "app/startup/bg_init_ui.h"
 #include "base/lang/builtin_packs.h"
@@ -30,6 +31,7 @@
 #include "io/storage_list.h"
 #include "part/storage_tree_builder.h"
 #include "support/fixtures.h"
+#include "support/mem_io.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -198,6 +200,9 @@ TEST_P(Languages, EveryWindowShowsItsTextsWhole) {
     maker_.RunModal(folder, folder.kWidth, folder.kHeight, nullptr, true);
     cNewFolderNameReqForm newFolder;
     maker_.RunModal(newFolder, newFolder.kWidth, newFolder.kHeight, nullptr, false);
+    cMemIO blank(std::vector<std::uint8_t>(8 * 512));
+    imaging_window::cImagingForm imaging(blank);
+    maker_.RunModal(imaging, imaging.kWidth, imaging.kHeight, nullptr, true);
 
     EXPECT_GE(pictured_.size(), 13u);
     for (const auto& [form, text] : cut_) {

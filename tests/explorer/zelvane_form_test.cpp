@@ -43,6 +43,12 @@ TEST_F(ExplorerForm, StorageViewShowsGroupsAndPartitionFacts) {
     form->StorageView().SelectNode(&entry, nullptr);
     EXPECT_EQ(area.RowById(48)->value, u"32768 (0.02GB)");
     EXPECT_NE(FindButton(*form, explorer::kActCloseStorage), nullptr);
+    ASSERT_NE(FindButton(*form, explorer::kActImageStorage), nullptr);
+    FindButton(*form, explorer::kActImageStorage)
+        ->SendCommand(kActionActivate, explorer::kActImageStorage);
+    EXPECT_EQ(imagingWindows_, 1);
+    host.Render();
+    EXPECT_TRUE(host.SavePng(ShotPath("explorer-storage-page.png")));
     answer_ = false;
     FindButton(*form, explorer::kActCloseStorage)
         ->SendCommand(kActionActivate, explorer::kActCloseStorage);

@@ -3,6 +3,7 @@
 // (scan_*.cpp).
 
 #include "app/engine.h"
+#include "app/imaging/image_job.h"
 #include "command.h"
 #include "fs_volume.h"
 #include "part/storage_tree_builder.h"
@@ -27,7 +28,10 @@ const cli::Command
           "with --result.\n\n"
           "Progress shows on the terminal; Ctrl-C stops the scan and saves what was found so\n"
           "far (exit code 3). With --json the progress and every result are JSON Lines:\n"
-          "{\"stage\",\"percent\"} and {\"result\",\"file\",\"files\",\"bytes\"}.\n",
+          "{\"stage\",\"percent\"} and {\"result\",\"file\",\"files\",\"bytes\"}.\n\n"
+          "An image made by 'drovik-cli image' is scanned with its map (SOURCE.map, or the\n"
+          "file --map MAPFILE names): the sectors it could not rescue read as unreadable,\n"
+          "as they did on the drive, instead of as the zeros the image holds there.\n",
           RunScan);
 
 const cli::ScanMethod* FindMethod(const std::string& name) {
@@ -46,8 +50,38 @@ void PrintHelp() {
     }
 }
 
+// The map of an image made by drovik-cli image: the one --map names, else the one beside
+// the image when there is one. False after telling why it cannot be used.
+bool ReadImageMap(const cli::Args& args, const cStorageSource& resolved, const std::string& source,
+                  std::optional<imaging::cImageMap>& map) {
+    const std::optional<std::string> named = args.Option("--map");
+    if (resolved.kind != cStorageSource::Kind::Image) {
+        if (named) {
+            cli::Fail("scan", "--map goes with an image file, not a drive");
+            return false;
+        }
+        return true;
+    }
+    const std::string path = named.value_or(imaging::DefaultMapPath(source));
+    std::string error;
+    map = imaging::LoadMapFile(path, error);
+    if (!error.empty() || (named && !map)) {
+        cli::Fail("scan", error.empty() ? "no map " + path : error);
+        return false;
+    }
+    if (map && map->Count(imaging::eState::kGood) < map->Sectors()) {
+        std::fprintf(
+            stderr,
+            "drovik-cli scan: %llu sectors of %s were not rescued (map %s); they read "
+            "as unreadable\n",
+            static_cast<unsigned long long>(map->Sectors() - map->Count(imaging::eState::kGood)),
+            source.c_str(), path.c_str());
+    }
+    return true;
+}
+
 int RunScan(const std::vector<std::string>& words) {
-    const std::vector<std::string> shared = {"--part", "--at", "--method", "--out"};
+    const std::vector<std::string> shared = {"--part", "--at", "--method", "--out", "--map"};
     // Every method's options are known while --method is looked for, so that the value of
     // another method's option is not taken for the source.
     std::vector<std::string> all = shared;
@@ -81,8 +115,18 @@ int RunScan(const std::vector<std::string>& words) {
     if (!resolved) {
         return 1;
     }
+    std::optional<imaging::cImageMap> map;
+    if (!ReadImageMap(args, *resolved, source, map)) {
+        return 1;
+    }
     cStorageList storages(EngineTreeBuilder());
-    const cBaseIO* reader = AddStorageSource(storages, *resolved);
+    const cBaseIO* reader = map ? storages.AddImageFile(resolved->path, map->NotRescued())
+                                : AddStorageSource(storages, *resolved);
+    if (reader && map && reader->GetSectorCount() != map->Sectors()) {
+        return cli::Fail("scan", "the map describes " + std::to_string(map->Sectors()) +
+                                     " sectors, " + source + " has " +
+                                     std::to_string(reader->GetSectorCount()));
+    }
     auto* built = reader ? dynamic_cast<cPartStorageTree*>(storages.FindTree(reader)) : nullptr;
     if (!built || !built->Tree().First()) {
         return cli::Fail("scan", "cannot read " + source);

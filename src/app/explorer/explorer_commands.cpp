@@ -9,6 +9,7 @@
 #include "app/explorer/settings_sheet.h"
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_window.h"
+#include "app/imaging_window/imaging_form.h"
 #include "app/local_folders.h"
 #include "app/startup/bg_init_ui.h"
 #include "app/startup/local_storages.h"
@@ -117,6 +118,16 @@ void cZelvaneForm::DeletePartition() {
     list_.SetChanged(true);
     storageView_->Refill(list_);
     storageView_->SelectNode(entry, nullptr);
+}
+
+void cZelvaneForm::ImageStorage() {
+    cQORNDriveInstance* entry = storageView_->SelectedEntry();
+    cWindowMaker* maker = WindowMaker();
+    if (entry && maker) {
+        imaging_window::cImagingForm imaging(entry->Reader());
+        maker->RunModal(imaging, imaging_window::cImagingForm::kWidth,
+                        imaging_window::cImagingForm::kHeight, this, true);
+    }
 }
 
 void cZelvaneForm::OpenManual() {

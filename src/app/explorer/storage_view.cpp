@@ -36,7 +36,7 @@ struct cActionInfo {
 constexpr cActionInfo kActions[] = {
     {kActRescan, 79, 78},         {kActOpenImage, 33, 80},       {kActCloseStorage, 85, 105},
     {kActBrowse, 86, 92},         {kActDeletePartition, 91, 95}, {kActDefinePartition, 81, 99},
-    {kActTestFileSystem, 88, 94},
+    {kActTestFileSystem, 88, 94}, {kActImageStorage, 194, 195},
 };
 
 std::u16string StorageName(const cQORNDriveInstance& entry) {
@@ -253,7 +253,7 @@ void cStorageViewChild::ShowStoragePage(const cQORNDriveInstance& entry) {
         area.AddRow(53, T(53), FormatText(u"%d", {cylinders}), T(56));
         area.AddRow(54, T(54), FormatText(u"%d", {std::uint64_t(geometry.bytesPerSector)}), T(55));
     }
-    SetActions(118, {kActDefinePartition, kActCloseStorage});
+    SetActions(118, {kActDefinePartition, kActCloseStorage, kActImageStorage});
 }
 
 namespace {

@@ -31,6 +31,7 @@ inline constexpr int kActCloseStorage = 13;
 inline constexpr int kActBrowse = 20;
 inline constexpr int kActTestFileSystem = 22;
 inline constexpr int kActDeletePartition = 24;
+inline constexpr int kActImageStorage = 30;
 
 class cStorageViewChild : public cChildElement {
 public:

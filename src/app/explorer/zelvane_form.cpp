@@ -316,6 +316,9 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
     case kCmdProperties:
         ShowObjectProperties();
         return true;
+    case kActImageStorage:
+        ImageStorage();
+        return true;
     case kCmdManual:
         OpenManual();
         return true;

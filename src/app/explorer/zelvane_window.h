@@ -108,6 +108,8 @@ public:
     void Rescan();
     void CloseStorage();
     void DeletePartition();
+    // The imaging window for the selected storage.
+    void ImageStorage();
     void OpenManual();
     void ShowAbout();
     void CopySelected();

@@ -112,6 +112,21 @@ std::optional<cMapRange> cImageMap::Next(eState state, std::uint64_t sector) con
     return std::nullopt;
 }
 
+std::vector<cSectorRun> cImageMap::NotRescued() const {
+    std::vector<cSectorRun> runs;
+    for (const cMapRange& range : ranges_) {
+        if (range.state == eState::kGood) {
+            continue;
+        }
+        if (!runs.empty() && runs.back().first + runs.back().count == range.first) {
+            runs.back().count += range.count;
+        } else {
+            runs.push_back({range.first, range.count});
+        }
+    }
+    return runs;
+}
+
 std::string cImageMap::Format() const {
     std::string text = "# drovik image map: first sector, sector count, state\nsectors " +
                        std::to_string(sectors_) + "\n";

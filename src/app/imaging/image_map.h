@@ -10,6 +10,8 @@
 //   2048 8 bad
 //   2056 2095096 untried
 
+#include "io/unreadable_io.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,6 +48,9 @@ public:
     std::uint64_t Count(eState state) const;
     // The first range in the state that ends after sector, or nothing.
     std::optional<cMapRange> Next(eState state, std::uint64_t sector) const;
+
+    // The runs not rescued (in any state but good), which read as zeros in the image.
+    std::vector<cSectorRun> NotRescued() const;
 
     std::string Format() const;
     // A map as Format writes it. Nothing when a line is not "first count state", the
