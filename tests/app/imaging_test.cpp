@@ -386,6 +386,22 @@ TEST(CliImage, ALoopDeviceIsCopiedAndAKilledRunResumes) {
                               apptest::Quoted(folder + "/bad.map"))
                   .status,
               0);
+    // Scans of the image read what its map says was not rescued as unreadable; a map of
+    // another size is refused.
+    const std::string partMap = "sectors 98304\n0 98000 good\n98000 304 bad\n";
+    ASSERT_TRUE(apptest::WriteFileBytes(out + ".map",
+                                        std::vector<std::uint8_t>(partMap.begin(), partMap.end())));
+    const apptest::CliOutcome scanned = apptest::RunCli(
+        "scan " + apptest::Quoted(out) + " --method fat --out " + apptest::Quoted(folder + "/s"),
+        true, 120);
+    EXPECT_NE(scanned.output.find("304 sectors of " + out + " were not rescued"), std::string::npos)
+        << scanned.output;
+    const apptest::CliOutcome refused = apptest::RunCli(
+        "scan " + apptest::Quoted(out) + " --map " + apptest::Quoted(folder + "/bad.map") +
+        " --method fat --out " + apptest::Quoted(folder + "/s"));
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.output.find("the map describes 8 sectors"), std::string::npos)
+        << refused.output;
     // Nothing is written over the source.
     EXPECT_NE(apptest::RunCli("image " + apptest::Quoted(folder + "/disk.raw") + " " +
                               apptest::Quoted(folder + "/disk.raw"))
