@@ -16,6 +16,7 @@
 #include "app/startup/bg_init_ui.h"
 #include "base/settings.h"
 #include "base/utf.h"
+#include "gui/basic_progress_form.h"
 #include "gui/controls/combo_box_child.h"
 #include "gui/controls/static_element.h"
 #include "gui/dialogs/file_choose_dialog.h"
@@ -86,7 +87,8 @@ protected:
                 return;
             }
             if (dynamic_cast<cBgInitUI*>(&host.Form()) ||
-                dynamic_cast<cCopyFilesUI*>(&host.Form())) {
+                dynamic_cast<cCopyFilesUI*>(&host.Form()) ||
+                dynamic_cast<cBasicProgressForm*>(&host.Form())) {
                 ++jobWindows_;
                 for (int i = 0; i < 400 && !host.EndCode(); ++i) {
                     host.WaitForWakeUp(50);

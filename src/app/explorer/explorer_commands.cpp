@@ -11,6 +11,7 @@
 #include "app/explorer/zelvane_window.h"
 #include "app/imaging_window/imaging_form.h"
 #include "app/local_folders.h"
+#include "app/recovery/recovery_window.h"
 #include "app/startup/bg_init_ui.h"
 #include "app/startup/local_storages.h"
 #include "base/program_paths.h"
@@ -80,6 +81,26 @@ void cZelvaneForm::RunStorageWork(std::u16string status, const std::function<voi
     // small window is up: it is modal, so nothing here reads them meanwhile.
     cBgInitUI busy(work, std::move(status));
     maker->RunModal(busy, cBgInitUI::kWidth, cBgInitUI::kHeight, this, false);
+}
+
+void cZelvaneForm::Scan() {
+    if (!partition_) {
+        return;
+    }
+    // A listing reads the partition's file system, which a detection may replace.
+    Stop();
+    cPartTreeItem& partition = *partition_;
+    recovery::cRecoveryOutcome outcome = recovery::RecoverInWindow(*this, partition);
+    explorer::cScanResult* first = nullptr;
+    for (recovery::cRecoveryResult& result : outcome.results) {
+        explorer::cScanResult* added =
+            AddScanResult(std::move(result.tree), result.start - partition.Start());
+        first = first ? first : added;
+    }
+    // The rebuilt tree (or what was found by content) is what the user came for.
+    if (first) {
+        ShowScanResult(*first);
+    }
 }
 
 void cZelvaneForm::Rescan() {

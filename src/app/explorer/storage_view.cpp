@@ -34,9 +34,9 @@ struct cActionInfo {
     int id, caption, help;
 };
 constexpr cActionInfo kActions[] = {
-    {kActRescan, 79, 78},         {kActOpenImage, 33, 80},       {kActCloseStorage, 85, 105},
-    {kActBrowse, 86, 92},         {kActDeletePartition, 91, 95}, {kActDefinePartition, 81, 99},
-    {kActTestFileSystem, 88, 94}, {kActImageStorage, 194, 195},
+    {kActRescan, 79, 78},          {kActOpenImage, 33, 80},      {kActCloseStorage, 85, 105},
+    {kActBrowse, 86, 92},          {kActScan, 89, 90},           {kActDeletePartition, 91, 95},
+    {kActDefinePartition, 81, 99}, {kActTestFileSystem, 88, 94}, {kActImageStorage, 194, 195},
 };
 
 std::u16string StorageName(const cQORNDriveInstance& entry) {
@@ -309,7 +309,7 @@ void cStorageViewChild::ShowPartitionPage(const cPartTreeItem& partition) {
         }
         area.AddRow(70, T(70), T(RootState(*fs)), T(71));
     }
-    std::vector<int> actions = {kActBrowse};
+    std::vector<int> actions = {kActBrowse, kActScan};
     if (fs) {
         actions.push_back(kActTestFileSystem);
     }

@@ -29,6 +29,7 @@ inline constexpr int kActOpenImage = 2;
 inline constexpr int kActDefinePartition = 10;
 inline constexpr int kActCloseStorage = 13;
 inline constexpr int kActBrowse = 20;
+inline constexpr int kActScan = 21;
 inline constexpr int kActTestFileSystem = 22;
 inline constexpr int kActDeletePartition = 24;
 inline constexpr int kActImageStorage = 30;

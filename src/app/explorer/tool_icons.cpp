@@ -124,6 +124,15 @@ void SaveDrum(cCanvas& c) {
     c.Line(19, 13.5f, 15.5f, 17.5f);
 }
 
+// A magnifier over a disk: looking through it for what was lost.
+void Magnifier(cCanvas& c) {
+    c.FillRoundRect({0, 11, 14, 8}, 2, kGrey);
+    c.FillEllipse({6, 1, 12, 12}, kBlue);
+    c.FillEllipse({8, 3, 8, 8}, theme::kWindow);
+    c.SetPen(kOrange, 3.0f);
+    c.Line(8.5f, 11.5f, 4, 16);
+}
+
 } // namespace
 
 cBitmap ToolIcon(eToolIcon icon) {
@@ -155,6 +164,9 @@ cBitmap ToolIcon(eToolIcon icon) {
         break;
     case eToolIcon::SaveResults:
         draw = SaveDrum;
+        break;
+    case eToolIcon::Scan:
+        draw = Magnifier;
         break;
     }
     return DrawShapePicture(kToolIconSize, kToolIconSize, draw);

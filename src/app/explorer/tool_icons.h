@@ -15,6 +15,7 @@ enum class eToolIcon {
     SaveSelected,
     LoadResult,
     SaveResults,
+    Scan,
 };
 
 inline constexpr int kToolIconSize = 20;

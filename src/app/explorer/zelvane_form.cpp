@@ -35,6 +35,7 @@ constexpr cToolInfo kStorageTools[] = {
     {kCmdAbout, 25, 13, eToolIcon::About},
 };
 constexpr cToolInfo kBrowseTools[] = {{kCmdBack, 124, 125, eToolIcon::Partitions},
+                                      {kCmdScan, 89, 90, eToolIcon::Scan},
                                       {kCmdLoadResult, 137, 187, eToolIcon::LoadResult},
                                       {kCmdSaveResults, 182, 183, eToolIcon::SaveResults},
                                       {kCmdCopySelected, 184, 185, eToolIcon::SaveSelected}};
@@ -292,11 +293,18 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         CloseStorage();
         return true;
     case kActBrowse:
+    case kActScan:
         if (cQORNDriveInstance* entry = storageView_->SelectedEntry()) {
             if (cPartTreeItem* partition = storageView_->SelectedPartition()) {
-                Browse(*entry, *partition);
+                // A damaged or formatted partition opens for a scan with nothing to list.
+                if (Browse(*entry, *partition, item == kActScan) && item == kActScan) {
+                    Scan();
+                }
             }
         }
+        return true;
+    case kCmdScan:
+        Scan();
         return true;
     case kActDeletePartition:
         DeletePartition();

@@ -29,6 +29,7 @@ class cStorageViewChild;
 
 // Tool-bar command ids.
 inline constexpr int kCmdBack = 51;
+inline constexpr int kCmdScan = 52;
 inline constexpr int kCmdLoadResult = 70;
 inline constexpr int kCmdSaveResults = 71;
 inline constexpr int kCmdCopySelected = 72;
@@ -104,6 +105,9 @@ public:
     void DeleteScanResult(const explorer::cScanResult& result);
 
     // --- Commands ---------------------------------------------------------------------
+    // Commands 52 and 21: the recovery of the opened partition; each result it makes
+    // joins the partition as a new unsaved scan result.
+    void Scan();
     void OpenImage();
     void Rescan();
     void CloseStorage();
