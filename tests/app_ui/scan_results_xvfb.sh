@@ -104,9 +104,9 @@ open_card() {
   alone || fail "opening the partition did not end"
   sleep 1
 }
-# Command 70, second on the browse view's tool bar.
+# Command 70, third on the browse view's tool bar, shown by its icon alone: the window is too narrow for every caption.
 load_result() { # SHOT
-  xdotool mousemove --window "$window" 110 18 click 1
+  xdotool mousemove --window "$window" 255 18 click 1
   choose_file "Открыть результат сканирования" "$result"
   alone || fail "loading the result did not end"
   sleep 1
