@@ -3,7 +3,6 @@
 #include "base/checked.h"
 #include "vfs/ufs/ufs_blocks.h"
 #include "vfs/ufs/ufs_dir.h"
-#include "vfs/ufs/ufs_handle.h"
 
 #include <algorithm>
 
@@ -77,7 +76,7 @@ std::vector<std::uint8_t> cVUFS::GetIdentity() const {
 // ---------------------------------------------------------------------------------------
 // Fragments, inodes and groups
 
-bool cVUFS::ReadFragments(std::uint8_t* out, std::uint64_t fragment, std::uint64_t count) const {
+bool cVUFS::ReadBlocks(std::uint8_t* out, std::uint64_t fragment, std::uint64_t count) const {
     return ReadBlocksIn({0, geometry_.fragmentSize / 512, geometry_.fragments}, out, fragment,
                         count);
 }
@@ -97,8 +96,8 @@ std::optional<ufs::cInode> cVUFS::ReadInode(std::uint64_t n) {
             std::min<std::uint64_t>(geometry_.blockSize, geometry_.VolumeBytes() - blockStart);
         inodeBlock_.resize(bytes / geometry_.fragmentSize * geometry_.fragmentSize);
         if (inodeBlock_.empty() ||
-            !ReadFragments(inodeBlock_.data(), blockStart / geometry_.fragmentSize,
-                           inodeBlock_.size() / geometry_.fragmentSize)) {
+            !ReadBlocks(inodeBlock_.data(), blockStart / geometry_.fragmentSize,
+                        inodeBlock_.size() / geometry_.fragmentSize)) {
             return std::nullopt;
         }
         inodeBlockStart_ = blockStart;
@@ -120,7 +119,7 @@ bool cVUFS::LoadGroup(std::uint32_t group) {
     const std::uint64_t fragments =
         (geometry_.headerBytes + geometry_.fragmentSize - 1) / geometry_.fragmentSize;
     group_.resize(fragments * geometry_.fragmentSize);
-    if (!start || !ReadFragments(group_.data(), *start + geometry_.headerFragment, fragments)) {
+    if (!start || !ReadBlocks(group_.data(), *start + geometry_.headerFragment, fragments)) {
         return false;
     }
     const auto header = bytes::Slice<100>(group_);
@@ -181,7 +180,7 @@ std::unique_ptr<cUFSHandle> cVUFS::OpenInode(const ufs::cInode& inode) {
     const bool whole = ufs::MapBlocks(
         inode, geometry_,
         [this](std::uint64_t fragment, std::vector<std::uint8_t>& out) {
-            return ReadFragments(out.data(), fragment, geometry_.fragmentsPerBlock);
+            return ReadBlocks(out.data(), fragment, geometry_.fragmentsPerBlock);
         },
         [&handle](std::uint64_t fragment, std::uint64_t count) {
             handle->AppendRun(fragment, count);

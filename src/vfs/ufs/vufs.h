@@ -4,6 +4,7 @@
 // numbers, the root is inode 2 and the unit of allocation and of handle runs is the
 // fragment. Only folders and regular files are objects here.
 
+#include "vfs/block_handle.h"
 #include "vfs/ufs/ufs_inode.h"
 #include "vfs/ufs/ufs_super.h"
 #include "vfs/vfs.h"
@@ -13,7 +14,9 @@
 #include <optional>
 #include <vector>
 
-class cUFSHandle;
+class cVUFS;
+// Runs counted in fragments; holes read as zeros.
+using cUFSHandle = cBlockHandle<cVUFS>;
 
 class cVUFS : public cVFS {
 public:
@@ -39,7 +42,7 @@ public:
     std::uint64_t GetVolumeSectors() const override { return geometry_.VolumeBytes() / 512; }
 
     // Reads count fragments from fragment on; no unless all lie in the volume and read.
-    bool ReadFragments(std::uint8_t* out, std::uint64_t fragment, std::uint64_t count) const;
+    bool ReadBlocks(std::uint8_t* out, std::uint64_t fragment, std::uint64_t count) const;
     // Inode n, or nothing when it lies outside every group or cannot be read.
     std::optional<ufs::cInode> ReadInode(std::uint64_t n);
     const ufs::cGeometry& Geometry() const { return geometry_; }
