@@ -234,6 +234,16 @@ bool cPartTree::Move(cPartTreeItem* node, cPartTreeItem* newParent) {
     return true;
 }
 
+std::unique_ptr<cPartTreeItem> cPartTree::Take(cPartTreeItem* node) {
+    if (node == nullptr || node->tree_ != this) {
+        return nullptr;
+    }
+    nodeCount_ -= CountSubtree(*node);
+    std::unique_ptr<cPartTreeItem> owned = Unlink(*node);
+    owned->tree_ = nullptr;
+    return owned;
+}
+
 cPartTreeItem* cPartTree::FindFirst(const std::function<bool(const cPartTreeItem&)>& match) const {
     auto visit = [&match](cPartTreeItem& node) { return match(node); };
     return Walk(roots_, visit);

@@ -124,6 +124,9 @@ public:
     // Makes node the last child of newParent (a root for null). No when that would put
     // the node inside its own subtree or the node is not in this tree.
     bool Move(cPartTreeItem* node, cPartTreeItem* newParent);
+    // Takes the node with its children out of this tree, for AddChild in another; null
+    // when the node is not in this tree.
+    std::unique_ptr<cPartTreeItem> Take(cPartTreeItem* node);
 
     // Depth-first searches: a node before its children, the children before the next
     // sibling. Null when none matches.

@@ -17,6 +17,7 @@
 #include "vfs/nwfs/vnwfs.h"
 #include "vfs/probes.h"
 #include "vfs/reiser/vreiser.h"
+#include "vfs/superblock_copies.h"
 #include "vfs/udf/vudf.h"
 #include "vfs/ufs/vufs.h"
 #include "vfs/xfs/vxfs.h"
@@ -179,6 +180,20 @@ constexpr cSuperblockTest kSuperblockTests[] = {
      }},
 };
 
+// The sectors a found volume spans: what its own boot record says when the reader knows,
+// else its blocks. A hostile block count times the block size must not wrap to a small,
+// plausible length; SetRange cuts a saturated one to the storage.
+std::uint64_t VolumeExtent(const cVFS& reader) {
+    std::uint64_t sectors = reader.GetVolumeSectors();
+    if (sectors == 0) {
+        sectors = checked::SaturatingMul(reader.GetBlockCount(),
+                                         std::uint64_t(reader.GetBlockSize() / 512));
+    }
+    // NTFS keeps the copy of its boot sector in the sector behind the counted ones.
+    return reader.GetFSType() == fstype::kNtfs ? checked::SaturatingAdd<std::uint64_t>(sectors, 1)
+                                               : sectors;
+}
+
 // The partition tree reaches detection through this.
 class cLeafDetection final : public cLeafDetector {
 public:
@@ -255,34 +270,62 @@ cPartTreeItem* cVFSDetectManager::RecogniseSuperblock(cPartTreeItem& owner, std:
                                                       const cVFSFilter* filter) {
     const cSuperblockHit hit = MatchSuperblock(sector, data, filter);
     cBaseIO* storage = owner.Storage();
-    cPartTree* tree = owner.Tree();
-    if (hit.typeCode == 0 || !storage || !tree || hit.start >= storage->GetSectorCount()) {
+    if (hit.typeCode == 0 || !storage) {
         return nullptr;
     }
-    const std::uint64_t length = storage->GetSectorCount() - hit.start;
+    const probe::SectorSource read = [storage](std::uint64_t at, std::uint32_t count,
+                                               std::uint8_t* out) {
+        return storage->SeekSector(at) == std::int64_t(at) &&
+               storage->ReadSectors(out, count) == count;
+    };
+    for (const std::uint64_t start :
+         sbcopy::VolumeStarts(hit.typeCode, sector, hit.start, data, read)) {
+        if (HoldsVolumeAt(owner, start, hit.typeCode)) {
+            return nullptr;
+        }
+        if (cPartTreeItem* candidate = AddCandidate(owner, start)) {
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
+bool cVFSDetectManager::HoldsVolumeAt(const cPartTreeItem& owner, std::uint64_t start,
+                                      std::uint32_t typeCode) {
+    const cPartTree* tree = owner.Tree();
+    return tree && tree->FindFirst([start, typeCode](const cPartTreeItem& node) {
+        const auto* fs = node.FindExtensionAs<cVFS>(part_ext::kFileSystem);
+        return node.Start() == start && fs && fs->GetFSType() == typeCode;
+    });
+}
+
+cPartTreeItem* cVFSDetectManager::AddCandidate(cPartTreeItem& owner, std::uint64_t start) {
+    cBaseIO* storage = owner.Storage();
+    cPartTree* tree = owner.Tree();
+    if (!storage || !tree || start >= storage->GetSectorCount()) {
+        return nullptr;
+    }
+    const std::uint64_t length = storage->GetSectorCount() - start;
     constexpr std::uint16_t kUnknownType = 0x7FFF;
     {
         cPartRecord probeRecord;
-        probeRecord.SetRecord(storage, hit.start, length, kUnknownType);
+        probeRecord.SetRecord(storage, start, length, kUnknownType);
         const std::unique_ptr<cVFS> reader = Detect(probeRecord);
         if (!reader || tree->FindByFileSystem(reader->GetIdentity())) {
             return nullptr;
         }
     }
     auto node = std::make_unique<cPartTreeItem>();
-    node->SetRecord(storage, hit.start, length, kUnknownType);
+    node->SetRecord(storage, start, length, kUnknownType);
     cPartTreeItem& candidate = tree->AddChild(&owner, std::move(node));
     std::unique_ptr<cVFS> reader = Detect(candidate);
     if (!reader) {
         tree->Remove(&candidate);
         return nullptr;
     }
-    // A hostile block count times the block size must not wrap to a small, plausible
-    // length; SetRange cuts a saturated one to the storage.
-    const std::uint64_t sectors = checked::SaturatingMul(
-        reader->GetBlockCount(), std::uint64_t(reader->GetBlockSize() / 512));
+    const std::uint64_t sectors = VolumeExtent(*reader);
     candidate.AttachExtension(std::move(reader));
-    candidate.SetRange(hit.start, sectors);
+    candidate.SetRange(start, sectors);
     return &candidate;
 }
 

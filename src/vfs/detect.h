@@ -45,10 +45,17 @@ public:
     // Looks at the data read at an absolute sector of the owner's storage. On a
     // superblock of a wanted file system that mounts and is not already in the owner's
     // tree, adds a candidate node under the owner, its reader attached and its length the
-    // reader's size, and answers it; otherwise null and the tree is unchanged.
+    // volume's size, and answers it; otherwise null and the tree is unchanged. A copy of
+    // a superblock leads to its volume's start, never to a volume of its own.
     virtual cPartTreeItem* RecogniseSuperblock(cPartTreeItem& owner, std::uint64_t sector,
                                                std::span<const std::uint8_t> data,
                                                const cVFSFilter* filter = nullptr);
+    // The candidate node for a volume at start under the owner, as RecogniseSuperblock
+    // makes it; null when nothing mounts there or the owner's tree holds that volume.
+    cPartTreeItem* AddCandidate(cPartTreeItem& owner, std::uint64_t start);
+    // Whether the owner's tree holds a node at start whose file system has typeCode.
+    static bool HoldsVolumeAt(const cPartTreeItem& owner, std::uint64_t start,
+                              std::uint32_t typeCode);
     // The mounted reader of the record's file system, or null. The caller attaches it.
     virtual std::unique_ptr<cVFS> Detect(cPartRecord& record);
 

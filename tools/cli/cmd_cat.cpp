@@ -14,7 +14,7 @@ int RunCat(const std::vector<std::string>& words);
 
 const cli::Command
     kCat("cat", "write one file's bytes to stdout",
-         "usage: drovik-cli cat SOURCE [--part P | --at START[:LENGTH]]\n"
+         "usage: drovik-cli cat SOURCE [--part P | --at START[:LENGTH]] [--partlist F]\n"
          "                      [--result FILE.drdb | --deleted] PATH\n\n"
          "Writes the data of the file PATH of the file system on partition P of SOURCE to\n"
          "stdout. Without --part the only partition with a file system is read. A read error\n"
@@ -28,7 +28,7 @@ const cli::Command
          RunCat);
 
 int RunCat(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--at", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--partlist", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kCat.usage, stdout);
         return 0;

@@ -28,7 +28,7 @@ int RunCp(const std::vector<std::string>& words);
 
 const cli::Command
     kCp("cp", "copy files and folder trees out, with a report",
-        "usage: drovik-cli cp SOURCE [--part P | --at START[:LENGTH]]\n"
+        "usage: drovik-cli cp SOURCE [--part P | --at START[:LENGTH]] [--partlist F]\n"
         "                     [--result FILE.drdb | --deleted] PATH... DEST\n"
         "                     [--on-conflict CHOICE]\n"
         "                     [--report FILE [--report-encoding utf-8|utf-16]] [--force]\n\n"
@@ -283,8 +283,8 @@ void PrintSummary(const cCopyFilesJob& job, std::uint64_t missing, std::uint64_t
 }
 
 int RunCp(const std::vector<std::string>& words) {
-    const cli::Args args(
-        words, {"--part", "--at", "--result", "--on-conflict", "--report", "--report-encoding"});
+    const cli::Args args(words, {"--part", "--at", "--partlist", "--result", "--on-conflict",
+                                 "--report", "--report-encoding"});
     if (args.WantsHelp()) {
         std::fputs(kCp.usage, stdout);
         return 0;

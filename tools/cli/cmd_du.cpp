@@ -16,7 +16,8 @@ int RunDu(const std::vector<std::string>& words);
 
 const cli::Command
     kDu("du", "count the files, bytes and blocks of a selection",
-        "usage: drovik-cli du SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+        "usage: drovik-cli du SOURCE [--part P | --at START[:LENGTH]] [--partlist F] [--result "
+        "FILE.drdb]\n"
         "                     PATH... [--json]\n\n"
         "Counts the files under each PATH of the file system on partition P of SOURCE (a\n"
         "folder with everything below it, a file by itself): how many there are, their bytes,\n"
@@ -27,7 +28,7 @@ const cli::Command
         RunDu);
 
 int RunDu(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--at", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--partlist", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kDu.usage, stdout);
         return 0;

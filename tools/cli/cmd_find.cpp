@@ -17,7 +17,8 @@ int RunFind(const std::vector<std::string>& words);
 
 const cli::Command kFind(
     "find", "search files by name and size",
-    "usage: drovik-cli find SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+    "usage: drovik-cli find SOURCE [--part P | --at START[:LENGTH]] [--partlist F] [--result "
+    "FILE.drdb]\n"
     "                       [PATH] [--name PATTERN]\n"
     "                       [--size =N|+N|-N] [--folders] [--case] [--json]\n\n"
     "Lists the files below PATH (default /) of the file system on partition P of SOURCE whose\n"
@@ -55,7 +56,7 @@ std::optional<cSearchParams> SizeCondition(cSearchParams params, const std::stri
 }
 
 int RunFind(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--at", "--result", "--name", "--size"});
+    const cli::Args args(words, {"--part", "--at", "--partlist", "--result", "--name", "--size"});
     if (args.WantsHelp()) {
         std::fputs(kFind.usage, stdout);
         return 0;

@@ -14,7 +14,8 @@ int RunInfo(const std::vector<std::string>& words);
 
 const cli::Command
     kInfo("info", "describe the file system of a partition",
-          "usage: drovik-cli info SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+          "usage: drovik-cli info SOURCE [--part P | --at START[:LENGTH]] [--partlist F] [--result "
+          "FILE.drdb]\n"
           "                       [--json]\n\n"
           "Describes the file system on partition P of SOURCE: its type, allocation unit size\n"
           "and count, where unit numbering starts, its identity record (hexadecimal) and its\n"
@@ -29,7 +30,7 @@ const cli::Command
           RunInfo);
 
 int RunInfo(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--at", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--partlist", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kInfo.usage, stdout);
         return 0;

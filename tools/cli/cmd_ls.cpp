@@ -16,7 +16,8 @@ int RunLs(const std::vector<std::string>& words);
 
 const cli::Command
     kLs("ls", "list a folder of a file system",
-        "usage: drovik-cli ls SOURCE [--part P | --at START[:LENGTH]] [--result FILE.drdb]\n"
+        "usage: drovik-cli ls SOURCE [--part P | --at START[:LENGTH]] [--partlist F] [--result "
+        "FILE.drdb]\n"
         "                     [PATH] [-r] [--deleted]\n"
         "                     [--json]\n\n"
         "Lists the folder PATH (default: the root) of the file system on partition P of SOURCE\n"
@@ -123,7 +124,7 @@ private:
 };
 
 int RunLs(const std::vector<std::string>& words) {
-    const cli::Args args(words, {"--part", "--at", "--result"});
+    const cli::Args args(words, {"--part", "--at", "--partlist", "--result"});
     if (args.WantsHelp()) {
         std::fputs(kLs.usage, stdout);
         return 0;

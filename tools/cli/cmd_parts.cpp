@@ -9,6 +9,7 @@
 #include "part/part_parser.h"
 #include "part/part_path.h"
 #include "part/storage_tree_builder.h"
+#include "part_list.h"
 #include "vfs/fs_types.h"
 #include "vfs/vfs.h"
 
@@ -22,7 +23,7 @@ int RunParts(const std::vector<std::string>& words);
 
 const cli::Command kParts(
     "parts", "list the partition tree of a drive or an image",
-    "usage: drovik-cli parts SOURCE [--json]\n\n"
+    "usage: drovik-cli parts SOURCE [--partlist FILE.qornpl] [--json]\n\n"
     "Lists the partitions of SOURCE (a drive such as Drive0, a device node such as /dev/sdb,\n"
     "or an image file) depth first. The whole storage is partition 0, its partitions 1, 2, ...,\n"
     "and theirs 2.1, 2.2, ...; these paths name a partition for 'ls --part'.\n\n"
@@ -30,6 +31,8 @@ const cli::Command kParts(
     "whose disk is listed). Columns: path, start sector, length in sectors, type code, type\n"
     "name, the map that was read at the partition, its file system and volume label ('-'\n"
     "when none).\n\n"
+    "  --partlist FILE  list the partitions saved by 'findpart --save' in place of those\n"
+    "           the partition maps give\n"
     "  --json   one JSON object per partition: path, start, length, type, type_name,\n"
     "           parser, fs, label (null when absent); the whole storage's row (path 0)\n"
     "           also names its kind in storage\n",
@@ -94,7 +97,7 @@ void PrintText(const Row& row) {
 }
 
 int RunParts(const std::vector<std::string>& words) {
-    const cli::Args args(words, {});
+    const cli::Args args(words, {"--partlist"});
     if (args.WantsHelp()) {
         std::fputs(kParts.usage, stdout);
         return 0;
@@ -115,9 +118,13 @@ int RunParts(const std::vector<std::string>& words) {
     if (reader == nullptr) {
         return cli::Fail("parts", "cannot open " + args.Positional().front());
     }
-    const auto* built = dynamic_cast<const cPartStorageTree*>(list.FindTree(reader));
+    auto* built = dynamic_cast<cPartStorageTree*>(list.FindTree(reader));
     if (built == nullptr || built->Tree().First() == nullptr) {
         return cli::Fail("parts", args.Positional().front() + " holds no sectors");
+    }
+    if (const auto partList = args.Option("--partlist");
+        partList && !cli::UsePartList("parts", built->Tree(), *partList)) {
+        return 1;
     }
     cli::WarnIfUnreadableChunks("parts", *reader);
     cli::WarnIfCutShort("parts", built->Tree());

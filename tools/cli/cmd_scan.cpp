@@ -20,7 +20,8 @@ int RunScan(const std::vector<std::string>& words);
 
 const cli::Command
     kScan("scan", "find lost files and save what was found as result files",
-          "usage: drovik-cli scan SOURCE [--part P | --at START[:LENGTH]] [--method METHOD]\n"
+          "usage: drovik-cli scan SOURCE [--part P | --at START[:LENGTH]] [--partlist F] [--method "
+          "METHOD]\n"
           "                       [OPTIONS] --out BASE [--json]\n\n"
           "Reads partition P of SOURCE (without --part the whole storage) and looks for lost\n"
           "files the way METHOD says; without --method, as the window's scan command does\n"
@@ -81,7 +82,8 @@ bool ReadImageMap(const cli::Args& args, const cStorageSource& resolved, const s
 }
 
 int RunScan(const std::vector<std::string>& words) {
-    const std::vector<std::string> shared = {"--part", "--at", "--method", "--out", "--map"};
+    const std::vector<std::string> shared = {"--part",   "--at",  "--partlist",
+                                             "--method", "--out", "--map"};
     // Every method's options are known while --method is looked for, so that the value of
     // another method's option is not taken for the source.
     std::vector<std::string> all = shared;

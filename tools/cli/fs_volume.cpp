@@ -8,6 +8,7 @@
 #include "io/storage_source.h"
 #include "part/part_path.h"
 #include "part/storage_tree_builder.h"
+#include "part_list.h"
 #include "scan/ntfs/mft_deleted.h"
 #include "scan/ntfs/ntfs_attach.h"
 #include "scan/reconstructed_fs.h"
@@ -143,12 +144,15 @@ cPartTreeItem* DefineAt(std::string_view command, cPartTree& tree, const std::st
 } // namespace
 
 PartitionChoice ChosenPartition(const Args& args) {
-    return {args.Option("--part"), args.Option("--at")};
+    return {args.Option("--part"), args.Option("--at"), args.Option("--partlist")};
 }
 
 std::optional<cPartTreeItem*> FindChosenPartition(std::string_view command, cPartTree& tree,
                                                   const std::string& source,
                                                   const PartitionChoice& choice) {
+    if (choice.partList && !UsePartList(command, tree, *choice.partList)) {
+        return std::nullopt;
+    }
     if (choice.part && choice.at) {
         Fail(command, "give either --part or --at, not both");
         return std::nullopt;

@@ -39,10 +39,13 @@ void WarnIfUnreadableChunks(std::string_view command, const cBaseIO& reader);
 // The options that choose the partition a command reads: --part P names one of the tree,
 // --at START[:LENGTH] defines one by hand at sector START (LENGTH sectors, by default the
 // size of the file system found there). Commands list kPartitionOptions with their own.
-inline const std::vector<std::string> kPartitionOptions = {"--part", "--at"};
+// --partlist FILE.qornpl puts a list that the partition search saved in place of the
+// partitions the maps give, before --part or --at chooses among them.
+inline const std::vector<std::string> kPartitionOptions = {"--part", "--at", "--partlist"};
 struct PartitionChoice {
     std::optional<std::string> part;
     std::optional<std::string> at;
+    std::optional<std::string> partList;
 };
 PartitionChoice ChosenPartition(const Args& args);
 

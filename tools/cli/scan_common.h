@@ -64,8 +64,8 @@ bool SaveScanResult(const ScanJob& job, std::string_view name, const cQORNVStora
 
 // The three results of a file system's rebuild saved as BASE-tree, BASE-deleted and
 // BASE-damaged, then the exit code as ScanExitCode gives it; 1 when one cannot be written.
-int SaveRebuildResults(const ScanJob& job, const cQORNVStorage& tree,
-                       const cQORNVStorage& deleted, const cQORNVStorage& damaged, bool finished);
+int SaveRebuildResults(const ScanJob& job, const cQORNVStorage& tree, const cQORNVStorage& deleted,
+                       const cQORNVStorage& damaged, bool finished);
 
 // Appends the rules of the files and folders named with --rules (none: the shipped rules)
 // to rules, telling of each file that cannot be read (then no) or is damaged.

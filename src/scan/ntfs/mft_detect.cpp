@@ -195,4 +195,13 @@ cResult Detect(const cRequest& request) {
     return result;
 }
 
+std::optional<cNTFSGeometry> SelfRecordAt(const cRequest& request, bytes::Span at,
+                                          std::uint64_t sector) {
+    cResult result;
+    if (request.storage) {
+        cDetector(request, result).Visit(at, sector);
+    }
+    return result.geometry;
+}
+
 } // namespace mftdetect

@@ -52,4 +52,11 @@ struct cResult {
 
 cResult Detect(const cRequest& request);
 
+// The geometry that the record at a sector of the request's partition gives when it is
+// the MFT's own record (told apart from the mirror's copy of it), or nothing. at holds the
+// bytes from that sector on: the record and, to see the mirror's record behind it, the
+// next one.
+std::optional<cNTFSGeometry> SelfRecordAt(const cRequest& request, bytes::Span at,
+                                          std::uint64_t sector);
+
 } // namespace mftdetect
