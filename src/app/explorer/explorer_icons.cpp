@@ -79,4 +79,18 @@ std::vector<cBitmap> TreeIcons() {
             list[kIconFolder]};
 }
 
+std::vector<cBitmap> FoundPartitionIcons() {
+    const cColor grey = Rgb(0x5F, 0x67, 0x73);
+    std::vector<cBitmap> icons;
+    for (const cColor fill :
+         {Rgb(0x16, 0xA3, 0x4A), Rgb(0xB4, 0xBA, 0xC3), Rgb(0xDC, 0x26, 0x26)}) {
+        cBitmap icon(kSize, kSize, 0);
+        Fill(icon, 1, 5, 14, 7, Rgb(0xE2, 0xE8, 0xF1));
+        Fill(icon, 1, 5, 8, 7, fill);
+        Frame(icon, 1, 5, 14, 7, grey);
+        icons.push_back(std::move(icon));
+    }
+    return icons;
+}
+
 } // namespace explorer

@@ -24,6 +24,10 @@ inline constexpr int kIconPartition = 4;
 inline constexpr int kIconTreeFolder = 5;
 std::vector<cBitmap> TreeIcons();
 
+// The rows of the lost-partition search, by the root check of their volume: the root
+// folder lists (0), nothing to check (1), the root folder cannot be read (2).
+std::vector<cBitmap> FoundPartitionIcons();
+
 } // namespace explorer
 
 #include "gui/views/tree_item_element.h"

@@ -37,6 +37,7 @@ constexpr cActionInfo kActions[] = {
     {kActRescan, 79, 78},          {kActOpenImage, 33, 80},      {kActCloseStorage, 85, 105},
     {kActBrowse, 86, 92},          {kActScan, 89, 90},           {kActDeletePartition, 91, 95},
     {kActDefinePartition, 81, 99}, {kActTestFileSystem, 88, 94}, {kActImageStorage, 194, 195},
+    {kActFindPartitions, 82, 100},
 };
 
 std::u16string StorageName(const cQORNDriveInstance& entry) {
@@ -253,7 +254,7 @@ void cStorageViewChild::ShowStoragePage(const cQORNDriveInstance& entry) {
         area.AddRow(53, T(53), FormatText(u"%d", {cylinders}), T(56));
         area.AddRow(54, T(54), FormatText(u"%d", {std::uint64_t(geometry.bytesPerSector)}), T(55));
     }
-    SetActions(118, {kActDefinePartition, kActCloseStorage, kActImageStorage});
+    SetActions(118, {kActDefinePartition, kActFindPartitions, kActCloseStorage, kActImageStorage});
 }
 
 namespace {

@@ -27,6 +27,7 @@ namespace explorer {
 inline constexpr int kActRescan = 1;
 inline constexpr int kActOpenImage = 2;
 inline constexpr int kActDefinePartition = 10;
+inline constexpr int kActFindPartitions = 11;
 inline constexpr int kActCloseStorage = 13;
 inline constexpr int kActBrowse = 20;
 inline constexpr int kActScan = 21;

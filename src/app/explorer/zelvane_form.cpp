@@ -2,6 +2,7 @@
 
 #include "app/engine.h"
 #include "app/explorer/browse_view.h"
+#include "app/explorer/find_part_form.h"
 #include "app/explorer/storage_view.h"
 #include "app/explorer/tool_icons.h"
 #include "app/explorer/zelvane_window.h"
@@ -291,6 +292,13 @@ bool cZelvaneForm::OnCommand(cChildElement* source, int kind, int item) {
         return true;
     case kActCloseStorage:
         CloseStorage();
+        return true;
+    case kActFindPartitions:
+        if (cQORNDriveInstance* entry = storageView_->SelectedEntry();
+            entry && FindLostPartitions(this, list_, entry->Reader())) {
+            storageView_->Refill(list_);
+            storageView_->SelectNode(entry, nullptr);
+        }
         return true;
     case kActBrowse:
     case kActScan:

@@ -113,7 +113,9 @@ cLoadResult Decode(std::span<const std::uint8_t> file, cPartTree& tree, cPartTre
             parents.pop_back();
         }
         if ((record->flags & kChildren) != 0) {
-            if (parents.size() >= kMaxDepth) {
+            // A level whose parent has no sibling to come back to replaces that parent's
+            // on the stack, so the tree's depth is counted, not the stack's.
+            if (node.Depth() >= kMaxDepth) {
                 return result;
             }
             parents.push_back(&node);

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# usage: bench/findpart.sh [BUILD_DIR] [SIZE_MIB]
+#        (BUILD_DIR: an optimised build with drovik-cli, default build/release)
+#
+# A disk image of SIZE_MIB (default 4096) full of random bytes, partitioned by sfdisk into
+# FAT32, NTFS, ext4 and FAT16 volumes (formatted quickly, so the old bytes stay in their
+# free space, as on a used disk), and then its MBR zeroed. drovik-cli findpart reads every
+# sector; dd reads the same image in the same run, and TestDisk's deep search looks for the
+# same partitions (it tests only chosen sectors). The goal is at least 80% of dd's
+# throughput with memory flat in the disk's size. The page cache is warm for all three.
+set -euo pipefail
+source "$(dirname "$0")/measure.sh"
+
+build=${1:-build/release}
+size_mib=${2:-4096}
+cli="$(program_dir)/drovik-cli"
+needs_program "$cli" drovik-cli
+needs_root "loop devices for the file systems"
+needs_tools sfdisk losetup mkfs.fat mkntfs mke2fs testdisk
+
+work=$(mktemp -d "${TMPDIR:-/var/tmp}/drovik-findpart-bench.XXXXXX")
+loops=()
+cleanup() {
+    for loop in "${loops[@]}"; do losetup -d "$loop" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+row() { printf "%-34s %8s %8s %8s %10s\n" "$@"; }
+
+image="$work/disk.img"
+echo "making a $size_mib MiB image of random bytes with four partitions..."
+head -c "$((size_mib << 20))" /dev/urandom >"$image"
+quarter=$(((size_mib << 11) / 4))
+sfdisk -q "$image" <<SFDISK
+label: dos
+start=2048, size=$((quarter - 2048)), type=c
+start=$quarter, size=$quarter, type=7
+start=$((2 * quarter)), size=$quarter, type=83
+start=$((3 * quarter)), size=$((quarter - 2048)), type=6
+SFDISK
+format() { # START SECTORS COMMAND...
+    local loop
+    loop=$(losetup --find --show --offset $(($1 * 512)) --sizelimit $(($2 * 512)) "$image")
+    loops+=("$loop")
+    "${@:3}" "$loop" >/dev/null 2>&1
+    losetup -d "$loop"
+}
+format 2048 $((quarter - 2048)) mkfs.fat -F 32
+format "$quarter" "$quarter" mkntfs -Q -F
+format $((2 * quarter)) "$quarter" mke2fs -q -F -t ext4
+format $((3 * quarter)) $((quarter - 2048)) mkfs.fat -F 16 -s 64
+dd if=/dev/zero of="$image" bs=512 count=1 conv=notrunc status=none
+bytes=$(stat -c %s "$image")
+cat "$image" >/dev/null
+
+echo
+row "searching $((bytes >> 20)) MiB" seconds "MB/s" "vs dd" "peak KiB"
+measure dd if="$image" of=/dev/null bs=1M
+dd_seconds=$seconds
+row "dd bs=1M" "$seconds" "$(mbps "$seconds")" "100%" "$peak_kib"
+measure "$cli" findpart "$image"
+row "drovik-cli findpart" "$seconds" "$(mbps "$seconds")" "$(ratio "$dd_seconds" "$seconds")" \
+    "$peak_kib"
+(cd "$work" && measure testdisk /log /cmd "$image" analyze,search)
+row "testdisk analyze,search" "$seconds" "$(mbps "$seconds")" \
+    "$(ratio "$dd_seconds" "$seconds")" "$peak_kib"
+echo "(vs dd: dd's time as a share of the other's, so throughput relative to dd; the goal"
+echo " for drovik-cli is at least 80%)"
+
+echo
+echo "drovik-cli findpart lists:"
+"$cli" findpart "$image"
+# TestDisk's candidates: the volumes its last search printed, before it wrote the table.
+candidates=$(awk '/^search_part\(\)/ { n = 0 } /^     [A-Za-z].* [0-9]+ +[0-9]+ +[0-9]+ +[0-9]+ +[0-9]+ +[0-9]+ +[0-9]+/ { n++ }
+                  /^interface_write\(\)/ { print n; exit }' "$work/testdisk.log")
+echo "testdisk candidates: ${candidates:-0} (the disk holds 4 partitions)"
