@@ -115,7 +115,7 @@ TEST_F(FindPartForm, SearchListsTheVolumesAndKeepsTheSelectedOnes) {
     EXPECT_EQ(questions_[2], form_->Text(26).value_or(u""));
 
     list.Select(0);
-    list.Select(2, kCtrl);
+    list.Select(2, mods::kCtrl);
     answer_ = true;
     Press(cFindPartMainForm::kCmdKeep);
     ASSERT_EQ(questions_.size(), 4u);

@@ -25,7 +25,6 @@ namespace {
 constexpr int kActionRowsChanged = 40;
 constexpr int kActionProgress = 41;
 constexpr int kActionSearchEnded = 42;
-constexpr int kButtonWidth = 112;
 constexpr int kButtonHeight = 28;
 // A list file holds a few volumes; anything larger is not one.
 constexpr std::size_t kMaxListBytes = 8 + partlist::kRecordBytes * (partlist::kMaxNodes + 1);
@@ -61,6 +60,13 @@ class cProgressAction final : public cChildAction {
 public:
     explicit cProgressAction(double percent) : cChildAction(kActionProgress), percent(percent) {}
     double percent;
+};
+
+class cSearchEndedAction final : public cChildAction {
+public:
+    explicit cSearchEndedAction(unsigned result)
+        : cChildAction(kActionSearchEnded), result(result) {}
+    unsigned result;
 };
 
 const cPartTree* TableOf(cStorageList& storages, const cBaseIO& storage) {
@@ -101,28 +107,46 @@ void cFindPartMainForm::OnCreate() {
             {T(3), 110}, {T(4), 90, eAlign::Right}, {T(5), 150, eAlign::Right}, {T(6), 110}});
     list_->SetIcons(FoundPartitionIcons());
     list_->SetMultiSelect(true);
-    status_ = Add<cStaticElement>(8, -70, -9, 20, std::u16string());
-    const int y = -(kButtonHeight + 10);
-    search_ = static_cast<cButtonChild*>(AddChild(
-        std::make_unique<cHintButton>(T(7), kCmdSearch, T(10)), 8, y, kButtonWidth, kButtonHeight));
-    stop_ = static_cast<cButtonChild*>(AddChild(
-        std::make_unique<cHintButton>(T(14), kCmdStop, T(14)), 8, y, kButtonWidth, kButtonHeight));
-    save_ =
-        static_cast<cButtonChild*>(AddChild(std::make_unique<cHintButton>(T(8), kCmdSave, T(11)),
-                                            8 + kButtonWidth + 6, y, 80, kButtonHeight));
-    load_ =
-        static_cast<cButtonChild*>(AddChild(std::make_unique<cHintButton>(T(9), kCmdLoad, T(12)),
-                                            8 + kButtonWidth + 92, y, 80, kButtonHeight));
-    keep_ = static_cast<cButtonChild*>(
-        AddChild(std::make_unique<cHintButton>(T(1), kCmdKeep, std::u16string()),
-                 -(8 + 80 + 6 + 150), y, 150, kButtonHeight));
-    AddChild(std::make_unique<cHintButton>(T(2), kCmdClose, std::u16string()), -(8 + 80), y, 80,
-             kButtonHeight);
-    UpdateButtons();
+    status_ = Add<cStaticElement>(0, 0, 0, 0, std::u16string());
+    const auto add = [this](int caption, int command, int hint) {
+        return static_cast<cButtonChild*>(
+            AddChild(std::make_unique<cHintButton>(T(caption), command,
+                                                   hint < 0 ? std::u16string() : T(hint)),
+                     0, 0, 0, 0));
+    };
+    search_ = add(7, kCmdSearch, 10);
+    stop_ = add(14, kCmdStop, 14);
+    save_ = add(8, kCmdSave, 11);
+    load_ = add(9, kCmdLoad, 12);
+    keep_ = add(1, kCmdKeep, -1);
+    close_ = add(2, kCmdClose, -1);
+    LayOut();
+    UpdateButtons(false);
 }
 
-void cFindPartMainForm::UpdateButtons() {
-    const bool running = job_.IsRunning();
+void cFindPartMainForm::OnSize() {
+    cCustomForm::OnSize();
+    if (close_) {
+        LayOut();
+    }
+}
+
+// The status line and the buttons keep to the bottom edge as the window is resized.
+void cFindPartMainForm::LayOut() {
+    // The longer languages' captions do not fit in one row of a 500-pixel window: the
+    // search and its list file above, what ends the window below.
+    const int width = Rect().w, bottom = Rect().h - kButtonHeight - 10;
+    const int top = bottom - kButtonHeight - 6;
+    status_->Place(8, top - 26, width - 16, 20);
+    search_->Place(8, top, 170, kButtonHeight);
+    stop_->Place(8, top, 170, kButtonHeight);
+    save_->Place(184, top, 110, kButtonHeight);
+    load_->Place(300, top, 110, kButtonHeight);
+    keep_->Place(width - 8 - 100 - 6 - 180, bottom, 180, kButtonHeight);
+    close_->Place(width - 8 - 100, bottom, 100, kButtonHeight);
+}
+
+void cFindPartMainForm::UpdateButtons(bool running) {
     const bool rows = !found_.Rows().empty();
     search_->SetVisible(!running);
     stop_->SetVisible(running);
@@ -188,15 +212,17 @@ void cFindPartMainForm::OnAction(cChildAction& action) {
     case kActionProgress:
         if (const auto reading = meter_.Accept(static_cast<cProgressAction&>(action).percent,
                                                SteadyMilliseconds())) {
-            const cClockTime spent = SplitMilliseconds(reading->elapsedMs);
-            const cClockTime left = SplitMilliseconds(reading->remainingMs.value_or(0));
-            status_->SetText(
-                FormatText(T(24), {reading->shownPercent, spent.hours, spent.minutes, spent.seconds,
-                                   left.hours, left.minutes, left.seconds}));
+            ShowProgress(reading->shownPercent, reading->elapsedMs,
+                         reading->remainingMs.value_or(0));
         }
         break;
     case kActionSearchEnded:
-        UpdateButtons();
+        // The last reports fall inside the meter's interval; the end is always shown.
+        if (static_cast<cSearchEndedAction&>(action).result == 1) {
+            ShowProgress(100.0, SteadyMilliseconds() - searchStartMs_, 0);
+        }
+        // The job ends its run right after telling so.
+        UpdateButtons(false);
         break;
     default:
         cCustomForm::OnAction(action);
@@ -212,8 +238,16 @@ void cFindPartMainForm::OnRowAdded(cPartTreeItem&) {
     PostChildAction(*this, std::make_unique<cChildAction>(kActionRowsChanged));
 }
 
-void cFindPartMainForm::OnSearchFinished(unsigned) {
-    PostChildAction(*this, std::make_unique<cChildAction>(kActionSearchEnded));
+void cFindPartMainForm::OnSearchFinished(unsigned result) {
+    PostChildAction(*this, std::make_unique<cSearchEndedAction>(result));
+}
+
+void cFindPartMainForm::ShowProgress(double percent, std::uint64_t elapsedMs,
+                                     std::uint64_t remainingMs) {
+    const cClockTime spent = SplitMilliseconds(elapsedMs);
+    const cClockTime left = SplitMilliseconds(remainingMs);
+    status_->SetText(FormatText(T(24), {percent, spent.hours, spent.minutes, spent.seconds,
+                                        left.hours, left.minutes, left.seconds}));
 }
 
 void cFindPartMainForm::StartSearch() {
@@ -225,10 +259,11 @@ void cFindPartMainForm::StartSearch() {
         list_->Clear();
         found_.Clear();
     }
-    meter_.Restart(SteadyMilliseconds());
+    searchStartMs_ = SteadyMilliseconds();
+    meter_.Restart(searchStartMs_);
     status_->SetText(std::u16string());
     if (job_.Start()) {
-        UpdateButtons();
+        UpdateButtons(true);
     }
 }
 
@@ -311,7 +346,7 @@ bool cFindPartMainForm::LoadFrom(const std::string& path) {
         found_.SetSaved(true);
     }
     RefillRows();
-    UpdateButtons();
+    UpdateButtons(false);
     if (!result.ok || bytes.size() > kMaxListBytes) {
         MessageBoxError(this, T(23));
         return false;

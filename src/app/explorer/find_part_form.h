@@ -39,6 +39,7 @@ public:
     void OnCreate() override;
     bool OnCommand(cChildElement* source, int kind, int item) override;
     void OnCloseRequest() override;
+    void OnSize() override;
     void OnAction(cChildAction& action) override;
 
     cListViewChild& List() { return *list_; }
@@ -64,7 +65,9 @@ private:
     void Close();
     // Fills the list again from the found rows, under the list's lock.
     void RefillRows();
-    void UpdateButtons();
+    void LayOut();
+    void UpdateButtons(bool running);
+    void ShowProgress(double percent, std::uint64_t elapsedMs, std::uint64_t remainingMs);
     bool HasUnsavedRows();
     std::u16string T(int number) const;
 
@@ -72,6 +75,7 @@ private:
     cFoundList found_;
     cPartScanJob job_;
     cProgressMeter meter_{0};
+    std::uint64_t searchStartMs_ = 0;
     cListViewChild* list_ = nullptr;
     cStaticElement* status_ = nullptr;
     cButtonChild* search_ = nullptr;
@@ -79,6 +83,7 @@ private:
     cButtonChild* save_ = nullptr;
     cButtonChild* load_ = nullptr;
     cButtonChild* keep_ = nullptr;
+    cButtonChild* close_ = nullptr;
 };
 
 // Opens the window for a storage of the list, modal over owner; true when partitions
