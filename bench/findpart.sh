@@ -48,7 +48,7 @@ format() { # START SECTORS COMMAND...
 format 2048 $((quarter - 2048)) mkfs.fat -F 32
 format "$quarter" "$quarter" mkntfs -Q -F
 format $((2 * quarter)) "$quarter" mke2fs -q -F -t ext4
-format $((3 * quarter)) $((quarter - 2048)) mkfs.fat -F 16 -s 64
+format $((3 * quarter)) $((quarter - 2048)) mkfs.fat -F 16
 dd if=/dev/zero of="$image" bs=512 count=1 conv=notrunc status=none
 bytes=$(stat -c %s "$image")
 cat "$image" >/dev/null
@@ -61,7 +61,10 @@ row "dd bs=1M" "$seconds" "$(mbps "$seconds")" "100%" "$peak_kib"
 measure "$cli" findpart "$image"
 row "drovik-cli findpart" "$seconds" "$(mbps "$seconds")" "$(ratio "$dd_seconds" "$seconds")" \
     "$peak_kib"
-(cd "$work" && measure testdisk /log /cmd "$image" analyze,search)
+# TestDisk writes its log into the folder it runs in.
+cd "$work"
+measure testdisk /log /cmd "$image" analyze,search
+cd - >/dev/null
 row "testdisk analyze,search" "$seconds" "$(mbps "$seconds")" \
     "$(ratio "$dd_seconds" "$seconds")" "$peak_kib"
 echo "(vs dd: dd's time as a share of the other's, so throughput relative to dd; the goal"
