@@ -25,10 +25,10 @@ inline cButtonChild* FindButton(cChildElement& root, int commandId) {
     for (const auto& child : root.Children()) {
         if (auto* button = dynamic_cast<cButtonChild*>(child.get());
             button && button->CommandId() == commandId) {
-            { return button; }
+            return button;
         }
         if (cButtonChild* found = FindButton(*child, commandId)) {
-            { return found; }
+            return found;
         }
     }
     return nullptr;
