@@ -94,7 +94,8 @@ same_files() { # FOLDER [SUFFIX]: each file of the source folder, copied under i
 # The folder chooser of the copy command: its path field gets the target, Return goes
 # there, OK confirms.
 copy_selected_to() { # FOLDER
-  xdotool mousemove --window "$window" 500 18 click 1
+  # Command 72, the last button of the browse view's tool bar.
+  xdotool mousemove --window "$window" 420 18 click 1
   local chooser
   chooser=$(find_window "Копировать в папку") || fail "copying opened no folder chooser"
   xdotool mousemove --window "$chooser" 200 37 click 1

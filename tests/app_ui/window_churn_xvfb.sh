@@ -117,7 +117,7 @@ xdotool mousemove --window "$window" 235 108 click 1
 xdotool key ctrl+a
 import -window root "$out/2-browse.png"
 for round in $(seq "$rounds"); do
-  folders=$(click_for 500 18 "Копировать в папку") || opened "round $round, copy"
+  folders=$(click_for 420 18 "Копировать в папку") || opened "round $round, copy"
   if [ "$round" -eq 1 ]; then
     # Later rounds start where this one went.
     xdotool mousemove --window "$folders" 200 37 click 1
