@@ -2,6 +2,7 @@
 // detection and compared with the trees they were made from, with debugfs and dumpe2fs,
 // and with The Sleuth Kit's listing of the same images.
 
+#include "base/utf.h"
 #include "support/fixtures.h"
 #include "support/mem_io.h"
 #include "vfs/detect.h"
@@ -134,13 +135,19 @@ TEST_P(ExtImage, EveryPathSizeAndByteMatchesTheSourceTree) {
 
 TEST_P(ExtImage, ListingAgreesWithTheSleuthKit) {
     // fls -r -p: "r/r 12:\tpath"; links, devices, deleted names and the virtual orphan
-    // folder are not what a listing shows.
+    // folder are not what a listing shows. The Sleuth Kit at times takes a stale slot of a
+    // hashed folder's block for a live entry, named by whatever bytes were left there; the
+    // fixtures name everything in UTF-8, so a path that is not is such a phantom.
     std::map<std::string, std::uint64_t> expected;
     std::istringstream fls(RunCommand("fls -r -p '" + Folder() + "/" + GetParam().image + "'"));
     for (std::string line; std::getline(fls, line);) {
         const std::size_t tab = line.find('\t');
         if (tab == std::string::npos || line.find(" * ") != std::string::npos ||
             (line.compare(0, 3, "r/r") != 0 && line.compare(0, 3, "d/d") != 0)) {
+            continue;
+        }
+        if (const std::string path = line.substr(tab + 1);
+            utf::ToUtf8(utf::FromUtf8(path)) != path) {
             continue;
         }
         expected["/" + line.substr(tab + 1)] = std::stoull(line.substr(4));
