@@ -150,19 +150,11 @@ bool cVUFS::IsBlockUsed(std::uint64_t fragment) {
 // Objects
 
 std::unique_ptr<cFSObject> cVUFS::EntryFromInode(std::uint64_t n, const ufs::cInode& inode) {
-    std::unique_ptr<cFSObject> entry;
-    if (inode.IsFolder()) {
-        entry = std::make_unique<cFSFolder>();
-    } else if (inode.IsFile()) {
-        entry = std::make_unique<cFSFile>();
-        entry->size = inode.size;
-    } else {
+    if (!inode.IsFolder() && !inode.IsFile()) {
         return nullptr;
     }
-    entry->id = n;
+    std::unique_ptr<cFSObject> entry = MakeEntry(inode.IsFolder(), n, inode.size, inode.mtime);
     entry->parentId = GetRootId();
-    entry->mtime = inode.mtime;
-    entry->fileSystem = this;
     return entry;
 }
 

@@ -140,19 +140,11 @@ bool cVXFS::IsBlockUsed(std::uint64_t block) {
 // Objects
 
 std::unique_ptr<cFSObject> cVXFS::EntryFromInode(std::uint64_t n, const xfs::cInode& inode) {
-    std::unique_ptr<cFSObject> entry;
-    if (inode.IsFolder()) {
-        entry = std::make_unique<cFSFolder>();
-    } else if (inode.IsFile()) {
-        entry = std::make_unique<cFSFile>();
-        entry->size = inode.size;
-    } else {
+    if (!inode.IsFolder() && !inode.IsFile()) {
         return nullptr;
     }
-    entry->id = n;
+    std::unique_ptr<cFSObject> entry = MakeEntry(inode.IsFolder(), n, inode.size, inode.mtime);
     entry->parentId = GetRootId();
-    entry->mtime = inode.mtime;
-    entry->fileSystem = this;
     return entry;
 }
 
