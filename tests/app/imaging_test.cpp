@@ -400,7 +400,7 @@ TEST(CliImage, ALoopDeviceIsCopiedAndAKilledRunResumes) {
         "scan " + apptest::Quoted(out) + " --map " + apptest::Quoted(folder + "/bad.map") +
         " --method fat --out " + apptest::Quoted(folder + "/s"));
     EXPECT_NE(refused.status, 0);
-    EXPECT_NE(refused.output.find("the map describes 8 sectors"), std::string::npos)
+    EXPECT_NE(refused.output.find("bad.map describes 8 sectors"), std::string::npos)
         << refused.output;
     // Nothing is written over the source.
     EXPECT_NE(apptest::RunCli("image " + apptest::Quoted(folder + "/disk.raw") + " " +

@@ -23,7 +23,7 @@ const Count kBaseSections[] = {
 
 const Count kApplicationSections[] = {
     {"qorns::about", 6},        {"qorns::copyfiles", 30}, {"qorns::defpart", 11},
-    {"qorns::evalsize", 7},     {"qorns::explorer", 196}, {"qorns::findpart", 27},
+    {"qorns::evalsize", 7},     {"qorns::explorer", 198}, {"qorns::findpart", 27},
     {"qorns::overwritereq", 5}, {"qorns::progress", 5},   {"qorns::props", 15},
     {"qorns::recover::fs", 53}, {"qorns::search", 12},    {"qorns::startup", 4},
     {"qorns::tstfs", 15},       {"qorns::imaging", 31},

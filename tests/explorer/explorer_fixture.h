@@ -106,6 +106,7 @@ protected:
             auto* box = dynamic_cast<cMessageForm*>(&host.Form());
             ASSERT_NE(box, nullptr) << host.Form().FormName();
             ++questions_;
+            messages_.push_back(box->Message());
             const int press = FindButton(*box, cMessageForm::kCommandYes)
                                   ? (answer_ ? cMessageForm::kCommandYes : cMessageForm::kCommandNo)
                                   : cMessageForm::kCommandOk;
@@ -178,6 +179,7 @@ protected:
     cStorageList list_{EngineTreeBuilder()};
     cHeadlessMaker maker_;
     int questions_ = 0;
+    std::vector<std::u16string> messages_; // what each message box said
     int choosers_ = 0;
     int imagingWindows_ = 0;
     int jobWindows_ = 0;                    // the start-up window of a rescan, the copy window

@@ -2,6 +2,7 @@
 // volume through the navigation job, paging, the questions of closing.
 // Pictures of each view are saved for people to look at (DROVIK_GUI_SHOTS).
 
+#include "base/format_text.h"
 #include "explorer_fixture.h"
 
 namespace {
@@ -334,6 +335,39 @@ TEST_F(ExplorerForm, OpeningAnImageRemembersItsFolderAndReportsFailures) {
     // Both were opened, and their file systems looked for, off the window thread.
     const std::u16string detecting(form.Text(120).value_or(u"-"));
     EXPECT_EQ(busyLines_, (std::vector<std::u16string>{detecting, detecting}));
+}
+
+// An image made by imaging opens with the sectors its map did not rescue failing, as on
+// the drive, and says how many there are; a map that does not fit is left out, saying so.
+TEST_F(ExplorerForm, AnImageOpensWithTheMapBesideIt) {
+    const std::string scratch = UseScratchSettings();
+    const std::string image = scratch + "/card.img";
+    std::filesystem::copy_file(fixtures::Image("fat-images.sh", "fat12.img"), image);
+    const std::uint64_t sectors = std::filesystem::file_size(image) / 512;
+    std::ofstream(image + ".map") << "sectors " << sectors << "\n0 40 good\n40 5 bad\n45 "
+                                  << sectors - 45 << " good\n";
+    cZelvaneForm form(list_);
+    cHeadlessHost host(form, kZelvaneWidth, kZelvaneHeight);
+    chosen_ = utf::FromUtf8(image);
+    form.OpenImage();
+    ASSERT_EQ(list_.Entries().size(), 1u);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], FormatText(*form.Text(196), {5}));
+    const auto readsSector = [&](std::uint64_t sector) {
+        const std::unique_ptr<cBaseIO> reader = list_.Entries().back()->Reader().Duplicate();
+        std::uint8_t bytes[512];
+        return reader->SeekSector(sector) == std::int64_t(sector) &&
+               reader->ReadSectors(bytes, 1) == 1;
+    };
+    EXPECT_FALSE(readsSector(42));
+    EXPECT_TRUE(readsSector(39));
+
+    std::ofstream(image + ".map") << "sectors 8\n0 8 good\n";
+    form.OpenImage();
+    ASSERT_EQ(list_.Entries().size(), 2u);
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_NE(messages_[1].find(u"describes 8 sectors"), std::u16string::npos);
+    EXPECT_TRUE(readsSector(42));
 }
 
 // A partition whose file system is not known yet is recognised off the window thread,

@@ -4,6 +4,7 @@
 
 #include "app/engine.h"
 #include "app/imaging/image_job.h"
+#include "app/imaging/image_with_map.h"
 #include "command.h"
 #include "fs_volume.h"
 #include "part/storage_tree_builder.h"
@@ -51,25 +52,27 @@ void PrintHelp() {
     }
 }
 
-// The map of an image made by drovik-cli image: the one --map names, else the one beside
-// the image when there is one. False after telling why it cannot be used.
-bool ReadImageMap(const cli::Args& args, const cStorageSource& resolved, const std::string& source,
-                  std::optional<imaging::cImageMap>& map) {
+// The source's reader: an image opened with its map (the one --map names, else the one
+// beside it when there is one), anything else plainly; reader stays null when the source
+// cannot be opened. False after telling why a map given or found cannot be used.
+bool OpenScanned(cStorageList& storages, const cli::Args& args, const cStorageSource& resolved,
+                 const std::string& source, const cBaseIO*& reader) {
     const std::optional<std::string> named = args.Option("--map");
     if (resolved.kind != cStorageSource::Kind::Image) {
         if (named) {
             cli::Fail("scan", "--map goes with an image file, not a drive");
             return false;
         }
+        reader = AddStorageSource(storages, resolved);
         return true;
     }
     const std::string path = named.value_or(imaging::DefaultMapPath(source));
-    std::string error;
-    map = imaging::LoadMapFile(path, error);
-    if (!error.empty() || (named && !map)) {
-        cli::Fail("scan", error.empty() ? "no map " + path : error);
+    const imaging::cImageWithMap opened = imaging::AddImageWithMap(storages, resolved.path, path);
+    if (!opened.mapError.empty() || (named && !opened.map)) {
+        cli::Fail("scan", opened.mapError.empty() ? "no map " + path : opened.mapError);
         return false;
     }
+    const std::optional<imaging::cImageMap>& map = opened.map;
     if (map && map->Count(imaging::eState::kGood) < map->Sectors()) {
         std::fprintf(
             stderr,
@@ -78,6 +81,7 @@ bool ReadImageMap(const cli::Args& args, const cStorageSource& resolved, const s
             static_cast<unsigned long long>(map->Sectors() - map->Count(imaging::eState::kGood)),
             source.c_str(), path.c_str());
     }
+    reader = opened.reader;
     return true;
 }
 
@@ -117,17 +121,10 @@ int RunScan(const std::vector<std::string>& words) {
     if (!resolved) {
         return 1;
     }
-    std::optional<imaging::cImageMap> map;
-    if (!ReadImageMap(args, *resolved, source, map)) {
-        return 1;
-    }
     cStorageList storages(EngineTreeBuilder());
-    const cBaseIO* reader = map ? storages.AddImageFile(resolved->path, map->NotRescued())
-                                : AddStorageSource(storages, *resolved);
-    if (reader && map && reader->GetSectorCount() != map->Sectors()) {
-        return cli::Fail("scan", "the map describes " + std::to_string(map->Sectors()) +
-                                     " sectors, " + source + " has " +
-                                     std::to_string(reader->GetSectorCount()));
+    const cBaseIO* reader = nullptr;
+    if (!OpenScanned(storages, args, *resolved, source, reader)) {
+        return 1;
     }
     auto* built = reader ? dynamic_cast<cPartStorageTree*>(storages.FindTree(reader)) : nullptr;
     if (!built || !built->Tree().First()) {

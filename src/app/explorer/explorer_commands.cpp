@@ -9,11 +9,14 @@
 #include "app/explorer/settings_sheet.h"
 #include "app/explorer/storage_view.h"
 #include "app/explorer/zelvane_window.h"
+#include "app/imaging/image_job.h"
+#include "app/imaging/image_with_map.h"
 #include "app/imaging_window/imaging_form.h"
 #include "app/local_folders.h"
 #include "app/recovery/recovery_window.h"
 #include "app/startup/bg_init_ui.h"
 #include "app/startup/local_storages.h"
+#include "base/format_text.h"
 #include "base/program_paths.h"
 #include "base/settings.h"
 #include "base/utf.h"
@@ -56,8 +59,11 @@ void cZelvaneForm::OpenImage() {
     if (const std::size_t slash = path.rfind(u'/'); slash != std::u16string::npos) {
         Settings().SetText(kSettingLastImageFolder, path.substr(0, slash), true);
     }
-    cBaseIO* reader = nullptr;
-    RunStorageWork(T(120), [&] { reader = list_.AddImageFile(path); });
+    imaging::cImageWithMap opened;
+    RunStorageWork(T(120), [&] {
+        opened = imaging::AddImageWithMap(list_, path, imaging::DefaultMapPath(utf::ToUtf8(path)));
+    });
+    const cBaseIO* reader = opened.reader;
     if (!reader) {
         MessageBoxError(this, T(32));
         return;
@@ -68,6 +74,14 @@ void cZelvaneForm::OpenImage() {
         if (entry->Holds(reader)) {
             storageView_->SelectNode(entry.get(), nullptr);
         }
+    }
+    if (!opened.mapError.empty()) {
+        const std::u16string why = utf::FromUtf8(opened.mapError);
+        MessageBoxWarning(this, FormatText(T(197), {std::u16string_view(why)}));
+    } else if (const std::optional<imaging::cImageMap>& map = opened.map;
+               map && map->Count(imaging::eState::kGood) < map->Sectors()) {
+        MessageBoxInformation(
+            this, FormatText(T(196), {map->Sectors() - map->Count(imaging::eState::kGood)}));
     }
 }
 
