@@ -5,9 +5,13 @@
 #include "command.h"
 #include "fs_volume.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -64,23 +68,95 @@ const char* KindName(std::uint32_t kind) {
     }
 }
 
-std::string JoinPath(const std::string& folder, const std::u16string& name) {
-    return (folder == "/" ? folder : folder + "/") + utf::ToUtf8(name);
+// folder/name into out, whose room is kept from entry to entry.
+void JoinPath(std::string& out, const std::string& folder, const std::u16string& name) {
+    out.assign(folder == "/" ? "" : folder).append("/").append(utf::ToUtf8(name));
 }
 
-void PrintEntry(const cFSObject& entry, const std::string& path, const Options& options) {
-    const std::optional<std::string> mtime = cli::FormatTime(entry.mtime);
+// The columns of a line before its path, put together in place: on a tree of a hundred
+// thousand files printf, and then piecewise appends, were most of the listing's time.
+class cColumns {
+public:
+    // text followed by spaces up to width.
+    void Left(std::string_view text, std::size_t width) {
+        text.copy(&text_[length_], text.size());
+        length_ += text.size();
+        Fill(' ', width - std::min(width, text.size()));
+    }
+    // value in decimal, filled on the left up to width.
+    void Number(std::uint64_t value, std::size_t width, char fill) {
+        std::size_t digits = 1;
+        for (std::uint64_t rest = value / 10; rest != 0; rest /= 10) {
+            ++digits;
+        }
+        Fill(fill, width - std::min(width, digits));
+        length_ += digits;
+        for (std::size_t at = length_; at > length_ - digits; --at) {
+            text_[at - 1] = char('0' + value % 10);
+            value /= 10;
+        }
+    }
+    void Put(char c) { text_[length_++] = c; }
+    // YYYY-MM-DDTHH:MM:SS of a known time.
+    void Time(const cFSTime& time) {
+        Number(time.year, 4, '0');
+        for (const auto& [separator, field] :
+             {std::pair{'-', time.month}, std::pair{'-', time.day}, std::pair{'T', time.hour},
+              std::pair{':', time.minute}, std::pair{':', time.second}}) {
+            Put(separator);
+            Number(field, 2, '0');
+        }
+    }
+    std::string_view Text() const { return {text_.data(), length_}; }
+
+private:
+    void Fill(char c, std::size_t count) {
+        std::fill_n(&text_[length_], count, c);
+        length_ += count;
+    }
+
+    // The widest line: a kind of 8, a size and an id of 20 digits, a time of 25, spaces.
+    std::array<char, 80> text_;
+    std::size_t length_ = 0;
+};
+
+void AppendEntry(std::string& out, const cFSObject& entry, const std::string& path,
+                 const Options& options) {
+    cColumns columns;
     if (options.json) {
         cli::JsonObject row;
         row.Add("path", path).Add("kind", KindName(entry.Kind())).Add("size", entry.size);
-        mtime ? row.Add("mtime", *mtime) : row.AddNull("mtime");
-        row.Add("id", entry.id).Add("damaged", entry.IsDamaged()).Print();
+        if (entry.mtime.year == 0) {
+            row.AddNull("mtime");
+        } else {
+            columns.Time(entry.mtime);
+            row.Add("mtime", columns.Text());
+        }
+        row.Add("id", entry.id).Add("damaged", entry.IsDamaged());
+        out += row.Text();
+        out += '\n';
         return;
     }
-    std::printf("%-8s %12llu %-19s %10llu %s%s\n", KindName(entry.Kind()),
-                static_cast<unsigned long long>(entry.size), mtime.value_or("-").c_str(),
-                static_cast<unsigned long long>(entry.id), path.c_str(),
-                entry.IsDamaged() ? " [damaged]" : "");
+    columns.Left(KindName(entry.Kind()), 8);
+    columns.Put(' ');
+    columns.Number(entry.size, 12, ' ');
+    columns.Put(' ');
+    if (entry.mtime.year == 0) {
+        columns.Left("-", 19);
+    } else {
+        columns.Time(entry.mtime);
+    }
+    columns.Put(' ');
+    columns.Number(entry.id, 10, ' ');
+    columns.Put(' ');
+    out += columns.Text();
+    // A name is shown up to a U+0000 unit, as a C string holds it.
+    out += std::string_view(path.c_str());
+    out += entry.IsDamaged() ? " [damaged]\n" : "\n";
+}
+
+void Write(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 class Lister {
@@ -90,9 +166,27 @@ public:
     // No when a folder could not be listed completely; what was listed is printed.
     bool List(const cFSObject& folder, const std::string& path, unsigned depth) {
         entered_.insert(folder.id);
-        std::vector<std::unique_ptr<cFSObject>> entries;
-        const bool complete = fs_.EnumFolder(folder, [&entries](cFSObject& entry) {
-            entries.push_back(entry.Clone());
+        // The folder's lines are made while the reader lists it; only sub-folders are
+        // kept, each with the end of its line, to be entered right after it. Each depth
+        // keeps its text's room for the next folder it lists.
+        if (spareLines_.size() <= depth) {
+            spareLines_.resize(depth + 1);
+        }
+        std::string lines = std::move(spareLines_[depth]);
+        lines.clear();
+        std::vector<std::pair<std::size_t, std::unique_ptr<cFSObject>>> folders;
+        std::string entryPath;
+        const bool complete = fs_.EnumFolder(folder, [&](cFSObject& entry) {
+            const bool dots =
+                entry.Kind() == fskind::kFolder && (entry.name == u"." || entry.name == u"..");
+            if (dots || (entry.Kind() == fskind::kDeleted && !options_.deleted)) {
+                return true;
+            }
+            JoinPath(entryPath, path, entry.name);
+            AppendEntry(lines, entry, entryPath, options_);
+            if (options_.recursive && entry.Kind() == fskind::kFolder) {
+                folders.emplace_back(lines.size(), entry.Clone());
+            }
             return true;
         });
         if (!complete) {
@@ -100,20 +194,19 @@ public:
                          path.c_str());
         }
         bool ok = complete;
-        for (const auto& entry : entries) {
-            const bool dots =
-                entry->Kind() == fskind::kFolder && (entry->name == u"." || entry->name == u"..");
-            if (dots || (entry->Kind() == fskind::kDeleted && !options_.deleted)) {
-                continue;
-            }
-            const std::string entryPath = JoinPath(path, entry->name);
-            PrintEntry(*entry, entryPath, options_);
+        std::size_t written = 0;
+        std::string folderPath;
+        for (const auto& [lineEnd, entry] : folders) {
+            Write(std::string_view(lines).substr(written, lineEnd - written));
+            written = lineEnd;
             // A folder already entered means the volume links folders in a loop.
-            if (options_.recursive && entry->Kind() == fskind::kFolder && depth < kMaxDepth &&
-                !entered_.count(entry->id)) {
-                ok = List(*entry, entryPath, depth + 1) && ok;
+            if (depth < kMaxDepth && !entered_.count(entry->id)) {
+                JoinPath(folderPath, path, entry->name);
+                ok = List(*entry, folderPath, depth + 1) && ok;
             }
         }
+        Write(std::string_view(lines).substr(written));
+        spareLines_[depth] = std::move(lines);
         return ok;
     }
 
@@ -121,6 +214,7 @@ private:
     cVFS& fs_;
     const Options& options_;
     std::set<std::uint64_t> entered_;
+    std::vector<std::string> spareLines_;
 };
 
 int RunLs(const std::vector<std::string>& words) {
@@ -153,7 +247,9 @@ int RunLs(const std::vector<std::string>& words) {
         return cli::Fail("ls", "no such entry: " + path);
     }
     if (start->Kind() != fskind::kFolder) {
-        PrintEntry(*start, path, options);
+        std::string line;
+        AppendEntry(line, *start, path, options);
+        Write(line);
         return 0;
     }
     std::string shown = path;

@@ -298,14 +298,4 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
     return volume;
 }
 
-std::optional<std::string> FormatTime(const cFSTime& time) {
-    if (time.year == 0) {
-        return std::nullopt;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", time.year, time.month,
-                  time.day, time.hour, time.minute, time.second);
-    return std::string(text);
-}
-
 } // namespace cli

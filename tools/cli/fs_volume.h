@@ -69,7 +69,4 @@ std::optional<Volume> OpenVolume(std::string_view command, const std::string& so
 // answers false when the volume is not NTFS or its MFT cannot be read.
 bool ReadDeletedNtfsFiles(std::string_view command, Volume& volume);
 
-// "YYYY-MM-DDTHH:MM:SS", or nothing when the year is 0 (time unknown).
-std::optional<std::string> FormatTime(const cFSTime& time);
-
 } // namespace cli

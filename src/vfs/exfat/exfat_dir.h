@@ -33,9 +33,10 @@ inline constexpr std::size_t kMaxSetEntries = 1 + 1 + 17 + 2; // room for vendor
 inline constexpr std::size_t kMaxSetBytes = kMaxSetEntries * kEntrySize;
 
 // Checksums of the format: the set checksum leaves out its own field (bytes 2 and 3 of
-// the file entry); the name hash runs over the up-cased name's UTF-16 units, low byte first.
+// the file entry); the name hash runs over the up-cased name's UTF-16 units, low byte
+// first. upcase holds the up-cased form of every UTF-16 unit.
 std::uint16_t SetChecksum(std::span<const std::uint8_t> set);
-std::uint16_t NameHash(std::u16string_view upcased);
+std::uint16_t NameHash(std::u16string_view name, std::span<const char16_t> upcase);
 
 // A 32-bit timestamp with its 10-millisecond increment and UTC offset byte: the offset,
 // when marked valid, is taken out so that the time shows in UTC like other readers'.
@@ -58,8 +59,9 @@ struct cEntrySet {
 
 // The set whose file entry opens data (whole entries, at least one): a live set when the
 // file entry is live, a deleted one when it is deleted, with every secondary in the same
-// state. Nothing when the set does not fit, its count is impossible, the stream entry
-// does not follow, or its name needs more entries than the set has.
-std::optional<cEntrySet> DecodeSet(std::span<const std::uint8_t> data);
+// state. No when the set does not fit, its count is impossible, the stream entry does
+// not follow, or its name needs more entries than the set has; set is then left partly
+// filled. A listing passes the same set for every entry so that names keep their room.
+bool DecodeSet(std::span<const std::uint8_t> data, cEntrySet& set);
 
 } // namespace exfatdir

@@ -136,11 +136,7 @@ bool cVExFAT::NameHashOk(const exfatdir::cEntrySet& set) const {
     if (upcase_.empty()) {
         return true;
     }
-    std::u16string upcased(set.name);
-    for (char16_t& unit : upcased) {
-        unit = upcase_[unit];
-    }
-    return exfatdir::NameHash(upcased) == set.nameHash;
+    return exfatdir::NameHash(set.name, upcase_) == set.nameHash;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -368,35 +364,44 @@ std::optional<exfatdir::cEntrySet> cVExFAT::ReadSetAt(std::uint64_t id) {
         cluster = IsDataCluster(next) ? next : cluster + 1;
         within = 0;
     }
-    return exfatdir::DecodeSet(std::span(set).first(got));
+    exfatdir::cEntrySet decoded;
+    return exfatdir::DecodeSet(std::span(set).first(got), decoded) ? std::optional(decoded)
+                                                                    : std::nullopt;
 }
 
 std::unique_ptr<cFSObject> cVExFAT::MakeEntry(const exfatdir::cEntrySet& set, std::uint64_t id,
                                               std::uint64_t parentId) {
     std::unique_ptr<cFSObject> entry;
     if (set.deleted) {
-        auto deleted = std::make_unique<cFSDeletedObj>();
-        deleted->deletedKind = std::uint16_t(set.folder ? fskind::kFolder : fskind::kFile);
-        entry = std::move(deleted);
+        entry = std::make_unique<cFSDeletedObj>();
     } else if (set.folder) {
         entry = std::make_unique<cFSFolder>();
     } else {
         entry = std::make_unique<cFSFile>();
     }
-    entry->id = id;
-    entry->parentId = parentId;
-    entry->size = set.folder ? 0 : set.dataLength;
-    entry->name = set.name;
-    entry->mtime = set.mtime;
-    entry->fileSystem = this;
+    FillEntry(*entry, set, id, parentId);
+    return entry;
+}
+
+void cVExFAT::FillEntry(cFSObject& entry, const exfatdir::cEntrySet& set, std::uint64_t id,
+                        std::uint64_t parentId) {
+    if (entry.Kind() == fskind::kDeleted) {
+        static_cast<cFSDeletedObj&>(entry).deletedKind =
+            std::uint16_t(set.folder ? fskind::kFolder : fskind::kFile);
+    }
+    entry.id = id;
+    entry.parentId = parentId;
+    entry.size = set.folder ? 0 : set.dataLength;
+    entry.name = set.name;
+    entry.mtime = set.mtime;
+    entry.fileSystem = this;
     bool incomplete = false;
     if (!set.folder) {
         const std::optional<std::uint64_t> clusters = DataClusters(set, nullptr);
         incomplete =
             !clusters || *clusters < ClustersFor(std::min(set.validLength, set.dataLength));
     }
-    entry->damaged = !set.checksumOk || !NameHashOk(set) || incomplete;
-    return entry;
+    entry.damaged = !set.checksumOk || !NameHashOk(set) || incomplete;
 }
 
 bool cVExFAT::EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
@@ -436,6 +441,13 @@ bool cVExFAT::EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
                index % perCluster;
     };
     const std::span<const std::uint8_t> all(entries);
+    // The callback gets one entry object per kind, refilled for every set, and the sets
+    // are decoded into one place: a listing of many files allocates nothing per file.
+    exfatdir::cEntrySet set;
+    cFSFile file;
+    cFSFolder subfolder;
+    cFSDeletedObj deleted;
+    cFSVolName label;
     for (std::size_t at = 0; at + exfatdir::kEntrySize <= entries.size();) {
         const std::uint8_t type = entries[at];
         if (type == exfatdir::kEndOfDirectory) {
@@ -445,20 +457,23 @@ bool cVExFAT::EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
         if (!id) {
             break;
         }
-        std::unique_ptr<cFSObject> object;
+        cFSObject* object = nullptr;
         std::size_t length = exfatdir::kEntrySize;
         if ((type | exfatdir::kInUse) == exfatdir::kFile) {
-            if (const std::optional<exfatdir::cEntrySet> set =
-                    exfatdir::DecodeSet(all.subspan(at))) {
-                object = MakeEntry(*set, *id, folder.id);
-                length = set->entries * exfatdir::kEntrySize;
+            if (exfatdir::DecodeSet(all.subspan(at), set)) {
+                object = set.deleted ? &deleted
+                         : set.folder ? static_cast<cFSObject*>(&subfolder)
+                                      : &file;
+                FillEntry(*object, set, *id, folder.id);
+                length = set.entries * exfatdir::kEntrySize;
             }
         } else if (type == exfatdir::kVolumeLabel && folder.id == kRootId) {
-            object = std::make_unique<cFSVolName>();
-            object->id = *id;
-            object->parentId = folder.id;
-            object->name = label_;
-            object->fileSystem = this;
+            label = cFSVolName();
+            label.id = *id;
+            label.parentId = folder.id;
+            label.name = label_;
+            label.fileSystem = this;
+            object = &label;
         }
         at += length;
         if (object && !callback(*object)) {

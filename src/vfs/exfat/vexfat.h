@@ -85,6 +85,9 @@ private:
     // An entry for a decoded set at id, as listings give it.
     std::unique_ptr<cFSObject> MakeEntry(const exfatdir::cEntrySet& set, std::uint64_t id,
                                          std::uint64_t parentId);
+    // Sets every field of entry, whose class fits the set, as MakeEntry would.
+    void FillEntry(cFSObject& entry, const exfatdir::cEntrySet& set, std::uint64_t id,
+                   std::uint64_t parentId);
     // Reads the root folder's bitmap and up-case table entries, and the volume label.
     bool ReadRootEntries();
     void LoadUpcase(std::uint32_t firstCluster, std::uint64_t length, std::uint32_t checksum);
