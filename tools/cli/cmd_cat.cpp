@@ -5,6 +5,7 @@
 #include "fs_volume.h"
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,14 @@ int RunCat(const std::vector<std::string>& words) {
     if (!handle) {
         return cli::Fail("cat", "cannot open " + positional[1] + ": its allocation is damaged");
     }
-    std::vector<std::uint8_t> piece(64 * 1024);
+    // Large pieces on page boundaries: the kernel copies into them much faster than into
+    // a heap buffer that starts just past one, and large files read as fast as cat's.
+    struct alignas(4096) cPage {
+        std::uint8_t bytes[4096];
+    };
+    std::vector<cPage> pages(256);
+    const std::span<std::uint8_t> piece(reinterpret_cast<std::uint8_t*>(pages.data()),
+                                        pages.size() * sizeof(cPage));
     std::uint64_t written = 0;
     while (written < handle->GetSize()) {
         const std::uint32_t got = handle->Read(piece.data(), std::uint32_t(piece.size()));
