@@ -1,5 +1,7 @@
 #include "base/utf.h"
 
+#include <algorithm>
+
 namespace utf {
 namespace {
 
@@ -86,6 +88,10 @@ std::u16string FromUtf8(std::string_view text) {
 }
 
 std::string ToUtf8(std::u16string_view text) {
+    // Most names are ASCII, whose units are their bytes; listings of many files feel it.
+    if (std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x80; })) {
+        return std::string(text.begin(), text.end());
+    }
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -90,11 +92,8 @@ public:
             ++digits;
         }
         Fill(fill, width - std::min(width, digits));
+        std::to_chars(&text_[length_], &text_[length_ + digits], value);
         length_ += digits;
-        for (std::size_t at = length_; at > length_ - digits; --at) {
-            text_[at - 1] = char('0' + value % 10);
-            value /= 10;
-        }
     }
     void Put(char c) { text_[length_++] = c; }
     // YYYY-MM-DDTHH:MM:SS of a known time.
@@ -110,13 +109,19 @@ public:
     std::string_view Text() const { return {text_.data(), length_}; }
 
 private:
+    // A number has at most 20 digits, and no column is filled by more.
+    static constexpr std::size_t kMaxField = 20;
+
+    // Writes a whole field, which compiles to a few stores; what follows overwrites the
+    // rest.
     void Fill(char c, std::size_t count) {
-        std::fill_n(&text_[length_], count, c);
+        std::memset(&text_[length_], c, kMaxField);
         length_ += count;
     }
 
-    // The widest line: a kind of 8, a size and an id of 20 digits, a time of 25, spaces.
-    std::array<char, 80> text_;
+    // The widest line, a kind of 8, a size and an id of 20 digits, a time of 25 and four
+    // spaces, and room for a fill's whole-field write past its end.
+    std::array<char, 77 + kMaxField> text_;
     std::size_t length_ = 0;
 };
 
