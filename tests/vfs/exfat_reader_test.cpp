@@ -189,6 +189,18 @@ TEST(ExfatTime, TenMillisecondsAndUtcOffsetsApply) {
     EXPECT_EQ(exfatdir::FromTimestamp(newYear, 0, 0x80 | 4), (cFSTime{2021, 12, 31, 23, 0, 0}));
     // A stamp with month 0 shows as stored.
     EXPECT_EQ(exfatdir::FromTimestamp(1u << 16, 0, 0x80 | 4).month, 0);
+    // A day past its month's end rolls over with or without an offset; a leap day stays.
+    const auto day = [](unsigned year, unsigned month, unsigned dayOfMonth) {
+        return ((year - 1980) << 25) | (month << 21) | (dayOfMonth << 16) | (12u << 11);
+    };
+    EXPECT_EQ(exfatdir::FromTimestamp(day(2021, 2, 30), 0, 0), (cFSTime{2021, 3, 2, 12, 0, 0}));
+    EXPECT_EQ(exfatdir::FromTimestamp(day(2021, 2, 29), 100, 0x80),
+              (cFSTime{2021, 3, 1, 12, 0, 1}));
+    EXPECT_EQ(exfatdir::FromTimestamp(day(2020, 2, 29), 100, 0x80),
+              (cFSTime{2020, 2, 29, 12, 0, 1}));
+    EXPECT_EQ(exfatdir::FromTimestamp(day(2100, 2, 29), 0, 0), (cFSTime{2100, 3, 1, 12, 0, 0}));
+    EXPECT_EQ(exfatdir::FromTimestamp(day(2021, 4, 31), 0, 0x80 | 4),
+              (cFSTime{2021, 5, 1, 11, 0, 0}));
 }
 
 // Damage patched into an in-memory copy of exfat.img. Entry ids are byte positions / 32,
