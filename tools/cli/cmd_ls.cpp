@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <string_view>

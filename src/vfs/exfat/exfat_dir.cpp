@@ -31,7 +31,6 @@ std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
     return era * 146097 + std::int64_t(dayOfEra) - 719468;
 }
 
-
 bool IsLeapYear(unsigned year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
@@ -77,7 +76,7 @@ cFSTime FromTimestamp(std::uint32_t stamp, std::uint8_t tenMs, std::uint8_t utcO
         local.minute > 59 || local.second > 59) {
         return local;
     }
-    const int steps = !offsetValid            ? 0
+    const int steps = !offsetValid         ? 0
                       : (utcOffset & 0x40) ? int(utcOffset & 0x7F) - 128
                                            : int(utcOffset & 0x7F);
     const std::uint8_t extraSecond = std::min<std::uint8_t>(tenMs, 199) / 100;
@@ -88,8 +87,8 @@ cFSTime FromTimestamp(std::uint32_t stamp, std::uint8_t tenMs, std::uint8_t utcO
         return local;
     }
     std::int64_t seconds = DaysFromCivil(local.year, local.month, local.day) * 86400 +
-                           local.hour * 3600 + local.minute * 60 + local.second +
-                           extraSecond - std::int64_t(steps) * 15 * 60;
+                           local.hour * 3600 + local.minute * 60 + local.second + extraSecond -
+                           std::int64_t(steps) * 15 * 60;
     return fstime::FromUnixTime(seconds);
 }
 

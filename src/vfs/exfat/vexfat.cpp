@@ -378,7 +378,7 @@ std::optional<exfatdir::cEntrySet> cVExFAT::ReadSetAt(std::uint64_t id) {
     }
     exfatdir::cEntrySet decoded;
     return exfatdir::DecodeSet(std::span(set).first(got), decoded) ? std::optional(decoded)
-                                                                    : std::nullopt;
+                                                                   : std::nullopt;
 }
 
 std::unique_ptr<cFSObject> cVExFAT::MakeEntry(const exfatdir::cEntrySet& set, std::uint64_t id,
@@ -474,7 +474,7 @@ bool cVExFAT::EnumFolder(const cFSObject& folder, const cEnumCallback& callback,
         std::size_t length = exfatdir::kEntrySize;
         if ((type | exfatdir::kInUse) == exfatdir::kFile) {
             if (exfatdir::DecodeSet(all.subspan(at), set)) {
-                object = set.deleted ? &deleted
+                object = set.deleted  ? &deleted
                          : set.folder ? static_cast<cFSObject*>(&subfolder)
                                       : &file;
                 FillEntry(*object, set, *id, folder.id);
