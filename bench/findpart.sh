@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# usage: bench/findpart.sh [BUILD_DIR] [SIZE_MIB]
+# usage: bench/findpart.sh [BUILD_DIR] [SIZE_MIB] [RUNS]
 #        (BUILD_DIR: an optimised build with drovik-cli, default build/release)
 #
 # A disk image of SIZE_MIB (default 4096) full of random bytes, partitioned by sfdisk into
 # FAT32, NTFS, ext4 and FAT16 volumes (formatted quickly, so the old bytes stay in their
 # free space, as on a used disk), and then its MBR zeroed. drovik-cli findpart reads every
-# sector; dd reads the same image in the same run, and TestDisk's deep search looks for the
-# same partitions (it tests only chosen sectors). The goal is at least 80% of dd's
+# sector; dd reads the same image in the same run, in blocks of the size the search reads
+# (1 MiB), and TestDisk's deep search looks for the same partitions (it tests only chosen
+# sectors). dd and the search take turns, RUNS times (default 5), so that both meet the
+# machine in the same state; the medians are compared. The goal is at least 80% of dd's
 # throughput with memory flat in the disk's size. The page cache is warm for all three.
 set -euo pipefail
 source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 size_mib=${2:-4096}
+runs=${3:-5}
 cli="$(program_dir)/drovik-cli"
 needs_program "$cli" drovik-cli
 needs_root "loop devices for the file systems"
@@ -55,12 +58,22 @@ cat "$image" >/dev/null
 
 echo
 row "searching $((bytes >> 20)) MiB" seconds "MB/s" "vs dd" "peak KiB"
-measure dd if="$image" of=/dev/null bs=1M
-dd_seconds=$seconds
-row "dd bs=1M" "$seconds" "$(mbps "$seconds")" "100%" "$peak_kib"
-measure "$cli" findpart "$image"
-row "drovik-cli findpart" "$seconds" "$(mbps "$seconds")" "$(ratio "$dd_seconds" "$seconds")" \
-    "$peak_kib"
+dd_times=() search_times=() dd_peak=0 search_peak=0
+for ((run = 0; run < runs; run++)); do
+    measure dd if="$image" of=/dev/null bs=1M
+    dd_times+=("$seconds")
+    dd_peak=$((peak_kib > dd_peak ? peak_kib : dd_peak))
+    measure "$cli" findpart "$image"
+    search_times+=("$seconds")
+    search_peak=$((peak_kib > search_peak ? peak_kib : search_peak))
+done
+dd_seconds=$(median "${dd_times[@]}")
+seconds=$(median "${search_times[@]}")
+row "dd bs=1M (median of $runs)" "$dd_seconds" "$(mbps "$dd_seconds")" "100%" "$dd_peak"
+row "drovik-cli findpart (median of $runs)" "$seconds" "$(mbps "$seconds")" \
+    "$(ratio "$dd_seconds" "$seconds")" "$search_peak"
+echo "  dd runs:     ${dd_times[*]}"
+echo "  search runs: ${search_times[*]}"
 # TestDisk writes its log into the folder it runs in.
 cd "$work"
 measure testdisk /log /cmd "$image" analyze,search

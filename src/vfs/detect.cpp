@@ -22,8 +22,11 @@
 #include "vfs/ufs/vufs.h"
 #include "vfs/xfs/vxfs.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -81,12 +84,36 @@ bool Text(std::span<const std::uint8_t> data, std::size_t offset, std::string_vi
            std::memcmp(data.data() + offset, text.data(), text.size()) == 0;
 }
 
+// A few bytes at a fixed place of a superblock, compared as one little-endian load of 8
+// bytes under a mask.
+struct cMagic {
+    std::size_t offset = 0;
+    std::uint64_t value = 0;
+    std::uint64_t mask = 0;
+};
+
+constexpr cMagic Magic(std::size_t offset, std::string_view text) {
+    cMagic magic{offset};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        magic.value |= std::uint64_t(std::uint8_t(text[i])) << (8 * i);
+        magic.mask |= std::uint64_t(0xFF) << (8 * i);
+    }
+    return magic;
+}
+
+constexpr cMagic Magic32(std::size_t offset, std::uint32_t littleEndian) {
+    return {offset, littleEndian, 0xFFFFFFFF};
+}
+
 // The partition search's superblock tests; distance is how far into the volume the
-// tested sector lies.
+// tested sector lies. The search runs them on every sector of a disk, so each names the
+// bytes its superblocks always hold (one of its magics; an empty second one is unused)
+// and the tests run only on sectors that hold one of them.
 struct cSuperblockTest {
     std::uint32_t typeCode;
     // The distance in sectors when the data matches, or -1.
     std::int64_t (*match)(std::span<const std::uint8_t> data);
+    std::array<cMagic, 2> magics;
 };
 
 std::int64_t NtfsBoot(std::span<const std::uint8_t> d) {
@@ -156,29 +183,86 @@ std::int64_t UdfAnchor(std::span<const std::uint8_t> d) {
 }
 
 constexpr cSuperblockTest kSuperblockTests[] = {
-    {fstype::kNtfs, NtfsBoot},
-    {fstype::kExt, ExtSuper},
-    {fstype::kUfs, [](std::span<const std::uint8_t> d) { return UfsSuper(d, false); }},
-    {fstype::kUfsBigEndian, [](std::span<const std::uint8_t> d) { return UfsSuper(d, true); }},
-    {fstype::kFat, [](std::span<const std::uint8_t> d) { return FatBoot(d, false); }},
-    {fstype::kFat32, [](std::span<const std::uint8_t> d) { return FatBoot(d, true); }},
+    {fstype::kNtfs, NtfsBoot, {Magic(3, "NTFS    ")}},
+    {fstype::kExt, ExtSuper, {Magic(56, "\x53\xEF")}},
+    {fstype::kUfs, [](std::span<const std::uint8_t> d) { return UfsSuper(d, false); },
+     {Magic32(1372, 0x00011954), Magic32(1372, 0x19540119)}},
+    {fstype::kUfsBigEndian, [](std::span<const std::uint8_t> d) { return UfsSuper(d, true); },
+     {Magic32(1372, 0x54190100), Magic32(1372, 0x19015419)}},
+    {fstype::kFat, [](std::span<const std::uint8_t> d) { return FatBoot(d, false); },
+     {Magic(54, "FAT1"), Magic(54, "TFAT1")}},
+    {fstype::kFat32, [](std::span<const std::uint8_t> d) { return FatBoot(d, true); },
+     {Magic(82, "FAT32"), Magic(82, "TFAT32")}},
     {fstype::kXfs,
-     [](std::span<const std::uint8_t> d) { return Text(d, 0, "XFSB") ? std::int64_t(0) : -1; }},
+     [](std::span<const std::uint8_t> d) { return Text(d, 0, "XFSB") ? std::int64_t(0) : -1; },
+     {Magic(0, "XFSB")}},
     {fstype::kJfs,
-     [](std::span<const std::uint8_t> d) { return Text(d, 0, "JFS1") ? std::int64_t(64) : -1; }},
+     [](std::span<const std::uint8_t> d) { return Text(d, 0, "JFS1") ? std::int64_t(64) : -1; },
+     {Magic(0, "JFS1")}},
     {fstype::kReiser,
      [](std::span<const std::uint8_t> d) {
          return Text(d, 52, "ReIsEr") ? std::int64_t(128) : -1;
-     }},
-    {fstype::kHfsPlus, HfsPlusHeader},
+     },
+     {Magic(52, "ReIsEr")}},
+    {fstype::kHfsPlus, HfsPlusHeader, {Magic(0, "H+"), Magic(0, "HX")}},
     {fstype::kExfat,
-     [](std::span<const std::uint8_t> d) { return Text(d, 3, "EXFAT   ") ? std::int64_t(0) : -1; }},
-    {fstype::kUdf, UdfAnchor},
+     [](std::span<const std::uint8_t> d) { return Text(d, 3, "EXFAT   ") ? std::int64_t(0) : -1; },
+     {Magic(3, "EXFAT   ")}},
+    // The anchor's tag identifier.
+    {fstype::kUdf, UdfAnchor, {Magic(0, std::string_view("\x02\x00", 2))}},
     {fstype::kIso9660,
      [](std::span<const std::uint8_t> d) {
          return Text(d, 1, "CD001") || Text(d, 9, "CDROM") ? std::int64_t(64) : -1;
-     }},
+     },
+     {Magic(1, "CD001"), Magic(9, "CDROM")}},
 };
+
+constexpr std::size_t kMagicCount = [] {
+    std::size_t count = 0;
+    for (const cSuperblockTest& test : kSuperblockTests) {
+        for (const cMagic& magic : test.magics) {
+            count += magic.mask != 0 ? 1 : 0;
+        }
+    }
+    return count;
+}();
+
+constexpr std::array<cMagic, kMagicCount> kMagics = [] {
+    std::array<cMagic, kMagicCount> all{};
+    std::size_t count = 0;
+    for (const cSuperblockTest& test : kSuperblockTests) {
+        for (const cMagic& magic : test.magics) {
+            if (magic.mask != 0) {
+                all[count++] = magic;
+            }
+        }
+    }
+    return all;
+}();
+
+// How many bytes the magics' loads need.
+constexpr std::size_t kMagicReach = [] {
+    std::size_t reach = 0;
+    for (const cMagic& magic : kMagics) {
+        reach = std::max(reach, magic.offset + 8);
+    }
+    return reach;
+}();
+
+// Unrolled at compile time, so that each magic is a load and a compare with constants.
+template <std::size_t... Index>
+bool HoldsAnyMagic(const std::uint8_t* data, std::index_sequence<Index...>) {
+    return (((bytes::unchecked::Le64(data + kMagics[Index].offset) & kMagics[Index].mask) ==
+             kMagics[Index].value) ||
+            ...);
+}
+
+// False only when no superblock test can match the data. Data too short for the loads
+// is left to the tests, which check their own bounds.
+bool MayHoldSuperblock(std::span<const std::uint8_t> data) {
+    return data.size() < kMagicReach ||
+           HoldsAnyMagic(data.data(), std::make_index_sequence<kMagicCount>());
+}
 
 // The sectors a found volume spans: what its own boot record says when the reader knows,
 // else its blocks. A hostile block count times the block size must not wrap to a small,
@@ -253,6 +337,9 @@ std::unique_ptr<cVFS> cVFSDetectManager::Detect(cPartRecord& record) {
 
 cSuperblockHit MatchSuperblock(std::uint64_t sector, std::span<const std::uint8_t> data,
                                const cVFSFilter* filter) {
+    if (!MayHoldSuperblock(data)) {
+        return {};
+    }
     for (const cSuperblockTest& test : kSuperblockTests) {
         if (filter && !filter->Wants(test.typeCode)) {
             continue;

@@ -55,6 +55,13 @@ TEST(Superblocks, EachTestAndItsDistance) {
         return
             [=](std::vector<std::uint8_t>& d) { std::memcpy(&d[at], value, std::strlen(value)); };
     };
+    const auto fat = [](std::size_t at, const char* type) {
+        return [=](std::vector<std::uint8_t>& d) {
+            std::memcpy(&d[at], type, std::strlen(type));
+            bytes::PutLe16(&d[11], 512);
+            bytes::PutLe32(&d[32], 1000);
+        };
+    };
     const auto ufs = [](std::uint32_t magic, bool swapped) {
         return [=](std::vector<std::uint8_t>& d) {
             const auto put = [&](std::size_t at, std::uint32_t v) {
@@ -75,13 +82,10 @@ TEST(Superblocks, EachTestAndItsDistance) {
         {"ufs2", ufs(0x19540119, false), fstype::kUfs, 128},
         {"ufs1 big endian", ufs(0x54190100, true), fstype::kUfsBigEndian, 16},
         {"ufs2 big endian", ufs(0x19015419, true), fstype::kUfsBigEndian, 128},
-        {"fat16",
-         [](auto& d) {
-             std::memcpy(&d[54], "FAT16", 5);
-             bytes::PutLe16(&d[11], 512);
-             bytes::PutLe32(&d[32], 1000);
-         },
-         fstype::kFat, 0},
+        {"fat12", fat(54, "FAT12"), fstype::kFat, 0},
+        {"fat16", fat(54, "FAT16"), fstype::kFat, 0},
+        {"tfat16", fat(54, "TFAT16"), fstype::kFat, 0},
+        {"tfat32", fat(82, "TFAT32"), fstype::kFat32, 0},
         {"fat32",
          [](auto& d) {
              std::memcpy(&d[82], "FAT32", 5);
@@ -98,6 +102,14 @@ TEST(Superblocks, EachTestAndItsDistance) {
              d[42] = 0x10; // block size 4096, big-endian
              d[47] = 100;  // total blocks
              d[51] = 100;  // free blocks
+         },
+         fstype::kHfsPlus, 2},
+        {"hfsx",
+         [](auto& d) {
+             std::memcpy(&d[0], "HX", 2);
+             d[42] = 0x10;
+             d[47] = 100;
+             d[51] = 100;
          },
          fstype::kHfsPlus, 2},
         {"udf anchor",
@@ -124,6 +136,10 @@ TEST(Superblocks, EachTestAndItsDistance) {
             EXPECT_EQ(MatchSuperblock(c.distance - 1, data, nullptr).typeCode, 0u) << c.name;
         }
     }
+    // A boot sector in the storage's last sector comes with nothing behind it.
+    std::vector<std::uint8_t> lastSector(512, 0);
+    std::memcpy(&lastSector[3], "NTFS    ", 8);
+    EXPECT_EQ(MatchSuperblock(5000, lastSector, nullptr).typeCode, fstype::kNtfs);
     std::vector<std::uint8_t> blank(2048, 0);
     EXPECT_EQ(MatchSuperblock(5000, blank, nullptr).typeCode, 0u);
     EXPECT_EQ(MatchSuperblock(5000, std::span(blank).first(10), nullptr).typeCode, 0u);

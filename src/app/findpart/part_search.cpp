@@ -37,10 +37,10 @@ std::uint64_t VolumeClusters(cVNTFS& reader) {
 } // namespace
 
 cPartTreeItem* cPartSearch::Examine(std::uint64_t sector, std::span<const std::uint8_t> at) {
-    cVFSDetectManager& manager = cVFSDetectManager::Instance();
     if (MatchSuperblock(sector, at, nullptr).typeCode != 0) {
         const cFoundList::cGuard guard(list_);
-        if (cPartTreeItem* node = manager.RecogniseSuperblock(list_.Top(), sector, at)) {
+        if (cPartTreeItem* node =
+                cVFSDetectManager::Instance().RecogniseSuperblock(list_.Top(), sector, at)) {
             return node;
         }
     }
