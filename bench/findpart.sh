@@ -6,7 +6,7 @@
 # FAT32, NTFS, ext4 and FAT16 volumes (formatted quickly, so the old bytes stay in their
 # free space, as on a used disk), and then its MBR zeroed. drovik-cli findpart reads every
 # sector; dd reads the same image in the same run, in blocks of the size the search reads
-# (1 MiB), and TestDisk's deep search looks for the same partitions (it tests only chosen
+# (2 MiB), and TestDisk's deep search looks for the same partitions (it tests only chosen
 # sectors). dd and the search take turns, RUNS times (default 5), so that both meet the
 # machine in the same state; the medians are compared. The goal is at least 80% of dd's
 # throughput with memory flat in the disk's size. The page cache is warm for all three.
@@ -60,7 +60,7 @@ echo
 row "searching $((bytes >> 20)) MiB" seconds "MB/s" "vs dd" "peak KiB"
 dd_times=() search_times=() dd_peak=0 search_peak=0
 for ((run = 0; run < runs; run++)); do
-    measure dd if="$image" of=/dev/null bs=1M
+    measure dd if="$image" of=/dev/null bs=2M
     dd_times+=("$seconds")
     dd_peak=$((peak_kib > dd_peak ? peak_kib : dd_peak))
     measure "$cli" findpart "$image"
@@ -69,7 +69,7 @@ for ((run = 0; run < runs; run++)); do
 done
 dd_seconds=$(median "${dd_times[@]}")
 seconds=$(median "${search_times[@]}")
-row "dd bs=1M (median of $runs)" "$dd_seconds" "$(mbps "$dd_seconds")" "100%" "$dd_peak"
+row "dd bs=2M (median of $runs)" "$dd_seconds" "$(mbps "$dd_seconds")" "100%" "$dd_peak"
 row "drovik-cli findpart (median of $runs)" "$seconds" "$(mbps "$seconds")" \
     "$(ratio "$dd_seconds" "$seconds")" "$search_peak"
 echo "  dd runs:     ${dd_times[*]}"

@@ -25,15 +25,17 @@ bool cAsyncScanIO::Attach(const cBaseIO* storage, std::uint32_t blockSectors,
     storage_ = std::move(duplicate);
     storageSectors_ = storage_->GetSectorCount();
     blockSectors_ = blockSectors;
-    lookAheadSectors_ = lookAheadSectors;
     {
-        cScopedLock lock(lock_);
-        remainingSectors_ = 0;
-        lastCount_ = 0;
+        const std::lock_guard lock(lock_);
+        ++generation_;
+        ending_ = false;
+        ended_ = false;
+        toRead_ = toTake_ = 0;
         badRanges_.Clear();
     }
-    dataReady_.Reset();
     if (!job_.Prepare(*storage_, blockSectors, lookAheadSectors) || !job_.Start()) {
+        const std::lock_guard lock(lock_);
+        ended_ = true;
         storage_.reset();
         return false;
     }
@@ -44,89 +46,111 @@ std::int64_t cAsyncScanIO::Seek(std::uint64_t firstSector, std::uint64_t sectorC
     if (!storage_) {
         return -1;
     }
-    AwaitPending();
     const std::uint64_t count =
         firstSector < storageSectors_ ? std::min(sectorCount, storageSectors_ - firstSector) : 0;
     {
-        cScopedLock lock(lock_);
-        remainingSectors_ = count;
-        lastCount_ = 0;
+        const std::lock_guard lock(lock_);
+        ++generation_;
+        rangeFirst_ = firstSector;
+        rangeEnd_ = firstSector + count;
+        toRead_ = toTake_ = count;
+        handed_ = delivered_ = taken_ = 0;
+        held_ = false;
     }
-    dataReady_.Reset();
-    job_.BeginRange(firstSector, firstSector + count);
-    if (!RequestNext()) {
+    if (count == 0) {
         return -1;
     }
+    workReady_.notify_one();
     return std::int64_t(firstSector);
 }
 
 const std::uint8_t* cAsyncScanIO::NextBlock(std::uint32_t& count) {
-    {
-        cScopedLock lock(lock_);
-        if (remainingSectors_ == 0 && lastCount_ == 0) {
-            return nullptr;
-        }
+    std::unique_lock lock(lock_);
+    if (held_) {
+        held_ = false;
+        lock.unlock();
+        workReady_.notify_one();
+        lock.lock();
     }
-    if (!pending_ || !job_.IsRunning() || !dataReady_.Wait()) {
+    dataReady_.wait(lock, [this] { return ScannerWakes(); });
+    if (toTake_ == 0 || delivered_ == taken_) {
         return nullptr;
     }
-    pending_ = false;
-    {
-        cScopedLock lock(lock_);
-        count = lastCount_;
-    }
-    // Every read delivers its whole request, so nothing delivered means the worker ended.
-    if (count == 0) {
-        return nullptr;
-    }
-    const std::uint8_t* block = job_.RequestedBuffer();
-    RequestNext();
-    return block;
+    const auto slot = std::uint32_t(taken_ % cAsyncIOJob::kBuffers);
+    count = counts_[slot];
+    toTake_ -= std::min<std::uint64_t>(count, toTake_);
+    ++taken_;
+    held_ = true;
+    return job_.Buffer(slot);
 }
 
 void cAsyncScanIO::Stop() {
     if (job_.IsRunning()) {
-        job_.RequestEnd();
+        {
+            const std::lock_guard lock(lock_);
+            ending_ = true;
+        }
+        workReady_.notify_one();
         // Usually enough for the worker to end by itself, sparing the stop's first poll.
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     job_.Stop();
-    pending_ = false;
+    const std::lock_guard lock(lock_);
+    toRead_ = toTake_ = 0;
+    held_ = false;
 }
 
 cBadRanges cAsyncScanIO::BadRanges() const {
-    cScopedLock lock(lock_);
+    const std::lock_guard lock(lock_);
     return badRanges_;
 }
 
-void cAsyncScanIO::Report(std::uint32_t count, const cBadRanges& found) {
-    {
-        cScopedLock lock(lock_);
-        lastCount_ = count;
-        remainingSectors_ -= std::min<std::uint64_t>(count, remainingSectors_);
-        badRanges_.Add(found);
-    }
-    dataReady_.Set();
-}
-
-bool cAsyncScanIO::RequestNext() {
-    std::uint32_t n = 0;
-    {
-        cScopedLock lock(lock_);
-        lastCount_ = 0;
-        n = std::uint32_t(std::min<std::uint64_t>(blockSectors_, remainingSectors_));
-    }
-    if (n == 0) {
+bool cAsyncScanIO::NextWork(cScanWork& work) {
+    std::unique_lock lock(lock_);
+    workReady_.wait(lock, [this] {
+        return ending_ ||
+               (toRead_ > 0 && handed_ - taken_ + (held_ ? 1 : 0) < cAsyncIOJob::kBuffers);
+    });
+    if (ending_) {
         return false;
     }
-    job_.Request(n);
-    pending_ = true;
+    work.generation = generation_;
+    work.firstOfRange = handed_ == 0;
+    work.rangeFirst = rangeFirst_;
+    work.rangeEnd = rangeEnd_;
+    work.slot = std::uint32_t(handed_ % cAsyncIOJob::kBuffers);
+    work.count = std::uint32_t(std::min<std::uint64_t>(blockSectors_, toRead_));
+    toRead_ -= work.count;
+    ++handed_;
     return true;
 }
 
-void cAsyncScanIO::AwaitPending() {
-    if (pending_ && job_.IsRunning()) {
-        dataReady_.Wait();
+void cAsyncScanIO::Deliver(const cScanWork& work, std::uint32_t count, const cBadRanges& found) {
+    {
+        const std::lock_guard lock(lock_);
+        badRanges_.Add(found);
+        if (work.generation != generation_) {
+            return;
+        }
+        counts_[work.slot] = count;
+        ++delivered_;
+        if (!ScannerWakes()) {
+            return;
+        }
     }
-    pending_ = false;
+    dataReady_.notify_one();
+}
+
+bool cAsyncScanIO::ScannerWakes() const {
+    const std::uint64_t waiting = delivered_ - taken_;
+    const bool rangeRead = toRead_ == 0 && delivered_ == handed_;
+    return toTake_ == 0 || ended_ || waiting >= kWakeBlocks || (waiting > 0 && rangeRead);
+}
+
+void cAsyncScanIO::WorkerEnded() {
+    {
+        const std::lock_guard lock(lock_);
+        ended_ = true;
+    }
+    dataReady_.notify_one();
 }

@@ -1,7 +1,6 @@
 #pragma once
-// The reader every scan reads its range through: blocks front to back, each read on a
-// worker thread while the scanner examines the previous one, so that the disk is never
-// idle while the scanner works.
+// The reader every scan reads its range through: blocks front to back, read on a worker
+// thread ahead of the scanner, so that the disk is never idle while the scanner works.
 //
 // Use: Attach once per scan (the reader works on its own duplicate of the storage, so the
 // caller's reader is never moved), Seek to each range, then NextBlock until it answers
@@ -14,18 +13,22 @@
 // BadRanges(), and every range is delivered to its end. A range running past the end of
 // the storage is cut there, since sectors that do not exist are not unreadable ones.
 
-#include "base/sync.h"
 #include "io/base_io.h"
 #include "scan/async_io_job.h"
 #include "scan/bad_ranges.h"
 
+#include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class cAsyncScanIO {
 public:
     // The largest block (and look-ahead) Attach takes: 0xAAAAA sectors, a little over
-    // 341 MiB, so that the two buffers stay addressable with 32-bit byte counts.
+    // 341 MiB, so that a buffer (block and look-ahead) stays addressable with 32-bit byte
+    // counts.
     static constexpr std::uint32_t kMaxBlockSectors = 0xAAAAA;
 
     cAsyncScanIO();
@@ -54,25 +57,48 @@ public:
 private:
     friend class cAsyncIOJob;
 
-    // The worker's side: count sectors delivered (0 when it ends), and the unreadable
+    // The worker's side. The next read, waiting while the ring is full or the range has
+    // been read to its end; false when the worker is to end.
+    bool NextWork(cScanWork& work);
+    // A read done: its block (when its range is still the current one) and the unreadable
     // runs met on the way.
-    void Report(std::uint32_t count, const cBadRanges& found);
-    // Requests the next block of the range; false when the range has none left.
-    bool RequestNext();
-    // Lets a read still under way finish, so that nothing changes beneath it.
-    void AwaitPending();
+    void Deliver(const cScanWork& work, std::uint32_t count, const cBadRanges& found);
+    void WorkerEnded();
+    // Whether a waiting scanner is to wake: a few blocks wait for it (so that it wakes
+    // once for them all rather than once a block), or the range's last ones, or no more
+    // will come.
+    bool ScannerWakes() const;
+    static constexpr std::uint64_t kWakeBlocks = cAsyncIOJob::kBuffers / 2;
+    // Whether a read of that range is no longer wanted; from any thread.
+    bool Outdated(std::uint64_t generation) const {
+        return ending_.load() || generation != generation_.load();
+    }
 
     std::unique_ptr<cBaseIO> storage_;
     std::uint64_t storageSectors_ = 0;
-    cEvent dataReady_;
     std::uint32_t blockSectors_ = 0;
-    std::uint32_t lookAheadSectors_ = 0;
-    // Scanner side: a request has gone out whose block NextBlock has not taken.
-    bool pending_ = false;
-    mutable cCriticalSection lock_;
-    // Guarded by lock_.
-    std::uint64_t remainingSectors_ = 0;
-    std::uint32_t lastCount_ = 0;
+    // The worker waits on the first for a free buffer or a new range, the scanner on the
+    // second for blocks. Both are woken after the lock is left, so that a woken thread
+    // does not at once block again on it.
+    std::condition_variable workReady_;
+    std::condition_variable dataReady_;
+    mutable std::mutex lock_;
+    // Guarded by lock_ (the atomics are written under it, and read without it too).
+    std::atomic<std::uint64_t> generation_{0};
+    std::atomic<bool> ending_{false};
+    bool ended_ = true;
+    std::uint64_t rangeFirst_ = 0;
+    std::uint64_t rangeEnd_ = 0;
+    // Sectors of the range not yet handed to the worker, and not yet taken by the scanner.
+    std::uint64_t toRead_ = 0;
+    std::uint64_t toTake_ = 0;
+    // Blocks of the range handed out, delivered and taken; block n lives in slot
+    // n % kBuffers. The scanner holds the last block taken until its next call.
+    std::uint64_t handed_ = 0;
+    std::uint64_t delivered_ = 0;
+    std::uint64_t taken_ = 0;
+    bool held_ = false;
+    std::array<std::uint32_t, cAsyncIOJob::kBuffers> counts_{};
     cBadRanges badRanges_;
     // Last, so that it is destroyed (and so stopped) first.
     cAsyncIOJob job_;

@@ -6,9 +6,11 @@
 #include "support/failing_io.h"
 #include "support/mem_io.h"
 
+#include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -181,6 +183,28 @@ TEST(AsyncScanIOTest, SeekRestartsDeliveryFromTheNewRange) {
     ASSERT_EQ(blocks.size(), 3u);
     ExpectRange(blocks, 500, 2 * kBlock + 5);
     EXPECT_TRUE(HoldsSector(blocks[0].bytes.data() + std::size_t(kBlock) * kSectorSize, 564));
+}
+
+// The worker reads on while the scanner examines a block, but never into the buffer the
+// scanner holds nor over blocks it has not yet taken.
+TEST(AsyncScanIOTest, ReadsAheadWhileTheScannerHoldsABlockButNeverOverIt) {
+    auto storage = MakeStorage();
+    cAsyncScanIO reader;
+    ASSERT_TRUE(reader.Attach(storage.get(), kBlock, kLookAhead));
+    ASSERT_EQ(reader.Seek(0, 10 * kBlock), 0);
+    std::uint32_t count = 0;
+    const std::uint8_t* held = reader.NextBlock(count);
+    ASSERT_NE(held, nullptr);
+    const std::size_t ring = cAsyncIOJob::kBuffers;
+    for (int wait = 0; wait < 500 && storage->Reads().size() < ring; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(storage->Reads().size(), ring);
+    for (std::uint32_t i = 0; i < count + kLookAhead; ++i) {
+        EXPECT_TRUE(HoldsSector(held + std::size_t(i) * kSectorSize, i)) << i;
+    }
+    ExpectRange(Drain(reader), kBlock, 9 * kBlock);
 }
 
 TEST(AsyncScanIOTest, StopAndDestroyEndTheWorkerWhereverItWaits) {

@@ -22,7 +22,7 @@ class cPartScanJob final : public cJob {
 public:
     // Sectors read per block, and what the scan reader reads behind each block so that a
     // structure near a block's end is seen whole.
-    static constexpr std::uint32_t kBlockSectors = 2048;
+    static constexpr std::uint32_t kBlockSectors = 4096;
     static constexpr std::uint32_t kLookAheadSectors = 16;
 
     cPartScanJob(cFoundList& list, cPartScanFront& front) : list_(list), front_(front) {}
