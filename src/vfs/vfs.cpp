@@ -54,12 +54,18 @@ std::unique_ptr<cFSObject> cVFS::MakeEntry(bool folder, std::uint64_t id, std::u
         entry = std::make_unique<cFSFolder>();
     } else {
         entry = std::make_unique<cFSFile>();
-        entry->size = size;
     }
-    entry->id = id;
-    entry->mtime = mtime;
-    entry->fileSystem = this;
+    RefillEntry(*entry, id, folder ? 0 : size, mtime);
     return entry;
+}
+
+void cVFS::RefillEntry(cFSObject& entry, std::uint64_t id, std::uint64_t size,
+                       const cFSTime& mtime) {
+    entry.id = id;
+    entry.size = size;
+    entry.mtime = mtime;
+    entry.fileSystem = this;
+    entry.damaged = false;
 }
 
 std::unique_ptr<cFSObject> cVFS::FolderStub(std::uint64_t id) {

@@ -144,6 +144,9 @@ protected:
     // A new folder entry, or file entry of size bytes, of this reader.
     std::unique_ptr<cFSObject> MakeEntry(bool folder, std::uint64_t id, std::uint64_t size,
                                          const cFSTime& mtime);
+    // Sets every field of an entry the reader reuses for each entry of a listing, so that a
+    // listing of many files allocates nothing per file; parentId and name are the caller's.
+    void RefillEntry(cFSObject& entry, std::uint64_t id, std::uint64_t size, const cFSTime& mtime);
     // A folder entry standing for the folder with this id, for listing it by id.
     std::unique_ptr<cFSObject> FolderStub(std::uint64_t id);
     // Completes what GetObject made for an object other than the root: a file is named

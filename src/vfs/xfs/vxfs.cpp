@@ -56,7 +56,9 @@ bool cVXFS::MountWithParams(cPartRecord& record, const cExternalVFSParams* param
 bool cVXFS::Attach(cPartRecord& record, const xfs::cGeometry& geometry) {
     geometry_ = geometry;
     blockCount_ = geometry.dataBlocks;
-    inodeWindowStart_ = kNone;
+    for (cInodeWindow& window : inodeWindows_) {
+        window.start = kNone;
+    }
     free_.reset();
     freeLoaded_ = false;
     const std::optional<xfs::cInode> root = ReadInode(geometry.rootInode);
@@ -78,40 +80,59 @@ bool cVXFS::ReadBlocks(std::uint8_t* out, std::uint64_t block, std::uint64_t cou
     return ReadBlocksIn({0, geometry_.blockSize / 512, geometry_.dataBlocks}, out, block, count);
 }
 
-std::optional<xfs::cInode> cVXFS::ReadInode(std::uint64_t n) {
+std::optional<bytes::Span> cVXFS::InodeBytes(std::uint64_t n) {
     const std::optional<std::uint64_t> position = geometry_.InodePosition(n);
     if (!position) {
         return std::nullopt;
     }
-    const std::uint64_t volumeBytes = geometry_.dataBlocks * geometry_.blockSize;
     const std::uint64_t windowStart = *position / kInodeWindowBytes * kInodeWindowBytes;
-    if (windowStart != inodeWindowStart_) {
-        inodeWindowStart_ = kNone;
-        const std::uint64_t windowBytes =
-            std::min<std::uint64_t>(kInodeWindowBytes, volumeBytes - windowStart);
-        inodeWindow_.resize(windowBytes / 512 * 512);
-        const std::optional<std::uint64_t> sector =
-            checked::Add(PartitionStart(), windowStart / 512);
-        if (!sector || inodeWindow_.empty() ||
-            !ReadSectorsAt(*sector, inodeWindow_.data(), std::uint32_t(windowBytes / 512))) {
-            // A window cut short by damage still serves the inode's own sectors.
-            const std::uint64_t within = *position % 512;
-            std::vector<std::uint8_t> own((within + geometry_.inodeSize + 511) / 512 * 512);
-            const std::optional<std::uint64_t> ownSector =
-                checked::Add(PartitionStart(), *position / 512);
-            if (!ownSector ||
-                !ReadSectorsAt(*ownSector, own.data(), std::uint32_t(own.size() / 512))) {
-                return std::nullopt;
-            }
-            return xfs::ParseInode(bytes::Span(own).subspan(within, geometry_.inodeSize));
+    const auto cached = std::find_if(inodeWindows_.begin(), inodeWindows_.end(),
+                                     [&](const cInodeWindow& w) { return w.start == windowStart; });
+    cInodeWindow& window =
+        cached != inodeWindows_.end()
+            ? *cached
+            : *std::min_element(inodeWindows_.begin(), inodeWindows_.end(),
+                                [](const cInodeWindow& a, const cInodeWindow& b) {
+                                    return a.lastUse < b.lastUse;
+                                });
+    window.lastUse = ++windowClock_;
+    if (cached == inodeWindows_.end() && !LoadInodeWindow(window, windowStart)) {
+        // A window cut short by damage still serves the inode's own sectors.
+        const std::uint64_t within = *position % 512;
+        ownInode_.resize((within + geometry_.inodeSize + 511) / 512 * 512);
+        const std::optional<std::uint64_t> ownSector =
+            checked::Add(PartitionStart(), *position / 512);
+        if (!ownSector ||
+            !ReadSectorsAt(*ownSector, ownInode_.data(), std::uint32_t(ownInode_.size() / 512))) {
+            return std::nullopt;
         }
-        inodeWindowStart_ = windowStart;
+        return bytes::Span(ownInode_).subspan(within, geometry_.inodeSize);
     }
     const std::uint64_t offset = *position - windowStart;
-    if (!bytes::Fits(inodeWindow_.size(), offset, geometry_.inodeSize)) {
+    if (!bytes::Fits(window.bytes.size(), offset, geometry_.inodeSize)) {
         return std::nullopt;
     }
-    return xfs::ParseInode(bytes::Span(inodeWindow_).subspan(offset, geometry_.inodeSize));
+    return bytes::Span(window.bytes).subspan(offset, geometry_.inodeSize);
+}
+
+bool cVXFS::LoadInodeWindow(cInodeWindow& window, std::uint64_t start) {
+    window.start = kNone;
+    const std::uint64_t volumeBytes = geometry_.dataBlocks * geometry_.blockSize;
+    const std::uint64_t windowBytes =
+        std::min<std::uint64_t>(kInodeWindowBytes, volumeBytes - start);
+    window.bytes.resize(windowBytes / 512 * 512);
+    const std::optional<std::uint64_t> sector = checked::Add(PartitionStart(), start / 512);
+    if (!sector || window.bytes.empty() ||
+        !ReadSectorsAt(*sector, window.bytes.data(), std::uint32_t(windowBytes / 512))) {
+        return false;
+    }
+    window.start = start;
+    return true;
+}
+
+std::optional<xfs::cInode> cVXFS::ReadInode(std::uint64_t n) {
+    const std::optional<bytes::Span> data = InodeBytes(n);
+    return data ? xfs::ParseInode(*data) : std::nullopt;
 }
 
 bool cVXFS::IsBlockUsed(std::uint64_t block) {
@@ -139,7 +160,7 @@ bool cVXFS::IsBlockUsed(std::uint64_t block) {
 // ---------------------------------------------------------------------------------------
 // Objects
 
-std::unique_ptr<cFSObject> cVXFS::EntryFromInode(std::uint64_t n, const xfs::cInode& inode) {
+std::unique_ptr<cFSObject> cVXFS::EntryFromInode(std::uint64_t n, const xfs::cInodeCore& inode) {
     if (!inode.IsFolder() && !inode.IsFile()) {
         return nullptr;
     }
@@ -219,15 +240,21 @@ bool cVXFS::EnumFolder(const cFSObject& folder, const cEnumCallback& callback, s
     if (!inode || !inode->IsFolder()) {
         return false;
     }
+    cFSFile file;
+    cFSFolder subfolder;
     const xfs::DirVisitor deliver = [&](const xfs::cDirEntry& record) {
-        const std::optional<xfs::cInode> child = ReadInode(record.inode);
-        std::unique_ptr<cFSObject> entry = child ? EntryFromInode(record.inode, *child) : nullptr;
-        if (!entry) {
+        // Only the core: a listing has no use for the child's fork.
+        const std::optional<bytes::Span> bytes = InodeBytes(record.inode);
+        const std::optional<xfs::cInodeCore> child =
+            bytes ? xfs::ParseInodeCore(*bytes) : std::nullopt;
+        if (!child || (!child->IsFolder() && !child->IsFile())) {
             return true;
         }
-        entry->parentId = folder.id;
-        entry->name = DecodeName(record.name);
-        return callback(*entry);
+        cFSObject& entry = child->IsFolder() ? static_cast<cFSObject&>(subfolder) : file;
+        RefillEntry(entry, record.inode, child->IsFolder() ? 0 : child->size, child->mtime);
+        entry.parentId = folder.id;
+        entry.name = DecodeName(record.name);
+        return callback(entry);
     };
     if (inode->format == xfs::eFork::kLocal) {
         return xfs::WalkShortForm(inode->dataFork, geometry_, folder.id, deliver);

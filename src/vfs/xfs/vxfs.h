@@ -9,6 +9,7 @@
 #include "vfs/xfs/xfs_inode.h"
 #include "vfs/xfs/xfs_super.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,19 +51,32 @@ public:
 
 private:
     bool Attach(cPartRecord& record, const xfs::cGeometry& geometry);
-    std::unique_ptr<cFSObject> EntryFromInode(std::uint64_t n, const xfs::cInode& inode);
+    std::unique_ptr<cFSObject> EntryFromInode(std::uint64_t n, const xfs::cInodeCore& inode);
+    // The bytes of inode n, valid until the next call; nothing as for ReadInode.
+    std::optional<bytes::Span> InodeBytes(std::uint64_t n);
     std::unique_ptr<cXFSHandle> OpenInode(const xfs::cInode& inode);
     // Each directory data block of a folder kept in blocks, in folder order.
     bool WalkBlocks(const xfs::cInode& folder, const std::function<bool(bytes::Span)>& visit);
 
     static constexpr std::uint64_t kNone = ~std::uint64_t(0);
     // Inodes are read a window at a time: a folder's entries mostly lie in a few inode
-    // chunks, so a listing costs one read per window, not per entry.
+    // chunks, so a listing costs one read per window, not per entry. A few windows stay,
+    // since a walk of the tree moves between the allocation groups its folders spread over.
     static constexpr std::uint32_t kInodeWindowBytes = 64 * 1024;
+    static constexpr std::size_t kInodeWindows = 16;
+    struct cInodeWindow {
+        std::uint64_t start = kNone; // byte offset from the volume start
+        std::uint64_t lastUse = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+    // Reads the window at start; false (the window left empty) when it cannot be read.
+    bool LoadInodeWindow(cInodeWindow& window, std::uint64_t start);
 
     xfs::cGeometry geometry_;
-    std::vector<std::uint8_t> inodeWindow_;
-    std::uint64_t inodeWindowStart_ = kNone; // byte offset from the volume start
+    std::array<cInodeWindow, kInodeWindows> inodeWindows_;
+    std::uint64_t windowClock_ = 0;
+    // The sectors of one inode whose window could not be read whole.
+    std::vector<std::uint8_t> ownInode_;
     std::optional<std::vector<xfs::cFreeExtent>> free_;
     bool freeLoaded_ = false;
 };

@@ -1,5 +1,7 @@
 #include "vfs/xfs/xfs_inode.h"
 
+#include <utility>
+
 namespace xfs {
 
 namespace {
@@ -16,14 +18,13 @@ cFSTime Timestamp(std::uint64_t raw, bool bigTime) {
     return fstime::FromUnixTime(std::int32_t(std::uint32_t(raw >> 32)));
 }
 
-} // namespace
-
-std::optional<cInode> ParseInode(bytes::Span data) {
+// The core of the inode in data and where its data fork lies in data.
+std::optional<std::pair<cInodeCore, bytes::Span>> Parse(bytes::Span data) {
     const auto core = bytes::Slice<100>(data);
     if (!core || bytes::Be16<0>(*core) != kInodeMagic) {
         return std::nullopt;
     }
-    cInode inode;
+    cInodeCore inode;
     inode.mode = bytes::Be16<2>(*core);
     inode.version = (*core)[4];
     const std::uint8_t format = (*core)[5];
@@ -52,9 +53,24 @@ std::optional<cInode> ParseInode(bytes::Span data) {
         }
         forkBytes = attrOffset;
     }
-    const bytes::Span fork = data.subspan(coreBytes, forkBytes);
-    inode.dataFork.assign(fork.begin(), fork.end());
+    return std::pair{inode, data.subspan(coreBytes, forkBytes)};
+}
+
+} // namespace
+
+std::optional<cInode> ParseInode(bytes::Span data) {
+    const auto parsed = Parse(data);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    cInode inode{parsed->first, {}};
+    inode.dataFork.assign(parsed->second.begin(), parsed->second.end());
     return inode;
+}
+
+std::optional<cInodeCore> ParseInodeCore(bytes::Span data) {
+    const auto parsed = Parse(data);
+    return parsed ? std::optional(parsed->first) : std::nullopt;
 }
 
 } // namespace xfs
