@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# usage: bench/exfat_walk.sh [BUILD_DIR] [FILES] [BIG_MIB]
+# usage: bench/exfat_walk.sh [BUILD_DIR] [FILES] [BIG_MIB] [RUNS]
 #   (as root; BUILD_DIR: an optimised build, default build/release)
 #
 # One tree of FILES small files (default 100000) and 4 files of BIG_MIB MiB (default 32;
@@ -8,13 +8,16 @@
 #  1. drovik-cli ls -r of each, as time per entry;
 #  2. drovik-cli cat of the large files from the exFAT image against cat of the same
 #     files from the local disk.
-# Page cache warm for all. Prints seconds, entries/s or MB/s, ratios and peak memory.
+# Page cache warm for all. The four runs take turns, RUNS times (default 5), so that all
+# meet the machine in the same state. Prints median seconds, entries/s or MB/s, ratios
+# and peak memory.
 set -euo pipefail
 source "$(dirname "$0")/measure.sh"
 
 build=${1:-build/release}
 files=${2:-100000}
 big=${3:-32}
+runs=${4:-5}
 cli="$(program_dir)/drovik-cli"
 needs_program "$cli" drovik-cli
 needs_tools mkfs.exfat mount.exfat-fuse mkfs.fat mcopy python3
@@ -62,22 +65,38 @@ mkfs.fat -F 32 -s 8 -C -n BENCH "$work/fat32.img" $((sectors / 2)) >/dev/null
 (cd "$work/tree" && mcopy -s -Q -i "$work/fat32.img" ./* ::/)
 entries=$(find "$work/tree" -mindepth 1 | wc -l)
 
-row "run" "seconds" "rate" "vs FAT32" "peak KiB"
-measure "$cli" ls "$work/fat32.img" -r
-fat=$seconds
-row "ls -r, FAT32" "$seconds" "$(per_second "$entries" "$seconds")/s" "" "$peak_kib"
-measure "$cli" ls "$work/exfat.img" -r
-row "ls -r, exFAT" "$seconds" "$(per_second "$entries" "$seconds")/s" "$(ratio "$fat" "$seconds")" "$peak_kib"
-
 read_ours() { for i in 0 1 2 3; do "$cli" cat "$work/exfat.img" "/BIG$i.BIN"; done; }
 read_cat() { for i in 0 1 2 3; do cat "$work/tree/BIG$i.BIN"; done; }
 export -f read_ours read_cat
 export cli work
-cat "$work/exfat.img" "$work"/tree/BIG* >/dev/null
-measure bash -c read_cat
-megabytes=$(( 4 * big * 1048576 / 1000000 ))
-row "cat, 4 x $big MiB" "$seconds" "$(per_second "$megabytes" "$seconds") MB/s" "" "$peak_kib"
-plain=$seconds
-measure bash -c read_ours
-row "drovik-cli cat, 4 x $big MiB" "$seconds" "$(per_second "$megabytes" "$seconds") MB/s" "$(ratio "$plain" "$seconds") of cat" "$peak_kib"
+cat "$work/exfat.img" "$work/fat32.img" "$work"/tree/BIG* >/dev/null
+
+declare -A times peaks
+take() { # NAME COMMAND...: one more run of COMMAND into NAME's times and peak
+    measure "${@:2}"
+    times[$1]+=" $seconds"
+    peaks[$1]=$((peak_kib > ${peaks[$1]:-0} ? peak_kib : ${peaks[$1]:-0}))
+}
+for ((run = 0; run < runs; run++)); do
+    take ls_fat "$cli" ls "$work/fat32.img" -r
+    take ls_exfat "$cli" ls "$work/exfat.img" -r
+    take cat bash -c read_cat
+    take ours bash -c read_ours
+done
+median_of() { median ${times[$1]}; }
+
+row "run (median of $runs)" "seconds" "rate" "vs FAT32" "peak KiB"
+fat=$(median_of ls_fat)
+row "ls -r, FAT32" "$fat" "$(per_second "$entries" "$fat")/s" "" "${peaks[ls_fat]}"
+seconds=$(median_of ls_exfat)
+row "ls -r, exFAT" "$seconds" "$(per_second "$entries" "$seconds")/s" "$(ratio "$fat" "$seconds")" \
+    "${peaks[ls_exfat]}"
+megabytes=$((4 * big * 1048576 / 1000000))
+plain=$(median_of cat)
+row "cat, 4 x $big MiB" "$plain" "$(per_second "$megabytes" "$plain") MB/s" "" "${peaks[cat]}"
+seconds=$(median_of ours)
+row "drovik-cli cat, 4 x $big MiB" "$seconds" "$(per_second "$megabytes" "$seconds") MB/s" \
+    "$(ratio "$plain" "$seconds") of cat" "${peaks[ours]}"
 echo "(ratios: the other's time as a share of ours; above 100% we are faster)"
+echo "  runs: ls FAT32${times[ls_fat]}; ls exFAT${times[ls_exfat]}"
+echo "        cat${times[cat]}; drovik-cli cat${times[ours]}"

@@ -61,10 +61,14 @@ int RunCat(const std::vector<std::string>& words) {
     }
     // Large pieces on page boundaries: the kernel copies into them much faster than into
     // a heap buffer that starts just past one, and large files read as fast as cat's.
+    // Half a mebibyte copies faster than larger pieces, which outgrow the processor's cache.
     struct alignas(4096) cPage {
         std::uint8_t bytes[4096];
     };
-    std::vector<cPage> pages(256);
+    std::vector<cPage> pages(128);
+    // Each piece goes out in one write, not a first page through stdio's buffer and then
+    // the rest.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     const std::span<std::uint8_t> piece(reinterpret_cast<std::uint8_t*>(pages.data()),
                                         pages.size() * sizeof(cPage));
     std::uint64_t written = 0;
