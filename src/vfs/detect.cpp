@@ -79,6 +79,19 @@ constexpr cProbeRow kProbes[] = {
     {fstype::kExfat, BySectors<probe::Exfat>, MountReader<cVExFAT>},
 };
 
+bool NtfsByBackup(const cPartRecord& record, const probe::SectorSource& read) {
+    return probe::NtfsBackup(read, record.Length());
+}
+
+// Detection by the copy of a superblock, for a volume whose own is damaged: an NTFS boot
+// sector's copy at the partition's end, an ext superblock's in group 1. A volume formatted
+// over an old one keeps the old one's copies too, so these count only when no row above
+// claims the partition.
+constexpr cProbeRow kCopyProbes[] = {
+    {fstype::kNtfs, NtfsByBackup, MountNtfs},
+    {fstype::kExt, BySectors<probe::ExtCopy>, MountReader<cVExt23>},
+};
+
 bool Text(std::span<const std::uint8_t> data, std::size_t offset, std::string_view text) {
     return bytes::Fits(data.size(), offset, text.size()) &&
            std::memcmp(data.data() + offset, text.data(), text.size()) == 0;
@@ -321,11 +334,11 @@ std::unique_ptr<cVFS> cVFSDetectManager::Detect(cPartRecord& record) {
             return reader;
         }
     }
-    // An NTFS volume whose boot sector is damaged still has its copy at the partition's
-    // end. A volume formatted over an old NTFS one keeps that old copy too, so it counts
-    // only when nothing else claims the partition.
-    if (!claimed && probe::NtfsBackup(read, record.Length())) {
-        if (std::unique_ptr<cVFS> reader = MountNtfs(record)) {
+    for (const cProbeRow& row : kCopyProbes) {
+        if (claimed || !row.probe(record, read)) {
+            continue;
+        }
+        if (std::unique_ptr<cVFS> reader = row.mount(record)) {
             return reader;
         }
     }

@@ -112,6 +112,11 @@ bool Ext(const SectorSource& read) {
     return sb && ext::LoadDescriptors(*sb, read);
 }
 
+bool ExtCopy(const SectorSource& read) {
+    const std::optional<ext::cSuperblock> sb = ext::LoadSuperblockCopy(read);
+    return sb && ext::LoadDescriptors(*sb, read);
+}
+
 bool UfsLittleEndian(const SectorSource& read) {
     return UfsAt(read, false);
 }

@@ -23,6 +23,8 @@ bool Ntfs(const SectorSource& read);
 // sectors.
 bool NtfsBackup(const SectorSource& read, std::uint64_t partitionSectors);
 bool Ext(const SectorSource& read);
+// An ext volume whose primary superblock is gone, by the copy at the start of group 1.
+bool ExtCopy(const SectorSource& read);
 bool UfsLittleEndian(const SectorSource& read);
 bool UfsBigEndian(const SectorSource& read);
 bool Fat1216(const SectorSource& read);

@@ -74,4 +74,22 @@ TEST(CliFindPart, APartitionListThatIsNotOneIsRefused) {
     EXPECT_NE(ls.output.find("not a partition list"), std::string::npos) << ls.output;
 }
 
+// An ext volume that lost its first blocks along with the partition table is found by the
+// copy of its superblock in group 1, at its true start and with its own length.
+TEST(CliFindPart, FindsAnExtVolumeWhosePrimarySuperblockIsGone) {
+    if (!fixtures::IsRoot()) {
+        GTEST_SKIP() << "making the images needs a loop mount";
+    }
+    const std::string wiped = fixtures::Image("ext-images.sh", "ext4-wiped.img");
+    const std::string disk = fixtures::ScratchDir() + "/ext-wiped-disk.img";
+    {
+        std::ofstream out(disk, std::ios::binary);
+        out << std::string(1 << 20, '\0') << std::ifstream(wiped, std::ios::binary).rdbuf();
+    }
+    const auto found = RunCli("findpart " + Quoted(disk) + " --json", false);
+    ASSERT_EQ(found.status, 0) << found.output;
+    EXPECT_EQ(Extents(found.output), "2048 49152\n");
+    EXPECT_NE(found.output.find("\"label\":\"drovik-ext4\""), std::string::npos) << found.output;
+}
+
 } // namespace

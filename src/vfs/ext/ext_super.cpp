@@ -11,6 +11,8 @@ constexpr std::uint16_t kMagic = 0xEF53;
 constexpr std::uint32_t kIncompat64Bit = 0x80;
 
 constexpr std::uint32_t kRoCompatSparseSuper = 0x1;
+// The group a copy of the superblock was written in; 0 in the primary.
+constexpr std::size_t kGroupNumberOffset = 90;
 
 bool IsPowerOfTwo(std::uint64_t value) {
     return value != 0 && (value & (value - 1)) == 0;
@@ -73,6 +75,7 @@ std::optional<cSuperblock> ParseSuperblock(bytes::Fixed<kSuperblockBytes> data) 
         return std::nullopt;
     }
     sb.groupCount = sb.inodesCount / sb.inodesPerGroup + (sb.inodesCount % sb.inodesPerGroup != 0);
+    sb.descriptorBlock = std::uint64_t(sb.firstDataBlock) + 1;
     return sb;
 }
 
@@ -122,6 +125,26 @@ std::optional<cSuperblock> LoadSuperblock(const SectorReader& read) {
     return ParseSuperblock(data);
 }
 
+std::optional<cSuperblock> LoadSuperblockCopy(const SectorReader& read) {
+    for (const std::uint32_t blockSize : {1024u, 2048u, 4096u}) {
+        const std::uint32_t firstDataBlock = blockSize == 1024 ? 1 : 0;
+        const std::uint32_t blocksPerGroup = 8 * blockSize;
+        const std::uint64_t groupStart = firstDataBlock + blocksPerGroup;
+        std::array<std::uint8_t, kSuperblockBytes> data{};
+        if (!read(groupStart * (blockSize / 512), kSuperblockBytes / 512, data.data())) {
+            continue;
+        }
+        std::optional<cSuperblock> sb = ParseSuperblock(data);
+        if (sb && sb->blockSize == blockSize && sb->firstDataBlock == firstDataBlock &&
+            sb->blocksPerGroup == blocksPerGroup && bytes::Le16<kGroupNumberOffset>(data) == 1 &&
+            groupStart < sb->blocksCount) {
+            sb->descriptorBlock = groupStart + 1;
+            return sb;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::vector<cGroupDescriptor>> LoadDescriptors(const cSuperblock& sb,
                                                              const SectorReader& read) {
     const std::optional<std::uint64_t> tableBytes =
@@ -130,10 +153,13 @@ std::optional<std::vector<cGroupDescriptor>> LoadDescriptors(const cSuperblock& 
         return std::nullopt;
     }
     const std::uint64_t sectors = (*tableBytes + 511) / 512;
-    // The first data block is below the blocks count, itself below 2^64 / 65536 sectors.
-    const std::uint64_t first = (std::uint64_t(sb.firstDataBlock) + 1) * sb.BlockSectors();
+    const std::optional<std::uint64_t> first =
+        checked::Mul(sb.descriptorBlock, std::uint64_t(sb.BlockSectors()));
+    if (!first) {
+        return std::nullopt;
+    }
     std::vector<std::uint8_t> table(sectors * 512);
-    if (!read(first, std::uint32_t(sectors), table.data())) {
+    if (!read(*first, std::uint32_t(sectors), table.data())) {
         return std::nullopt;
     }
     std::vector<cGroupDescriptor> descriptors;

@@ -38,6 +38,9 @@ struct cSuperblock {
     bool sparseSuper = false; // superblock copies only in groups 0, 1 and powers of 3, 5, 7
     std::array<std::uint8_t, 16> uuid{};       // offset 104
     std::array<std::uint8_t, 16> volumeName{}; // offset 120
+    // Where the descriptor table starts: the block after the superblock read, the primary
+    // (behind the first data block) or a copy (at the start of its group).
+    std::uint64_t descriptorBlock = 0;
 
     std::uint32_t BlockSectors() const { return blockSize / 512; }
 };
@@ -76,7 +79,13 @@ bool UsedInUnwrittenBitmap(const cSuperblock& sb, const std::vector<cGroupDescri
 // Reads and checks the superblock of a volume.
 std::optional<cSuperblock> LoadSuperblock(const SectorReader& read);
 
-// Reads the descriptor table from the block after the first data block. Every descriptor
+// The copy of the superblock at the start of group 1, for a volume whose primary one is
+// gone: looked for where mke2fs puts it unless told otherwise, with blocks of 1, 2 or
+// 4 KiB and groups of as many blocks as a bitmap block has bits. The copy must say it is
+// group 1's and agree with the layout it was looked for in.
+std::optional<cSuperblock> LoadSuperblockCopy(const SectorReader& read);
+
+// Reads the descriptor table from the superblock's descriptor block. Every descriptor
 // must place its bitmaps and inode table inside the volume; otherwise, or when the table
 // is too large or cannot be read, nothing.
 std::optional<std::vector<cGroupDescriptor>> LoadDescriptors(const cSuperblock& sb,

@@ -20,6 +20,11 @@ bool cVExt23::Mount(cPartRecord& record) {
     std::optional<ext::cSuperblock> sb = ext::LoadSuperblock(read);
     std::optional<std::vector<ext::cGroupDescriptor>> groups =
         sb ? ext::LoadDescriptors(*sb, read) : std::nullopt;
+    // Group 1 keeps copies of both for a volume whose first blocks are damaged.
+    if (!groups) {
+        sb = ext::LoadSuperblockCopy(read);
+        groups = sb ? ext::LoadDescriptors(*sb, read) : std::nullopt;
+    }
     if (!groups) {
         BindPartition(nullptr);
         return false;
