@@ -19,12 +19,10 @@ done
 rm -rf "$out"
 mkdir -p "$out/home" "$out/tree/Folder" "$out/copied" "$out/copied-drive"
 out=$(cd "$out" && pwd)
+source "$(dirname "$0")/session.sh"
 
 # The volume: a folder with a short, a Cyrillic and a 70000-byte file (more than one
 # cluster chain), and a file beside it. Bytes are seeded, names fixed.
-bytes() { # SIZE SEED
-  python3 -c 'import sys,random; r=random.Random(int(sys.argv[2])); sys.stdout.buffer.write(r.randbytes(int(sys.argv[1])))' "$1" "$2"
-}
 printf 'hello\n' >"$out/tree/Folder/a.txt"
 bytes 70000 1 >"$out/tree/Folder/b.bin"
 bytes 1500 2 >"$out/tree/Folder/отчёт.txt"
@@ -39,31 +37,10 @@ MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 mcopy -s -Q -i "$image" "$out/tree"/* ::/ ||
 others=$(losetup -a | wc -l)
 loop=$(losetup -f --show -r "$image") || { echo "skipped: no free loop device"; exit 77; }
 
-source "$(dirname "$0")/../support/xvfb.sh"
-xvfb_pid=""
-drovik_pid=""
-cleanup() {
-  [ -n "$drovik_pid" ] && kill "$drovik_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  losetup -d "$loop" 2>/dev/null
-}
-trap cleanup EXIT
-start_xvfb 141 190
+more_cleanup() { losetup -d "$loop" 2>/dev/null; }
+session 141 190
+launch_drovik
 
-# Leak checking stays with the unit tests: at exit SDL unloads the X libraries it
-# opened, and what they keep is reported without names, not ours to judge here.
-HOME=$out/home ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-  "$drovik" >"$out/drovik.out" 2>"$out/drovik.log" &
-drovik_pid=$!
-
-fail() {
-  echo "FAIL: $*"
-  import -window root "$out/failed.png"
-  for w in $(xdotool search --name . 2>/dev/null); do echo "window $w: $(xdotool getwindowname $w 2>/dev/null)"; done
-  cat "$out/drovik.log"
-  exit 1
-}
 # Screenshots are taken with the pointer parked over the status line, where nothing
 # reacts to hovering.
 shot() {
@@ -115,9 +92,7 @@ open_folder_and_select() { # SHOT
   shot "$1"
 }
 
-window=$(find_window Drovik) || fail "the main window did not appear"
-alone || fail "the start-up window stayed open"
-sleep 0.5
+main_window
 shot 1-storages
 
 if [ "$others" -eq 0 ]; then
@@ -195,13 +170,5 @@ gone "$copying" || fail "the copy window did not close"
 
 # Closing the main window the way a window manager does (WM_DELETE_WINDOW) ends the
 # program normally.
-wm_close "$window"
-# Images are open: the program asks first, and Return answers yes.
-question=$(find_window "Подтверждение") || fail "closing with images open did not ask"
-xdotool key Return
-wait_ended "$drovik_pid"
-status=$?
-[ "$status" -eq 124 ] && fail "closing the main window did not end the program"
-drovik_pid=""
-[ "$status" -eq 0 ] || fail "drovik ended with status $status"
+quit_drovik
 echo "ok: copied $(find "$out/copied" "$out/copied-drive" -type f | wc -l) files, all equal to the volume's"

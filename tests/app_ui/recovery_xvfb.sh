@@ -18,10 +18,8 @@ done
 rm -rf "$out"
 mkdir -p "$out/home" "$out/tree/Фото/Лето" "$out/tree/Документы" "$out/copied"
 out=$(cd "$out" && pwd)
+source "$(dirname "$0")/session.sh"
 
-bytes() { # SIZE SEED
-  python3 -c 'import sys,random; r=random.Random(int(sys.argv[2])); sys.stdout.buffer.write(r.randbytes(int(sys.argv[1])))' "$1" "$2"
-}
 bytes 90000 1 >"$out/tree/Фото/IMG_0001.JPG"
 bytes 120000 2 >"$out/tree/Фото/IMG_0002.JPG"
 bytes 70000 3 >"$out/tree/Фото/Лето/море.jpg"
@@ -33,28 +31,9 @@ LC_ALL=C.UTF-8 mcopy -s -m -Q -i "$image" "$out/tree"/* ::/ || { echo "FAIL: mco
 dd if=/dev/zero of="$image" bs=512 count=1 conv=notrunc status=none
 dd if=/dev/zero of="$image" bs=512 seek=6 count=1 conv=notrunc status=none
 
-source "$(dirname "$0")/../support/xvfb.sh"
-xvfb_pid=""
-drovik_pid=""
-cleanup() {
-  [ -n "$drovik_pid" ] && kill "$drovik_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-start_xvfb 241 290
+session 241 290
+launch_drovik
 
-HOME=$out/home ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-  "$drovik" >"$out/drovik.out" 2>"$out/drovik.log" &
-drovik_pid=$!
-
-fail() {
-  echo "FAIL: $*"
-  import -window root "$out/failed.png"
-  for w in $(xdotool search --name . 2>/dev/null); do echo "window $w: $(xdotool getwindowname $w 2>/dev/null)"; done
-  cat "$out/drovik.log"
-  exit 1
-}
 shot() {
   xdotool mousemove --window "$window" 500 430
   sleep 0.5
@@ -71,11 +50,7 @@ summary() { # SHOT
   sleep 1
 }
 
-window=$(find_window Drovik) || fail "the main window did not appear"
-alone || fail "the start-up window stayed open"
-# Found again: a window of the same name may have stood in its place while starting.
-window=$(find_window Drovik) || fail "the main window went away"
-sleep 0.5
+main_window
 
 # The open-image chooser of the tool bar; the opened image is selected in the storage
 # tree and its partition is the next row.
@@ -133,12 +108,5 @@ shot 8-scan4
   fail "the second scan changed nothing in the window"
 
 # Closing with unsaved results asks first; Return answers yes and the program ends.
-wm_close "$window"
-question=$(find_window "Подтверждение") || fail "closing with unsaved results did not ask"
-import -window root "$out/9-close-question.png"
-xdotool key Return
-wait_ended "$drovik_pid"
-status=$?
-drovik_pid=""
-[ "$status" -eq 0 ] || fail "drovik ended with status $status"
+quit_drovik 9-close-question
 echo "ok: the volume without boot sectors was scanned from the window and its tree copied out whole"

@@ -19,10 +19,8 @@ done
 rm -rf "$out"
 mkdir -p "$out/home" "$out/card/Фото/Лето" "$out/card/Документы" "$out/copied" "$out/new"
 out=$(cd "$out" && pwd)
+source "$(dirname "$0")/session.sh"
 
-bytes() { # SIZE SEED
-  python3 -c 'import sys,random; r=random.Random(int(sys.argv[2])); sys.stdout.buffer.write(r.randbytes(int(sys.argv[1])))' "$1" "$2"
-}
 bytes 90000 1 >"$out/card/Фото/IMG_0001.JPG"
 bytes 120000 2 >"$out/card/Фото/IMG_0002.JPG"
 bytes 70000 3 >"$out/card/Фото/Лето/море.jpg"
@@ -46,33 +44,10 @@ unset LC_ALL
   { echo "FAIL: drovik-cli scan failed"; cat "$out/scan.out"; exit 1; }
 result=$out/card-tree.drdb
 
-source "$(dirname "$0")/../support/xvfb.sh"
-xvfb_pid=""
-drovik_pid=""
-cleanup() {
-  [ -n "$drovik_pid" ] && kill "$drovik_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-start_xvfb 191 240
-
+session 191 240
 start_drovik() {
-  HOME=$out/home ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    "$drovik" >>"$out/drovik.out" 2>>"$out/drovik.log" &
-  drovik_pid=$!
-  find_window Drovik >/dev/null || fail "the program showed no window"
-  alone || fail "the start-up window stayed open"
-  # The start-up window bears the program's name too: the main one is what is left.
-  window=$(find_window Drovik) || fail "the main window did not appear"
-  sleep 0.5
-}
-fail() {
-  echo "FAIL: $*"
-  import -window root "$out/failed.png"
-  for w in $(xdotool search --name . 2>/dev/null); do echo "window $w: $(xdotool getwindowname $w 2>/dev/null)"; done
-  cat "$out/drovik.log"
-  exit 1
+  launch_drovik
+  main_window
 }
 # Screenshots are of the main window's place on the screen, with the windows it opened
 # over it, the pointer parked over the status line, where nothing reacts to hovering.
@@ -157,19 +132,11 @@ alone || fail "deleting a saved result asked a question"
 shot 7-result-deleted
 
 # Started again: the result file loads and browses as before.
-wm_close "$window"
-question=$(find_window "Подтверждение") || fail "closing with images open did not ask"
-xdotool key Return
-wait_ended "$drovik_pid" || fail "drovik did not end normally"
-drovik_pid=""
+quit_drovik
 start_drovik
 open_card
 load_result 8-result-reloaded
 [ "$(compare -metric AE "$out/2-result-loaded.png" "$out/8-result-reloaded.png" null: 2>&1 | cut -d' ' -f1)" -lt 2000 ] ||
   fail "the result did not show again as it did before the restart"
-wm_close "$window"
-question=$(find_window "Подтверждение") || fail "closing with images open did not ask"
-xdotool key Return
-wait_ended "$drovik_pid" || fail "drovik did not end normally"
-drovik_pid=""
+quit_drovik
 echo "ok: the card's folders came out of the scan result whole, before and after a restart"
