@@ -244,9 +244,8 @@ bool cVXFS::EnumFolder(const cFSObject& folder, const cEnumCallback& callback, s
     cFSFolder subfolder;
     const xfs::DirVisitor deliver = [&](const xfs::cDirEntry& record) {
         // Only the core: a listing has no use for the child's fork.
-        const std::optional<bytes::Span> bytes = InodeBytes(record.inode);
-        const std::optional<xfs::cInodeCore> child =
-            bytes ? xfs::ParseInodeCore(*bytes) : std::nullopt;
+        const std::optional<bytes::Span> raw = InodeBytes(record.inode);
+        const std::optional<xfs::cInodeCore> child = raw ? xfs::ParseInodeCore(*raw) : std::nullopt;
         if (!child || (!child->IsFolder() && !child->IsFile())) {
             return true;
         }
